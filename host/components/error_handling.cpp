@@ -1,0 +1,50 @@
+#include "host/components/error_handling.h"
+
+#include "host/components/message_dlg.h"
+#include "platform/errors.h"
+
+#include <QtGlobal>
+
+namespace totem::host {
+namespace {
+
+const char* const kUnknown = "Erro inesperado.";
+
+void ShowText(const QString& text) {
+  try {
+    MessageDlg(text, mtError, {mbOK}, 0);
+  } catch (...) {
+    // The error box itself failed: the message is not lost, it goes to the log.
+    qCritical("%s", qUtf8Printable(text));
+  }
+}
+
+}  // namespace
+
+void ShowException(const std::exception& error) {
+  const char* what = error.what();
+  ShowText(QString::fromUtf8(what && *what ? what : kUnknown));
+}
+
+bool RunGuarded(const std::function<void()>& handler) {
+  try {
+    handler();
+    return true;
+  } catch (const SilentAbort&) {
+  } catch (const std::exception& e) {
+    ShowException(e);
+  } catch (...) {
+    ShowText(QString::fromUtf8(kUnknown));
+  }
+  return false;
+}
+
+TotemApplication::TotemApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TotemApplication::notify(QObject* receiver, QEvent* event) {
+  bool handled = false;
+  RunGuarded([&] { handled = QApplication::notify(receiver, event); });
+  return handled;
+}
+
+}  // namespace totem::host

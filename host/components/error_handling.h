@@ -1,0 +1,40 @@
+#pragma once
+// Default error handling where a click, key or form event enters our code.
+// An exception that escapes a handler stops there: the silent abort is
+// swallowed quietly, any other exception is shown to the user in the
+// standard message dialog (through the dialog provider) and forgotten. No
+// exception may travel through Qt's event loop, which is not built for it.
+#include <QApplication>
+
+#include <exception>
+#include <functional>
+#include <utility>
+
+namespace totem::host {
+
+// Runs an event handler. Returns true when it ran to the end, false when an
+// exception stopped it (and was handled as above).
+bool RunGuarded(const std::function<void()>& handler);
+
+// Wraps a handler for QObject::connect so that it runs through RunGuarded:
+//   connect(button, &QPushButton::clicked, Guarded([this] { ... }));
+template <class F>
+auto Guarded(F handler) {
+  return [handler = std::move(handler)](auto&&... args) {
+    RunGuarded([&] { handler(std::forward<decltype(args)>(args)...); });
+  };
+}
+
+// The application's default handler: the exception's message in an error
+// box with an OK button. Never throws.
+void ShowException(const std::exception& error);
+
+// The last net: an exception that still reaches the event loop (a handler
+// connected without Guarded) is handled like one from RunGuarded.
+class TotemApplication : public QApplication {
+ public:
+  TotemApplication(int& argc, char** argv);
+  bool notify(QObject* receiver, QEvent* event) override;
+};
+
+}  // namespace totem::host

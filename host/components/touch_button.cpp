@@ -1,0 +1,124 @@
+#include "host/components/touch_button.h"
+
+#include "host/components/error_handling.h"
+#include "host/components/touch_style.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QStyleOption>
+
+namespace totem::host {
+namespace {
+
+constexpr int kMargin = 4;
+constexpr int kSpacing = 2;
+constexpr int kRadius = 5;
+
+}  // namespace
+
+TTouchButton::TTouchButton(QWidget* parent) : QToolButton(parent), face_(TouchFaceColor()) {
+  setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  setFocusPolicy(Qt::TabFocus);
+  connect(this, &QAbstractButton::clicked, this, [this] {
+    RunGuarded([this] {
+      if (OnClick) OnClick(this);
+    });
+  });
+}
+
+void TTouchButton::Click() {
+  if (OnClick) OnClick(this);
+}
+
+void TTouchButton::SetGlyph(const QPixmap& glyph) {
+  glyph_ = glyph;
+  update();
+}
+
+void TTouchButton::SetColor(const QColor& face) {
+  face_ = face;
+  update();
+}
+
+QSize TTouchButton::sizeHint() const { return {60, 58}; }
+QSize TTouchButton::minimumSizeHint() const { return {40, 40}; }
+
+void TTouchButton::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  const bool down = isDown() || isChecked();
+  PaintFace(painter, down);
+  QRect area = rect().adjusted(kMargin, kMargin, -kMargin, -kMargin);
+  if (down) area.translate(1, 1);
+  PaintContent(painter, area);
+  if (hasFocus()) {
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(palette().color(QPalette::ButtonText), 1, Qt::DotLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect().adjusted(3, 3, -4, -4));
+  }
+}
+
+void TTouchButton::PaintFace(QPainter& painter, bool down) const {
+  QColor face = isEnabled() ? face_ : face_.lighter(112);
+  if (down) face = face.darker(115);
+  const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+  QPainterPath path;
+  path.addRoundedRect(box, kRadius, kRadius);
+  painter.fillPath(path, face);
+
+  // Light from the top left; pressed, the bevel turns round.
+  const QColor light = face.lighter(145);
+  const QColor shadow = face.darker(165);
+  const QRectF inner = box.adjusted(1.5, 1.5, -1.5, -1.5);
+  painter.setPen(QPen(down ? shadow : light, 2));
+  painter.drawLine(inner.topLeft() + QPointF(kRadius, 0), inner.topRight() - QPointF(kRadius, 0));
+  painter.drawLine(inner.topLeft() + QPointF(0, kRadius), inner.bottomLeft() - QPointF(0, kRadius));
+  painter.setPen(QPen(down ? light : shadow, 2));
+  painter.drawLine(inner.bottomLeft() + QPointF(kRadius, 0),
+                   inner.bottomRight() - QPointF(kRadius, 0));
+  painter.drawLine(inner.topRight() + QPointF(0, kRadius),
+                   inner.bottomRight() - QPointF(0, kRadius));
+  painter.setPen(QPen(face.darker(220), 1));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawPath(path);
+}
+
+void TTouchButton::PaintContent(QPainter& painter, const QRect& area) const {
+  const int flags = Qt::AlignHCenter | Qt::TextWordWrap | Qt::TextShowMnemonic;
+  const QString caption = text();
+  int textHeight = 0;
+  if (!caption.isEmpty())
+    textHeight = fontMetrics().boundingRect(area, flags, caption).height();
+
+  if (!glyph_.isNull()) {
+    QRect room = area;
+    if (textHeight > 0) room.setBottom(area.bottom() - textHeight - kSpacing);
+    const qreal ratio = glyph_.devicePixelRatio();
+    QSize size = (QSizeF(glyph_.size()) / ratio).toSize();
+    if (size.width() > room.width() || size.height() > room.height())
+      size.scale(room.size().expandedTo(QSize(1, 1)), Qt::KeepAspectRatio);
+    QRect target(QPoint(0, 0), size);
+    target.moveCenter(room.center());
+    if (textHeight > 0) target.moveTop(room.top() + (room.height() - size.height()) / 2);
+    QPixmap picture = glyph_;
+    if (!isEnabled()) {
+      QStyleOption option;
+      option.initFrom(this);
+      picture = style()->generatedIconPixmap(QIcon::Disabled, glyph_, &option);
+    }
+    painter.drawPixmap(target, picture);
+  }
+
+  if (textHeight > 0) {
+    QRect textRect = area;
+    if (!glyph_.isNull()) textRect.setTop(area.bottom() - textHeight + 1);
+    painter.setFont(font());
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                   QPalette::ButtonText));
+    painter.drawText(textRect, flags | (glyph_.isNull() ? Qt::AlignVCenter : Qt::AlignTop),
+                     caption);
+  }
+}
+
+}  // namespace totem::host

@@ -1,0 +1,61 @@
+#pragma once
+// JSON-RPC 2.0 framing of the remote calls, shared by the client connection
+// and the application server. Every parameter is a JSON string; a successful
+// answer carries the result envelope plus the final text of every argument.
+#include "platform/result_envelope.h"
+
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace totem::rpc {
+
+// Standard JSON-RPC error codes used by the server.
+inline constexpr int kParseError = -32700;
+inline constexpr int kInvalidRequest = -32600;
+inline constexpr int kMethodNotFound = -32601;
+inline constexpr int kInvalidParams = -32602;
+inline constexpr int kInternalError = -32603;
+
+// HTTP path under which a remote data module is served.
+std::string ModulePath(std::string_view serverName);  // "/rpc/" + serverName
+
+struct Request {
+  nlohmann::json id;  // number or string, as sent
+  std::string method;
+  std::vector<std::string> params;
+};
+
+struct Fault {
+  int code = 0;
+  std::string message;
+  nlohmann::json id;  // the request's id when it could be read, else null
+};
+
+// Parses a request body. Returns a Fault with kParseError for a body that is
+// not JSON (or not UTF-8), kInvalidRequest for JSON that is not a request,
+// kInvalidParams when params is not an array of strings.
+std::variant<Request, Fault> ParseRequest(std::string_view body);
+
+std::string EncodeRequest(long long id, std::string_view method,
+                          const std::vector<std::string>& params);
+std::string EncodeResult(const nlohmann::json& id, const ResultEnvelope& envelope,
+                         const std::vector<std::string>& params);
+std::string EncodeFault(const Fault& fault);
+
+struct Response {
+  nlohmann::json id;
+  std::optional<Fault> fault;  // set when the server answered an error object
+  ResultEnvelope envelope;     // valid when fault is empty
+  std::vector<std::string> params;
+};
+
+// Parses a response body; throws ProtocolError when it is not a JSON-RPC
+// response of ours.
+Response ParseResponse(std::string_view body);
+
+}  // namespace totem::rpc

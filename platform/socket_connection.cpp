@@ -1,0 +1,157 @@
+#include "platform/socket_connection.h"
+
+#include "platform/errors.h"
+#include "platform/json_rpc.h"
+
+#include <httplib.h>
+
+namespace totem {
+namespace {
+
+constexpr const char* kJson = "application/json";
+
+bool HasScheme(const std::string& host) { return host.find("://") != std::string::npos; }
+
+std::string TransportFailure(httplib::Error error, const std::string& endpoint) {
+  switch (error) {
+    case httplib::Error::Connection:
+      return "Não foi possível conectar ao servidor de aplicação em " + endpoint +
+             ". Verifique se o servidor está no ar e o endereço está correto.";
+    case httplib::Error::ConnectionTimeout:
+      return "O servidor de aplicação em " + endpoint + " não aceitou a conexão a tempo.";
+    case httplib::Error::Read:
+      return "O servidor de aplicação em " + endpoint +
+             " não respondeu: conexão interrompida ou tempo de espera esgotado.";
+    case httplib::Error::Write:
+      return "Falha ao enviar a requisição ao servidor de aplicação em " + endpoint +
+             ": conexão interrompida.";
+    case httplib::Error::SSLConnection:
+    case httplib::Error::SSLLoadingCerts:
+    case httplib::Error::SSLServerVerification:
+      return "Falha na conexão segura (TLS) com o servidor de aplicação em " + endpoint +
+             ": certificado não aceito.";
+    default:
+      return "Falha de comunicação com o servidor de aplicação em " + endpoint + " (" +
+             httplib::to_string(error) + ").";
+  }
+}
+
+}  // namespace
+
+struct SocketConnection::Transport {
+  explicit Transport(const std::string& url) : client(url) {}
+  httplib::Client client;
+};
+
+SocketConnection::SocketConnection() = default;
+SocketConnection::~SocketConnection() = default;
+
+std::string SocketConnection::Endpoint() const {
+  std::string host = host_;
+  if (auto pos = host.find("://"); pos != std::string::npos) host = host.substr(pos + 3);
+  return host + ":" + std::to_string(port_);
+}
+
+void SocketConnection::SetConnected(bool connected) {
+  if (connected == connected_) return;
+  if (!connected) {
+    transport_.reset();
+    connected_ = false;
+    return;
+  }
+  Connect();
+}
+
+void SocketConnection::Connect() {
+  // Host and port are asked for afresh on every opening.
+  if (beforeConnect_) beforeConnect_();
+  if (host_.empty())
+    throw ConnectionError("Endereço do servidor de aplicação não informado.");
+  if (port_ <= 0 || port_ > 65535)
+    throw ConnectionError("Porta do servidor de aplicação inválida: " + std::to_string(port_) + ".");
+
+  const std::string url = (HasScheme(host_) ? host_ : "http://" + host_) + ":" + std::to_string(port_);
+  auto transport = std::make_unique<Transport>(url);
+  if (!transport->client.is_valid())
+    throw ConnectionError("Endereço do servidor de aplicação inválido: " + url + ".");
+  auto& client = transport->client;
+  const auto seconds = std::chrono::duration_cast<std::chrono::microseconds>(timeout_);
+  client.set_connection_timeout(seconds);
+  client.set_read_timeout(seconds);
+  client.set_write_timeout(seconds);
+  client.set_keep_alive(true);
+  // Without it every call on a kept-alive connection waits for the peer's
+  // delayed acknowledgement (about 40 ms).
+  client.set_tcp_nodelay(true);
+  if (!token_.empty()) client.set_bearer_token_auth(token_.c_str());
+
+  // Reading the server object: the module must be handed out by this server.
+  auto result = client.Get(rpc::ModulePath(serverName_).c_str());
+  if (!result) throw ConnectionError(TransportFailure(result.error(), Endpoint()));
+  if (result->status == 404)
+    throw ConnectionError("O servidor de aplicação em " + Endpoint() + " não oferece o módulo " +
+                          serverName_ + ".");
+  if (result->status == 401)
+    throw ConnectionError("O servidor de aplicação em " + Endpoint() +
+                          " recusou o acesso: token ausente ou inválido.");
+  if (result->status != 200)
+    throw ConnectionError("O servidor de aplicação em " + Endpoint() + " respondeu com erro HTTP " +
+                          std::to_string(result->status) + " ao abrir a conexão.");
+  transport_ = std::move(transport);
+  connected_ = true;
+}
+
+ResultEnvelope SocketConnection::Call(std::string_view method, const std::vector<CallArg>& args) {
+  if (!connected_) Connect();
+  ++callCount_;
+
+  std::vector<std::string> params;
+  params.reserve(args.size());
+  for (const auto& arg : args) params.push_back(arg.Value());
+  const long long id = nextId_++;
+  std::string body;
+  try {
+    body = rpc::EncodeRequest(id, method, params);
+  } catch (const std::exception&) {
+    throw ProtocolError("Texto inválido (UTF-8) em um argumento de " + std::string(method) + ".");
+  }
+
+  auto result = transport_->client.Post(rpc::ModulePath(serverName_).c_str(), body, kJson);
+  if (!result) throw ConnectionError(TransportFailure(result.error(), Endpoint()));
+  const int status = result->status;
+  if (status == 401)
+    throw RemoteCallError(status, "O servidor de aplicação recusou o acesso: token ausente ou inválido.");
+  if (status == 404)
+    throw RemoteCallError(status, "O servidor de aplicação em " + Endpoint() +
+                                      " não oferece o módulo " + serverName_ + ".");
+  if (status == 413)
+    throw RemoteCallError(status, "A requisição " + std::string(method) +
+                                      " excede o tamanho aceito pelo servidor de aplicação.");
+  if (status != 200)
+    throw RemoteCallError(status, "O servidor de aplicação respondeu com erro HTTP " +
+                                      std::to_string(status) + " em " + std::string(method) + ".");
+
+  rpc::Response response;
+  try {
+    response = rpc::ParseResponse(result->body);
+  } catch (const ProtocolError& e) {
+    throw ConnectionError("Resposta inválida do servidor de aplicação em " + Endpoint() + ": " +
+                          e.what());
+  }
+  if (response.fault)
+    throw RemoteCallError(response.fault->code,
+                          "O servidor de aplicação recusou a chamada " + std::string(method) + ": " +
+                              response.fault->message + " (" +
+                              std::to_string(response.fault->code) + ").");
+  if (response.id != nlohmann::json(id))
+    throw ConnectionError("Resposta do servidor de aplicação para outra chamada (id trocado).");
+  if (response.params.size() != args.size())
+    throw ConnectionError("Resposta do servidor de aplicação com número de argumentos diferente (" +
+                          std::to_string(response.params.size()) + " em vez de " +
+                          std::to_string(args.size()) + ").");
+  for (std::size_t i = 0; i < args.size(); ++i)
+    if (auto* target = args[i].Target()) *target = std::move(response.params[i]);
+  return std::move(response.envelope);
+}
+
+}  // namespace totem

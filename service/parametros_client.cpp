@@ -1,0 +1,7 @@
+#include "service/parametros_client.h"
+
+namespace totem::service {
+
+ParametrosClient::~ParametrosClient() = default;
+
+}  // namespace totem::service

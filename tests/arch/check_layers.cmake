@@ -1,0 +1,52 @@
+# Fails when a file of a lower layer reaches upwards:
+#  - platform/, service/ and server/ include no Qt header and link no Qt;
+#  - server/ includes nothing from form/, host/ or service/;
+#  - platform/ includes nothing from service/, host/, form/, package/, app/;
+#  - service/ includes nothing from host/, form/, package/, app/.
+if(NOT ROOT)
+  message(FATAL_ERROR "pass -DROOT=<source dir>")
+endif()
+
+set(violations "")
+
+function(check_dir dir forbidden_regex what)
+  file(GLOB_RECURSE files "${ROOT}/${dir}/*.h" "${ROOT}/${dir}/*.hpp" "${ROOT}/${dir}/*.cpp"
+       "${ROOT}/${dir}/*.cc")
+  foreach(f IN LISTS files)
+    file(STRINGS "${f}" lines REGEX "^[ \t]*#[ \t]*include")
+    foreach(line IN LISTS lines)
+      if(line MATCHES "${forbidden_regex}")
+        file(RELATIVE_PATH rel "${ROOT}" "${f}")
+        list(APPEND violations "${rel}: ${line}  (${what})")
+      endif()
+    endforeach()
+  endforeach()
+  set(violations "${violations}" PARENT_SCOPE)
+endfunction()
+
+function(check_cmake dir)
+  file(GLOB_RECURSE files "${ROOT}/${dir}/CMakeLists.txt" "${ROOT}/${dir}/*.cmake")
+  foreach(f IN LISTS files)
+    file(READ "${f}" content)
+    if(content MATCHES "Qt[56]?::|find_package\\(Qt")
+      file(RELATIVE_PATH rel "${ROOT}" "${f}")
+      list(APPEND violations "${rel}: links Qt")
+    endif()
+  endforeach()
+  set(violations "${violations}" PARENT_SCOPE)
+endfunction()
+
+set(qt_include "include[ \t]*[<\"](Q[A-Za-z]*|Qt[A-Za-z]*/)")
+foreach(dir platform service server)
+  check_dir(${dir} "${qt_include}" "Qt header below the GUI layers")
+  check_cmake(${dir})
+endforeach()
+check_dir(server "include[ \t]*[<\"](form|host|service|package|app)/" "server may only use platform")
+check_dir(platform "include[ \t]*[<\"](service|host|form|package|app|server)/" "platform is the bottom layer")
+check_dir(service "include[ \t]*[<\"](host|form|package|app|server)/" "service sits below host and form")
+
+if(violations)
+  string(REPLACE ";" "\n  " report "${violations}")
+  message(FATAL_ERROR "Dependency direction violated:\n  ${report}")
+endif()
+message(STATUS "layers ok")

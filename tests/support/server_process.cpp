@@ -1,0 +1,140 @@
+#include "tests/support/server_process.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace totem::test {
+namespace {
+
+constexpr int kStartTimeoutMs = 20000;
+
+std::vector<char*> Argv(std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  return argv;
+}
+
+}  // namespace
+
+std::string ServerProcess::BinaryPath() { return TOTEM_SERVER_BIN; }
+
+ServerProcess::ServerProcess(Options options) : options_(std::move(options)) { Start(); }
+
+ServerProcess::~ServerProcess() {
+  if (pid_ > 0) Terminate();
+}
+
+void ServerProcess::Start() {
+  std::vector<std::string> args = {BinaryPath(), "--db", "sqlite:" + options_.dbPath, "--listen",
+                                   "127.0.0.1:0"};
+  if (options_.demo) args.push_back("--demo");
+  args.insert(args.end(), options_.extraArgs.begin(), options_.extraArgs.end());
+
+  int fds[2];
+  if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
+  pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    dup2(fds[1], STDOUT_FILENO);
+    close(fds[0]);
+    close(fds[1]);
+    auto argv = Argv(args);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(fds[1]);
+  pid_ = pid;
+  outFd_ = fds[0];
+
+  // Wait for "listening on HOST:PORT" without a fixed sleep: poll the pipe.
+  std::string line;
+  int waited = 0;
+  while (true) {
+    pollfd p{outFd_, POLLIN, 0};
+    int r = poll(&p, 1, 100);
+    if (r > 0) {
+      char c;
+      ssize_t n = read(outFd_, &c, 1);
+      if (n <= 0) break;  // server exited before it was ready
+      if (c == '\n') {
+        const std::string prefix = "listening on ";
+        if (line.rfind(prefix, 0) == 0) {
+          auto hostPort = line.substr(prefix.size());
+          auto colon = hostPort.rfind(':');
+          host_ = hostPort.substr(0, colon);
+          port_ = std::stoi(hostPort.substr(colon + 1));
+          return;
+        }
+        line.clear();
+      } else {
+        line += c;
+      }
+    } else if ((waited += 100) > kStartTimeoutMs) {
+      break;
+    }
+  }
+  Kill9();
+  throw std::runtime_error("totem-server did not report it was listening");
+}
+
+void ServerProcess::Kill9() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGKILL);
+  int status = 0;
+  waitpid(pid_, &status, 0);
+  pid_ = -1;
+  if (outFd_ >= 0) close(outFd_);
+  outFd_ = -1;
+}
+
+int ServerProcess::Terminate() {
+  if (pid_ <= 0) return -1;
+  kill(pid_, SIGTERM);
+  int status = 0;
+  waitpid(pid_, &status, 0);
+  pid_ = -1;
+  if (outFd_ >= 0) close(outFd_);
+  outFd_ = -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+void ServerProcess::Restart() {
+  if (pid_ > 0) Terminate();
+  Start();
+}
+
+int ServerProcess::RunTool(const std::vector<std::string>& toolArgs, std::string* output) {
+  std::vector<std::string> args = {BinaryPath()};
+  args.insert(args.end(), toolArgs.begin(), toolArgs.end());
+  int fds[2];
+  if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
+  pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    dup2(fds[1], STDOUT_FILENO);
+    dup2(fds[1], STDERR_FILENO);
+    close(fds[0]);
+    close(fds[1]);
+    auto argv = Argv(args);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(fds[1]);
+  std::string out;
+  char buf[4096];
+  ssize_t n;
+  while ((n = read(fds[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<std::size_t>(n));
+  close(fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (output) *output = out;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+}  // namespace totem::test

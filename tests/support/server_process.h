@@ -1,0 +1,46 @@
+#pragma once
+// Starts the real totem-server as a child process on a free loopback port
+// (--listen 127.0.0.1:0) and waits for its "listening on HOST:PORT" line.
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace totem::test {
+
+class ServerProcess {
+ public:
+  struct Options {
+    std::string dbPath;   // SQLite file; "sqlite:" is prepended
+    bool demo = false;    // --demo
+    std::vector<std::string> extraArgs;
+  };
+
+  explicit ServerProcess(Options options);
+  ~ServerProcess();  // SIGTERM, then waits
+  ServerProcess(const ServerProcess&) = delete;
+  ServerProcess& operator=(const ServerProcess&) = delete;
+
+  const std::string& Host() const { return host_; }
+  int Port() const { return port_; }
+  pid_t Pid() const { return pid_; }
+  bool Running() const { return pid_ > 0; }
+
+  void Kill9();           // SIGKILL and reap
+  int Terminate();        // SIGTERM; returns the exit status
+  void Restart();         // starts again with the same options (new port)
+
+  static std::string BinaryPath();
+  // Runs totem-server with arguments to completion; returns exit code and
+  // fills output with stdout+stderr.
+  static int RunTool(const std::vector<std::string>& args, std::string* output);
+
+ private:
+  void Start();
+  Options options_;
+  pid_t pid_ = -1;
+  int outFd_ = -1;
+  std::string host_;
+  int port_ = 0;
+};
+
+}  // namespace totem::test

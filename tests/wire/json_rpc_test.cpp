@@ -1,0 +1,71 @@
+#include "platform/errors.h"
+#include "platform/json_rpc.h"
+
+#include <gtest/gtest.h>
+
+using namespace totem;
+
+TEST(JsonRpcRequest, EncodedRequestParsesBack) {
+  auto parsed = rpc::ParseRequest(rpc::EncodeRequest(7, "getCarregaPar", {"0001", "São"}));
+  ASSERT_TRUE(std::holds_alternative<rpc::Request>(parsed));
+  const auto& request = std::get<rpc::Request>(parsed);
+  EXPECT_EQ(request.id, 7);
+  EXPECT_EQ(request.method, "getCarregaPar");
+  EXPECT_EQ(request.params, (std::vector<std::string>{"0001", "São"}));
+}
+
+TEST(JsonRpcRequest, MalformedBodiesGetTheStandardCodes) {
+  struct Case {
+    std::string body;
+    int code;
+  } cases[] = {
+      {"{not json", rpc::kParseError},
+      {"", rpc::kParseError},
+      {std::string("{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"x\",\"params\":[\"\xC3\x28\"]}"),
+       rpc::kParseError},
+      {"[1,2]", rpc::kInvalidRequest},
+      {R"({"jsonrpc":"2.0","id":1})", rpc::kInvalidRequest},
+      {R"({"jsonrpc":"1.0","id":1,"method":"getFilial"})", rpc::kInvalidRequest},
+      {R"({"jsonrpc":"2.0","id":{},"method":"getFilial"})", rpc::kInvalidRequest},
+      {R"({"jsonrpc":"2.0","id":1,"method":5})", rpc::kInvalidRequest},
+      {R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":{"a":"b"}})", rpc::kInvalidParams},
+      {R"({"jsonrpc":"2.0","id":1,"method":"getCarregaPar","params":["0001",1]})",
+       rpc::kInvalidParams},
+      {R"({"jsonrpc":"2.0","id":1,"method":"getCarregaPar","params":["0001",null]})",
+       rpc::kInvalidParams},
+  };
+  for (const auto& c : cases) {
+    auto parsed = rpc::ParseRequest(c.body);
+    ASSERT_TRUE(std::holds_alternative<rpc::Fault>(parsed)) << c.body;
+    EXPECT_EQ(std::get<rpc::Fault>(parsed).code, c.code) << c.body;
+  }
+}
+
+TEST(JsonRpcRequest, FaultKeepsTheRequestIdWhenReadable) {
+  auto parsed = rpc::ParseRequest(R"({"jsonrpc":"2.0","id":42,"method":"x","params":[1]})");
+  EXPECT_EQ(std::get<rpc::Fault>(parsed).id, 42);
+}
+
+TEST(JsonRpcResponse, ResultCarriesEnvelopeAndFinalParams) {
+  auto body = rpc::EncodeResult(3, ResultEnvelope::Success(), {"0001", "001", "3"});
+  auto response = rpc::ParseResponse(body);
+  EXPECT_FALSE(response.fault);
+  EXPECT_EQ(response.id, 3);
+  EXPECT_TRUE(response.envelope.ok);
+  EXPECT_EQ(response.params, (std::vector<std::string>{"0001", "001", "3"}));
+}
+
+TEST(JsonRpcResponse, FaultIsReported) {
+  auto body = rpc::EncodeFault({rpc::kMethodNotFound, "Method not found", 9});
+  auto response = rpc::ParseResponse(body);
+  ASSERT_TRUE(response.fault);
+  EXPECT_EQ(response.fault->code, rpc::kMethodNotFound);
+}
+
+TEST(JsonRpcResponse, GarbageIsAProtocolError) {
+  EXPECT_THROW(rpc::ParseResponse("<html>"), ProtocolError);
+  EXPECT_THROW(rpc::ParseResponse(R"({"jsonrpc":"2.0","id":1})"), ProtocolError);
+  EXPECT_THROW(rpc::ParseResponse(R"({"id":1,"result":{}})"), ProtocolError);
+  EXPECT_THROW(rpc::ParseResponse(R"({"jsonrpc":"2.0","id":1,"result":{"envelope":{"status":"ok"},"params":[1]}})"),
+               ProtocolError);
+}

@@ -1,0 +1,188 @@
+#include "platform/errors.h"
+#include "platform/socket_connection.h"
+#include "tests/support/server_process.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace totem;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr const char* kModule = "Ksl80500.rdmParametrosToten";
+
+// A loopback socket that listens but never answers: connecting succeeds
+// (the kernel completes the handshake), the answer never comes.
+class SilentListener {
+ public:
+  SilentListener() {
+    fd_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    listen(fd_, 8);
+    socklen_t len = sizeof addr;
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+    port_ = ntohs(addr.sin_port);
+  }
+  ~SilentListener() { close(fd_); }
+  int Port() const { return port_; }
+  void Close() { close(fd_); fd_ = -1; }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+};
+
+class SocketConnectionTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = new test::TempDir;
+    server_ = new test::ServerProcess({dir_->File("conn.db"), true, {}});
+  }
+  static void TearDownTestSuite() {
+    delete server_;
+    delete dir_;
+  }
+  void Aim(SocketConnection& c) {
+    c.SetServerName(kModule);
+    c.SetBeforeConnect([&c] {
+      c.SetHost(server_->Host());
+      c.SetPort(server_->Port());
+    });
+  }
+  static test::TempDir* dir_;
+  static test::ServerProcess* server_;
+};
+test::TempDir* SocketConnectionTest::dir_ = nullptr;
+test::ServerProcess* SocketConnectionTest::server_ = nullptr;
+
+}  // namespace
+
+TEST_F(SocketConnectionTest, BeforeConnectRunsOnEveryOpeningBeforeHostIsRead) {
+  SocketConnection c;
+  c.SetServerName(kModule);
+  int openings = 0;
+  c.SetBeforeConnect([&] {
+    ++openings;
+    c.SetHost(server_->Host());
+    c.SetPort(server_->Port());
+  });
+  c.Open();
+  EXPECT_TRUE(c.Connected());
+  c.Close();
+  EXPECT_FALSE(c.Connected());
+  c.Open();
+  EXPECT_EQ(openings, 2);
+}
+
+TEST_F(SocketConnectionTest, CallOpensAClosedConnection) {
+  SocketConnection c;
+  Aim(c);
+  auto envelope = c.Call("getFilial", {});
+  EXPECT_TRUE(c.Connected());
+  EXPECT_TRUE(envelope.ok);
+  ASSERT_TRUE(envelope.packet);
+  EXPECT_FALSE(envelope.packet->rows.empty());
+  EXPECT_EQ(c.CallCount(), 1);
+}
+
+TEST_F(SocketConnectionTest, ByReferenceArgumentsReceiveWhatTheServerReturned) {
+  SocketConnection c;
+  Aim(c);
+  auto filiais = c.Call("getConfCaixa", {});
+  ASSERT_TRUE(filiais.packet && !filiais.packet->rows.empty());
+  const auto& row = filiais.packet->rows.front();
+  const std::string filial = *row[filiais.packet->ColumnIndex("CDFILIAL")];
+  const std::string caixa = *row[filiais.packet->ColumnIndex("CDCAIXA")];
+
+  std::string values[11] = {"2", "", "S", "", "", "30", "Olá", "Adicional", "S", "N", "Consumidor"};
+  std::vector<CallArg> args = {CallArg::ByValue(filial), CallArg::ByValue(caixa)};
+  for (auto& v : values) args.push_back(CallArg::ByRef(v));
+  values[0] = "2";
+  auto result = c.Call("setUpdParametros", args);
+  EXPECT_TRUE(result.ok) << result.message;
+  EXPECT_EQ(values[6], "Olá");  // our server leaves the values as sent
+}
+
+TEST_F(SocketConnectionTest, ErrorEnvelopeIsReturnedUntouched) {
+  SocketConnection c;
+  Aim(c);
+  auto envelope = c.Call("getVerifPar", {CallArg::ByValue("9999"), CallArg::ByValue("999")});
+  EXPECT_FALSE(envelope.ok);
+  EXPECT_EQ(envelope.code, "CAIXA_N");
+  EXPECT_EQ(envelope.message, "Caixa não cadastrado.");
+}
+
+TEST_F(SocketConnectionTest, ProtocolFaultsRaiseRemoteCallError) {
+  SocketConnection c;
+  Aim(c);
+  try {
+    c.Call("getNada", {});
+    FAIL() << "no exception";
+  } catch (const RemoteCallError& e) {
+    EXPECT_EQ(e.Code(), -32601);
+  }
+  EXPECT_THROW(c.Call("getCarregaPar", {CallArg::ByValue("0001")}), RemoteCallError);
+}
+
+TEST_F(SocketConnectionTest, UnknownModuleFailsToOpen) {
+  SocketConnection c;
+  c.SetServerName("Ksl99999.rdmNada");
+  c.SetHost(server_->Host());
+  c.SetPort(server_->Port());
+  try {
+    c.Open();
+    FAIL() << "no exception";
+  } catch (const ConnectionError& e) {
+    EXPECT_NE(std::string(e.what()).find("Ksl99999.rdmNada"), std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(c.Connected());
+}
+
+TEST(SocketConnectionFailures, RefusedConnectionGivesAReadableMessage) {
+  SilentListener closed;
+  const int port = closed.Port();
+  closed.Close();  // nothing listens there any more
+  SocketConnection c;
+  c.SetServerName(kModule);
+  c.SetHost("127.0.0.1");
+  c.SetPort(port);
+  try {
+    c.Open();
+    FAIL() << "no exception";
+  } catch (const ConnectionError& e) {
+    EXPECT_NE(std::string(e.what()).find("Não foi possível conectar"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find(std::to_string(port)), std::string::npos);
+  }
+  EXPECT_FALSE(c.Connected());
+}
+
+TEST(SocketConnectionFailures, ASilentServerTimesOutInsteadOfFreezing) {
+  SilentListener silent;
+  SocketConnection c;
+  c.SetServerName(kModule);
+  c.SetHost("127.0.0.1");
+  c.SetPort(silent.Port());
+  c.SetTimeout(300ms);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_THROW(c.Open(), ConnectionError);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
+}
+
+TEST(SocketConnectionFailures, MissingHostOrPortIsRefusedBeforeAnyTraffic) {
+  SocketConnection c;
+  c.SetServerName(kModule);
+  EXPECT_THROW(c.Open(), ConnectionError);
+  c.SetHost("127.0.0.1");
+  c.SetPort(70000);
+  EXPECT_THROW(c.Open(), ConnectionError);
+}
