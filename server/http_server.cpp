@@ -4,15 +4,22 @@
 
 #include "platform/json_rpc.h"
 
+#include <arpa/inet.h>
+#include <dirent.h>
 #include <httplib.h>
+#include <netinet/in.h>
 #include <nlohmann/json.hpp>
 #include <sys/socket.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cstdlib>
 #include <chrono>
+#include <functional>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <thread>
 
@@ -91,6 +98,49 @@ void Refuse(httplib::Response& res, const HttpRefusal& refusal, bool closeAfter)
                            });
 }
 
+int PortOf(const sockaddr_storage& address) {
+  if (address.ss_family == AF_INET) return ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port);
+  if (address.ss_family == AF_INET6) return ntohs(reinterpret_cast<const sockaddr_in6&>(address).sin6_port);
+  return -1;
+}
+
+// "address:port" as httplib fills Request::remote_addr and remote_port.
+std::string PeerKey(const sockaddr_storage& address) {
+  char text[INET6_ADDRSTRLEN] = "";
+  if (address.ss_family == AF_INET)
+    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in&>(address).sin_addr, text, sizeof text);
+  else if (address.ss_family == AF_INET6)
+    inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6&>(address).sin6_addr, text, sizeof text);
+  return std::string(text) + ":" + std::to_string(PortOf(address));
+}
+
+std::string PeerKey(const httplib::Request& req) {
+  return req.remote_addr + ":" + std::to_string(req.remote_port);
+}
+
+// httplib's wait for the next request on a keep-alive connection never
+// looks at the stop flag, so one idle client would hold up the shutdown for
+// the whole keep-alive timeout. Shutting the reading side of the idle
+// connections accepted on our port ends those waits at once. Connections
+// with a call in progress are left alone: their worker sees the stop after
+// answering. The fds are found through /proc because httplib does not hand
+// them out.
+void EndKeepAliveWaits(int port, const std::function<bool(const std::string&)>& busy) {
+  DIR* dir = opendir("/proc/self/fd");
+  if (!dir) return;
+  while (const dirent* entry = readdir(dir)) {
+    const int fd = std::atoi(entry->d_name);
+    if (fd <= 2) continue;
+    sockaddr_storage local{}, peer{};
+    socklen_t localSize = sizeof local, peerSize = sizeof peer;
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&local), &localSize) != 0) continue;  // not a socket
+    if (PortOf(local) != port) continue;
+    if (getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerSize) != 0) continue;  // the listener
+    if (!busy(PeerKey(peer))) ::shutdown(fd, SHUT_RD);
+  }
+  closedir(dir);
+}
+
 }  // namespace
 
 struct HttpServer::Impl {
@@ -105,6 +155,23 @@ struct HttpServer::Impl {
   ServerWithBacklog http;
   std::atomic<bool> stopRequested{false};
   std::atomic<bool> finished{false};
+  int boundPort = 0;
+
+  // Connections between a request's headers and its answer.
+  void MarkBusy(const httplib::Request& req) {
+    std::lock_guard lock(busyMutex);
+    busy.insert(PeerKey(req));
+  }
+  void MarkIdle(const httplib::Request& req) {
+    std::lock_guard lock(busyMutex);
+    busy.erase(PeerKey(req));
+  }
+  bool IsBusy(const std::string& peer) {
+    std::lock_guard lock(busyMutex);
+    return busy.count(peer) > 0;
+  }
+  std::mutex busyMutex;
+  std::set<std::string> busy;
 };
 
 // Everything decidable from the request line and headers is decided here,
@@ -152,6 +219,7 @@ void HttpServer::Impl::Configure() {
   http.new_task_queue = [workers] { return new httplib::ThreadPool(workers); };
 
   http.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
+    MarkBusy(req);
     if (auto refusal = Screen(req)) {
       Refuse(res, *refusal, AnnouncesBody(req));
       return httplib::Server::HandlerResponse::Handled;
@@ -161,12 +229,16 @@ void HttpServer::Impl::Configure() {
   // A client that waits for "100 Continue" is refused before it sends the
   // body, so its connection stays usable.
   http.set_expect_100_continue_handler([this](const httplib::Request& req, httplib::Response& res) {
+    MarkBusy(req);
     if (auto refusal = Screen(req)) {
       Refuse(res, *refusal, false);
       return refusal->status;
     }
     return 100;
   });
+
+  // httplib calls the logger once every answer has been written.
+  http.set_logger([this](const httplib::Request& req, const httplib::Response&) { MarkIdle(req); });
 
   http.Get(modulePath, [this](const httplib::Request&, httplib::Response& res) {
     nlohmann::json answer = {{"server", kServerName}, {"methods", dispatcher.MethodNames()}};
@@ -210,6 +282,7 @@ int HttpServer::Bind() {
   if (port == 0)
     throw std::runtime_error("não foi possível escutar em " + o.host + ":" + std::to_string(o.port));
   impl_->http.RaiseBacklog(kListenBacklog);
+  impl_->boundPort = port;
   return port;
 }
 
@@ -228,6 +301,7 @@ void HttpServer::Stop() {
   while (!impl_->finished) {
     if (impl_->http.is_running()) {
       impl_->http.stop();
+      EndKeepAliveWaits(impl_->boundPort, [this](const std::string& peer) { return impl_->IsBusy(peer); });
       return;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -1,11 +1,21 @@
 #include "server/packet_layouts.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace totem::server {
 namespace {
 
 PacketColumn Text(std::string name, int size) { return {std::move(name), FieldType::Text, size}; }
+
+// A row built by moving the values in (a braced list would copy them).
+template <class... Values>
+PacketRow Row(Values&&... values) {
+  PacketRow row;
+  row.reserve(sizeof...(values));
+  (row.emplace_back(std::forward<Values>(values)), ...);
+  return row;
+}
 
 // getCarregaPar's column order; every column but NMGRUPPROD is a value of
 // kSaveOrder.
@@ -79,26 +89,30 @@ const PacketColumn* FindColumn(const std::vector<PacketColumn>& layout, std::str
   return it == layout.end() ? nullptr : &*it;
 }
 
-DataPacket FilialPacket(const std::vector<Filial>& filiais) {
+DataPacket FilialPacket(std::vector<Filial> filiais) {
   DataPacket packet{FilialColumns(), {}};
   packet.rows.reserve(filiais.size());
-  for (const auto& f : filiais) packet.rows.push_back({f.cdFilial, f.nmFilial});
+  for (auto& f : filiais) packet.rows.push_back(Row(std::move(f.cdFilial), std::move(f.nmFilial)));
   return packet;
 }
 
-DataPacket CaixaPacket(const std::vector<Caixa>& caixas) {
+DataPacket CaixaPacket(std::vector<Caixa> caixas) {
   DataPacket packet{CaixaColumns(), {}};
   packet.rows.reserve(caixas.size());
-  for (const auto& c : caixas)
-    packet.rows.push_back({c.cdFilial + c.cdCaixa, c.cdCaixa, c.nmCaixa, c.nmLoja, c.cdFilial, c.cdLoja});
+  for (auto& c : caixas) {
+    std::string chave = c.cdFilial + c.cdCaixa;
+    packet.rows.push_back(Row(std::move(chave), std::move(c.cdCaixa), std::move(c.nmCaixa),
+                              std::move(c.nmLoja), std::move(c.cdFilial), std::move(c.cdLoja)));
+  }
   return packet;
 }
 
-DataPacket GrupoPacket(const std::vector<GrupoProduto>& grupos) {
+DataPacket GrupoPacket(std::vector<GrupoProduto> grupos) {
   DataPacket packet{GrupoColumns(), {}};
   packet.rows.reserve(grupos.size());
-  for (const auto& g : grupos)
-    packet.rows.push_back({g.cdGrupProd, g.nmGrupProd, g.dtUltAtu, g.idCadNvSubGr, g.idGrProdVmn});
+  for (auto& g : grupos)
+    packet.rows.push_back(Row(std::move(g.cdGrupProd), std::move(g.nmGrupProd), std::move(g.dtUltAtu),
+                              std::move(g.idCadNvSubGr), std::move(g.idGrProdVmn)));
   return packet;
 }
 

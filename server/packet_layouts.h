@@ -22,9 +22,11 @@ const std::vector<PacketColumn>& VerifColumns();      // getVerifPar
 // The column of that name in a layout, or nullptr.
 const PacketColumn* FindColumn(const std::vector<PacketColumn>& layout, std::string_view name);
 
-DataPacket FilialPacket(const std::vector<Filial>& filiais);
-DataPacket CaixaPacket(const std::vector<Caixa>& caixas);
-DataPacket GrupoPacket(const std::vector<GrupoProduto>& grupos);
+// The lists are taken by value: their texts move into the packet, which
+// matters for tens of thousands of registers.
+DataPacket FilialPacket(std::vector<Filial> filiais);
+DataPacket CaixaPacket(std::vector<Caixa> caixas);
+DataPacket GrupoPacket(std::vector<GrupoProduto> grupos);
 // No record gives a packet without rows that still describes its columns.
 DataPacket ParametroPacket(const std::optional<ParametroCarregado>& record);
 DataPacket VerifPacket(const std::string& cdFilial, const std::string& cdCaixa);

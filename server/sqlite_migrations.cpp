@@ -19,40 +19,13 @@ std::string UtcNow() {
   return text;
 }
 
-}  // namespace
-
-void ApplyMigrations(SqliteConnection& connection) {
-  // IMMEDIATE takes the write lock up front, so two servers starting on the
-  // same file apply each migration once.
+// Runs body inside one IMMEDIATE transaction: it takes the write lock up
+// front, so two servers starting on the same file apply each migration once.
+template <class Body>
+void InTransaction(SqliteConnection& connection, Body&& body) {
   connection.Exec("BEGIN IMMEDIATE");
   try {
-    connection.Exec(
-        "CREATE TABLE IF NOT EXISTS schema_migrations ("
-        " version INTEGER NOT NULL PRIMARY KEY,"
-        " name VARCHAR(100) NOT NULL,"
-        " applied_at VARCHAR(32) NOT NULL)");
-
-    std::set<int> applied;
-    {
-      auto select = connection.Prepare("SELECT version FROM schema_migrations");
-      while (select.Step()) applied.insert(static_cast<int>(select.Int(0)));
-    }
-    const auto known = Migrations();
-    const int newestKnown = known.empty() ? 0 : known.back().version;
-    if (!applied.empty() && *applied.rbegin() > newestKnown)
-      throw StoreError("a base " + connection.Path() + " está na versão " +
-                       std::to_string(*applied.rbegin()) + " do esquema, mais nova que a " +
-                       std::to_string(newestKnown) + " deste servidor");
-
-    for (const auto& migration : known) {
-      if (applied.count(migration.version)) continue;
-      connection.Exec(migration.sql);
-      connection.Prepare("INSERT INTO schema_migrations (version, name, applied_at) VALUES (?, ?, ?)")
-          .BindInt(1, migration.version)
-          .Bind(2, migration.name)
-          .Bind(3, UtcNow())
-          .Run();
-    }
+    body();
     connection.Exec("COMMIT");
   } catch (...) {
     try {
@@ -60,6 +33,45 @@ void ApplyMigrations(SqliteConnection& connection) {
     } catch (const StoreError&) {
     }
     throw;
+  }
+}
+
+std::set<int> AppliedVersions(SqliteConnection& connection) {
+  std::set<int> applied;
+  auto select = connection.Prepare("SELECT version FROM schema_migrations");
+  while (select.Step()) applied.insert(static_cast<int>(select.Int(0)));
+  return applied;
+}
+
+}  // namespace
+
+void ApplyMigrations(SqliteConnection& connection) {
+  const auto known = Migrations();
+  const int newestKnown = known.empty() ? 0 : known.back().version;
+  InTransaction(connection, [&] {
+    connection.Exec(
+        "CREATE TABLE IF NOT EXISTS schema_migrations ("
+        " version INTEGER NOT NULL PRIMARY KEY,"
+        " name VARCHAR(100) NOT NULL,"
+        " applied_at VARCHAR(32) NOT NULL)");
+    const auto applied = AppliedVersions(connection);
+    if (!applied.empty() && *applied.rbegin() > newestKnown)
+      throw StoreError("a base " + connection.Path() + " está na versão " +
+                       std::to_string(*applied.rbegin()) + " do esquema, mais nova que a " +
+                       std::to_string(newestKnown) + " deste servidor");
+  });
+
+  // Each migration with its record in a transaction of its own.
+  for (const auto& migration : known) {
+    InTransaction(connection, [&] {
+      if (AppliedVersions(connection).count(migration.version)) return;
+      connection.Exec(migration.sql);
+      connection.Prepare("INSERT INTO schema_migrations (version, name, applied_at) VALUES (?, ?, ?)")
+          .BindInt(1, migration.version)
+          .Bind(2, migration.name)
+          .Bind(3, UtcNow())
+          .Run();
+    });
   }
 }
 

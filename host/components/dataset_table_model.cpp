@@ -51,7 +51,7 @@ void DatasetTableModel::ResolveFields() {
     shown_ = columns_;
   } else if (Alive()) {
     for (const FieldDef& field : dataset_->Fields())
-      if (field.visible) shown_.push_back(GridColumn{field.name});
+      if (field.visible) shown_.emplace_back(field.name);
   }
   for (const GridColumn& column : shown_) {
     const int index = Alive() ? dataset_->FieldIndex(column.fieldName) : -1;
@@ -134,7 +134,7 @@ QVariant DatasetTableModel::headerData(int section, Qt::Orientation orientation,
     case Qt::DisplayRole: {
       if (!c.title.isEmpty()) return c.title;
       const int field = fields_[section];
-      if (field >= 0 && !dataset_->Fields()[field].displayLabel.empty())
+      if (field >= 0 && Alive() && !dataset_->Fields()[field].displayLabel.empty())
         return QString::fromStdString(dataset_->Fields()[field].displayLabel);
       return QString::fromStdString(c.fieldName);
     }

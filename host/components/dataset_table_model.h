@@ -17,6 +17,10 @@
 namespace totem::host {
 
 struct GridColumn {
+  GridColumn() = default;
+  GridColumn(std::string field, int widthPixels = 0, QString titleText = {})
+      : fieldName(std::move(field)), width(widthPixels), title(std::move(titleText)) {}
+
   std::string fieldName;
   int width = 0;   // pixels; 0 leaves the view's default
   QString title;   // empty: the field's display label (its name without one)

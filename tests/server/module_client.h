@@ -2,6 +2,7 @@
 // Test helpers for talking to a running totem-server: JSON-RPC calls over one
 // keep-alive connection, raw bytes over a plain socket, and a small master
 // data set imported from CSV.
+#include "tests/support/server_process.h"
 #include "tests/support/temp_dir.h"
 
 #include <httplib.h>
@@ -13,6 +14,15 @@
 namespace totem::test {
 
 inline constexpr const char* kModulePath = "/rpc/Ksl80500.rdmParametrosToten";
+
+inline ServerProcess::Options ServerOn(const std::string& dbPath, bool demo = false,
+                                       std::vector<std::string> extraArgs = {}) {
+  ServerProcess::Options options;
+  options.dbPath = dbPath;
+  options.demo = demo;
+  options.extraArgs = std::move(extraArgs);
+  return options;
+}
 
 class ModuleClient {
  public:

@@ -5,6 +5,7 @@
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <memory>
 
@@ -21,7 +22,7 @@ class ParametrosMethods : public ::testing::Test {
  protected:
   void SetUp() override {
     ImportSmallChain(dir_, dir_.File("totem.db"));
-    server_ = std::make_unique<ServerProcess>(ServerProcess::Options{dir_.File("totem.db")});
+    server_ = std::make_unique<ServerProcess>(ServerOn(dir_.File("totem.db")));
     client_ = std::make_unique<ModuleClient>(server_->Host(), server_->Port());
   }
 
@@ -165,7 +166,9 @@ TEST_F(ParametrosMethods, RefusedSavesWriteNothing) {
     auto envelope = response["result"]["envelope"];
     EXPECT_EQ(envelope["status"], "error");
     EXPECT_EQ(envelope["code"], c.code);
-    if (c.message) EXPECT_EQ(envelope["message"], c.message);
+    if (c.message) {
+      EXPECT_EQ(envelope["message"], c.message);
+    }
     EXPECT_EQ(response["result"]["params"], json(args));
     EXPECT_EQ(Load("0001", "001"), before);
     EXPECT_EQ(Load("0001", "002"), json::array());
@@ -194,6 +197,26 @@ TEST_F(ParametrosMethods, MessageSizeCountsCharactersNotBytes) {
 
   args[8] = accented + "ç";
   EXPECT_EQ(client_->Envelope("setUpdParametros", args)["code"], "TAM_CAMPO");
+}
+
+TEST_F(ParametrosMethods, StoreFailureIsReportedWithoutDatabaseText) {
+  // Losing the table makes every statement on it fail inside the server.
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(dir_.File("totem.db").c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "DROP TABLE parametro_totem", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(db);
+
+  for (const auto& [method, args] : std::vector<std::pair<std::string, std::vector<std::string>>>{
+           {"getCarregaPar", {"0001", "001"}}, {"setUpdParametros", ValidSaveArgs()}}) {
+    SCOPED_TRACE(method);
+    auto envelope = client_->Envelope(method, args);
+    EXPECT_EQ(envelope["status"], "error");
+    EXPECT_EQ(envelope["code"], "ERRO_BD");
+    const auto message = envelope["message"].get<std::string>();
+    EXPECT_EQ(message.find("parametro_totem"), std::string::npos) << message;
+    EXPECT_EQ(message.find("SQL"), std::string::npos) << message;
+  }
+  EXPECT_EQ(client_->Envelope("getFilial", {})["status"], "ok");
 }
 
 }  // namespace

@@ -1,0 +1,49 @@
+#include "app/main_window.h"
+
+#include "host/components/error_handling.h"
+#include "host/components/message_dlg.h"
+
+#include <QApplication>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QStatusBar>
+
+namespace totem::app {
+
+MainWindow::MainWindow(QString modulePath, QWidget* parent)
+    : QMainWindow(parent), loader_(std::move(modulePath)) {
+  setObjectName("backofficeMainWindow");
+  setWindowTitle(QStringLiteral("Retaguarda"));
+  mdi_ = new QMdiArea(this);
+  mdi_->setObjectName("mdiArea");
+  mdi_->setBackground(QColor(96, 104, 128));
+  setCentralWidget(mdi_);
+  QMenu* menu = menuBar()->addMenu(QStringLiteral("&Módulos"));
+  QAction* totem = menu->addAction(QStringLiteral("Parametrização do Sistema Totem"));
+  totem->setObjectName("actionTotem");
+  connect(totem, &QAction::triggered, this, [this] { OpenTotem(); });
+  menu->addSeparator();
+  connect(menu->addAction(QStringLiteral("&Sair")), &QAction::triggered, this, &QWidget::close);
+  resize(1024, 768);
+}
+
+MainWindow::~MainWindow() {
+  // Screens of the module go before the module's code does.
+  for (auto* w : mdi_->subWindowList()) delete w;
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  loader_.Unload();
+}
+
+bool MainWindow::OpenTotem() {
+  if (!loader_.Load()) {
+    host::MessageDlg(loader_.Error(), host::mtError, {host::mbOK}, 0);
+    statusBar()->showMessage(loader_.Error());
+    return false;
+  }
+  const bool opened = host::RunGuarded([this] { loader_.IniProc(); });
+  // The module leaves the wait cursor up when opening fails.
+  while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+  return opened;
+}
+
+}  // namespace totem::app

@@ -1,0 +1,31 @@
+#pragma once
+// The host application's main window: a multiple-document area and the menu
+// entry that opens the kiosk parameter screen from its module.
+#include "app/module_loader.h"
+
+#include <QMainWindow>
+
+class QMdiArea;
+
+namespace totem::app {
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit MainWindow(QString modulePath, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // Loads the module (once) and calls its IniProc; a failure is reported in
+  // a message box with the module's path and the reason. True when the
+  // screen opened.
+  bool OpenTotem();
+  QMdiArea* MdiArea() const { return mdi_; }
+  ModuleLoader& Loader() { return loader_; }
+
+ private:
+  QMdiArea* mdi_;
+  ModuleLoader loader_;
+};
+
+}  // namespace totem::app

@@ -1,0 +1,79 @@
+#include "app/module_loader.h"
+
+#include "package/package_info.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibrary>
+
+namespace totem::app {
+
+ModuleLoader::ModuleLoader(QString path) : path_(std::move(path)) {}
+
+ModuleLoader::~ModuleLoader() { Unload(); }
+
+bool ModuleLoader::Load() {
+  if (loaded_) return true;
+  error_.clear();
+  if (!QFileInfo::exists(path_)) {
+    error_ = QStringLiteral("Módulo não encontrado: %1").arg(path_);
+    return false;
+  }
+  library_ = std::make_unique<QLibrary>(path_);
+  if (!library_->load()) {
+    error_ = QStringLiteral("Não foi possível carregar o módulo %1: %2")
+                 .arg(path_, library_->errorString());
+    library_.reset();
+    return false;
+  }
+  auto info = reinterpret_cast<TotemGetPackageInfoTable>(library_->resolve("GetPackageInfoTable"));
+  auto initialize = reinterpret_cast<TotemInitialize>(library_->resolve("Initialize"));
+  finalize_ = reinterpret_cast<TotemFinalize>(library_->resolve("Finalize"));
+  iniProc_ = reinterpret_cast<TotemIniProc>(library_->resolve("IniProc"));
+  const char* missing = !info ? "GetPackageInfoTable"
+                        : !initialize ? "Initialize"
+                        : !finalize_ ? "Finalize"
+                        : !iniProc_ ? "IniProc"
+                                    : nullptr;
+  if (missing) {
+    error_ = QStringLiteral("O módulo %1 não exporta a entrada %2.").arg(path_, missing);
+    library_->unload();
+    library_.reset();
+    return false;
+  }
+  if (info()->version != package::kLoaderProtocol) {
+    error_ = QStringLiteral("O módulo %1 usa a versão %2 do protocolo de módulos; esperada %3.")
+                 .arg(path_)
+                 .arg(info()->version)
+                 .arg(package::kLoaderProtocol);
+    library_->unload();
+    library_.reset();
+    return false;
+  }
+  initialize();
+  loaded_ = true;
+  return true;
+}
+
+void ModuleLoader::IniProc() {
+  if (loaded_) iniProc_();
+}
+
+void ModuleLoader::Unload() {
+  if (!loaded_) return;
+  finalize_();
+  library_->unload();
+  library_.reset();
+  loaded_ = false;
+}
+
+QString DefaultModulePath() {
+  const QString name = QStringLiteral("Pkg_Ksl80500.so");
+  if (qEnvironmentVariableIsSet("TOTEM_MODULE")) return qEnvironmentVariable("TOTEM_MODULE");
+  const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(name);
+  if (QFileInfo::exists(beside)) return beside;
+  return QStringLiteral(TOTEM_MODULE_BUILD_PATH);
+}
+
+}  // namespace totem::app

@@ -1,0 +1,107 @@
+// Creation, connection, placement and closing of the screen.
+#include "form/host_calls.h"
+#include "form/module_state.h"
+#include "form/parametro_toten_form.h"
+
+#include "host/components/error_handling.h"
+#include "host/components/host_settings.h"
+#include "host/components/trad.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMainWindow>
+#include <QScreen>
+
+#include <cmath>
+#include <cstdio>
+
+namespace totem::form {
+namespace {
+std::optional<QSize> g_screenOverride;
+}
+
+QWidget* MainForm() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (qobject_cast<QMainWindow*>(w)) return w;
+  return QApplication::activeWindow();
+}
+
+std::string FloatToStr(double value) {
+  if (std::isfinite(value) && value == std::floor(value) && std::fabs(value) < 1e15) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.0f", value);
+    return buf;
+  }
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.15g", value);
+  return buf;
+}
+
+void TfrmParametroToten::SetScreenSizeOverride(std::optional<QSize> size) {
+  g_screenOverride = size;
+}
+
+QSize TfrmParametroToten::ScreenSize() const {
+  if (g_screenOverride) return *g_screenOverride;
+  QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+  return s ? s->geometry().size() : QSize(1024, 768);
+}
+
+TfrmParametroToten::TfrmParametroToten(QWidget* parent) : QMdiSubWindow(parent) {
+  BuildControls();
+  BindHandlers();
+  server_ = std::make_unique<service::RemoteParametrosClient>(netToten);
+  move(kDesignLeft, kDesignTop);
+  FormCreate(this);
+}
+
+TfrmParametroToten::~TfrmParametroToten() {
+  // The grid must let go of the dataset before the dataset goes.
+  if (dbgCaixa) dbgCaixa->SetDataset(nullptr);
+  if (frmParametroToten == this) frmParametroToten = nullptr;
+}
+
+void TfrmParametroToten::FormCreate(QObject* Sender) {
+  host::Trad(qobject_cast<QWidget*>(Sender));
+  netToten.SetConnected(true);
+  const QSize screenSize = ScreenSize();
+  // Integer division truncating toward zero; negative on a screen smaller
+  // than the form, and used as it comes.
+  if (screenSize.width() < 800) move((screenSize.width() - width()) / 2, y());
+  if (screenSize.height() < 600) move(x(), (screenSize.height() - height()) / 2);
+  cdsFilial->SetData(TouchCheckResultServ(server_->getFilial(), true, 0));
+  boGetConf = false;
+  ntbTot->SetPageIndex(0);
+}
+
+void TfrmParametroToten::FormActivate(QObject*) { update(); }
+
+void TfrmParametroToten::netTotenBeforeConnect(QObject*) {
+  netToten.SetHost(host::Norvexa::WebURL());
+  netToten.SetPort(host::Norvexa::WebPort());
+  netToten.SetToken(host::Norvexa::WebToken());
+}
+
+void TfrmParametroToten::spbSairClick(QObject*) { close(); }
+
+void TfrmParametroToten::tcbCancelarClick(QObject*) { close(); }
+
+void TfrmParametroToten::FormClose(QObject*) {
+  boIdCriado = false;
+  netToten.SetConnected(false);
+  deleteLater();
+}
+
+void TfrmParametroToten::closeEvent(QCloseEvent* event) {
+  host::RunGuarded([this] { FormClose(this); });
+  event->accept();
+  QMdiSubWindow::closeEvent(event);
+}
+
+void TfrmParametroToten::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::ActivationChange && isActiveWindow())
+    host::RunGuarded([this] { FormActivate(this); });
+  QMdiSubWindow::changeEvent(event);
+}
+
+}  // namespace totem::form

@@ -1,0 +1,81 @@
+// Confirm and Cancel: the form's only marker of unsaved changes.
+#include "form/host_calls.h"
+#include "form/module_state.h"
+#include "form/parametro_toten_form.h"
+
+namespace totem::form {
+namespace {
+
+// Shows the busy animation around one blocking call; on a failure takes it
+// down and lets the failure go on.
+template <class F>
+void WithBusyAnimation(F call) {
+  host::ActiveShowAvi(MainForm(), host::TShowAvi::Server);
+  try {
+    call();
+  } catch (...) {
+    host::DeactiveShowAvi();
+    throw;
+  }
+  host::DeactiveShowAvi();
+}
+
+}  // namespace
+
+void TfrmParametroToten::ControlBot(bool Enable) {
+  tcbConfirma->setEnabled(Enable);
+  tcbCancela->setEnabled(Enable);
+}
+
+void TfrmParametroToten::RetornaValVariaveis() {
+  stMenIni = S(lblValMenIni->text());
+  stMenAdi = S(lblValMenAdi->text());
+  stDiaIni = S(lblValDiaIni->text());
+  stDiaFin = S(lblValDiaFin->text());
+  stMenCon = S(lblValConTot->text());
+  stSegundos = S(lblValSeg->text());
+}
+
+void TfrmParametroToten::tcbConfirmaClick(QObject*) {
+  RetornaValVariaveis();
+  const std::string filial = FilialCode();
+  const std::string caixa = CaixaCode();
+  // The values on screen must belong to the register they would be saved
+  // under: after a failed load they are another register's.
+  if (!recordLoaded_ || filial != loadedFilial_ || caixa != loadedCaixa_) {
+    ShowError("Os parâmetros exibidos não pertencem ao caixa selecionado. "
+              "Selecione o caixa novamente antes de confirmar.");
+    throw SilentAbort();
+  }
+  // The sub-group statement needs a group code; a loaded empty group shows
+  // " - " in the caption, so the code is what is checked.
+  if (stIdExtrato == "3" && host::EmptyString(Q(stCdGrupProd))) {
+    ShowError(S(msgPadrao->Msg("GRUP_INF")));
+    throw SilentAbort();
+  }
+  WithBusyAnimation([&] {
+    cdsVerifPar->SetData(host::CheckResultServ(server_->getVerifPar(filial, caixa), true, 0));
+  });
+  WithBusyAnimation([&] {
+    service::ParametrosRefs refs{stIdExtrato, stCdGrupProd, stIdExiMsg, stDiaIni,
+                                 stDiaFin,    stSegundos,   stMenIni,   stMenAdi,
+                                 stSelLoja,   stIDINFCLIECAI, stMenCon};
+    TouchCheckResultServ(server_->setUpdParametros(filial, caixa, refs), true, 0);
+  });
+  ControlBot(false);
+}
+
+void TfrmParametroToten::tcbCancelaClick(QObject*) {
+  const std::string filial = FilialCode();
+  const std::string caixa = CaixaCode();
+  WithBusyAnimation([&] {
+    cdsCarregaPar->SetData(host::CheckResultServ(server_->getCarregaPar(filial, caixa), true, 0));
+  });
+  loadedFilial_ = filial;
+  loadedCaixa_ = caixa;
+  recordLoaded_ = true;
+  PreencheValCampos(false);
+  ControlBot(false);
+}
+
+}  // namespace totem::form

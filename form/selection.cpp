@@ -1,0 +1,93 @@
+// Choosing a branch, building its register list, moving through it and
+// refreshing it.
+#include "form/host_calls.h"
+#include "form/module_state.h"
+#include "form/parametro_toten_form.h"
+#include "service/dataset_fields.h"
+
+namespace totem::form {
+
+void TfrmParametroToten::tcbFilialClick(QObject*) {
+  cdsFilial->SetData(TouchCheckResultServ(server_->getFilial(), true, 0));
+  cdsFilial->SetFiltered(false);
+  if (Pesquisa(*cdsFilial, stTituloPesq, "S", "", false)) {
+    lblNmFilial->setText(
+        Q(cdsFilial->FieldAsString("CDFILIAL") + " - " + cdsFilial->FieldAsString("NMFILIAL")));
+    PesqFilial(true);
+  } else {
+    lblNmFilial->setText(QString());
+    PesqFilial(false);
+  }
+}
+
+void TfrmParametroToten::PesqFilial(bool Found) {
+  bool enable = Found;
+  if (Found) {
+    enable = montacaixa();
+    PreencheValCampos(true);
+  }
+  for (TTouchButton* b : {tcbPrx, tcbAnt, tcbPesquisar, tcbAtualizar, tcbAnterior, tcbProximo,
+                          tcbPrimeiro, tcbUltimo})
+    b->setEnabled(enable);
+}
+
+bool TfrmParametroToten::montacaixa() {
+  try {
+    if (!boGetConf) {
+      // Set before the read: a failed first read is not repeated by later
+      // branch choices, only by the refresh button.
+      boGetConf = true;
+      cdsCaixa->SetData(TouchCheckResultServ(server_->getConfCaixa(), true, 0));
+    }
+    cdsCaixa->SetFiltered(false);
+    // The branch code is quoted with its own quotes doubled, so a code holding
+    // a quote can neither break nor widen the expression.
+    cdsCaixa->SetFilter(service::CaixaFilterFor(cdsFilial->FieldAsString("CDFILIAL")));
+    cdsCaixa->SetFiltered(true);
+    if (cdsCaixa->IsEmpty()) {
+      TouchMessageDlg(S(msgPadrao->Msg("CAIXA_N")), mtError, {mbOK}, 0, 0, "");
+      lblNmFilial->setText(QString());
+      PesqFilial(false);
+      return false;
+    }
+    return true;
+  } catch (const SilentAbort&) {
+    return false;
+  } catch (const std::exception& e) {
+    host::MessageDlg(QString::fromUtf8(e.what()), mtError, {mbOK}, 0);
+    return false;
+  }
+}
+
+void TfrmParametroToten::cdsCaixaAfterScroll(ClientDataset& DataSet) {
+  lblNmCaixa->setText(Q(DataSet.FieldAsString("CDCAIXA") + "-" + DataSet.FieldAsString("NMCAIXA") +
+                        "-" + DataSet.FieldAsString("NMLOJA")));
+  PreencheValCampos(true);
+}
+
+void TfrmParametroToten::tcbPrimeiroClick(QObject*) { cdsCaixa->First(); }
+void TfrmParametroToten::tcbAnteriorClick(QObject*) { cdsCaixa->Prior(); }
+void TfrmParametroToten::tcbProximoClick(QObject*) { cdsCaixa->Next(); }
+void TfrmParametroToten::tcbUltimoClick(QObject*) { cdsCaixa->Last(); }
+
+void TfrmParametroToten::tcbAtualizarClick(QObject*) {
+  try {
+    host::ActiveShowAvi(MainForm(), host::TShowAvi::Server);
+    cdsCaixa->SetData(TouchCheckResultServ(server_->getConfCaixa(), true, 0));
+    host::DeactiveShowAvi();
+  } catch (const SilentAbort&) {
+    host::DeactiveShowAvi();
+  } catch (const std::exception& e) {
+    host::DeactiveShowAvi();
+    ShowError(e.what());
+  }
+}
+
+void TfrmParametroToten::ShowError(const std::string& text) {
+  TouchMessageDlg(text, mtError, {mbOK}, 0, 0, "");
+}
+
+std::string TfrmParametroToten::FilialCode() const { return cdsFilial->FieldAsString("CDFILIAL"); }
+std::string TfrmParametroToten::CaixaCode() const { return cdsCaixa->FieldAsString("CDCAIXA"); }
+
+}  // namespace totem::form

@@ -1,0 +1,85 @@
+#include "host/touch/touch_widgets.h"
+
+#include "host/components/touch_style.h"
+
+#include <QDialog>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace totem::touch {
+namespace {
+
+QPixmap Canvas(int size) {
+  QPixmap pixmap(size, size);
+  pixmap.fill(Qt::transparent);
+  return pixmap;
+}
+
+}  // namespace
+
+QPixmap OkGlyph(int size) {
+  QPixmap pixmap = Canvas(size);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(QColor(0, 120, 40), size / 7.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  QPainterPath tick;
+  tick.moveTo(size * 0.18, size * 0.55);
+  tick.lineTo(size * 0.42, size * 0.78);
+  tick.lineTo(size * 0.84, size * 0.24);
+  p.drawPath(tick);
+  return pixmap;
+}
+
+QPixmap CancelGlyph(int size) {
+  QPixmap pixmap = Canvas(size);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(QColor(180, 20, 20), size / 7.0, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(QPointF(size * 0.22, size * 0.22), QPointF(size * 0.78, size * 0.78));
+  p.drawLine(QPointF(size * 0.78, size * 0.22), QPointF(size * 0.22, size * 0.78));
+  return pixmap;
+}
+
+QPixmap BackspaceGlyph(int size) {
+  QPixmap pixmap = Canvas(size);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(QColor(20, 20, 50), size / 14.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  QPainterPath arrow;
+  arrow.moveTo(size * 0.08, size * 0.5);
+  arrow.lineTo(size * 0.32, size * 0.22);
+  arrow.lineTo(size * 0.92, size * 0.22);
+  arrow.lineTo(size * 0.92, size * 0.78);
+  arrow.lineTo(size * 0.32, size * 0.78);
+  arrow.closeSubpath();
+  p.drawPath(arrow);
+  p.drawLine(QPointF(size * 0.48, size * 0.36), QPointF(size * 0.76, size * 0.64));
+  p.drawLine(QPointF(size * 0.76, size * 0.36), QPointF(size * 0.48, size * 0.64));
+  return pixmap;
+}
+
+host::TTouchButton* MakeKey(QWidget* parent, const QString& objectName, const QString& caption,
+                            QSize size, int fontPixels, std::function<void()> action) {
+  auto* key = new host::TTouchButton(parent);
+  key->setObjectName(objectName);
+  key->setText(caption);
+  key->setFixedSize(size);
+  key->setFont(host::TouchFont(fontPixels, true));
+  key->setFocusPolicy(Qt::NoFocus);
+  key->setAutoRepeat(false);
+  key->OnClick = [action = std::move(action)](QObject*) { action(); };
+  return key;
+}
+
+void PrepareTouchDialog(QDialog* dialog, const QString& title) {
+  dialog->setWindowTitle(title);
+  dialog->setModal(true);
+  dialog->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
+  dialog->setFont(host::TouchFont(20));
+  QPalette palette = dialog->palette();
+  palette.setColor(QPalette::Window, QColor(232, 232, 240));
+  dialog->setPalette(palette);
+  dialog->setAutoFillBackground(true);
+}
+
+}  // namespace totem::touch

@@ -1,0 +1,75 @@
+// The module's unit: start-up, shut-down and the single-instance rule of the
+// kiosk parameter screen.
+#include "form/module_state.h"
+#include "form/parametro_toten_form.h"
+#include "package/package_info.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QMainWindow>
+#include <QMdiArea>
+
+#include <algorithm>
+
+namespace totem::package {
+namespace {
+
+int g_initializations = 0;
+
+const char* const kRequires[] = {"_nrv", "Pkg_Ksl00000", nullptr};
+const TotemPackageInfo kInfo = {"Pkg_Ksl80500", "Cli_Ksl80500", kRequires, kLoaderProtocol};
+
+// The host's multiple-document area, where the screen opens as a child
+// window; none when the host has no main window (the screen then stands
+// alone).
+QMdiArea* HostMdiArea() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* main = qobject_cast<QMainWindow*>(w))
+      if (auto* area = qobject_cast<QMdiArea*>(main->centralWidget())) return area;
+  return nullptr;
+}
+
+}  // namespace
+
+void Initialize() {
+  if (g_initializations++ == 0) form::UnitStartup();
+}
+
+void Finalize() {
+  if (g_initializations == 0) return;
+  if (--g_initializations == 0) form::UnitShutdown();
+}
+
+int InitializationCount() { return g_initializations; }
+
+const TotemPackageInfo* PackageInfo() { return &kInfo; }
+
+void CtrlParametroToten() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  if (!boIdCriado) {
+    QMdiArea* area = HostMdiArea();
+    // A failure here (server down, branch list refused) leaves the flag
+    // false and goes on to the host, which reports it.
+    auto* form = new form::TfrmParametroToten(nullptr);
+    frmParametroToten = form;
+    if (area) {
+      // The screen opens centred in the host's area, unless its creation
+      // placed it for a small screen.
+      const QPoint placed = form->pos();
+      area->addSubWindow(form);
+      if (placed == QPoint(form::TfrmParametroToten::kDesignLeft,
+                           form::TfrmParametroToten::kDesignTop))
+        form->move(std::max(0, (area->width() - form->width()) / 2),
+                   std::max(0, (area->height() - form->height()) / 2));
+      else
+        form->move(placed);
+    }
+    boIdCriado = true;
+  }
+  frmParametroToten->show();
+  frmParametroToten->raise();
+  if (auto* area = frmParametroToten->mdiArea()) area->setActiveSubWindow(frmParametroToten);
+  QApplication::restoreOverrideCursor();
+}
+
+}  // namespace totem::package

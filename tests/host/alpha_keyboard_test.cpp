@@ -1,0 +1,92 @@
+#include "host/touch/alpha_keyboard.h"
+
+#include "gui_test_helpers.h"
+#include "host/components/touch_button.h"
+#include "host/touch/touch_dialogs.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+namespace totem::touch {
+namespace {
+
+using test::Touch;
+using test::TouchAll;
+using test::WhenModalOpens;
+
+QString Shown(QDialog* keyboard) { return test::Child<QLineEdit>(keyboard, "text")->text(); }
+
+TEST(AlphaKeyboardTest, TypesAccentedTextWithShiftAndAnswersItOnOk) {
+  QStringList seen;
+  WhenModalOpens([&](QDialog* keyboard) {
+    seen << Shown(keyboard);
+    TouchAll(keyboard, {"key_ç", "key_ã", "key_o", "key_space"});
+    seen << Shown(keyboard);
+    TouchAll(keyboard, {"key_shift", "key_é", "key_a", "key_shift", "key_é", "key_1"});
+    Touch(keyboard, "key_ok");
+  });
+  EXPECT_EQ(TecladoAlfanumerico("Ola ", ""), QString("Ola ção ÉAé1"));
+  EXPECT_EQ(seen, QStringList({"Ola ", "Ola ção "}));
+}
+
+TEST(AlphaKeyboardTest, ShiftShowsCapitalsOnTheLetterKeys) {
+  AlphaKeyboard keyboard("", "");
+  auto* a = test::Child<host::TTouchButton>(&keyboard, "key_a");
+  auto* cedilla = test::Child<host::TTouchButton>(&keyboard, "key_ç");
+  Touch(&keyboard, "key_shift");
+  EXPECT_TRUE(keyboard.Shifted());
+  EXPECT_EQ(a->text(), QString("A"));
+  EXPECT_EQ(cedilla->text(), QString("Ç"));
+  Touch(&keyboard, "key_shift");
+  EXPECT_EQ(a->text(), QString("a"));
+}
+
+TEST(AlphaKeyboardTest, BackspaceRemovesTheLastCharacter) {
+  WhenModalOpens([](QDialog* keyboard) {
+    TouchAll(keyboard, {"key_backspace", "key_backspace", "key_x", "key_ok"});
+  });
+  EXPECT_EQ(TecladoAlfanumerico("Caixa", ""), QString("Caixx"));
+}
+
+TEST(AlphaKeyboardTest, ClearKeyAnswersTheAtSign) {
+  WhenModalOpens([](QDialog* keyboard) { TouchAll(keyboard, {"key_b", "key_clear"}); });
+  EXPECT_EQ(TecladoAlfanumerico("Mensagem", ""), QString("@"));
+}
+
+TEST(AlphaKeyboardTest, CancelAnswersTheEmptyTextWhateverWasTyped) {
+  WhenModalOpens([](QDialog* keyboard) { TouchAll(keyboard, {"key_z", "key_cancel"}); });
+  EXPECT_EQ(TecladoAlfanumerico("Mensagem", ""), QString());
+}
+
+TEST(AlphaKeyboardTest, PhysicalKeysTypeEnterConfirmsEscapeCancels) {
+  WhenModalOpens([](QDialog* keyboard) {
+    auto* edit = test::Child<QLineEdit>(keyboard, "text");
+    QTest::keyClicks(edit, "ão!");
+    QTest::keyClick(edit, Qt::Key_Return);
+  });
+  EXPECT_EQ(TecladoAlfanumerico("p", ""), QString("pão!"));
+
+  WhenModalOpens([](QDialog* keyboard) {
+    QTest::keyClicks(test::Child<QLineEdit>(keyboard, "text"), "x");
+    QTest::keyClick(keyboard, Qt::Key_Escape);
+  });
+  EXPECT_EQ(TecladoAlfanumerico("p", ""), QString());
+}
+
+TEST(AlphaKeyboardTest, ShowsThePromptOrAFriendlyDefault) {
+  AlphaKeyboard plain("", "");
+  AlphaKeyboard asked("", "Mensagem inicial");
+  EXPECT_EQ(test::Child<QLabel>(&plain, "prompt")->text(), QString("Digite o texto"));
+  EXPECT_EQ(test::Child<QLabel>(&asked, "prompt")->text(), QString("Mensagem inicial"));
+}
+
+TEST(AlphaKeyboardTest, KeysAreFingerSized) {
+  AlphaKeyboard keyboard("", "");
+  for (auto* key : keyboard.findChildren<host::TTouchButton*>()) {
+    EXPECT_GE(key->width(), 56) << key->objectName().toStdString();
+    EXPECT_GE(key->height(), 56) << key->objectName().toStdString();
+  }
+}
+
+}  // namespace
+}  // namespace totem::touch

@@ -1,0 +1,123 @@
+#include "host/components/busy_overlay.h"
+
+#include "gui_test_helpers.h"
+
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QVBoxLayout>
+
+namespace totem::host {
+namespace {
+
+class BusyOverlayTest : public ::testing::Test {
+ protected:
+  BusyOverlayTest() {
+    auto* central = new QWidget;
+    auto* layout = new QVBoxLayout(central);
+    button = new QPushButton("Confirmar");
+    edit = new QLineEdit;
+    layout->addWidget(button);
+    layout->addWidget(edit);
+    window.setCentralWidget(central);
+    window.resize(500, 400);
+    window.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.activateWindow();
+    edit->setFocus();
+  }
+  ~BusyOverlayTest() override {
+    while (ShowAviActive()) DeactiveShowAvi();
+  }
+
+  QMainWindow window;
+  QPushButton* button;
+  QLineEdit* edit;
+};
+
+TEST_F(BusyOverlayTest, CoversTheMainWindowAndIsPaintedBeforeTheCallBlocks) {
+  const QImage before = window.grab().toImage();
+  ActiveShowAvi(&window, TShowAvi::Server);
+  ASSERT_TRUE(ShowAviActive());
+  QWidget* overlay = ShowAviOverlay();
+  ASSERT_NE(overlay, nullptr);
+  EXPECT_TRUE(overlay->isVisible());
+  EXPECT_EQ(overlay->parentWidget(), &window);
+  EXPECT_EQ(overlay->geometry(), window.rect());
+  // No event is processed between Active and this point, as during a
+  // blocking call: what the window shows now was painted by Active itself.
+  const QImage during = window.grab().toImage();
+  EXPECT_LT(qGray(during.pixel(5, 5)), qGray(before.pixel(5, 5))) << "corner is dimmed";
+}
+
+TEST_F(BusyOverlayTest, FollowsTheWindowsSize) {
+  ActiveShowAvi(&window, TShowAvi::Server);
+  window.resize(640, 480);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(ShowAviOverlay()->geometry(), window.rect());
+}
+
+TEST_F(BusyOverlayTest, BlocksMouseAndKeysWhileShownAndGivesThemBackAfter) {
+  QSignalSpy clicks(button, &QPushButton::clicked);
+  ActiveShowAvi(&window, TShowAvi::Server);
+  QTest::mouseClick(button, Qt::LeftButton);
+  QTest::keyClicks(edit, "abc");
+  EXPECT_EQ(clicks.count(), 0);
+  EXPECT_TRUE(edit->text().isEmpty());
+
+  DeactiveShowAvi();
+  EXPECT_FALSE(ShowAviActive());
+  EXPECT_EQ(ShowAviOverlay(), nullptr);
+  QTest::mouseClick(button, Qt::LeftButton);
+  QTest::keyClicks(edit, "abc");
+  EXPECT_EQ(clicks.count(), 1);
+  EXPECT_EQ(edit->text(), QString("abc"));
+}
+
+TEST_F(BusyOverlayTest, InputQueuedDuringTheCallIsDroppedNotReplayed) {
+  QSignalSpy clicks(button, &QPushButton::clicked);
+  ActiveShowAvi(&window, TShowAvi::Server);
+  const QPointF centre = QRectF(button->rect()).center();
+  const QPointF global = button->mapToGlobal(centre);
+  QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonPress, centre, global,
+                                                      Qt::LeftButton, Qt::LeftButton, {}));
+  QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonRelease, centre, global,
+                                                      Qt::LeftButton, Qt::NoButton, {}));
+  DeactiveShowAvi();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(clicks.count(), 0);
+}
+
+TEST_F(BusyOverlayTest, PairsDoNotNestASecondActivationIsIgnored) {
+  ActiveShowAvi(&window, TShowAvi::Server);
+  QWidget* first = ShowAviOverlay();
+  ActiveShowAvi(&window, TShowAvi::Save);
+  EXPECT_EQ(ShowAviOverlay(), first);
+  EXPECT_EQ(window.findChildren<QWidget*>("busyOverlay").size(), 1);
+  DeactiveShowAvi();
+  EXPECT_FALSE(ShowAviActive());
+  EXPECT_TRUE(window.findChildren<QWidget*>("busyOverlay").isEmpty());
+  EXPECT_NO_THROW(DeactiveShowAvi());
+}
+
+TEST_F(BusyOverlayTest, WithoutAWindowOnlyTheInputIsHeld) {
+  QWidget* noWindow = nullptr;
+  window.hide();
+  QApplication::setActiveWindow(nullptr);
+  ActiveShowAvi(noWindow, TShowAvi::Wait);
+  EXPECT_TRUE(ShowAviActive());
+  EXPECT_EQ(ShowAviOverlay(), nullptr);
+  DeactiveShowAvi();
+  EXPECT_FALSE(ShowAviActive());
+}
+
+TEST(ShowAviTextTest, ServerKindHasOrdinalSixAndSaysWhatIsHappening) {
+  EXPECT_EQ(static_cast<int>(TShowAvi::Server), 6);
+  EXPECT_TRUE(ShowAviText(TShowAvi::Server).contains("servidor"));
+  EXPECT_TRUE(ShowAviText(TShowAvi::Wait).startsWith("Aguarde"));
+}
+
+}  // namespace
+}  // namespace totem::host

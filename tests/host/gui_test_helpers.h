@@ -1,0 +1,68 @@
+#pragma once
+// Helpers for driving widgets in the offscreen tests: answering a modal
+// dialog from inside its own event loop, touching a child by name, and
+// building data packets.
+#include "platform/data_packet.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace totem::test {
+
+// Runs drive on the dialog that is about to be shown modally, once its
+// exec() loop runs. A dialog drive leaves open is closed (and the test
+// fails), so a broken test ends instead of hanging.
+inline void WhenModalOpens(std::function<void(QDialog*)> drive) {
+  QTimer::singleShot(0, [drive = std::move(drive)] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog) {
+      ADD_FAILURE() << "no modal dialog open";
+      return;
+    }
+    drive(dialog);
+    if (dialog->isVisible()) {
+      ADD_FAILURE() << "dialog " << dialog->objectName().toStdString() << " left open";
+      dialog->reject();
+    }
+  });
+}
+
+template <class W = QWidget>
+W* Child(QWidget* parent, const QString& name) {
+  W* child = parent->findChild<W*>(name);
+  EXPECT_NE(child, nullptr) << "no child named " << name.toStdString();
+  return child;
+}
+
+// A finger on the named child: press and release at its centre.
+inline void Touch(QWidget* parent, const QString& name) {
+  if (QWidget* w = Child(parent, name)) QTest::mouseClick(w, Qt::LeftButton);
+}
+
+inline void TouchAll(QWidget* parent, const QStringList& names) {
+  for (const QString& name : names) Touch(parent, name);
+}
+
+// A packet of text columns (size 50) with the given rows.
+inline DataPacket TextPacket(const std::vector<std::string>& columns,
+                             const std::vector<std::vector<std::string>>& rows) {
+  DataPacket packet;
+  for (const auto& name : columns) packet.fields.push_back({name, FieldType::Text, 50});
+  for (const auto& row : rows) {
+    PacketRow values;
+    for (const auto& v : row) values.emplace_back(v);
+    packet.rows.push_back(std::move(values));
+  }
+  return packet;
+}
+
+}  // namespace totem::test

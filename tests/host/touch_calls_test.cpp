@@ -1,0 +1,116 @@
+// The touch package's calls reach the dialogs through the host's provider:
+// the real touch dialogs by default once the package is loaded, a script in
+// front of them for form tests.
+#include "host/touch/touch_dialogs.h"
+
+#include "gui_test_helpers.h"
+#include "host/components/dialog_provider.h"
+#include "host/components/error_handling.h"
+#include "host/components/result_check.h"
+#include "host/testing/scripted_dialogs.h"
+#include "host/touch/touch_provider.h"
+#include "service/dataset_fields.h"
+
+namespace totem::touch {
+namespace {
+
+using namespace totem::host;
+using test::ScriptedDialogs;
+
+TEST(TouchProviderTest, LoadingThePackageMakesTheTouchDialogsTheDefault) {
+  ASSERT_NE(DefaultDialogProvider(), nullptr);
+  EXPECT_NE(dynamic_cast<TouchDialogs*>(&Dialogs()), nullptr);
+}
+
+TEST(TouchProviderTest, ScopedProvidersStackAndRestore) {
+  ScriptedDialogs outer, inner;
+  {
+    ScopedDialogProvider a(outer);
+    {
+      ScopedDialogProvider b(inner);
+      EXPECT_EQ(&Dialogs(), &inner);
+    }
+    EXPECT_EQ(&Dialogs(), &outer);
+  }
+  EXPECT_NE(dynamic_cast<TouchDialogs*>(&Dialogs()), nullptr);
+}
+
+TEST(TouchProviderTest, InstalledProviderComesBeforeTheDefault) {
+  auto installed = std::make_unique<ScriptedDialogs>();
+  ScriptedDialogs* raw = installed.get();
+  EXPECT_EQ(SetDialogProvider(std::move(installed)), nullptr);
+  EXPECT_EQ(&Dialogs(), raw);
+  EXPECT_EQ(SetDialogProvider(nullptr).get(), raw);
+  EXPECT_NE(dynamic_cast<TouchDialogs*>(&Dialogs()), nullptr);
+}
+
+class ScriptedTouchCallsTest : public ::testing::Test {
+ protected:
+  ScriptedDialogs dialogs;
+  ScopedDialogProvider scope{dialogs};
+};
+
+TEST_F(ScriptedTouchCallsTest, EveryDialogIsAnsweredFromTheScriptAndRecorded) {
+  auto filiais = service::MakeCdsFilial();
+  filiais->SetData(test::TextPacket({"CDFILIAL", "NMFILIAL"}, {{"1", "Centro"}, {"2", "Sul"}}));
+  dialogs.AnswerKeyboard("Bem-vindo");
+  dialogs.AnswerQuantity(15);
+  dialogs.PickWhere("NMFILIAL", "Sul");
+  dialogs.AnswerMessage(mrNo);
+
+  EXPECT_EQ(TecladoAlfanumerico("Olá", ""), QString("Bem-vindo"));
+  EXPECT_EQ(InfoQuantidade("Informe o dia inicial", 1, "2"), 15.0);
+  EXPECT_TRUE(Pesquisa(*filiais, "", "S", "", false));
+  EXPECT_EQ(filiais->FieldAsString("CDFILIAL"), "2");
+  EXPECT_EQ(TouchMessageDlg("Gravar?", mtConfirmation, {mbYes, mbNo}), mrNo);
+  EXPECT_EQ(TouchMessageDlg("Data invalida.", mtError, {mbOK}, 0, 0, ""), mrOk);
+
+  EXPECT_EQ(dialogs.KeyboardCalls(), std::vector<QString>{"Olá"});
+  ASSERT_EQ(dialogs.QuantityCalls().size(), 1u);
+  EXPECT_EQ(dialogs.QuantityCalls()[0].maxDigits, QString("2"));
+  ASSERT_EQ(dialogs.SearchCalls().size(), 1u);
+  EXPECT_EQ(dialogs.SearchCalls()[0].dataset, "cdsFilial");
+  EXPECT_EQ(dialogs.MessageTexts(), QStringList({"Gravar?", "Data invalida."}));
+  EXPECT_TRUE(dialogs.Messages()[1].touch);
+  EXPECT_EQ(dialogs.UnusedAnswers(), 0);
+}
+
+TEST_F(ScriptedTouchCallsTest, CancelledSearchLeavesTheDatasetAlone) {
+  auto filiais = service::MakeCdsFilial();
+  filiais->SetData(test::TextPacket({"CDFILIAL", "NMFILIAL"}, {{"1", "Centro"}, {"2", "Sul"}}));
+  filiais->Last();
+  dialogs.CancelSearch();
+  EXPECT_FALSE(Pesquisa(*filiais, "", "S", "", false));
+  EXPECT_EQ(filiais->RecNo(), 1);
+}
+
+TEST_F(ScriptedTouchCallsTest, TouchCheckResultServHasTheSameContractAsCheckResultServ) {
+  const DataPacket packet = test::TextPacket({"CDFILIAL"}, {{"7"}});
+  EXPECT_EQ(TouchCheckResultServ(ResultEnvelope::Success(packet), true, 0).rows.size(), 1u);
+  EXPECT_TRUE(TouchCheckResultServ(ResultEnvelope::Success(), true, 0).fields.empty());
+  try {
+    TouchCheckResultServ(ResultEnvelope::Failure("FILIAL_N", "Filial inexistente."), true, 0);
+    FAIL() << "no exception";
+  } catch (const ServerResultError& e) {
+    EXPECT_STREQ(e.what(), "Filial inexistente.");
+    EXPECT_EQ(e.Code(), "FILIAL_N");
+  }
+  EXPECT_TRUE(dialogs.Messages().empty());
+}
+
+TEST_F(ScriptedTouchCallsTest, TouchCheckWithoutRaiseShowsTheTouchBoxAndEndsSilently) {
+  EXPECT_THROW(TouchCheckResultServ(ResultEnvelope::Failure("X", "Recusado."), false, 0),
+               SilentAbort);
+  ASSERT_EQ(dialogs.Messages().size(), 1u);
+  EXPECT_TRUE(dialogs.Messages()[0].touch);
+  EXPECT_EQ(dialogs.Messages()[0].text, QString("Recusado."));
+}
+
+TEST_F(ScriptedTouchCallsTest, DefaultErrorHandlerUsesTheStandardDialogNotTheTouchBox) {
+  RunGuarded([] { throw TotemError("Falhou."); });
+  ASSERT_EQ(dialogs.Messages().size(), 1u);
+  EXPECT_FALSE(dialogs.Messages()[0].touch);
+}
+
+}  // namespace
+}  // namespace totem::touch

@@ -1,0 +1,144 @@
+// Acknowledged saves survive the server being killed, and a stop signal ends
+// it cleanly.
+#include "tests/server/module_client.h"
+#include "tests/support/server_process.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <atomic>
+#include <csignal>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace totem::test {
+namespace {
+
+// The initial message stored for a register, read straight from the file.
+std::map<std::string, std::string> StoredMessages(const std::string& dbPath, std::string* integrity) {
+  sqlite3* db = nullptr;
+  EXPECT_EQ(sqlite3_open(dbPath.c_str(), &db), SQLITE_OK);
+  std::map<std::string, std::string> out;
+  sqlite3_stmt* stmt = nullptr;
+  sqlite3_prepare_v2(db, "SELECT cdfilial || '/' || cdcaixa, dsmsginitot FROM parametro_totem", -1, &stmt,
+                     nullptr);
+  while (sqlite3_step(stmt) == SQLITE_ROW)
+    out[reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0))] =
+        reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1));
+  sqlite3_finalize(stmt);
+  sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &stmt, nullptr);
+  if (sqlite3_step(stmt) == SQLITE_ROW) *integrity = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+  sqlite3_finalize(stmt);
+  sqlite3_close(db);
+  return out;
+}
+
+int Counter(const std::string& message) { return std::stoi(message.substr(message.find('#') + 1)); }
+
+TEST(Durability, AcknowledgedSavesSurviveKill9) {
+  TempDir dir;
+  const std::string db = dir.File("totem.db");
+  ServerProcess server(ServerOn(db, true));
+
+  // Demo registers 0001/001..004, 0002/001..003: one writer per register.
+  const std::vector<std::pair<std::string, std::string>> registers = {
+      {"0001", "001"}, {"0001", "002"}, {"0001", "003"}, {"0002", "001"}};
+  std::mutex mutex;
+  std::condition_variable progress;
+  std::map<std::string, int> acknowledged;  // register -> last counter the server confirmed
+  int total = 0;
+  std::atomic<bool> stop{false};
+
+  std::vector<std::thread> writers;
+  for (const auto& [filial, caixa] : registers) {
+    writers.emplace_back([&, filial = filial, caixa = caixa] {
+      ModuleClient client(server.Host(), server.Port());
+      for (int n = 1; !stop; ++n) {
+        std::vector<std::string> args = {filial, caixa, "2", "", "S", "", "", "30",
+                                         "Mensagem #" + std::to_string(n), "", "S", "S", ""};
+        try {
+          if (client.Envelope("setUpdParametros", args)["status"] != "ok") return;
+        } catch (const std::exception&) {
+          return;  // the server is gone
+        }
+        std::lock_guard lock(mutex);
+        acknowledged[filial + "/" + caixa] = n;
+        ++total;
+        progress.notify_all();
+      }
+    });
+  }
+  {
+    std::unique_lock lock(mutex);
+    progress.wait(lock, [&] { return total >= 120; });
+  }
+  server.Kill9();
+  stop = true;
+  for (auto& w : writers) w.join();
+
+  std::string integrity;
+  auto stored = StoredMessages(db, &integrity);
+  EXPECT_EQ(integrity, "ok");
+  for (const auto& [key, counter] : acknowledged) {
+    SCOPED_TRACE(key);
+    ASSERT_TRUE(stored.count(key));
+    // The save in flight when the server died may or may not have landed.
+    EXPECT_GE(Counter(stored[key]), counter);
+    EXPECT_LE(Counter(stored[key]), counter + 1);
+  }
+
+  server.Restart();
+  ModuleClient client(server.Host(), server.Port());
+  for (const auto& [key, message] : stored) {
+    auto rows = client.Rows("getCarregaPar", {key.substr(0, 4), key.substr(5)});
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][7], message);
+  }
+}
+
+TEST(Durability, SigtermEndsTheServerWithExitCodeZero) {
+  TempDir dir;
+  ServerProcess server(ServerOn(dir.File("totem.db"), true));
+  {
+    ModuleClient client(server.Host(), server.Port());
+    ASSERT_EQ(client.Envelope("getFilial", {})["status"], "ok");
+  }
+  EXPECT_EQ(server.Terminate(), 0);
+}
+
+TEST(Durability, StopAnswersTheCallInFlightAndClosesIdleConnections) {
+  TempDir dir;
+  const std::string db = dir.File("totem.db");
+  ServerProcess server(ServerOn(db, true));
+
+  RawConnection idle(server.Host(), server.Port());
+  idle.Send(PostRequest(kModulePath, R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})"));
+  ASSERT_EQ(StatusOf(idle.ReadResponse()), 200);
+
+  // A save whose head has arrived and whose body the client has yet to send.
+  std::vector<std::string> args = ValidSaveArgs();
+  args[8] = "Gravado durante o encerramento";
+  const std::string body =
+      nlohmann::json{{"jsonrpc", "2.0"}, {"id", 2}, {"method", "setUpdParametros"}, {"params", args}}.dump();
+  const std::string request = PostRequest(kModulePath, body, "Expect: 100-continue\r\n");
+  RawConnection inFlight(server.Host(), server.Port());
+  inFlight.Send(request.substr(0, request.size() - body.size()));
+  ASSERT_EQ(StatusOf(inFlight.ReadResponse()), 100);
+
+  ASSERT_EQ(kill(server.Pid(), SIGTERM), 0);
+  EXPECT_EQ(idle.ReadUntilClosed(), "") << "an idle keep-alive connection must not delay the stop";
+  inFlight.Send(body);
+  std::string answer = inFlight.ReadResponse();
+  ASSERT_EQ(StatusOf(answer), 200) << answer;
+  EXPECT_EQ(nlohmann::json::parse(BodyOf(answer))["result"]["envelope"]["status"], "ok");
+  EXPECT_EQ(server.Terminate(), 0);
+
+  std::string integrity;
+  EXPECT_EQ(StoredMessages(db, &integrity)["0001/001"], args[8]);
+}
+
+}  // namespace
+}  // namespace totem::test
