@@ -222,7 +222,7 @@ int main(int argc, char** argv) {
   echo.set_tcp_nodelay(true);
   echo.set_keep_alive_max_count(1000000);
   echo.Post("/echo", [&](const httplib::Request&, httplib::Response& res) {
-    res.set_content(answer, "application/json");
+    res.set_content(answer, "application/json; charset=utf-8");
   });
   const int echoPort = echo.bind_to_any_port("127.0.0.1");
   std::thread echoThread([&] { echo.listen_after_bind(); });

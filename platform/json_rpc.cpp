@@ -22,32 +22,32 @@ std::variant<Request, Fault> ParseRequest(std::string_view body) {
     // The parser refuses malformed UTF-8 inside strings as well.
     doc = json::parse(body.begin(), body.end());
   } catch (const json::exception&) {
-    return Fault{kParseError, "Parse error", nullptr};
+    return Fault{kParseError, "Corpo da requisição não é JSON válido (UTF-8)", nullptr};
   }
-  if (!doc.is_object()) return Fault{kInvalidRequest, "Invalid Request", nullptr};
+  if (!doc.is_object()) return Fault{kInvalidRequest, "Requisição JSON-RPC inválida", nullptr};
 
   json id = nullptr;
   if (auto it = doc.find("id"); it != doc.end()) {
-    if (!ValidId(*it)) return Fault{kInvalidRequest, "Invalid Request: bad id", nullptr};
+    if (!ValidId(*it)) return Fault{kInvalidRequest, "Requisição JSON-RPC inválida: id deve ser número, texto ou nulo", nullptr};
     id = *it;
   }
   auto version = doc.find("jsonrpc");
   if (version == doc.end() || *version != "2.0")
-    return Fault{kInvalidRequest, "Invalid Request: jsonrpc must be \"2.0\"", id};
+    return Fault{kInvalidRequest, "Requisição JSON-RPC inválida: jsonrpc deve ser \"2.0\"", id};
   auto method = doc.find("method");
   if (method == doc.end() || !method->is_string())
-    return Fault{kInvalidRequest, "Invalid Request: method must be a string", id};
+    return Fault{kInvalidRequest, "Requisição JSON-RPC inválida: method deve ser texto", id};
 
   Request request;
   request.id = id;
   request.method = method->get<std::string>();
   if (auto params = doc.find("params"); params != doc.end()) {
     if (!params->is_array())
-      return Fault{kInvalidParams, "Invalid params: params must be an array of strings", id};
+      return Fault{kInvalidParams, "Parâmetros inválidos: params deve ser uma lista de textos", id};
     request.params.reserve(params->size());
     for (const auto& p : *params) {
       if (!p.is_string())
-        return Fault{kInvalidParams, "Invalid params: every param must be a string", id};
+        return Fault{kInvalidParams, "Parâmetros inválidos: todo parâmetro deve ser texto", id};
       request.params.push_back(p.get<std::string>());
     }
   }

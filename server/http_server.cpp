@@ -264,7 +264,7 @@ void HttpServer::Impl::Configure() {
 
 HttpServer::HttpServer(HttpOptions options, const RpcDispatcher& dispatcher)
     : impl_(std::make_unique<Impl>(std::move(options), dispatcher)) {
-  if (impl_->options.workers < 1) throw std::invalid_argument("workers must be at least 1");
+  if (impl_->options.workers < 1) throw std::invalid_argument("o número de workers deve ser pelo menos 1");
   impl_->Configure();
 }
 

@@ -48,7 +48,7 @@ class BusyOverlay : public QWidget {
     QRect panel(0, 0, 320, 150);
     panel.moveCenter(rect().center());
     p.setPen(QPen(TouchFaceColor().darker(150), 2));
-    p.setBrush(QColor(250, 250, 252, 235));
+    p.setBrush(QColor(250, 250, 252));
     p.drawRoundedRect(panel, 12, 12);
 
     const QPointF centre(panel.center().x(), panel.top() + 50);

@@ -26,25 +26,41 @@ void ShowException(const std::exception& error) {
   ShowText(QString::fromUtf8(what && *what ? what : kUnknown));
 }
 
-bool RunGuarded(const std::function<void()>& handler) {
+namespace {
+
+// Called inside a catch block: sorts out the exception being handled.
+void HandleCurrentException() noexcept {
   try {
-    handler();
-    return true;
+    throw;
   } catch (const SilentAbort&) {
   } catch (const std::exception& e) {
     ShowException(e);
   } catch (...) {
     ShowText(QString::fromUtf8(kUnknown));
   }
-  return false;
+}
+
+}  // namespace
+
+bool RunGuarded(const std::function<void()>& handler) {
+  try {
+    handler();
+    return true;
+  } catch (...) {
+    HandleCurrentException();
+    return false;
+  }
 }
 
 TotemApplication::TotemApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 bool TotemApplication::notify(QObject* receiver, QEvent* event) {
-  bool handled = false;
-  RunGuarded([&] { handled = QApplication::notify(receiver, event); });
-  return handled;
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (...) {
+    HandleCurrentException();
+    return false;
+  }
 }
 
 }  // namespace totem::host

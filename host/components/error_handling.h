@@ -8,6 +8,7 @@
 
 #include <exception>
 #include <functional>
+#include <type_traits>
 #include <utility>
 
 namespace totem::host {
@@ -18,10 +19,16 @@ bool RunGuarded(const std::function<void()>& handler);
 
 // Wraps a handler for QObject::connect so that it runs through RunGuarded:
 //   connect(button, &QPushButton::clicked, Guarded([this] { ... }));
+// The handler takes the signal's arguments, or none.
 template <class F>
 auto Guarded(F handler) {
   return [handler = std::move(handler)](auto&&... args) {
-    RunGuarded([&] { handler(std::forward<decltype(args)>(args)...); });
+    RunGuarded([&] {
+      if constexpr (std::is_invocable_v<F&, decltype(args)...>)
+        handler(std::forward<decltype(args)>(args)...);
+      else
+        handler();
+    });
   };
 }
 

@@ -87,9 +87,12 @@ void TTouchButton::PaintFace(QPainter& painter, bool down) const {
 void TTouchButton::PaintContent(QPainter& painter, const QRect& area) const {
   const int flags = Qt::AlignHCenter | Qt::TextWordWrap | Qt::TextShowMnemonic;
   const QString caption = text();
+  // The caption may use the width of the bevel margins: the picture may not.
+  QRect textRect = area.adjusted(2 - kMargin, 0, kMargin - 2, 0);
+  const QFont captionFont = CaptionFont(textRect.width());
   int textHeight = 0;
   if (!caption.isEmpty())
-    textHeight = fontMetrics().boundingRect(area, flags, caption).height();
+    textHeight = QFontMetrics(captionFont).boundingRect(textRect, flags, caption).height();
 
   if (!glyph_.isNull()) {
     QRect room = area;
@@ -100,7 +103,6 @@ void TTouchButton::PaintContent(QPainter& painter, const QRect& area) const {
       size.scale(room.size().expandedTo(QSize(1, 1)), Qt::KeepAspectRatio);
     QRect target(QPoint(0, 0), size);
     target.moveCenter(room.center());
-    if (textHeight > 0) target.moveTop(room.top() + (room.height() - size.height()) / 2);
     QPixmap picture = glyph_;
     if (!isEnabled()) {
       QStyleOption option;
@@ -111,14 +113,33 @@ void TTouchButton::PaintContent(QPainter& painter, const QRect& area) const {
   }
 
   if (textHeight > 0) {
-    QRect textRect = area;
     if (!glyph_.isNull()) textRect.setTop(area.bottom() - textHeight + 1);
-    painter.setFont(font());
+    painter.setFont(captionFont);
     painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
                                    QPalette::ButtonText));
     painter.drawText(textRect, flags | (glyph_.isNull() ? Qt::AlignVCenter : Qt::AlignTop),
                      caption);
   }
+}
+
+QFont TTouchButton::CaptionFont(int width) const {
+  // The longest word must fit on one line: the form's fixed button sizes were
+  // laid out with narrower fonts than the ones installed here.
+  QString plain = text();
+  plain.replace(QLatin1String("&&"), QString(QChar(1)));
+  plain.remove(QLatin1Char('&'));
+  plain.replace(QChar(1), QLatin1Char('&'));
+  QFont f = font();
+  int pixels = QFontInfo(f).pixelSize();
+  const int smallest = qMax(8, pixels * 7 / 10);
+  auto widest = [&plain](const QFontMetrics& metrics) {
+    int w = 0;
+    for (const QString& word : plain.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+      w = qMax(w, metrics.horizontalAdvance(word));
+    return w;
+  };
+  while (pixels > smallest && widest(QFontMetrics(f)) > width) f.setPixelSize(--pixels);
+  return f;
 }
 
 }  // namespace totem::host

@@ -44,6 +44,7 @@ class TTouchButton : public QToolButton {
  private:
   void PaintFace(QPainter& painter, bool down) const;
   void PaintContent(QPainter& painter, const QRect& area) const;
+  QFont CaptionFont(int width) const;
 
   QPixmap glyph_;
   QColor face_;

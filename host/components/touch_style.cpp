@@ -21,6 +21,9 @@ QFont TouchFont(int pixelSize, bool bold) {
   QFont font(ClosestSansFamily());
   font.setPixelSize(pixelSize);
   font.setBold(bold);
+  // Full hinting flattens small diacritics at these sizes: the tilde of "ã"
+  // turns into a bar.
+  font.setHintingPreference(QFont::PreferNoHinting);
   return font;
 }
 

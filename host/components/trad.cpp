@@ -25,6 +25,8 @@ void AdjustFont(QWidget* widget) {
   bool changed = false;
   if (!Installed(font.family())) {
     font.setFamilies({ClosestSansFamily()});
+    // Full hinting flattens the accents of small text ("não" reads "nāo").
+    font.setHintingPreference(QFont::PreferNoHinting);
     changed = true;
   }
   if (font.pixelSize() <= 0 && font.pointSizeF() > 0) {

@@ -8,7 +8,8 @@ namespace totem::host {
 // The form and every control with a font of its own:
 //  - a font family not installed here (the forms are laid out with "MS Sans
 //    Serif" and "Tahoma") becomes the closest installed sans serif, keeping
-//    weight, style and size;
+//    weight, style and size, drawn without hinting so that small accents
+//    keep their shape;
 //  - a size given in points becomes the pixel size it had on the 96-dpi
 //    screens the forms were laid out on, so text keeps fitting the fixed
 //    control sizes whatever this screen's density setting;

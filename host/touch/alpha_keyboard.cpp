@@ -27,6 +27,20 @@ const char* const kRows[] = {
 
 QString KeyName(const QString& letter) { return QStringLiteral("key_") + letter; }
 
+// A text box that never selects its text on getting the focus: the first key
+// touched must add to the current text, not replace it.
+class AppendingEdit : public QLineEdit {
+ public:
+  using QLineEdit::QLineEdit;
+
+ protected:
+  void focusInEvent(QFocusEvent* event) override {
+    QLineEdit::focusInEvent(event);
+    deselect();
+    end(false);
+  }
+};
+
 }  // namespace
 
 AlphaKeyboard::AlphaKeyboard(const QString& current, const QString& prompt, QWidget* parent)
@@ -38,7 +52,7 @@ AlphaKeyboard::AlphaKeyboard(const QString& current, const QString& prompt, QWid
   prompt_->setObjectName(QStringLiteral("prompt"));
   prompt_->setFont(host::TouchFont(20, true));
 
-  edit_ = new QLineEdit(current, this);
+  edit_ = new AppendingEdit(current, this);
   edit_->setObjectName(QStringLiteral("text"));
   edit_->setFont(host::TouchFont(26));
   edit_->setMinimumHeight(56);

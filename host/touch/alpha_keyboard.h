@@ -32,8 +32,8 @@ class AlphaKeyboard : public QDialog {
   void ToggleShift();
   void Finish(const QString& answer, bool accepted);
 
-  QLabel* prompt_;
-  QLineEdit* edit_;
+  QLabel* prompt_ = nullptr;
+  QLineEdit* edit_ = nullptr;
   QList<host::TTouchButton*> letterKeys_;
   QString answer_;
   bool shifted_ = false;

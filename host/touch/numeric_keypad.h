@@ -33,7 +33,7 @@ class NumericKeypad : public QDialog {
   void Clear();
   void Confirm();
 
-  QLineEdit* display_;
+  QLineEdit* display_ = nullptr;
   int maxDigits_;
   double answer_ = -1;
 };

@@ -80,11 +80,16 @@ SearchList::SearchList(ClientDataset& dataset, const QString& title, bool showSe
   list_->horizontalHeader()->setHighlightSections(false);
   list_->setMinimumSize(720, kRowHeight * 8 + 40);
   const int charWidth = QFontMetrics(list_->font()).averageCharWidth();
+  const QFontMetrics titleMetrics(list_->horizontalHeader()->font());
   for (int c = 0; c < model_->columnCount(); ++c) {
     const FieldDef& field = dataset_.Fields()[model_->FieldOfColumn(c)];
     const int chars = field.displayWidth > 0 ? field.displayWidth : qMax(field.size, 8);
-    list_->setColumnWidth(c, qBound(90, chars * charWidth + 24, 460));
+    widths_.push_back(qBound(90, chars * charWidth + 24, 460));
+    const QString title = model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    titleWidths_.push_back(titleMetrics.horizontalAdvance(title) + 24);
   }
+  list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  list_->viewport()->installEventFilter(this);
   QScroller::grabGesture(list_->viewport(), QScroller::TouchGesture);
   connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &SearchList::UpdateState);
@@ -196,6 +201,18 @@ void SearchList::UpdateState() {
   ok_->setEnabled(SelectedRecNo() >= 0);
 }
 
+void SearchList::FitColumns() {
+  // Every column stays in sight: a list that scrolls sideways is hard to
+  // use with a finger, so wide columns give up width in proportion.
+  const int available = list_->viewport()->width();
+  int total = 0;
+  for (int w : widths_) total += w;
+  for (int c = 0; c < static_cast<int>(widths_.size()); ++c)
+    list_->setColumnWidth(c, total > available && total > 0
+                                 ? qMax(titleWidths_[c], widths_[c] * available / total)
+                                 : widths_[c]);
+}
+
 void SearchList::OpenKeyboard() {
   const QString answer = TecladoAlfanumerico(search_->text(), QStringLiteral("Localizar"));
   if (answer == QLatin1String("@"))
@@ -210,6 +227,7 @@ void SearchList::Confirm() {
 }
 
 bool SearchList::eventFilter(QObject* watched, QEvent* event) {
+  if (list_ && watched == list_->viewport() && event->type() == QEvent::Resize) FitColumns();
   // Arrow and page keys typed in the search box move through the list.
   if (watched == search_ && event->type() == QEvent::KeyPress) {
     switch (static_cast<QKeyEvent*>(event)->key()) {

@@ -45,15 +45,18 @@ class SearchList : public QDialog {
   void SelectRow(int row);
   int SelectedRecNo() const;
   void UpdateState();
+  void FitColumns();
   void OpenKeyboard();
   void Confirm();
 
   ClientDataset& dataset_;
   host::DatasetTableModel* model_;
-  QTableView* list_;
-  QLineEdit* search_;
-  QLabel* count_;
-  host::TTouchButton* ok_;
+  QTableView* list_ = nullptr;
+  QLineEdit* search_ = nullptr;
+  QLabel* count_ = nullptr;
+  host::TTouchButton* ok_ = nullptr;
+  std::vector<int> widths_;       // wanted width of each column
+  std::vector<int> titleWidths_;  // narrowest that still shows its title
   std::vector<QString> keys_;  // per dataset row: its visible texts, folded
   int chosen_ = -1;
 };

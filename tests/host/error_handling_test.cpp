@@ -24,14 +24,8 @@ class EventEntryTest : public ::testing::Test {
   ScopedDialogProvider scope{dialogs};
 };
 
-TEST_F(EventEntryTest, HandlerThatEndsNormallyShowsNothing) {
-  bool ran = false;
-  EXPECT_TRUE(RunGuarded([&] { ran = true; }));
-  EXPECT_TRUE(ran);
-  EXPECT_TRUE(dialogs.Messages().empty());
-}
-
 TEST_F(EventEntryTest, SilentAbortIsSwallowedQuietly) {
+  EXPECT_TRUE(RunGuarded([] {}));
   EXPECT_FALSE(RunGuarded([] { throw SilentAbort(); }));
   EXPECT_TRUE(dialogs.Messages().empty());
 }
@@ -57,8 +51,9 @@ TEST_F(EventEntryTest, GuardedConnectionStopsTheExceptionAtTheSignal) {
   QPushButton button;
   QObject::connect(&button, &QPushButton::clicked,
                    Guarded([](bool) { throw TotemError("clicou"); }));
+  QObject::connect(&button, &QPushButton::clicked, Guarded([] { throw TotemError("sem args"); }));
   EXPECT_NO_THROW(button.click());
-  EXPECT_EQ(dialogs.MessageTexts(), QStringList({"clicou"}));
+  EXPECT_EQ(dialogs.MessageTexts(), QStringList({"clicou", "sem args"}));
 }
 
 // An object whose event handler fails, like a form handler bound without a
@@ -118,11 +113,6 @@ TEST(StandardMessageDialogTest, AnswersTheResultOfThePressedButton) {
     test::Touch(dialog, QString("button%1").arg(int(mbNo)));
   });
   EXPECT_EQ(MessageDlg("Gravar?", mtConfirmation, {mbYes, mbNo}, 0), mrNo);
-}
-
-TEST(StandardMessageDialogTest, EscapeAnswersCancelWhenOffered) {
-  test::WhenModalOpens([](QDialog* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
-  EXPECT_EQ(MessageDlg("Continuar?", mtWarning, {mbOK, mbCancel}, 0), mrCancel);
 }
 
 }  // namespace

@@ -48,6 +48,17 @@ inline void Touch(QWidget* parent, const QString& name) {
   if (QWidget* w = Child(parent, name)) QTest::mouseClick(w, Qt::LeftButton);
 }
 
+// Physical typing, accented letters included (QTest::keyClicks takes only
+// ASCII).
+inline void TypeText(QWidget* widget, const QString& text) {
+  for (QChar c : text) {
+    if (c.unicode() < 0x80)
+      QTest::keyClick(widget, c.toLatin1());
+    else
+      QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+  }
+}
+
 inline void TouchAll(QWidget* parent, const QStringList& names) {
   for (const QString& name : names) Touch(parent, name);
 }

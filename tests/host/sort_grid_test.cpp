@@ -72,20 +72,6 @@ TEST_F(SortGridTest, ShowsTheConfiguredColumnsWithLabelsAsDefaultTitles) {
   EXPECT_EQ(Cell(1, 1), QString("Caixa Adega"));
 }
 
-TEST_F(SortGridTest, WithoutColumnsShowsEveryVisibleField) {
-  grid.SetColumns({});
-  QStringList titles;
-  for (int c = 0; c < grid.model()->columnCount(); ++c)
-    titles << grid.model()->headerData(c, Qt::Horizontal).toString();
-  EXPECT_EQ(titles, QStringList({"Código", "Nome", "Loja", "CDLOJA"}));
-}
-
-TEST_F(SortGridTest, IsReadOnlyWithWholeRowSelection) {
-  EXPECT_EQ(grid.editTriggers(), QAbstractItemView::NoEditTriggers);
-  EXPECT_FALSE(grid.model()->flags(grid.model()->index(0, 0)) & Qt::ItemIsEditable);
-  EXPECT_EQ(grid.selectionBehavior(), QAbstractItemView::SelectRows);
-}
-
 TEST_F(SortGridTest, TitleClickSortsAscendingThenDescending) {
   ClickTitle(1);
   EXPECT_EQ(dataset->SortField(), "NMCAIXA");

@@ -17,27 +17,18 @@ class MessagesTest : public ::testing::Test {
   TMessages messages;
 };
 
-TEST_F(MessagesTest, MsgReturnsTheTextOfTheKeyExactlyAsWritten) {
+TEST_F(MessagesTest, MsgReturnsTheTextOfTheFirstLineWithTheKeyIgnoringCase) {
   EXPECT_EQ(messages.Msg("CAIXA_N"), QString("Caixa não cadastrado."));
-  EXPECT_EQ(messages.Msg("FILIAL"), QString("Filial "));  // trailing blank kept
-}
-
-TEST_F(MessagesTest, MsgMatchesKeysIgnoringCaseAndTakesTheFirstLine) {
   EXPECT_EQ(messages.Msg("caixa_n"), QString("Caixa não cadastrado."));
+  EXPECT_EQ(messages.Msg("FILIAL"), QString("Filial "));  // trailing blank kept
+  EXPECT_EQ(messages.Msg("PIPE"), QString("a|b"));
 }
-
-TEST_F(MessagesTest, TextMayContainBars) { EXPECT_EQ(messages.Msg("PIPE"), QString("a|b")); }
 
 TEST_F(MessagesTest, UnknownKeysAndLinesWithoutBarGiveEmptyText) {
   EXPECT_TRUE(messages.Msg("DTINF").isEmpty());
   EXPECT_TRUE(messages.Msg("sem barra").isEmpty());
   EXPECT_TRUE(messages.Msg("").isEmpty());
   EXPECT_TRUE(messages.Msg("VAZIO").isEmpty());
-}
-
-TEST_F(MessagesTest, LinesCanBeAddedThroughTheList) {
-  messages.Messages() << "DTINF|Data invalida.";
-  EXPECT_EQ(messages.Msg("DTINF"), QString("Data invalida."));
 }
 
 struct EmptyCase {

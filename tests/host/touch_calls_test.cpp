@@ -22,9 +22,13 @@ TEST(TouchProviderTest, LoadingThePackageMakesTheTouchDialogsTheDefault) {
   EXPECT_NE(dynamic_cast<TouchDialogs*>(&Dialogs()), nullptr);
 }
 
-TEST(TouchProviderTest, ScopedProvidersStackAndRestore) {
-  ScriptedDialogs outer, inner;
+TEST(TouchProviderTest, ScopedProvidersStackInFrontOfTheInstalledOneAndRestore) {
+  auto installed = std::make_unique<ScriptedDialogs>();
+  ScriptedDialogs* raw = installed.get();
+  EXPECT_EQ(SetDialogProvider(std::move(installed)), nullptr);
+  EXPECT_EQ(&Dialogs(), raw);
   {
+    ScriptedDialogs outer, inner;
     ScopedDialogProvider a(outer);
     {
       ScopedDialogProvider b(inner);
@@ -32,13 +36,6 @@ TEST(TouchProviderTest, ScopedProvidersStackAndRestore) {
     }
     EXPECT_EQ(&Dialogs(), &outer);
   }
-  EXPECT_NE(dynamic_cast<TouchDialogs*>(&Dialogs()), nullptr);
-}
-
-TEST(TouchProviderTest, InstalledProviderComesBeforeTheDefault) {
-  auto installed = std::make_unique<ScriptedDialogs>();
-  ScriptedDialogs* raw = installed.get();
-  EXPECT_EQ(SetDialogProvider(std::move(installed)), nullptr);
   EXPECT_EQ(&Dialogs(), raw);
   EXPECT_EQ(SetDialogProvider(nullptr).get(), raw);
   EXPECT_NE(dynamic_cast<TouchDialogs*>(&Dialogs()), nullptr);
@@ -75,15 +72,6 @@ TEST_F(ScriptedTouchCallsTest, EveryDialogIsAnsweredFromTheScriptAndRecorded) {
   EXPECT_EQ(dialogs.UnusedAnswers(), 0);
 }
 
-TEST_F(ScriptedTouchCallsTest, CancelledSearchLeavesTheDatasetAlone) {
-  auto filiais = service::MakeCdsFilial();
-  filiais->SetData(test::TextPacket({"CDFILIAL", "NMFILIAL"}, {{"1", "Centro"}, {"2", "Sul"}}));
-  filiais->Last();
-  dialogs.CancelSearch();
-  EXPECT_FALSE(Pesquisa(*filiais, "", "S", "", false));
-  EXPECT_EQ(filiais->RecNo(), 1);
-}
-
 TEST_F(ScriptedTouchCallsTest, TouchCheckResultServHasTheSameContractAsCheckResultServ) {
   const DataPacket packet = test::TextPacket({"CDFILIAL"}, {{"7"}});
   EXPECT_EQ(TouchCheckResultServ(ResultEnvelope::Success(packet), true, 0).rows.size(), 1u);
@@ -104,12 +92,6 @@ TEST_F(ScriptedTouchCallsTest, TouchCheckWithoutRaiseShowsTheTouchBoxAndEndsSile
   ASSERT_EQ(dialogs.Messages().size(), 1u);
   EXPECT_TRUE(dialogs.Messages()[0].touch);
   EXPECT_EQ(dialogs.Messages()[0].text, QString("Recusado."));
-}
-
-TEST_F(ScriptedTouchCallsTest, DefaultErrorHandlerUsesTheStandardDialogNotTheTouchBox) {
-  RunGuarded([] { throw TotemError("Falhou."); });
-  ASSERT_EQ(dialogs.Messages().size(), 1u);
-  EXPECT_FALSE(dialogs.Messages()[0].touch);
 }
 
 }  // namespace

@@ -49,20 +49,8 @@ TEST(TouchMessageBoxTest, EnterPressesTheDefaultAndEscapeCancels) {
   EXPECT_EQ(TouchMessageDlg("?", mtConfirmation, {mbYes, mbNo}, 0, mrNo), mrNo);
   WhenModalOpens([](QDialog* box) { QTest::keyClick(box, Qt::Key_Escape); });
   EXPECT_EQ(TouchMessageDlg("?", mtWarning, {mbOK, mbCancel}), mrCancel);
-}
-
-TEST(TouchMessageBoxTest, EscapeOnAnOkOnlyBoxAnswersOk) {
   WhenModalOpens([](QDialog* box) { QTest::keyClick(box, Qt::Key_Escape); });
   EXPECT_EQ(TouchMessageDlg("Data invalida.", mtError, {mbOK}), mrOk);
-}
-
-TEST(TouchMessageBoxTest, CaptionArgumentNamesTheWindowAndButtonsAreLarge) {
-  TouchMessageBox box("texto", mtInformation, {mbOK}, 0, "Totem");
-  EXPECT_EQ(box.windowTitle(), QString("Totem"));
-  auto* ok = test::Child<TTouchButton>(&box, "btn_ok");
-  EXPECT_GE(ok->height(), 60);
-  EXPECT_GE(ok->width(), 120);
-  EXPECT_GE(test::Child<QLabel>(&box, "message")->font().pixelSize(), 20);
 }
 
 }  // namespace

@@ -67,15 +67,11 @@ TEST_F(HttpHardening, ProtocolFaultsAnswerStandardJsonRpcCodes) {
     auto answer = json::parse(result->body);
     EXPECT_EQ(answer["error"]["code"], c.code) << result->body;
     EXPECT_FALSE(answer.contains("result"));
+    if (c.code == -32601 || c.code == -32602) {
+      EXPECT_EQ(answer["id"], 1) << "the request's id comes back";
+    }
   }
   ExpectStillServing();
-}
-
-TEST_F(HttpHardening, FaultAnswersCarryTheRequestId) {
-  auto result = client_->Http().Post(
-      kModulePath, R"({"jsonrpc":"2.0","id":"abc","method":"nope","params":[]})", "application/json");
-  ASSERT_TRUE(result);
-  EXPECT_EQ(json::parse(result->body)["id"], "abc");
 }
 
 TEST_F(HttpHardening, ModuleDescriptionListsTheSixMethods) {

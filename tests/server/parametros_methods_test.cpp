@@ -129,7 +129,7 @@ struct Refused {
   const char* what;
   std::vector<std::pair<int, std::string>> changes;  // argument index, new value
   const char* code;
-  const char* message;  // exact text, or nullptr
+  const char* message;  // the message, or a part of it
 };
 
 // Every refusal leaves the stored record exactly as it was.
@@ -138,12 +138,13 @@ TEST_F(ParametrosMethods, RefusedSavesWriteNothing) {
       {"unknown register", {{1, "009"}}, "CAIXA_N", "Caixa não cadastrado."},
       {"unknown branch", {{0, "0099"}}, "CAIXA_N", "Caixa não cadastrado."},
       {"register of another branch", {{0, "0002"}, {1, "002"}}, "CAIXA_N", nullptr},
-      {"statement type too long", {{2, "33"}}, "TAM_CAMPO", nullptr},
-      {"group code too long", {{3, "01234567890"}}, "TAM_CAMPO", nullptr},
-      {"seconds too long", {{7, "123456"}}, "TAM_CAMPO", nullptr},
+      {"statement type too long", {{2, "33"}}, "TAM_CAMPO", "Tipo de extrato"},
+      {"group code too long", {{3, "01234567890"}}, "TAM_CAMPO", "Grupo de produtos"},
+      {"seconds too long", {{7, "123456"}}, "TAM_CAMPO", "Segundos"},
       {"flag too long", {{11, std::string(21, 'S')}}, "TAM_CAMPO", nullptr},
-      {"day with a letter", {{5, "1a"}}, "NUM_INV", nullptr},
-      {"day with a space", {{6, " 5"}}, "NUM_INV", nullptr},
+      {"additional message too long", {{9, std::string(201, 'x')}}, "TAM_CAMPO", "Mensagem adicional"},
+      {"day with a letter", {{5, "1a"}}, "NUM_INV", "Dia inicial"},
+      {"day with a space", {{6, " 5"}}, "NUM_INV", "Dia final"},
       {"negative seconds", {{7, "-5"}}, "NUM_INV", nullptr},
       {"first day zero", {{5, "0"}}, "DTINF", "Data inválida."},
       {"last day 32", {{6, "32"}}, "DTINF", "Data inválida."},
@@ -167,21 +168,13 @@ TEST_F(ParametrosMethods, RefusedSavesWriteNothing) {
     EXPECT_EQ(envelope["status"], "error");
     EXPECT_EQ(envelope["code"], c.code);
     if (c.message) {
-      EXPECT_EQ(envelope["message"], c.message);
+      EXPECT_NE(envelope["message"].get<std::string>().find(c.message), std::string::npos)
+          << envelope["message"];
     }
     EXPECT_EQ(response["result"]["params"], json(args));
     EXPECT_EQ(Load("0001", "001"), before);
     EXPECT_EQ(Load("0001", "002"), json::array());
   }
-}
-
-TEST_F(ParametrosMethods, TooLongValueIsNamedInTheMessage) {
-  auto args = ValidSaveArgs();
-  args[9] = std::string(201, 'x');
-  auto envelope = client_->Envelope("setUpdParametros", args);
-  EXPECT_EQ(envelope["code"], "TAM_CAMPO");
-  EXPECT_NE(envelope["message"].get<std::string>().find("Mensagem adicional"), std::string::npos)
-      << envelope["message"];
 }
 
 TEST_F(ParametrosMethods, MessageSizeCountsCharactersNotBytes) {
