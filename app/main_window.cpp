@@ -28,9 +28,10 @@ MainWindow::MainWindow(QString modulePath, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
-  // Screens of the module go before the module's code does.
-  for (auto* w : mdi_->subWindowList()) delete w;
+  // Screens of the module close and go before the module's code does.
+  mdi_->closeAllSubWindows();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  for (auto* w : mdi_->subWindowList()) delete w;
   loader_.Unload();
 }
 
