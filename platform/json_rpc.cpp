@@ -1,6 +1,8 @@
 #include "platform/json_rpc.h"
 
 #include "platform/errors.h"
+#include "platform/json_reader.h"
+#include "platform/json_writer.h"
 
 namespace totem::rpc {
 namespace {
@@ -62,10 +64,22 @@ std::string EncodeRequest(long long id, std::string_view method,
 
 std::string EncodeResult(const json& id, const ResultEnvelope& envelope,
                          const std::vector<std::string>& params) {
-  json doc = {{"jsonrpc", "2.0"},
-              {"id", id},
-              {"result", {{"envelope", EnvelopeToJson(envelope)}, {"params", params}}}};
-  return doc.dump(-1, ' ', false, json::error_handler_t::strict);
+  // Written directly: answers are the server's hot path, and a list of
+  // 50,000 registers would otherwise be built as a document tree first.
+  std::string out;
+  std::size_t rows = envelope.packet ? envelope.packet->rows.size() : 0;
+  out.reserve(256 + rows * 64);
+  out += "{\"id\":";
+  out += id.dump(-1, ' ', false, json::error_handler_t::strict);
+  out += ",\"jsonrpc\":\"2.0\",\"result\":{\"envelope\":";
+  json_writer::AppendEnvelope(out, envelope);
+  out += ",\"params\":[";
+  for (std::size_t i = 0; i < params.size(); ++i) {
+    if (i) out.push_back(',');
+    json_writer::AppendString(out, params[i]);
+  }
+  out += "]}}";
+  return out;
 }
 
 std::string EncodeFault(const Fault& fault) {
@@ -75,40 +89,179 @@ std::string EncodeFault(const Fault& fault) {
   return doc.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
-Response ParseResponse(std::string_view body) {
-  json doc;
-  try {
-    doc = json::parse(body.begin(), body.end());
-  } catch (const json::exception&) {
-    throw ProtocolError("Resposta do servidor não é JSON válido");
-  }
-  if (!doc.is_object() || doc.value("jsonrpc", "") != "2.0")
-    throw ProtocolError("Resposta do servidor não segue o protocolo JSON-RPC 2.0");
+namespace {
 
+// Answers are read in one pass with the pull reader, straight into the
+// Response: no document tree is built, which was most of the cost of a call
+// on the client side.
+DataPacket ReadPacket(JsonReader& r) {
+  DataPacket packet;
+  bool sawFields = false, sawRows = false;
+  std::string key;
+  r.BeginObject();
+  while (r.NextKey(key)) {
+    if (key == "fields") {
+      sawFields = true;
+      r.BeginArray();
+      while (r.NextElement()) {
+        PacketColumn column;
+        bool named = false;
+        r.BeginObject();
+        std::string member;
+        while (r.NextKey(member)) {
+          if (member == "name") {
+            r.ReadString(column.name);
+            named = !column.name.empty();
+          } else if (member == "type") {
+            auto type = ParseFieldType(r.ReadString());
+            if (!type) throw ProtocolError("Pacote de dados inválido: tipo desconhecido no campo " + column.name);
+            column.type = *type;
+          } else if (member == "size") {
+            const auto size = r.ReadInteger();
+            if (size < 0 || size > 1'000'000) throw ProtocolError("Pacote de dados inválido: tamanho inválido");
+            column.size = static_cast<int>(size);
+          } else {
+            r.SkipValue();
+          }
+        }
+        if (!named) throw ProtocolError("Pacote de dados inválido: campo sem nome");
+        packet.fields.push_back(std::move(column));
+      }
+    } else if (key == "rows") {
+      sawRows = true;
+      r.BeginArray();
+      while (r.NextElement()) {
+        PacketRow row;
+        row.reserve(packet.fields.size());
+        r.BeginArray();
+        while (r.NextElement()) {
+          const auto kind = r.Peek();
+          if (kind == JsonReader::Kind::Null) {
+            r.ReadNull();
+            row.emplace_back(std::nullopt);
+          } else if (kind == JsonReader::Kind::String) {
+            row.emplace_back(r.ReadString());
+          } else {
+            throw ProtocolError("Pacote de dados inválido: valor que não é texto nem nulo");
+          }
+        }
+        packet.rows.push_back(std::move(row));
+      }
+    } else {
+      r.SkipValue();
+    }
+  }
+  if (!sawFields || !sawRows) throw ProtocolError("Pacote de dados inválido: faltam \"fields\" ou \"rows\"");
+  for (const auto& row : packet.rows)
+    if (row.size() != packet.fields.size())
+      throw ProtocolError("Pacote de dados inválido: linha com número de colunas diferente dos campos");
+  return packet;
+}
+
+ResultEnvelope ReadEnvelope(JsonReader& r) {
+  std::string status, code, message, key;
+  bool hasCode = false, hasMessage = false;
+  std::optional<DataPacket> packet;
+  r.BeginObject();
+  while (r.NextKey(key)) {
+    if (key == "status") {
+      r.ReadString(status);
+    } else if (key == "code") {
+      r.ReadString(code);
+      hasCode = true;
+    } else if (key == "message") {
+      r.ReadString(message);
+      hasMessage = true;
+    } else if (key == "packet") {
+      if (r.Peek() == JsonReader::Kind::Null) r.ReadNull();
+      else packet = ReadPacket(r);
+    } else {
+      r.SkipValue();
+    }
+  }
+  if (status == "ok") return ResultEnvelope::Success(std::move(packet));
+  if (status == "error") {
+    if (!hasCode || !hasMessage)
+      throw ProtocolError("Envelope de erro inválido: faltam \"code\" e \"message\"");
+    return ResultEnvelope::Failure(std::move(code), std::move(message));
+  }
+  throw ProtocolError("Envelope de resultado inválido: status \"" + status + "\" desconhecido");
+}
+
+json ReadId(JsonReader& r) {
+  switch (r.Peek()) {
+    case JsonReader::Kind::Null: r.ReadNull(); return nullptr;
+    case JsonReader::Kind::String: return r.ReadString();
+    case JsonReader::Kind::Number: return json::parse(r.ReadNumberText());
+    default: r.SkipValue(); return nullptr;
+  }
+}
+
+}  // namespace
+
+Response ParseResponse(std::string_view body) {
+  JsonReader r(body);
   Response response;
-  response.id = doc.contains("id") ? doc["id"] : json(nullptr);
-  if (auto error = doc.find("error"); error != doc.end()) {
-    if (!error->is_object()) throw ProtocolError("Objeto de erro inválido na resposta do servidor");
-    Fault fault;
-    fault.id = response.id;
-    fault.code = error->value("code", 0);
-    fault.message = error->value("message", std::string());
+  std::string version, key;
+  bool sawResult = false, sawEnvelope = false;
+  std::optional<Fault> fault;
+  if (r.Peek() != JsonReader::Kind::Object)
+    throw ProtocolError("Resposta do servidor não segue o protocolo JSON-RPC 2.0");
+  r.BeginObject();
+  while (r.NextKey(key)) {
+    if (key == "jsonrpc") {
+      if (r.Peek() == JsonReader::Kind::String) r.ReadString(version);
+      else r.SkipValue();
+    } else if (key == "id") {
+      response.id = ReadId(r);
+    } else if (key == "error") {
+      if (r.Peek() != JsonReader::Kind::Object)
+        throw ProtocolError("Objeto de erro inválido na resposta do servidor");
+      fault.emplace();
+      r.BeginObject();
+      std::string member;
+      while (r.NextKey(member)) {
+        if (member == "code" && r.Peek() == JsonReader::Kind::Number)
+          fault->code = static_cast<int>(r.ReadInteger());
+        else if (member == "message" && r.Peek() == JsonReader::Kind::String)
+          r.ReadString(fault->message);
+        else
+          r.SkipValue();
+      }
+    } else if (key == "result") {
+      if (r.Peek() != JsonReader::Kind::Object) throw ProtocolError("Resposta do servidor sem resultado");
+      sawResult = true;
+      r.BeginObject();
+      std::string member;
+      while (r.NextKey(member)) {
+        if (member == "envelope") {
+          sawEnvelope = true;
+          response.envelope = ReadEnvelope(r);
+        } else if (member == "params") {
+          if (r.Peek() != JsonReader::Kind::Array) throw ProtocolError("Parâmetros de retorno inválidos");
+          r.BeginArray();
+          while (r.NextElement()) {
+            if (r.Peek() != JsonReader::Kind::String)
+              throw ProtocolError("Parâmetro de retorno que não é texto");
+            response.params.push_back(r.ReadString());
+          }
+        } else {
+          r.SkipValue();
+        }
+      }
+    } else {
+      r.SkipValue();
+    }
+  }
+  r.ExpectEnd();
+  if (version != "2.0") throw ProtocolError("Resposta do servidor não segue o protocolo JSON-RPC 2.0");
+  if (fault) {
+    fault->id = response.id;
     response.fault = std::move(fault);
     return response;
   }
-  auto result = doc.find("result");
-  if (result == doc.end() || !result->is_object())
-    throw ProtocolError("Resposta do servidor sem resultado");
-  auto envelope = result->find("envelope");
-  if (envelope == result->end()) throw ProtocolError("Resposta do servidor sem envelope de resultado");
-  response.envelope = EnvelopeFromJson(*envelope);
-  if (auto params = result->find("params"); params != result->end()) {
-    if (!params->is_array()) throw ProtocolError("Parâmetros de retorno inválidos");
-    for (const auto& p : *params) {
-      if (!p.is_string()) throw ProtocolError("Parâmetro de retorno que não é texto");
-      response.params.push_back(p.get<std::string>());
-    }
-  }
+  if (!sawResult) throw ProtocolError("Resposta do servidor sem resultado");
+  if (!sawEnvelope) throw ProtocolError("Resposta do servidor sem envelope de resultado");
   return response;
 }
 

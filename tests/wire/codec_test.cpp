@@ -1,5 +1,6 @@
 #include "platform/data_packet.h"
 #include "platform/errors.h"
+#include "platform/json_writer.h"
 #include "platform/result_envelope.h"
 
 #include <gtest/gtest.h>
@@ -77,4 +78,26 @@ TEST(ResultEnvelopeCodec, RefusesUnknownStatusAndIncompleteErrors) {
   EXPECT_THROW(EnvelopeFromJson(json::parse(R"({"status":"error","code":"X"})")), ProtocolError);
   EXPECT_THROW(EnvelopeFromJson(json::parse(R"({"packet":null})")), ProtocolError);
   EXPECT_THROW(EnvelopeFromJson(json::parse(R"("ok")")), ProtocolError);
+}
+
+TEST(DirectJsonWriter, WritesWhatTheTreeEncoderWrites) {
+  DataPacket p = SamplePacket();
+  p.rows.push_back({"\"quoted\" \\ back", "tab\there\nline\x01", std::nullopt});
+  std::string direct;
+  json_writer::AppendPacket(direct, p);
+  EXPECT_EQ(json::parse(direct), PacketToJson(p));
+  EXPECT_EQ(direct, PacketToJson(p).dump());
+
+  for (const auto& envelope :
+       {ResultEnvelope::Success(p), ResultEnvelope::Success(),
+        ResultEnvelope::Failure("DTINF", "Data inválida.")}) {
+    std::string out;
+    json_writer::AppendEnvelope(out, envelope);
+    EXPECT_EQ(out, EnvelopeToJson(envelope).dump());
+  }
+}
+
+TEST(DirectJsonWriter, RefusesTextThatIsNotUtf8) {
+  std::string out;
+  EXPECT_THROW(json_writer::AppendString(out, "\xC3\x28"), ProtocolError);
 }

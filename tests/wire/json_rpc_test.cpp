@@ -69,3 +69,32 @@ TEST(JsonRpcResponse, GarbageIsAProtocolError) {
   EXPECT_THROW(rpc::ParseResponse(R"({"jsonrpc":"2.0","id":1,"result":{"envelope":{"status":"ok"},"params":[1]}})"),
                ProtocolError);
 }
+
+TEST(JsonRpcResponse, ReadsEscapesAndRefusesDamagedText) {
+  // Escapes, a surrogate pair and members we do not know are all handled.
+  auto response = rpc::ParseResponse(
+      R"({"jsonrpc":"2.0","id":"a","extra":{"x":[1,2,{"y":null}]},)"
+      R"("result":{"envelope":{"status":"ok","packet":{"fields":[{"name":"A","type":"string","size":9}],)"
+      R"("rows":[["l\u00e1 \"q\"\n\ud83d\ude00"],[null]]}},"params":[]}})");
+  EXPECT_EQ(response.id, "a");
+  ASSERT_TRUE(response.envelope.packet);
+  EXPECT_EQ(*response.envelope.packet->rows[0][0], "lá \"q\"\n\xF0\x9F\x98\x80");
+  EXPECT_FALSE(response.envelope.packet->rows[1][0]);
+
+  const std::string damaged[] = {
+      R"({"jsonrpc":"2.0","id":1,"result":{"envelope":{"status":"ok","packet":null},"params":[]}} x)",
+      R"({"jsonrpc":"2.0","id":1,"result":{"envelope":{"status":"ok","packet":null},"params":["a)",
+      std::string(R"({"jsonrpc":"2.0","id":1,"result":{"envelope":{"status":"ok","packet":null},"params":[")") +
+          "\xC3\x28" + R"("]}})",
+      R"({"jsonrpc":"2.0","id":1,"result":{"envelope":{"status":"ok","packet":{"fields":[{"name":"A","size":1}],"rows":[["x","y"]]}},"params":[]}})",
+      R"({"jsonrpc":"2.0","id":1,"result":{"envelope":{"status":"ok","packet":{"fields":[],"rows":[]}},"params":[]},})",
+      std::string(200, '[') + std::string(200, ']'),
+  };
+  for (const auto& text : damaged) EXPECT_THROW(rpc::ParseResponse(text), ProtocolError) << text;
+}
+
+TEST(JsonRpcResponse, DeepNestingIsRefusedNotOverflowed) {
+  std::string deep = R"({"jsonrpc":"2.0","id":1,"x":)" + std::string(100000, '[') +
+                     std::string(100000, ']') + "}";
+  EXPECT_THROW(rpc::ParseResponse(deep), ProtocolError);
+}
