@@ -27,7 +27,9 @@ MainWindow::MainWindow(QString modulePath, QWidget* parent)
   resize(1024, 768);
 }
 
-MainWindow::~MainWindow() {
+MainWindow::~MainWindow() { UnloadModule(); }
+
+void MainWindow::UnloadModule() {
   // Screens of the module close and go before the module's code does.
   mdi_->closeAllSubWindows();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

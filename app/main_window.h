@@ -20,6 +20,8 @@ class MainWindow : public QMainWindow {
   // a message box with the module's path and the reason. True when the
   // screen opened.
   bool OpenTotem();
+  // Closes the module's screens, runs its shut-down and unloads it.
+  void UnloadModule();
   QMdiArea* MdiArea() const { return mdi_; }
   ModuleLoader& Loader() { return loader_; }
 

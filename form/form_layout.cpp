@@ -105,6 +105,9 @@ void TfrmParametroToten::BuildControls() {
   tcbFilial = Button(page0, "tcbFilial", {8, 8, kPageButtonW, kPageButtonH});
   tcbFilial->SetGlyph(DrawSymbol(Symbol::Building, 30));
   Label20 = Caption(page0, "Label20", "&Filial", {72, 6, 200, 16});
+  // The "&" marks the label's access key, which belongs to the branch button.
+  Label20->setTextFormat(Qt::AutoText);
+  Label20->setBuddy(tcbFilial);
   lblNmFilial = Display(page0, "lblNmFilial", {72, 24, 617, 30});
   panCaixa = new QFrame(page0);
   panCaixa->setObjectName("panCaixa");

@@ -1,0 +1,100 @@
+// Time from IniProc to the screen shown with the branch list loaded, against
+// a local demo server, and the host's resident memory with the screen open.
+// Baselines in the same run: opening a connection and reading the branch
+// list without any screen, and the host's memory before the module loads.
+//
+//   build/bench/screen_open_bench [--rounds N]
+#include "app/main_window.h"
+#include "host/components/error_handling.h"
+#include "host/components/host_settings.h"
+#include "platform/socket_connection.h"
+#include "service/remote_parametros_client.h"
+#include "tests/support/server_process.h"
+#include "tests/support/temp_dir.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMdiArea>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+using namespace totem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+double ResidentMiB() {
+  QFile status("/proc/self/status");
+  status.open(QIODevice::ReadOnly);
+  for (const QByteArray& line : status.readAll().split('\n'))
+    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ')[0].toDouble() / 1024.0;
+  return 0;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  host::TotemApplication app(argc, argv);
+  int rounds = 20;
+  for (int i = 1; i + 1 < argc; ++i)
+    if (std::string(argv[i]) == "--rounds") rounds = std::stoi(argv[++i]);
+
+  test::TempDir dir;
+  test::ServerProcess server({dir.File("open.db"), true, {}});
+  host::ServerAddress address;
+  address.host = server.Host();
+  address.port = server.Port();
+  host::HostSettings::Current().SetServer(address, host::SettingSource::CommandLine);
+
+  std::vector<double> bare;
+  for (int i = 0; i < rounds; ++i) {
+    auto t0 = Clock::now();
+    SocketConnection connection;
+    connection.SetServerName(service::kServerName);
+    connection.SetHost(server.Host());
+    connection.SetPort(server.Port());
+    service::RemoteParametrosClient client(connection);
+    connection.Open();
+    client.getFilial();
+    bare.push_back(Ms(Clock::now() - t0));
+  }
+
+  app::MainWindow window(app::DefaultModulePath());
+  window.show();
+  QApplication::processEvents();
+  const double before = ResidentMiB();
+  std::vector<double> opens;
+  double withScreen = 0;
+  for (int i = 0; i < rounds; ++i) {
+    auto t0 = Clock::now();
+    if (!window.OpenTotem()) return 1;
+    QApplication::processEvents();  // the screen painted
+    opens.push_back(Ms(Clock::now() - t0));
+    if (i == rounds - 1) withScreen = ResidentMiB();
+    window.MdiArea()->closeAllSubWindows();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+
+  const double bareMs = Median(bare);
+  const double openMs = Median(opens);
+  std::printf("screen opening (%d rounds, medians)\n", rounds);
+  std::printf("%-52s %9.2f ms\n", "baseline: connect + getFilial, no screen", bareMs);
+  std::printf("%-52s %9.2f ms  %6.2fx baseline\n", "IniProc to screen shown with branch list", openMs,
+              openMs / bareMs);
+  std::printf("%-52s %9.2f ms\n", "first opening (module load included)", opens.front());
+  std::printf("%-52s %9.1f MiB\n", "host resident memory before the module", before);
+  std::printf("%-52s %9.1f MiB  %6.2fx before\n", "host resident memory with the screen open",
+              withScreen, withScreen / before);
+  return 0;
+}

@@ -1,0 +1,106 @@
+// The host application loading the real module: failures reported with the
+// module's path and the reason, the screen opening against a real server,
+// and unloading running the module's shut-down once.
+#include "app/main_window.h"
+#include "app/module_loader.h"
+#include "host/components/dialog_provider.h"
+#include "host/components/host_settings.h"
+#include "host/testing/scripted_dialogs.h"
+#include "tests/support/server_process.h"
+#include "tests/support/temp_dir.h"
+
+#include <QLibrary>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace totem;
+
+namespace {
+
+void AimAt(const std::string& host, int port) {
+  host::ServerAddress address;
+  address.host = host;
+  address.port = port;
+  host::HostSettings::Current().SetServer(address, host::SettingSource::CommandLine);
+}
+
+class HostTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = new test::TempDir;
+    server_ = new test::ServerProcess({dir_->File("host.db"), true, {}});
+  }
+  static void TearDownTestSuite() {
+    delete server_;
+    delete dir_;
+  }
+  void SetUp() override { AimAt(server_->Host(), server_->Port()); }
+
+  static test::TempDir* dir_;
+  static test::ServerProcess* server_;
+  test::ScriptedDialogs dialogs_;
+  host::ScopedDialogProvider scope_{dialogs_};
+};
+test::TempDir* HostTest::dir_ = nullptr;
+test::ServerProcess* HostTest::server_ = nullptr;
+
+}  // namespace
+
+TEST_F(HostTest, MissingModuleFileIsReportedWithItsPath) {
+  app::ModuleLoader loader("/nonexistent/Pkg_Ksl80500.so");
+  EXPECT_FALSE(loader.Load());
+  EXPECT_TRUE(loader.Error().contains("/nonexistent/Pkg_Ksl80500.so"));
+  EXPECT_TRUE(loader.Error().contains(QStringLiteral("não encontrado")));
+}
+
+TEST_F(HostTest, LibraryWithoutTheEntriesIsReportedWithTheMissingEntry) {
+  app::ModuleLoader loader(NO_ENTRIES_MODULE);
+  EXPECT_FALSE(loader.Load());
+  EXPECT_TRUE(loader.Error().contains(NO_ENTRIES_MODULE));
+  EXPECT_TRUE(loader.Error().contains("GetPackageInfoTable"));
+  EXPECT_FALSE(loader.Loaded());
+}
+
+TEST_F(HostTest, MenuOpensOneScreenFromTheRealModule) {
+  app::MainWindow window(app::DefaultModulePath());
+  ASSERT_TRUE(window.OpenTotem()) << dialogs_.MessageTexts().join("\n").toStdString();
+  ASSERT_TRUE(window.OpenTotem());
+  EXPECT_EQ(window.MdiArea()->subWindowList().size(), 1);
+  auto* screen = window.MdiArea()->subWindowList().front();
+  EXPECT_EQ(screen->windowTitle(), QStringLiteral("Parametrização do Sistema Totem"));
+  EXPECT_TRUE(dialogs_.Messages().empty());
+}
+
+TEST_F(HostTest, ServerDownWhenOpeningIsReportedAndALaterOpeningWorks) {
+  app::MainWindow window(app::DefaultModulePath());
+  AimAt("127.0.0.1", 1);
+  EXPECT_FALSE(window.OpenTotem());
+  ASSERT_EQ(dialogs_.Messages().size(), 1u);
+  EXPECT_TRUE(dialogs_.Messages()[0].text.contains(QStringLiteral("Não foi possível conectar")))
+      << dialogs_.Messages()[0].text.toStdString();
+  EXPECT_TRUE(window.MdiArea()->subWindowList().isEmpty());
+
+  AimAt(server_->Host(), server_->Port());
+  EXPECT_TRUE(window.OpenTotem());
+  EXPECT_EQ(window.MdiArea()->subWindowList().size(), 1);
+}
+
+TEST_F(HostTest, UnloadRunsTheModulesShutDownOnce) {
+  app::MainWindow window(app::DefaultModulePath());
+  ASSERT_TRUE(window.OpenTotem());
+  // A second handle keeps the code mapped after the host lets go, so the
+  // exported texts can be read after the shut-down.
+  QLibrary keep(app::DefaultModulePath());
+  ASSERT_TRUE(keep.load());
+  auto* menIni = reinterpret_cast<std::string*>(keep.resolve("stMenIni"));
+  ASSERT_NE(menIni, nullptr);
+  *menIni = "Bem-vindo";
+  window.UnloadModule();
+  EXPECT_TRUE(window.MdiArea()->subWindowList().isEmpty());
+  EXPECT_EQ(*menIni, "");
+  EXPECT_FALSE(window.Loader().Loaded());
+}
