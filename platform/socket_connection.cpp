@@ -108,6 +108,7 @@ ResultEnvelope SocketConnection::Call(std::string_view method, const std::vector
   std::vector<std::string> params;
   params.reserve(args.size());
   for (const auto& arg : args) params.push_back(arg.Value());
+  if (observer_) observer_(method, params);
   const long long id = nextId_++;
   std::string body;
   try {

@@ -69,6 +69,10 @@ class SocketConnection {
 
   // Number of remote method calls made through this connection.
   long long CallCount() const { return callCount_; }
+  // Told of every call just before it is sent (method and argument texts):
+  // for tracing what a screen asks of the server.
+  using CallObserver = std::function<void(std::string_view method, const std::vector<std::string>& args)>;
+  void SetCallObserver(CallObserver observer) { observer_ = std::move(observer); }
 
  protected:
   std::string Endpoint() const;  // "host:port" for messages
@@ -83,6 +87,7 @@ class SocketConnection {
   std::string token_;
   std::chrono::milliseconds timeout_{30000};
   std::function<void()> beforeConnect_;
+  CallObserver observer_;
   bool connected_ = false;
   long long nextId_ = 1;
   long long callCount_ = 0;

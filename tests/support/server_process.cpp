@@ -30,9 +30,9 @@ ServerProcess::~ServerProcess() {
   if (pid_ > 0) Terminate();
 }
 
-void ServerProcess::Start() {
+void ServerProcess::Start(int port) {
   std::vector<std::string> args = {BinaryPath(), "--db", "sqlite:" + options_.dbPath, "--listen",
-                                   "127.0.0.1:0"};
+                                   "127.0.0.1:" + std::to_string(port)};
   if (options_.demo) args.push_back("--demo");
   args.insert(args.end(), options_.extraArgs.begin(), options_.extraArgs.end());
 
@@ -107,6 +107,11 @@ int ServerProcess::Terminate() {
 void ServerProcess::Restart() {
   if (pid_ > 0) Terminate();
   Start();
+}
+
+void ServerProcess::RestartOnSamePort() {
+  if (pid_ > 0) Terminate();
+  Start(port_);
 }
 
 int ServerProcess::RunTool(const std::vector<std::string>& toolArgs, std::string* output) {

@@ -28,6 +28,7 @@ class ServerProcess {
   void Kill9();           // SIGKILL and reap
   int Terminate();        // SIGTERM; returns the exit status
   void Restart();         // starts again with the same options (new port)
+  void RestartOnSamePort();  // starts again listening where it listened
 
   static std::string BinaryPath();
   // Runs totem-server with arguments to completion; returns exit code and
@@ -35,7 +36,7 @@ class ServerProcess {
   static int RunTool(const std::vector<std::string>& args, std::string* output);
 
  private:
-  void Start();
+  void Start(int port = 0);
   Options options_;
   pid_t pid_ = -1;
   int outFd_ = -1;

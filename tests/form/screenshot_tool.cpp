@@ -1,0 +1,61 @@
+// Renders the screen with a chosen branch and register to a PNG, for the
+// screenshots in docs/screenshots. The branch search is answered by the
+// tool instead of a person; everything else is the real screen against the
+// real server.
+//
+//   screenshot_tool --server HOST:PORT --branch B --register R --page N --out FILE
+#include "form/parametro_toten_form.h"
+#include "host/components/error_handling.h"
+#include "host/components/host_settings.h"
+#include "host/testing/scripted_dialogs.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QMainWindow>
+#include <QMdiArea>
+
+#include <cstdio>
+
+using namespace totem;
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  host::TotemApplication app(argc, argv);
+  QCommandLineParser parser;
+  parser.addOption({"server", "host:port", "address"});
+  parser.addOption({"branch", "branch code", "code"});
+  parser.addOption({"register", "register code", "code"});
+  parser.addOption({"page", "page index", "n", "0"});
+  parser.addOption({"out", "PNG file", "file"});
+  parser.process(app);
+
+  host::HostSettings::Current().SetServer(host::ParseServerAddress(parser.value("server").toStdString()),
+                                          host::SettingSource::CommandLine);
+  test::ScriptedDialogs dialogs;
+  host::ScopedDialogProvider scope(dialogs);
+
+  QMainWindow window;
+  auto* area = new QMdiArea(&window);
+  area->setBackground(QColor(96, 104, 128));
+  window.setCentralWidget(area);
+  window.resize(1024, 768);
+  window.show();
+
+  auto* screen = new form::TfrmParametroToten();
+  area->addSubWindow(screen);
+  screen->move((area->width() - screen->width()) / 2, (area->height() - screen->height()) / 2);
+  screen->show();
+
+  dialogs.PickWhere("CDFILIAL", parser.value("branch").toStdString());
+  screen->tcbFilialClick(screen->tcbFilial);
+  auto& caixas = *screen->cdsCaixa;
+  const std::string wanted = parser.value("register").toStdString();
+  for (caixas.First(); caixas.FieldAsString("CDCAIXA") != wanted && !caixas.Eof(); caixas.Next()) {
+  }
+  screen->ntbTot->SetPageIndex(parser.value("page").toInt());
+  QApplication::processEvents();
+  const bool saved = window.grab().save(parser.value("out"));
+  std::fprintf(stderr, "screenshot_tool: %s %s\n", saved ? "wrote" : "could not write",
+               qPrintable(parser.value("out")));
+  return saved ? 0 : 1;
+}
