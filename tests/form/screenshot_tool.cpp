@@ -4,17 +4,27 @@
 // real server.
 //
 //   screenshot_tool --server HOST:PORT --branch B --register R --page N --out FILE
+//                   [--dialog keyboard|keypad|search]
+// With --dialog, the real dialog the screen would open there is rendered
+// over the screen instead.
 #include "form/parametro_toten_form.h"
 #include "host/components/error_handling.h"
 #include "host/components/host_settings.h"
+#include "host/components/result_check.h"
 #include "host/testing/scripted_dialogs.h"
+#include "host/touch/alpha_keyboard.h"
+#include "host/touch/numeric_keypad.h"
+#include "host/touch/search_list.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QMainWindow>
 #include <QMdiArea>
 
+#include <QPainter>
+
 #include <cstdio>
+#include <memory>
 
 using namespace totem;
 
@@ -27,6 +37,7 @@ int main(int argc, char** argv) {
   parser.addOption({"register", "register code", "code"});
   parser.addOption({"page", "page index", "n", "0"});
   parser.addOption({"out", "PNG file", "file"});
+  parser.addOption({"dialog", "keyboard, keypad or search", "kind"});
   parser.process(app);
 
   host::HostSettings::Current().SetServer(host::ParseServerAddress(parser.value("server").toStdString()),
@@ -54,7 +65,30 @@ int main(int argc, char** argv) {
   }
   screen->ntbTot->SetPageIndex(parser.value("page").toInt());
   QApplication::processEvents();
-  const bool saved = window.grab().save(parser.value("out"));
+  QPixmap picture = window.grab();
+  const QString dialog = parser.value("dialog");
+  std::unique_ptr<QDialog> open;
+  if (dialog == "keyboard") {
+    open = std::make_unique<touch::AlphaKeyboard>(screen->lblValMenIni->text(), QString(), &window);
+  } else if (dialog == "keypad") {
+    open = std::make_unique<touch::NumericKeypad>(screen->msgPadrao->Msg("DIAINI"), 2, &window);
+  } else if (dialog == "search") {
+    screen->cdsPesqGrupProd->SetData(host::CheckResultServ(screen->Server().getPesqGrupProd()));
+    open = std::make_unique<touch::SearchList>(*screen->cdsPesqGrupProd, QString(), true, QString(),
+                                               &window);
+  }
+  if (open) {
+    // The dialog centred over the screen, as it opens for the user.
+    open->adjustSize();
+    open->show();
+    QApplication::processEvents();
+    QPainter painter(&picture);
+    painter.fillRect(picture.rect(), QColor(0, 0, 0, 60));
+    const QPixmap face = open->grab();
+    painter.drawPixmap((picture.width() - face.width()) / 2, (picture.height() - face.height()) / 2,
+                       face);
+  }
+  const bool saved = picture.save(parser.value("out"));
   std::fprintf(stderr, "screenshot_tool: %s %s\n", saved ? "wrote" : "could not write",
                qPrintable(parser.value("out")));
   return saved ? 0 : 1;

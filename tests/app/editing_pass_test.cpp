@@ -1,0 +1,166 @@
+// The whole editing pass, end to end: the real server on a temporary SQLite
+// file, the real host application with the real module, every kind of value
+// changed through the dialogs (answered by script), confirmed and read back
+// from the database; then an edit cancelled; then the server stopped and
+// started again under the open screen.
+#include "app/main_window.h"
+#include "host/components/dialog_provider.h"
+#include "host/components/host_settings.h"
+#include "host/components/touch_button.h"
+#include "host/testing/scripted_dialogs.h"
+#include "tests/support/server_process.h"
+#include "tests/support/temp_dir.h"
+
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTest>
+#include <sqlite3.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+using namespace totem;
+
+namespace {
+
+std::map<std::string, std::string> StoredRecord(const std::string& db, const std::string& branch,
+                                                const std::string& caixa) {
+  sqlite3* handle = nullptr;
+  sqlite3_open(db.c_str(), &handle);
+  sqlite3_busy_timeout(handle, 5000);
+  sqlite3_stmt* stmt = nullptr;
+  sqlite3_prepare_v2(handle,
+                     "SELECT idtipexttot, cdgrupprod, ideximsgsal, nrdiainitot, nrdiafintot,"
+                     " nrsegfectot, dsmsginitot, dsmsgaditot, idsellojtot, idinfcliecai, dsmsgcontot"
+                     " FROM parametro_totem WHERE cdfilial = ? AND cdcaixa = ?",
+                     -1, &stmt, nullptr);
+  sqlite3_bind_text(stmt, 1, branch.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_text(stmt, 2, caixa.c_str(), -1, SQLITE_TRANSIENT);
+  std::map<std::string, std::string> record;
+  if (sqlite3_step(stmt) == SQLITE_ROW)
+    for (int i = 0; i < sqlite3_column_count(stmt); ++i)
+      record[sqlite3_column_name(stmt, i)] = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+  sqlite3_finalize(stmt);
+  sqlite3_close(handle);
+  return record;
+}
+
+std::string FirstGroup(const std::string& db) {
+  sqlite3* handle = nullptr;
+  sqlite3_open(db.c_str(), &handle);
+  sqlite3_stmt* stmt = nullptr;
+  sqlite3_prepare_v2(handle, "SELECT min(cdgrupprod) FROM grupo_produto", -1, &stmt, nullptr);
+  sqlite3_step(stmt);
+  std::string code = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+  sqlite3_finalize(stmt);
+  sqlite3_close(handle);
+  return code;
+}
+
+std::string Flip(const std::string& flag) { return flag == "S" ? "N" : "S"; }
+
+}  // namespace
+
+TEST(EditingPass, ChangeConfirmCancelAndSurviveAServerRestart) {
+  test::TempDir dir;
+  const std::string db = dir.File("pass.db");
+  test::ServerProcess server({db, true, {}});
+  host::ServerAddress address;
+  address.host = server.Host();
+  address.port = server.Port();
+  host::HostSettings::Current().SetServer(address, host::SettingSource::CommandLine);
+  test::ScriptedDialogs dialogs;
+  host::ScopedDialogProvider scope(dialogs);
+
+  app::MainWindow window(app::DefaultModulePath());
+  window.show();
+  ASSERT_TRUE(window.OpenTotem());
+  QWidget* screen = window.MdiArea()->subWindowList().front();
+  auto button = [&](const char* name) {
+    auto* b = screen->findChild<host::TTouchButton*>(name);
+    if (!b) throw std::runtime_error(std::string("no button ") + name);
+    return b;
+  };
+  auto label = [&](const char* name) { return screen->findChild<QLabel*>(name)->text(); };
+
+  // Branch 0001, second register.
+  dialogs.PickWhere("CDFILIAL", "0001");
+  button("tcbFilial")->Click();
+  button("tcbProximo")->Click();
+  const auto before = StoredRecord(db, "0001", "002");
+  ASSERT_FALSE(before.empty());
+  EXPECT_TRUE(label("lblNmCaixa").startsWith("002-"));
+
+  // Every kind of value, through the dialogs.
+  dialogs.AnswerKeyboard(QStringLiteral("Olá, bem-vindo!"));
+  button("tcbMenIni")->Click();
+  dialogs.AnswerKeyboard(QStringLiteral("Promoção de verão"));
+  button("tcbMenAdi")->Click();
+  dialogs.AnswerKeyboard(QStringLiteral("Consulte seu saldo"));
+  button("TouchButton1")->Click();
+  button("tcbSubGrupos")->Click();
+  const std::string group = FirstGroup(db);
+  dialogs.PickWhere("CDGRUPPROD", group);
+  button("spdGrupProd")->Click();
+  button("tcbSelecLoja")->Click();
+  button("tcbMensInf")->Click();
+  button("tcbInfClie")->Click();
+  button("tcbInterval")->Click();
+  dialogs.AnswerQuantity(3);
+  button("tcbDiaIni")->Click();
+  dialogs.AnswerQuantity(25);
+  button("tcbDiaFin")->Click();
+  dialogs.AnswerQuantity(60);
+  button("tcbSegundos")->Click();
+  ASSERT_TRUE(button("tcbConfirma")->isEnabled());
+  button("tcbConfirma")->Click();
+  EXPECT_FALSE(button("tcbConfirma")->isEnabled());
+
+  const auto saved = StoredRecord(db, "0001", "002");
+  const std::map<std::string, std::string> expected = {
+      {"idtipexttot", "3"},
+      {"cdgrupprod", group},
+      {"ideximsgsal", Flip(before.at("ideximsgsal"))},
+      {"nrdiainitot", "3"},
+      {"nrdiafintot", "25"},
+      {"nrsegfectot", "60"},
+      {"dsmsginitot", "Olá, bem-vindo!"},
+      {"dsmsgaditot", "Promoção de verão"},
+      {"idsellojtot", Flip(before.at("idsellojtot") == "S" ? "S" : "N")},
+      {"idinfcliecai", Flip(before.at("idinfcliecai"))},
+      {"dsmsgcontot", "Consulte seu saldo"},
+  };
+  EXPECT_EQ(saved, expected);
+
+  // Edit again, then cancel: the screen shows what is stored.
+  dialogs.AnswerKeyboard("Descartar");
+  button("tcbMenIni")->Click();
+  dialogs.AnswerQuantity(99);
+  button("tcbSegundos")->Click();
+  button("tcbCancela")->Click();
+  EXPECT_EQ(label("lblValMenIni"), QStringLiteral("Olá, bem-vindo!"));
+  EXPECT_EQ(label("lblValSeg"), "60");
+  EXPECT_FALSE(button("tcbCancela")->isEnabled());
+
+  // The server goes away under the open screen.
+  dialogs.AnswerKeyboard("Depois do reinício");
+  button("tcbMenAdi")->Click();
+  server.Terminate();
+  const auto shown = dialogs.Messages().size();
+  QTest::mouseClick(button("tcbConfirma"), Qt::LeftButton);
+  ASSERT_EQ(dialogs.Messages().size(), shown + 1);
+  EXPECT_EQ(dialogs.Messages().back().type, host::mtError);
+  EXPECT_TRUE(button("tcbConfirma")->isEnabled());
+  EXPECT_EQ(label("lblValMenAdi"), QStringLiteral("Depois do reinício"));
+
+  // Back again: the same screen saves without being reopened.
+  server.RestartOnSamePort();
+  QTest::mouseClick(button("tcbConfirma"), Qt::LeftButton);
+  EXPECT_EQ(dialogs.Messages().size(), shown + 1);
+  EXPECT_FALSE(button("tcbConfirma")->isEnabled());
+  EXPECT_EQ(StoredRecord(db, "0001", "002").at("dsmsgaditot"), "Depois do reinício");
+  EXPECT_EQ(window.MdiArea()->subWindowList().size(), 1);
+}
