@@ -5,11 +5,13 @@
 //
 //   build/bench/screen_open_bench [--rounds N]
 #include "app/main_window.h"
+#include "bench/timing.h"
 #include "host/components/error_handling.h"
 #include "host/components/host_settings.h"
 #include "platform/socket_connection.h"
 #include "service/remote_parametros_client.h"
 #include "tests/support/server_process.h"
+#include "host/testing/scripted_dialogs.h"
 #include "tests/support/temp_dir.h"
 
 #include <QApplication>
@@ -22,11 +24,11 @@
 #include <vector>
 
 using namespace totem;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Median;
+using bench::Ms;
 
 namespace {
-
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 double ResidentMiB() {
   QFile status("/proc/self/status");
@@ -34,11 +36,6 @@ double ResidentMiB() {
   for (const QByteArray& line : status.readAll().split('\n'))
     if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ')[0].toDouble() / 1024.0;
   return 0;
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
 }
 
 }  // namespace
@@ -52,10 +49,7 @@ int main(int argc, char** argv) {
 
   test::TempDir dir;
   test::ServerProcess server({dir.File("open.db"), true, {}});
-  host::ServerAddress address;
-  address.host = server.Host();
-  address.port = server.Port();
-  host::HostSettings::Current().SetServer(address, host::SettingSource::CommandLine);
+  test::AimHostAt(server.Host(), server.Port());
 
   std::vector<double> bare;
   for (int i = 0; i < rounds; ++i) {

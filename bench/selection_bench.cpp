@@ -3,6 +3,7 @@
 // in the same run: one getCarregaPar round trip with no screen.
 //
 //   build/bench/selection_bench [--rounds N]
+#include "bench/timing.h"
 #include "form/module_state.h"
 #include "form/parametro_toten_form.h"
 #include "host/components/error_handling.h"
@@ -22,16 +23,12 @@
 #include <vector>
 
 using namespace totem;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Median;
+using bench::Ms;
 
 namespace {
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 std::string Code(int n) {
   char buf[8];
@@ -77,10 +74,7 @@ int main(int argc, char** argv) {
   const std::string db = dir.File("chain.db");
   BuildChain(dir, db);
   test::ServerProcess server({db, false, {}});
-  host::ServerAddress address;
-  address.host = server.Host();
-  address.port = server.Port();
-  host::HostSettings::Current().SetServer(address, host::SettingSource::CommandLine);
+  test::AimHostAt(server.Host(), server.Port());
   test::ScriptedDialogs dialogs;
   host::ScopedDialogProvider scope(dialogs);
 

@@ -1,5 +1,7 @@
 #include "host/testing/scripted_dialogs.h"
 
+#include "host/components/host_settings.h"
+
 #include "platform/client_dataset.h"
 
 #include <gtest/gtest.h>
@@ -99,6 +101,13 @@ double ScriptedDialogs::InfoQuantidade(const QString& prompt, int kind, const QS
   const double answer = quantityAnswers_.front();
   quantityAnswers_.pop_front();
   return answer;
+}
+
+void AimHostAt(const std::string& host, int port) {
+  host::ServerAddress address;
+  address.host = host;
+  address.port = port;
+  host::HostSettings::Current().SetServer(address, host::SettingSource::CommandLine);
 }
 
 }  // namespace totem::test

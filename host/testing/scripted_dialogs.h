@@ -84,4 +84,7 @@ class ScriptedDialogs : public host::DialogProvider {
   std::vector<QuantityCall> quantityCalls_;
 };
 
+// Points the host application's settings at a server, as --server would.
+void AimHostAt(const std::string& host, int port);
+
 }  // namespace totem::test

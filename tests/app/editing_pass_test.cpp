@@ -68,10 +68,7 @@ TEST(EditingPass, ChangeConfirmCancelAndSurviveAServerRestart) {
   test::TempDir dir;
   const std::string db = dir.File("pass.db");
   test::ServerProcess server({db, true, {}});
-  host::ServerAddress address;
-  address.host = server.Host();
-  address.port = server.Port();
-  host::HostSettings::Current().SetServer(address, host::SettingSource::CommandLine);
+  test::AimHostAt(server.Host(), server.Port());
   test::ScriptedDialogs dialogs;
   host::ScopedDialogProvider scope(dialogs);
 

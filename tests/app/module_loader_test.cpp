@@ -21,12 +21,7 @@ using namespace totem;
 
 namespace {
 
-void AimAt(const std::string& host, int port) {
-  host::ServerAddress address;
-  address.host = host;
-  address.port = port;
-  host::HostSettings::Current().SetServer(address, host::SettingSource::CommandLine);
-}
+void AimAt(const std::string& host, int port) { test::AimHostAt(host, port); }
 
 class HostTest : public ::testing::Test {
  protected:

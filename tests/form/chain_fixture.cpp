@@ -98,12 +98,7 @@ std::string ChainTest::Stored(const std::string& branch, const std::string& caix
   return value;
 }
 
-void ChainTest::AimAtServer() {
-  host::ServerAddress address;
-  address.host = server_->Host();
-  address.port = server_->Port();
-  host::HostSettings::Current().SetServer(address, host::SettingSource::CommandLine);
-}
+void ChainTest::AimAtServer() { AimHostAt(server_->Host(), server_->Port()); }
 
 void ChainTest::SetUp() {
   scope_ = std::make_unique<host::ScopedDialogProvider>(dialogs_);

@@ -23,12 +23,7 @@ void ScreenTest::TearDownTestSuite() {
   dir_ = nullptr;
 }
 
-void ScreenTest::AimAt(const std::string& host, int port) {
-  host::ServerAddress address;
-  address.host = host;
-  address.port = port;
-  host::HostSettings::Current().SetServer(address, host::SettingSource::CommandLine);
-}
+void ScreenTest::AimAt(const std::string& host, int port) { AimHostAt(host, port); }
 
 void ScreenTest::AimAtServer() { AimAt(server_->Host(), server_->Port()); }
 

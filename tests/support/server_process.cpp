@@ -5,6 +5,8 @@
 #include <cstring>
 #include <poll.h>
 #include <stdexcept>
+#include <tuple>
+#include <utility>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,11 +15,26 @@ namespace {
 
 constexpr int kStartTimeoutMs = 20000;
 
-std::vector<char*> Argv(std::vector<std::string>& args) {
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  return argv;
+// Starts the program with its standard output (and, when asked, its
+// standard error) on a pipe; returns the child and the pipe's reading end.
+std::pair<pid_t, int> Spawn(std::vector<std::string> args, bool withStderr) {
+  int fds[2];
+  if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
+  pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    dup2(fds[1], STDOUT_FILENO);
+    if (withStderr) dup2(fds[1], STDERR_FILENO);
+    close(fds[0]);
+    close(fds[1]);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(fds[1]);
+  return {pid, fds[0]};
 }
 
 }  // namespace
@@ -36,21 +53,7 @@ void ServerProcess::Start(int port) {
   if (options_.demo) args.push_back("--demo");
   args.insert(args.end(), options_.extraArgs.begin(), options_.extraArgs.end());
 
-  int fds[2];
-  if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
-  pid_t pid = fork();
-  if (pid < 0) throw std::runtime_error("fork failed");
-  if (pid == 0) {
-    dup2(fds[1], STDOUT_FILENO);
-    close(fds[0]);
-    close(fds[1]);
-    auto argv = Argv(args);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  close(fds[1]);
-  pid_ = pid;
-  outFd_ = fds[0];
+  std::tie(pid_, outFd_) = Spawn(std::move(args), false);
 
   // Wait for "listening on HOST:PORT" without a fixed sleep: poll the pipe.
   std::string line;
@@ -117,25 +120,12 @@ void ServerProcess::RestartOnSamePort() {
 int ServerProcess::RunTool(const std::vector<std::string>& toolArgs, std::string* output) {
   std::vector<std::string> args = {BinaryPath()};
   args.insert(args.end(), toolArgs.begin(), toolArgs.end());
-  int fds[2];
-  if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
-  pid_t pid = fork();
-  if (pid < 0) throw std::runtime_error("fork failed");
-  if (pid == 0) {
-    dup2(fds[1], STDOUT_FILENO);
-    dup2(fds[1], STDERR_FILENO);
-    close(fds[0]);
-    close(fds[1]);
-    auto argv = Argv(args);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  close(fds[1]);
+  auto [pid, fd] = Spawn(std::move(args), true);
   std::string out;
   char buf[4096];
   ssize_t n;
-  while ((n = read(fds[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<std::size_t>(n));
-  close(fds[0]);
+  while ((n = read(fd, buf, sizeof buf)) > 0) out.append(buf, static_cast<std::size_t>(n));
+  close(fd);
   int status = 0;
   waitpid(pid, &status, 0);
   if (output) *output = out;
