@@ -1,5 +1,6 @@
 #include "server/store_factory.h"
 
+#include "server/pg_store.h"
 #include "server/sqlite_store.h"
 
 #include <filesystem>
@@ -9,10 +10,16 @@
 namespace totem::server {
 
 std::unique_ptr<Store> OpenStore(const std::string& address) {
+  // PostgreSQL: a libpq URI as it stands, or "postgresql:" followed by a
+  // key=value connection string.
+  if (address.rfind("postgresql://", 0) == 0 || address.rfind("postgres://", 0) == 0)
+    return std::make_unique<PgStore>(address);
+  if (address.rfind("postgresql:", 0) == 0)
+    return std::make_unique<PgStore>(address.substr(std::string("postgresql:").size()));
   const std::string scheme = "sqlite:";
   if (address.rfind(scheme, 0) != 0)
     throw std::invalid_argument("endereço de base não suportado: \"" + address +
-                                "\" (use sqlite:CAMINHO)");
+                                "\" (use sqlite:CAMINHO ou postgresql://...)");
   const std::filesystem::path path = address.substr(scheme.size());
   if (path.empty()) throw std::invalid_argument("falta o caminho do arquivo em \"" + address + "\"");
   if (path.has_parent_path()) {

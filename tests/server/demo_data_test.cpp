@@ -29,7 +29,10 @@ void ExpectValuesFit(const json& packet) {
 
 TEST(DemoData, CoversEveryModeOfTheScreen) {
   TempDir dir;
-  ServerProcess server(ServerOn(dir.File("totem.db"), true));
+  auto a = TestDatabase::Create(dir, "a");
+  auto b = TestDatabase::Create(dir, "b");
+  auto db = TestDatabase::Create(dir, "totem");
+  ServerProcess server(ServerOn(db->Address(), true));
   ModuleClient client(server.Host(), server.Port());
 
   auto filiais = client.Envelope("getFilial", {})["packet"];
@@ -69,19 +72,21 @@ TEST(DemoData, CoversEveryModeOfTheScreen) {
 
 TEST(DemoData, IsTheSameEveryTimeAndNeverOverwritesData) {
   TempDir dir;
+  auto a = TestDatabase::Create(dir, "a");
+  auto b = TestDatabase::Create(dir, "b");
   json first;
   {
-    ServerProcess server(ServerOn(dir.File("a.db"), true));
+    ServerProcess server(ServerOn(a->Address(), true));
     ModuleClient client(server.Host(), server.Port());
     first = client.Envelope("getConfCaixa", {});
     ASSERT_EQ(client.Envelope("setUpdParametros", ValidSaveArgs())["status"], "ok");
   }
   {
-    ServerProcess server(ServerOn(dir.File("b.db"), true));
+    ServerProcess server(ServerOn(b->Address(), true));
     ModuleClient client(server.Host(), server.Port());
     EXPECT_EQ(client.Envelope("getConfCaixa", {}), first);
   }
-  ServerProcess again(ServerOn(dir.File("a.db"), true));
+  ServerProcess again(ServerOn(a->Address(), true));
   ModuleClient client(again.Host(), again.Port());
   auto row = client.Rows("getCarregaPar", {"0001", "001"});
   ASSERT_EQ(row.size(), 1u);

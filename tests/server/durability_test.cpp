@@ -17,22 +17,12 @@
 namespace totem::test {
 namespace {
 
-// The initial message stored for a register, read straight from the file.
-std::map<std::string, std::string> StoredMessages(const std::string& dbPath, std::string* integrity) {
-  sqlite3* db = nullptr;
-  EXPECT_EQ(sqlite3_open(dbPath.c_str(), &db), SQLITE_OK);
+// The initial message stored for a register, read straight from the database.
+std::map<std::string, std::string> StoredMessages(TestDatabase& db, std::string* integrity) {
   std::map<std::string, std::string> out;
-  sqlite3_stmt* stmt = nullptr;
-  sqlite3_prepare_v2(db, "SELECT cdfilial || '/' || cdcaixa, dsmsginitot FROM parametro_totem", -1, &stmt,
-                     nullptr);
-  while (sqlite3_step(stmt) == SQLITE_ROW)
-    out[reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0))] =
-        reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1));
-  sqlite3_finalize(stmt);
-  sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &stmt, nullptr);
-  if (sqlite3_step(stmt) == SQLITE_ROW) *integrity = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-  sqlite3_finalize(stmt);
-  sqlite3_close(db);
+  for (const auto& row : db.Query("SELECT cdfilial || '/' || cdcaixa, dsmsginitot FROM parametro_totem"))
+    out[row.at(0)] = row.at(1);
+  *integrity = db.IntegrityCheck();
   return out;
 }
 
@@ -40,8 +30,8 @@ int Counter(const std::string& message) { return std::stoi(message.substr(messag
 
 TEST(Durability, AcknowledgedSavesSurviveKill9) {
   TempDir dir;
-  const std::string db = dir.File("totem.db");
-  ServerProcess server(ServerOn(db, true));
+  auto db = TestDatabase::Create(dir, "totem");
+  ServerProcess server(ServerOn(db->Address(), true));
 
   // Demo registers 0001/001..004, 0002/001..003: one writer per register.
   const std::vector<std::pair<std::string, std::string>> registers = {
@@ -80,7 +70,7 @@ TEST(Durability, AcknowledgedSavesSurviveKill9) {
   for (auto& w : writers) w.join();
 
   std::string integrity;
-  auto stored = StoredMessages(db, &integrity);
+  auto stored = StoredMessages(*db, &integrity);
   EXPECT_EQ(integrity, "ok");
   for (const auto& [key, counter] : acknowledged) {
     SCOPED_TRACE(key);
@@ -101,7 +91,8 @@ TEST(Durability, AcknowledgedSavesSurviveKill9) {
 
 TEST(Durability, SigtermEndsTheServerWithExitCodeZero) {
   TempDir dir;
-  ServerProcess server(ServerOn(dir.File("totem.db"), true));
+  auto db = TestDatabase::Create(dir, "totem");
+  ServerProcess server(ServerOn(db->Address(), true));
   {
     ModuleClient client(server.Host(), server.Port());
     ASSERT_EQ(client.Envelope("getFilial", {})["status"], "ok");
@@ -111,8 +102,8 @@ TEST(Durability, SigtermEndsTheServerWithExitCodeZero) {
 
 TEST(Durability, StopAnswersTheCallInFlightAndClosesIdleConnections) {
   TempDir dir;
-  const std::string db = dir.File("totem.db");
-  ServerProcess server(ServerOn(db, true));
+  auto db = TestDatabase::Create(dir, "totem");
+  ServerProcess server(ServerOn(db->Address(), true));
 
   RawConnection idle(server.Host(), server.Port());
   idle.Send(PostRequest(kModulePath, R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})"));
@@ -137,7 +128,7 @@ TEST(Durability, StopAnswersTheCallInFlightAndClosesIdleConnections) {
   EXPECT_EQ(server.Terminate(), 0);
 
   std::string integrity;
-  EXPECT_EQ(StoredMessages(db, &integrity)["0001/001"], args[8]);
+  EXPECT_EQ(StoredMessages(*db, &integrity)["0001/001"], args[8]);
 }
 
 }  // namespace

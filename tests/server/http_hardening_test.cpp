@@ -17,7 +17,7 @@ class HttpHardening : public ::testing::Test {
  protected:
   void StartServer(std::vector<std::string> extraArgs = {}) {
     server_ = std::make_unique<ServerProcess>(
-        ServerOn(dir_.File("totem.db"), true, std::move(extraArgs)));
+        ServerOn(db_->Address(), true, std::move(extraArgs)));
     client_ = std::make_unique<ModuleClient>(server_->Host(), server_->Port());
   }
   void SetUp() override { StartServer(); }
@@ -32,6 +32,7 @@ class HttpHardening : public ::testing::Test {
   }
 
   TempDir dir_;
+  std::unique_ptr<TestDatabase> db_ = TestDatabase::Create(dir_, "totem");
   std::unique_ptr<ServerProcess> server_;
   std::unique_ptr<ModuleClient> client_;
 };

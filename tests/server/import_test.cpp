@@ -10,38 +10,33 @@
 namespace totem::test {
 namespace {
 
-long long Count(const std::string& dbPath, const std::string& table) {
-  sqlite3* db = nullptr;
-  sqlite3_open(dbPath.c_str(), &db);
-  sqlite3_stmt* stmt = nullptr;
-  long long n = -1;
-  if (sqlite3_prepare_v2(db, ("SELECT COUNT(*) FROM " + table).c_str(), -1, &stmt, nullptr) == SQLITE_OK &&
-      sqlite3_step(stmt) == SQLITE_ROW)
-    n = sqlite3_column_int64(stmt, 0);
-  sqlite3_finalize(stmt);
-  sqlite3_close(db);
-  return n;
+long long Count(TestDatabase& db, const std::string& table) {
+  try {
+    return std::stoll(db.Query("SELECT COUNT(*) FROM " + table).at(0).at(0));
+  } catch (const std::exception&) {
+    return -1;  // no such table yet
+  }
 }
 
 class Import : public ::testing::Test {
  protected:
   int Run(const std::vector<std::string>& files, std::string* output) {
-    std::vector<std::string> args = {"import", "--db", "sqlite:" + db_};
+    std::vector<std::string> args = {"import", "--db", db_->Address()};
     args.insert(args.end(), files.begin(), files.end());
     return ServerProcess::RunTool(args, output);
   }
 
   TempDir dir_;
-  const std::string db_ = dir_.File("totem.db");
+  std::unique_ptr<TestDatabase> db_ = TestDatabase::Create(dir_, "totem");
 };
 
 TEST_F(Import, UpsertUpdatesRowsAlreadyThere) {
-  ImportSmallChain(dir_, db_);
+  ImportSmallChain(dir_, db_->Address());
   WriteFile(dir_.File("renomeia.csv"), "NMFILIAL,CDFILIAL\nFilial Nova,0004\nMatriz Renovada,0001\n");
   std::string output;
   ASSERT_EQ(Run({dir_.File("renomeia.csv")}, &output), 0) << output;
 
-  ServerProcess server(ServerOn(db_));
+  ServerProcess server(ServerOn(db_->Address()));
   ModuleClient client(server.Host(), server.Port());
   EXPECT_EQ(client.Rows("getFilial", {}), nlohmann::json::parse(R"([["0001","Matriz Renovada"],
       ["0002","Filial Savassi"],["0003","Depósito"],["0004","Filial Nova"]])"));
@@ -68,16 +63,16 @@ TEST_F(Import, BadRowNamesFileAndLineAndImportsNothingOfThatFile) {
        "CDFILIAL,NMFILIAL\n0101,Nova\n0102,\"Aberta\n0103,Outra\n", ":3:", "filial"},
       {"unknown header", "CODIGO,NOME\n0101,Nova\n", ":1:", "filial"},
   };
-  ImportSmallChain(dir_, db_);
+  ImportSmallChain(dir_, db_->Address());
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const long long before = Count(db_, c.table);
+    const long long before = Count(*db_, c.table);
     const std::string file = dir_.File("ruim.csv");
     WriteFile(file, c.text);
     std::string output;
     EXPECT_NE(Run({file}, &output), 0);
     EXPECT_NE(output.find(file + c.where), std::string::npos) << output;
-    EXPECT_EQ(Count(db_, c.table), before);
+    EXPECT_EQ(Count(*db_, c.table), before);
   }
 }
 
@@ -87,9 +82,9 @@ TEST_F(Import, StopsAtTheFirstBadFileKeepingTheOnesBefore) {
   WriteFile(dir_.File("c.csv"), "CDGRUPPROD,NMGRUPPROD\n010,Bebidas\n");
   std::string output;
   EXPECT_NE(Run({dir_.File("a.csv"), dir_.File("b.csv"), dir_.File("c.csv")}, &output), 0);
-  EXPECT_EQ(Count(db_, "filial"), 1);
-  EXPECT_EQ(Count(db_, "caixa"), 0);
-  EXPECT_EQ(Count(db_, "grupo_produto"), 0);
+  EXPECT_EQ(Count(*db_, "filial"), 1);
+  EXPECT_EQ(Count(*db_, "caixa"), 0);
+  EXPECT_EQ(Count(*db_, "grupo_produto"), 0);
 }
 
 TEST_F(Import, MissingFileIsReported) {

@@ -137,7 +137,9 @@ void ImportSmallChain(const TempDir& dir, const std::string& dbPath) {
             "010,Bebidas,2024-03-15 10:30,S,N\n"
             "030,Açaí e Vitaminas,,,\n");
   std::string output;
-  int code = ServerProcess::RunTool({"import", "--db", "sqlite:" + dbPath, dir.File("filiais.csv"),
+  const bool address = dbPath.rfind("sqlite:", 0) == 0 || dbPath.rfind("postgres", 0) == 0;
+  int code = ServerProcess::RunTool({"import", "--db", address ? dbPath : "sqlite:" + dbPath,
+                                     dir.File("filiais.csv"),
                                      dir.File("caixas.csv"), dir.File("grupos.csv")},
                                     &output);
   if (code != 0) throw std::runtime_error("import failed: " + output);

@@ -4,6 +4,7 @@
 // data set imported from CSV.
 #include "tests/support/server_process.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_database.h"
 
 #include <httplib.h>
 #include <nlohmann/json.hpp>
@@ -74,6 +75,7 @@ void WriteFile(const std::string& path, const std::string& text);
 
 // Three branches (0003 without registers), three registers, three product
 // groups; imported into dbPath with "totem-server import".
+// dbPath: an SQLite file or a whole --db address.
 void ImportSmallChain(const TempDir& dir, const std::string& dbPath);
 
 // A valid save of register 0001/001 with statement type "3" and group 010.

@@ -21,8 +21,9 @@ json Field(const std::string& name, int size, const std::string& type = "string"
 class ParametrosMethods : public ::testing::Test {
  protected:
   void SetUp() override {
-    ImportSmallChain(dir_, dir_.File("totem.db"));
-    server_ = std::make_unique<ServerProcess>(ServerOn(dir_.File("totem.db")));
+    db_ = TestDatabase::Create(dir_, "totem");
+    ImportSmallChain(dir_, db_->Address());
+    server_ = std::make_unique<ServerProcess>(ServerOn(db_->Address()));
     client_ = std::make_unique<ModuleClient>(server_->Host(), server_->Port());
   }
 
@@ -31,6 +32,7 @@ class ParametrosMethods : public ::testing::Test {
   }
 
   TempDir dir_;
+  std::unique_ptr<TestDatabase> db_;
   std::unique_ptr<ServerProcess> server_;
   std::unique_ptr<ModuleClient> client_;
 };
@@ -194,10 +196,7 @@ TEST_F(ParametrosMethods, MessageSizeCountsCharactersNotBytes) {
 
 TEST_F(ParametrosMethods, StoreFailureIsReportedWithoutDatabaseText) {
   // Losing the table makes every statement on it fail inside the server.
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(dir_.File("totem.db").c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db, "DROP TABLE parametro_totem", nullptr, nullptr, nullptr), SQLITE_OK);
-  sqlite3_close(db);
+  db_->Query("DROP TABLE parametro_totem");
 
   for (const auto& [method, args] : std::vector<std::pair<std::string, std::vector<std::string>>>{
            {"getCarregaPar", {"0001", "001"}}, {"setUpdParametros", ValidSaveArgs()}}) {

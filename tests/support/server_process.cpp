@@ -48,7 +48,11 @@ ServerProcess::~ServerProcess() {
 }
 
 void ServerProcess::Start(int port) {
-  std::vector<std::string> args = {BinaryPath(), "--db", "sqlite:" + options_.dbPath, "--listen",
+  // A bare path is an SQLite file; an address with a scheme goes as it is.
+  const bool address = options_.dbPath.rfind("sqlite:", 0) == 0 ||
+                       options_.dbPath.rfind("postgres", 0) == 0;
+  std::vector<std::string> args = {BinaryPath(), "--db",
+                                   address ? options_.dbPath : "sqlite:" + options_.dbPath, "--listen",
                                    "127.0.0.1:" + std::to_string(port)};
   if (options_.demo) args.push_back("--demo");
   args.insert(args.end(), options_.extraArgs.begin(), options_.extraArgs.end());

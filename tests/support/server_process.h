@@ -10,7 +10,7 @@ namespace totem::test {
 class ServerProcess {
  public:
   struct Options {
-    std::string dbPath;   // SQLite file; "sqlite:" is prepended
+    std::string dbPath;   // an SQLite file, or a whole --db address
     bool demo = false;    // --demo
     std::vector<std::string> extraArgs;
   };

@@ -1,0 +1,246 @@
+#pragma once
+// The store over an SQL database, written once for every database the server
+// supports. A dialect supplies the connection type (Exec, Prepare with "?"
+// placeholders, Bind, Step, Text ...), how to open and migrate a database,
+// and the few statements that differ between databases:
+//   kBeginWrite   how a write transaction starts;
+//   kSelectGrupos the product groups, with the date-time as ISO 8601 text.
+// Each thread borrows a connection of its own from a small pool; a
+// connection that broke (the database went away) is dropped instead of
+// being handed back, so the next call opens a fresh one.
+#include "server/store.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace totem::server {
+
+namespace sql {
+
+inline constexpr const char* kSelectParametro =
+    "SELECT p.cdfilial, p.cdcaixa, p.idsellojtot, p.idtipexttot, p.cdgrupprod, p.ideximsgsal,"
+    " p.nrdiainitot, p.nrdiafintot, p.nrsegfectot, p.dsmsginitot, p.dsmsgaditot,"
+    " p.idinfcliecai, p.dsmsgcontot, g.nmgrupprod"
+    " FROM parametro_totem p"
+    " LEFT JOIN grupo_produto g ON g.cdgrupprod = p.cdgrupprod"
+    " WHERE p.cdfilial = ? AND p.cdcaixa = ?";
+inline constexpr const char* kCaixaExists = "SELECT 1 FROM caixa WHERE cdfilial = ? AND cdcaixa = ?";
+inline constexpr const char* kFilialExists = "SELECT 1 FROM filial WHERE cdfilial = ?";
+inline constexpr const char* kGrupoExists = "SELECT 1 FROM grupo_produto WHERE cdgrupprod = ?";
+inline constexpr const char* kSelectFiliais = "SELECT cdfilial, nmfilial FROM filial ORDER BY cdfilial";
+inline constexpr const char* kSelectCaixas =
+    "SELECT cdfilial, cdcaixa, nmcaixa, cdloja, nmloja FROM caixa ORDER BY cdfilial, cdcaixa";
+inline constexpr const char* kCountAll =
+    "SELECT (SELECT COUNT(*) FROM filial) + (SELECT COUNT(*) FROM caixa)"
+    " + (SELECT COUNT(*) FROM grupo_produto) + (SELECT COUNT(*) FROM parametro_totem)";
+inline constexpr const char* kUpsertFilial =
+    "INSERT INTO filial (cdfilial, nmfilial) VALUES (?, ?)"
+    " ON CONFLICT (cdfilial) DO UPDATE SET nmfilial = excluded.nmfilial";
+inline constexpr const char* kUpsertCaixa =
+    "INSERT INTO caixa (cdfilial, cdcaixa, nmcaixa, cdloja, nmloja) VALUES (?, ?, ?, ?, ?)"
+    " ON CONFLICT (cdfilial, cdcaixa) DO UPDATE SET nmcaixa = excluded.nmcaixa,"
+    " cdloja = excluded.cdloja, nmloja = excluded.nmloja";
+// The date-time goes in as ISO 8601 text, which both databases accept.
+inline constexpr const char* kUpsertGrupo =
+    "INSERT INTO grupo_produto (cdgrupprod, nmgrupprod, dtultatugppr, idcadnvsubgr,"
+    " idgrprodvmn) VALUES (?, ?, ?, ?, ?)"
+    " ON CONFLICT (cdgrupprod) DO UPDATE SET nmgrupprod = excluded.nmgrupprod,"
+    " dtultatugppr = excluded.dtultatugppr, idcadnvsubgr = excluded.idcadnvsubgr,"
+    " idgrprodvmn = excluded.idgrprodvmn";
+inline constexpr const char* kUpsertParametro =
+    "INSERT INTO parametro_totem (cdfilial, cdcaixa, idsellojtot, idtipexttot, cdgrupprod,"
+    " ideximsgsal, nrdiainitot, nrdiafintot, nrsegfectot, dsmsginitot, dsmsgaditot,"
+    " idinfcliecai, dsmsgcontot) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
+    " ON CONFLICT (cdfilial, cdcaixa) DO UPDATE SET idsellojtot = excluded.idsellojtot,"
+    " idtipexttot = excluded.idtipexttot, cdgrupprod = excluded.cdgrupprod,"
+    " ideximsgsal = excluded.ideximsgsal, nrdiainitot = excluded.nrdiainitot,"
+    " nrdiafintot = excluded.nrdiafintot, nrsegfectot = excluded.nrsegfectot,"
+    " dsmsginitot = excluded.dsmsginitot, dsmsgaditot = excluded.dsmsgaditot,"
+    " idinfcliecai = excluded.idinfcliecai, dsmsgcontot = excluded.dsmsgcontot";
+
+}  // namespace sql
+
+template <class Dialect>
+class SqlStore : public Store {
+ public:
+  using Connection = typename Dialect::Connection;
+
+  // Opens the database and applies pending migrations. Throws StoreError.
+  explicit SqlStore(std::string address) : address_(std::move(address)) {
+    auto connection = Dialect::Connect(address_);
+    Dialect::Migrate(*connection);
+    idle_.push_back(std::move(connection));
+  }
+
+  // A borrowed connection, handed back to the pool when it goes away.
+  class Lease {
+   public:
+    Lease(SqlStore& store, std::unique_ptr<Connection> connection)
+        : store_(&store), connection_(std::move(connection)) {}
+    ~Lease() {
+      if (connection_) store_->GiveBack(std::move(connection_));
+    }
+    Lease(Lease&&) = default;
+    Lease(const Lease&) = delete;
+    Lease& operator=(const Lease&) = delete;
+    Connection& operator*() const { return *connection_; }
+    Connection* operator->() const { return connection_.get(); }
+
+   private:
+    SqlStore* store_;
+    std::unique_ptr<Connection> connection_;
+  };
+
+  Lease Borrow() {
+    {
+      std::lock_guard lock(mutex_);
+      if (!idle_.empty()) {
+        auto connection = std::move(idle_.back());
+        idle_.pop_back();
+        return Lease(*this, std::move(connection));
+      }
+    }
+    return Lease(*this, Dialect::Connect(address_));
+  }
+
+  std::vector<Filial> ListFiliais() override {
+    auto c = Borrow();
+    auto select = c->Prepare(sql::kSelectFiliais);
+    std::vector<Filial> out;
+    while (select.Step()) out.push_back({select.Text(0), select.Text(1)});
+    return out;
+  }
+
+  std::vector<Caixa> ListCaixas() override {
+    auto c = Borrow();
+    auto select = c->Prepare(sql::kSelectCaixas);
+    std::vector<Caixa> out;
+    while (select.Step())
+      out.push_back({select.Text(0), select.Text(1), select.Text(2), select.Text(3), select.Text(4)});
+    return out;
+  }
+
+  std::vector<GrupoProduto> ListGrupos() override {
+    auto c = Borrow();
+    auto select = c->Prepare(Dialect::kSelectGrupos);
+    std::vector<GrupoProduto> out;
+    while (select.Step())
+      out.push_back({select.Text(0), select.Text(1), select.OptionalText(2), select.OptionalText(3),
+                     select.OptionalText(4)});
+    return out;
+  }
+
+  bool CaixaExists(const std::string& cdFilial, const std::string& cdCaixa) override {
+    auto c = Borrow();
+    return c->Prepare(sql::kCaixaExists).Bind(1, cdFilial).Bind(2, cdCaixa).Step();
+  }
+
+  std::optional<ParametroCarregado> LoadParametro(const std::string& cdFilial,
+                                                  const std::string& cdCaixa) override {
+    auto c = Borrow();
+    auto select = c->Prepare(sql::kSelectParametro);
+    select.Bind(1, cdFilial).Bind(2, cdCaixa);
+    if (!select.Step()) return std::nullopt;
+    ParametroCarregado out;
+    auto& p = out.parametro;
+    int column = 0;
+    for (std::string* field :
+         {&p.cdFilial, &p.cdCaixa, &p.idSelLojTot, &p.idTipExtTot, &p.cdGrupProd, &p.idExiMsgSal,
+          &p.nrDiaIniTot, &p.nrDiaFinTot, &p.nrSegFecTot, &p.dsMsgIniTot, &p.dsMsgAdiTot,
+          &p.idInfClieCai, &p.dsMsgConTot})
+      *field = select.Text(column++);
+    out.nmGrupProd = select.OptionalText(column);
+    return out;
+  }
+
+  bool IsEmpty() override {
+    auto c = Borrow();
+    auto select = c->Prepare(sql::kCountAll);
+    select.Step();
+    return select.Int(0) == 0;
+  }
+
+  std::unique_ptr<WriteTransaction> BeginWrite() override {
+    return std::make_unique<Transaction>(Borrow());
+  }
+
+ private:
+  class Transaction : public WriteTransaction {
+   public:
+    explicit Transaction(Lease lease) : lease_(std::move(lease)) { lease_->Exec(Dialect::kBeginWrite); }
+    ~Transaction() override {
+      if (done_) return;
+      try {
+        lease_->Exec("ROLLBACK");
+      } catch (const StoreError&) {
+        // A failed COMMIT or a lost connection may already have ended it.
+      }
+    }
+    bool FilialExists(const std::string& cdFilial) override {
+      return lease_->Prepare(sql::kFilialExists).Bind(1, cdFilial).Step();
+    }
+    bool CaixaExists(const std::string& cdFilial, const std::string& cdCaixa) override {
+      return lease_->Prepare(sql::kCaixaExists).Bind(1, cdFilial).Bind(2, cdCaixa).Step();
+    }
+    bool GrupoExists(const std::string& cdGrupProd) override {
+      return lease_->Prepare(sql::kGrupoExists).Bind(1, cdGrupProd).Step();
+    }
+    void UpsertFilial(const Filial& f) override {
+      lease_->Prepare(sql::kUpsertFilial).Bind(1, f.cdFilial).Bind(2, f.nmFilial).Run();
+    }
+    void UpsertCaixa(const Caixa& c) override {
+      lease_->Prepare(sql::kUpsertCaixa)
+          .Bind(1, c.cdFilial)
+          .Bind(2, c.cdCaixa)
+          .Bind(3, c.nmCaixa)
+          .Bind(4, c.cdLoja)
+          .Bind(5, c.nmLoja)
+          .Run();
+    }
+    void UpsertGrupo(const GrupoProduto& g) override {
+      lease_->Prepare(sql::kUpsertGrupo)
+          .Bind(1, g.cdGrupProd)
+          .Bind(2, g.nmGrupProd)
+          .BindOptional(3, g.dtUltAtu)
+          .BindOptional(4, g.idCadNvSubGr)
+          .BindOptional(5, g.idGrProdVmn)
+          .Run();
+    }
+    void UpsertParametro(const ParametroTotem& p) override {
+      auto upsert = lease_->Prepare(sql::kUpsertParametro);
+      int index = 1;
+      for (const std::string* value :
+           {&p.cdFilial, &p.cdCaixa, &p.idSelLojTot, &p.idTipExtTot, &p.cdGrupProd, &p.idExiMsgSal,
+            &p.nrDiaIniTot, &p.nrDiaFinTot, &p.nrSegFecTot, &p.dsMsgIniTot, &p.dsMsgAdiTot,
+            &p.idInfClieCai, &p.dsMsgConTot})
+        upsert.Bind(index++, *value);
+      upsert.Run();
+    }
+    void Commit() override {
+      lease_->Exec("COMMIT");
+      done_ = true;
+    }
+
+   private:
+    Lease lease_;
+    bool done_ = false;
+  };
+
+  // Connections kept open for reuse; more are opened while more threads
+  // need one at the same time, and closed again when they come back.
+  static constexpr std::size_t kMaxIdleConnections = 32;
+
+  void GiveBack(std::unique_ptr<Connection> connection) {
+    if (Dialect::Broken(*connection)) return;  // the next call opens a fresh one
+    std::lock_guard lock(mutex_);
+    if (idle_.size() < kMaxIdleConnections) idle_.push_back(std::move(connection));
+  }
+
+  std::string address_;
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<Connection>> idle_;
+};
+
+}  // namespace totem::server

@@ -1,0 +1,197 @@
+// Any request body the application server receives gets a JSON-RPC answer:
+// a JSON object with "jsonrpc":"2.0" and exactly one of "result" and
+// "error", carrying the request's id whenever the request had a usable one,
+// and readable by the client's own decoder. The module runs over a real
+// SQLite file filled with the demonstration data, so well-formed calls reach
+// the store: a refused save must leave the register's record as it was, and
+// an accepted one must be what the register then loads.
+#include "fuzz_check.h"
+
+#include "server/demo_data.h"
+#include "server/packet_layouts.h"
+#include "server/parametros_module.h"
+#include "server/rpc_dispatch.h"
+#include "server/store_factory.h"
+
+#include "platform/errors.h"
+#include "platform/json_rpc.h"
+
+#include <nlohmann/json.hpp>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using nlohmann::json;
+using namespace totem;
+using namespace totem::server;
+
+struct Server {
+  std::filesystem::path dir;
+  std::unique_ptr<Store> store;
+  std::unique_ptr<ParametrosModule> module;
+  std::unique_ptr<RpcDispatcher> dispatcher;
+};
+Server* fixture = nullptr;
+
+// Every save is committed with a full sync; a folder in memory keeps the
+// fuzzer's pace when it finds its way to valid saves.
+std::filesystem::path ScratchParent() {
+  std::error_code error;
+  if (std::filesystem::is_directory("/dev/shm", error)) return "/dev/shm";
+  return std::filesystem::temp_directory_path();
+}
+
+void RemoveScratch() {
+  if (!fixture) return;
+  const auto dir = fixture->dir;
+  delete fixture;
+  fixture = nullptr;
+  std::error_code error;
+  std::filesystem::remove_all(dir, error);
+}
+
+bool IsStandardCode(const json& code) {
+  if (!code.is_number_integer()) return false;
+  const auto value = code.get<long long>();
+  return value == rpc::kParseError || value == rpc::kInvalidRequest ||
+         value == rpc::kMethodNotFound || value == rpc::kInvalidParams ||
+         value == rpc::kInternalError;
+}
+
+// The request as a well-formed call of one of the module's methods with
+// the right number of text parameters, or nothing.
+struct Call {
+  std::string method;
+  std::vector<std::string> params;
+};
+std::optional<Call> WellFormedCall(const json& request, const RpcDispatcher& dispatcher) {
+  if (!request.is_object()) return std::nullopt;
+  auto version = request.find("jsonrpc");
+  auto method = request.find("method");
+  if (version == request.end() || *version != "2.0") return std::nullopt;
+  if (method == request.end() || !method->is_string()) return std::nullopt;
+  if (auto id = request.find("id");
+      id != request.end() && !id->is_number() && !id->is_string() && !id->is_null())
+    return std::nullopt;
+  Call call{method->get<std::string>(), {}};
+  if (auto params = request.find("params"); params != request.end()) {
+    if (!params->is_array()) return std::nullopt;
+    for (const auto& p : *params) {
+      if (!p.is_string()) return std::nullopt;
+      call.params.push_back(p.get<std::string>());
+    }
+  }
+  const auto names = dispatcher.MethodNames();
+  if (std::find(names.begin(), names.end(), call.method) == names.end()) return std::nullopt;
+  return call;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  auto dir = ScratchParent() / ("totem-rpc-fuzz-" + std::to_string(::getpid()));
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  fixture = new Server{dir, OpenStore("sqlite:" + (dir / "fuzz.db").string()), nullptr, nullptr};
+  if (!FillDemoData(*fixture->store)) std::abort();
+  fixture->module = std::make_unique<ParametrosModule>(*fixture->store);
+  fixture->dispatcher = std::make_unique<RpcDispatcher>(*fixture->module);
+  std::atexit(RemoveScratch);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view body(reinterpret_cast<const char*>(data), size);
+
+  // What the request was, read with the same JSON parser the server uses.
+  std::optional<json> request;
+  try {
+    request = json::parse(body.begin(), body.end());
+  } catch (const json::exception&) {
+  }
+  std::optional<Call> call;
+  if (request) call = WellFormedCall(*request, *fixture->dispatcher);
+  const bool isSave = call && call->method == "setUpdParametros" &&
+                      call->params.size() == 2 + kSaveOrder.size();
+  std::optional<DataPacket> before;
+  if (isSave) {
+    auto loaded = fixture->module->GetCarregaPar(call->params[0], call->params[1]);
+    FUZZ_CHECK(loaded.ok && loaded.packet, "loading a register answers a packet");
+    before = loaded.packet;
+  }
+
+  const std::string answerText = fixture->dispatcher->Handle(body);
+
+  FUZZ_CHECK(json::accept(answerText), "the answer is JSON");
+  const json answer = json::parse(answerText);
+  FUZZ_CHECK(answer.is_object(), "the answer is a JSON object");
+  FUZZ_CHECK(answer.value("jsonrpc", json()) == "2.0", "the answer says jsonrpc 2.0");
+  FUZZ_CHECK(answer.contains("result") != answer.contains("error"),
+             "the answer has either a result or an error");
+  FUZZ_CHECK(answer.contains("id"), "the answer has an id");
+
+  if (!request) {
+    FUZZ_CHECK(answer.contains("error") && answer["error"]["code"] == rpc::kParseError,
+               "a body that is not JSON gets a parse error");
+  }
+  if (request && request->is_object()) {
+    auto id = request->find("id");
+    if (id != request->end() && (id->is_number() || id->is_string()))
+      FUZZ_CHECK(answer["id"] == *id, "the answer carries the request's id");
+  }
+  if (answer.contains("error")) {
+    const json& error = answer["error"];
+    FUZZ_CHECK(error.is_object() && IsStandardCode(error.value("code", json())),
+               "an error object has a standard code");
+    FUZZ_CHECK(error.contains("message") && error["message"].is_string() &&
+                   !error["message"].get_ref<const std::string&>().empty(),
+               "an error object has a message");
+    FUZZ_CHECK(error["code"] != rpc::kInternalError, "no call ends in an internal error");
+  }
+
+  // The client reads every answer the server writes.
+  rpc::Response response;
+  try {
+    response = rpc::ParseResponse(answerText);
+  } catch (const ProtocolError& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    FUZZ_CHECK(false, "the client's decoder reads the server's answer");
+  }
+  FUZZ_CHECK(response.fault.has_value() == answer.contains("error"),
+             "the client sees a fault exactly when the server sent one");
+  FUZZ_CHECK(response.id == answer["id"], "the client reads the id the server wrote");
+
+  if (call && !response.fault) {
+    FUZZ_CHECK(response.params == call->params, "the arguments come back as they were sent");
+    FUZZ_CHECK(response.envelope.ok || !response.envelope.code.empty(),
+               "a refusal has a code");
+  }
+  if (isSave && !response.fault) {
+    auto loaded = fixture->module->GetCarregaPar(call->params[0], call->params[1]);
+    FUZZ_CHECK(loaded.ok && loaded.packet, "loading a register answers a packet");
+    const DataPacket& after = *loaded.packet;
+    if (!response.envelope.ok) {
+      FUZZ_CHECK(fuzz::SamePacket(*before, after), "a refused save writes nothing");
+    } else {
+      FUZZ_CHECK(after.rows.size() == 1, "a saved register has its record");
+      for (std::size_t i = 0; i < kSaveOrder.size(); ++i) {
+        const int column = after.ColumnIndex(kSaveOrder[i].column);
+        FUZZ_CHECK(column >= 0, "the record carries every saved value");
+        FUZZ_CHECK(after.rows[0][column] == call->params[2 + i],
+                   "the record holds each value as it was saved");
+      }
+    }
+  }
+  return 0;
+}
