@@ -1,0 +1,199 @@
+// Several application servers over one PostgreSQL database behind nginx
+// (deploy/nginx/totem.conf): any server answers any call, a server killed in
+// the middle of a stream of saves loses no acknowledged save, and a database
+// that goes away and comes back is survived.
+#include "platform/errors.h"
+#include "platform/socket_connection.h"
+#include "service/remote_parametros_client.h"
+#include "tests/support/server_process.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_database.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <mutex>
+#include <thread>
+
+using namespace totem;
+using namespace std::chrono_literals;
+using test::ServerProcess;
+using test::TempDir;
+using test::TestDatabase;
+
+namespace {
+
+// Runs one of the project's scripts and returns what it printed.
+std::string Script(const std::string& command) {
+  std::string out;
+  FILE* pipe = popen((std::string(TOTEM_SOURCE_DIR "/scripts/") + command).c_str(), "r");
+  if (!pipe) throw std::runtime_error("cannot run " + command);
+  char buf[256];
+  while (fgets(buf, sizeof buf, pipe)) out += buf;
+  if (pclose(pipe) != 0) throw std::runtime_error(command + " failed: " + out);
+  while (!out.empty() && out.back() == '\n') out.pop_back();
+  return out;
+}
+
+struct Client {
+  SocketConnection connection;
+  service::RemoteParametrosClient rpc{connection};
+  Client(const std::string& host, int port) {
+    connection.SetServerName(service::kServerName);
+    connection.SetHost(host);
+    connection.SetPort(port);
+    connection.SetTimeout(10s);
+  }
+  // Saves a record whose message and seconds both carry n.
+  ResultEnvelope Save(const std::string& filial, const std::string& caixa, int n) {
+    std::string tipo = "2", grupo, exiMsg = "S", diaIni, diaFin, seg = std::to_string(n),
+                menIni = "#" + std::to_string(n), menAdi = "Adicional", selLoja = "N", infClie = "N",
+                menCon = "Consumidor " + std::to_string(n);
+    service::ParametrosRefs refs{tipo, grupo, exiMsg, diaIni, diaFin, seg,
+                                 menIni, menAdi, selLoja, infClie, menCon};
+    return rpc.setUpdParametros(filial, caixa, refs);
+  }
+  std::string Message(const std::string& filial, const std::string& caixa) {
+    auto envelope = rpc.getCarregaPar(filial, caixa);
+    if (!envelope.ok || !envelope.packet || envelope.packet->rows.empty()) return {};
+    return envelope.packet->rows[0][static_cast<std::size_t>(envelope.packet->ColumnIndex("DSMSGINITOT"))].value_or("");
+  }
+};
+
+class TwoServers : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!TestDatabase::UsingPostgres()) GTEST_SKIP() << "needs the PostgreSQL cluster of the test run";
+    db_ = TestDatabase::Create(dir_, "two_servers");
+    a_ = std::make_unique<ServerProcess>(ServerProcess::Options{db_->Address(), true, {}});
+    b_ = std::make_unique<ServerProcess>(ServerProcess::Options{db_->Address(), true, {}});
+    front_ = dir_.File("nginx");
+    frontPort_ = std::stoi(Script("nginx-front start " + front_ + " " + Upstream(*a_) + " " + Upstream(*b_)));
+  }
+  void TearDown() override {
+    if (!front_.empty()) Script("nginx-front stop " + front_);
+  }
+  static std::string Upstream(const ServerProcess& s) { return s.Host() + ":" + std::to_string(s.Port()); }
+
+  TempDir dir_;
+  std::unique_ptr<TestDatabase> db_;
+  std::unique_ptr<ServerProcess> a_, b_;
+  std::string front_;
+  int frontPort_ = 0;
+};
+
+}  // namespace
+
+TEST_F(TwoServers, ASaveThroughOneIsReadThroughTheOtherAndThroughNginx) {
+  Client one(a_->Host(), a_->Port()), other(b_->Host(), b_->Port()), front("127.0.0.1", frontPort_);
+  ASSERT_TRUE(one.Save("0001", "001", 7).ok);
+  EXPECT_EQ(other.Message("0001", "001"), "#7");
+  EXPECT_EQ(front.Message("0001", "001"), "#7");
+  ASSERT_TRUE(front.Save("0001", "001", 8).ok);
+  EXPECT_EQ(one.Message("0001", "001"), "#8");
+  EXPECT_EQ(other.Message("0001", "001"), "#8");
+}
+
+TEST_F(TwoServers, KillingOneDuringSavesLosesNoAcknowledgedSave) {
+  const std::vector<std::pair<std::string, std::string>> registers = {
+      {"0001", "001"}, {"0001", "002"}, {"0002", "001"}, {"0002", "002"}};
+  std::atomic<bool> killed{false};
+  std::atomic<int> failuresAfterKill{0}, savesAfterKill{0};
+  std::mutex mutex;
+  std::map<std::string, int> acknowledged;
+  std::vector<std::thread> writers;
+  for (const auto& [filial, caixa] : registers) {
+    writers.emplace_back([&, filial = filial, caixa = caixa] {
+      Client client("127.0.0.1", frontPort_);
+      int inFlightAtKill = 0;
+      for (int n = 1; n <= 400; ++n) {
+        const bool startedAfterKill = killed.load();
+        bool ok = false;
+        try {
+          ok = client.Save(filial, caixa, n).ok;
+        } catch (const TotemError&) {
+        }
+        if (ok) {
+          std::lock_guard lock(mutex);
+          acknowledged[filial + "/" + caixa] = n;
+        }
+        if (startedAfterKill) {
+          ++savesAfterKill;
+          // One call per client may have been on the dying server's
+          // connection; every later one must go through the other server.
+          if (!ok && ++inFlightAtKill > 1) ++failuresAfterKill;
+        }
+      }
+    });
+  }
+  // Kill the first server once the stream is well under way.
+  while (true) {
+    std::this_thread::yield();
+    std::lock_guard lock(mutex);
+    int total = 0;
+    for (const auto& [key, n] : acknowledged) total += n;
+    if (total >= 200) break;
+  }
+  a_->Kill9();
+  killed = true;
+  for (auto& w : writers) w.join();
+
+  EXPECT_GT(savesAfterKill.load(), 400);
+  EXPECT_EQ(failuresAfterKill.load(), 0);
+  // Every acknowledged save is stored, and no record is half written: its
+  // message and its seconds come from the same save.
+  auto rows = db_->Query("SELECT cdfilial || '/' || cdcaixa, dsmsginitot, nrsegfectot, dsmsgcontot"
+                         " FROM parametro_totem");
+  std::map<std::string, std::vector<std::string>> stored;
+  for (auto& row : rows) stored[row[0]] = row;
+  for (const auto& [key, n] : acknowledged) {
+    SCOPED_TRACE(key);
+    ASSERT_TRUE(stored.count(key));
+    const int kept = std::stoi(stored[key][2]);
+    EXPECT_GE(kept, n);
+    EXPECT_EQ(stored[key][1], "#" + std::to_string(kept));
+    EXPECT_EQ(stored[key][3], "Consumidor " + std::to_string(kept));
+  }
+  EXPECT_EQ(db_->IntegrityCheck(), "ok");
+}
+
+TEST(DatabaseOutage, ServerAnswersClearErrorsWhileTheDatabaseIsDownAndRecovers) {
+  if (!TestDatabase::UsingPostgres()) GTEST_SKIP() << "needs PostgreSQL";
+  TempDir dir;
+  // A cluster of its own: stopping the shared one would disturb other tests.
+  const std::string cluster = dir.File("cluster");
+  Script("pg-cluster start " + cluster);
+  std::string conninfo;
+  {
+    FILE* f = std::fopen((cluster + "/conninfo").c_str(), "r");
+    char line[512] = {};
+    if (f && std::fgets(line, sizeof line, f)) conninfo = line;
+    if (f) std::fclose(f);
+    while (!conninfo.empty() && conninfo.back() == '\n') conninfo.pop_back();
+  }
+  {
+    ServerProcess server({"postgresql:" + conninfo, true, {}});
+    Client client(server.Host(), server.Port());
+    ASSERT_TRUE(client.Save("0001", "001", 1).ok);
+
+    Script("pg-cluster pause " + cluster);
+    for (int i = 0; i < 3; ++i) {
+      const auto start = std::chrono::steady_clock::now();
+      auto envelope = client.rpc.getCarregaPar("0001", "001");
+      EXPECT_FALSE(envelope.ok);
+      EXPECT_EQ(envelope.code, "ERRO_BD");
+      EXPECT_LT(std::chrono::steady_clock::now() - start, 8s);
+      auto saved = client.Save("0001", "001", 2);
+      EXPECT_EQ(saved.code, "ERRO_BD");
+    }
+
+    Script("pg-cluster resume " + cluster);
+    EXPECT_EQ(client.Message("0001", "001"), "#1");  // the refused save wrote nothing
+    EXPECT_TRUE(client.Save("0001", "001", 3).ok);
+    EXPECT_EQ(client.Message("0001", "001"), "#3");
+  }
+  Script("pg-cluster stop " + cluster);
+}
