@@ -1,0 +1,282 @@
+// The server under load and under faults, on loopback only and bounded in
+// time: 50 clients mixing reads and saves of their own registers for a
+// minute; 100 clients trickling a header byte per second while a normal
+// client is still answered (through nginx); the server killed in the middle
+// of the load and started again. Figures go to standard output.
+#include "platform/errors.h"
+#include "platform/socket_connection.h"
+#include "service/remote_parametros_client.h"
+#include "tests/support/server_process.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_database.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <thread>
+
+using namespace totem;
+using namespace std::chrono_literals;
+using test::ServerProcess;
+using test::TempDir;
+using test::TestDatabase;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kClients = 50;
+
+std::string Code(int n, int width) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%0*d", width, n);
+  return buf;
+}
+
+// 10 branches with 10 registers each: every client gets registers of its own.
+void ImportChain(const TempDir& dir, const std::string& address) {
+  std::ofstream f(dir.File("filial.csv")), c(dir.File("caixa.csv"));
+  f << "CDFILIAL,NMFILIAL\n";
+  c << "CDFILIAL,CDCAIXA,NMCAIXA,CDLOJA,NMLOJA\n";
+  for (int b = 1; b <= 10; ++b) {
+    f << Code(b, 4) << ",Filial " << b << "\n";
+    for (int r = 1; r <= 10; ++r) c << Code(b, 4) << "," << Code(r, 3) << ",Caixa " << r << ",1,Loja\n";
+  }
+  f.close();
+  c.close();
+  std::string out;
+  if (ServerProcess::RunTool({"import", "--db", address, dir.File("filial.csv"), dir.File("caixa.csv")}, &out) != 0)
+    throw std::runtime_error("import failed: " + out);
+}
+
+std::pair<std::string, std::string> RegisterOf(int client) {
+  return {Code(1 + client / 10, 4), Code(1 + client % 10, 3)};
+}
+
+struct Client {
+  SocketConnection connection;
+  service::RemoteParametrosClient rpc{connection};
+  Client(const std::string& host, int port) {
+    connection.SetServerName(service::kServerName);
+    connection.SetHost(host);
+    connection.SetPort(port);
+    connection.SetTimeout(20s);
+  }
+  bool Save(const std::pair<std::string, std::string>& reg, int n) {
+    std::string tipo = "2", grupo, exiMsg = "S", diaIni = "1", diaFin = "28", seg = std::to_string(n),
+                menIni = "#" + std::to_string(n), menAdi = "Carga", selLoja = "N", infClie = "N",
+                menCon = "Consumidor " + std::to_string(n);
+    service::ParametrosRefs refs{tipo, grupo, exiMsg, diaIni, diaFin, seg,
+                                 menIni, menAdi, selLoja, infClie, menCon};
+    return rpc.setUpdParametros(reg.first, reg.second, refs).ok;
+  }
+  bool Read(const std::pair<std::string, std::string>& reg) { return rpc.getCarregaPar(reg.first, reg.second).ok; }
+};
+
+// What the load left in the database must be what was acknowledged: for each
+// register the last acknowledged save or a later one, never half written.
+void ExpectAcknowledgedSavesStored(TestDatabase& db, const std::map<std::string, int>& acknowledged) {
+  std::map<std::string, std::vector<std::string>> stored;
+  for (auto& row : db.Query("SELECT cdfilial || '/' || cdcaixa, dsmsginitot, nrsegfectot, dsmsgcontot"
+                            " FROM parametro_totem"))
+    stored[row[0]] = row;
+  for (const auto& [key, n] : acknowledged) {
+    SCOPED_TRACE(key);
+    ASSERT_TRUE(stored.count(key));
+    const int kept = std::stoi(stored[key][2]);
+    EXPECT_GE(kept, n);
+    EXPECT_EQ(stored[key][1], "#" + std::to_string(kept));
+    EXPECT_EQ(stored[key][3], "Consumidor " + std::to_string(kept));
+  }
+  EXPECT_EQ(db.IntegrityCheck(), "ok");
+}
+
+int Seconds(const char* variable, int fallback) {
+  const char* v = std::getenv(variable);
+  return v && *v ? std::atoi(v) : fallback;
+}
+
+}  // namespace
+
+TEST(Load, FiftyClientsReadAndSaveForAMinuteWithoutAFailure) {
+  TempDir dir;
+  auto db = TestDatabase::Create(dir, "load");
+  ImportChain(dir, db->Address());
+  // Each kept-alive client holds a worker while connected: more workers
+  // than clients (the operations guide says so).
+  ServerProcess server({db->Address(), false, {"--workers", "64"}});
+  const auto duration = std::chrono::seconds(Seconds("TOTEM_LOAD_SECONDS", 60));
+
+  std::atomic<long long> reads{0}, saves{0}, failures{0};
+  std::mutex mutex;
+  std::map<std::string, int> acknowledged;
+  std::vector<double> latencies;
+  const auto until = Clock::now() + duration;
+  std::vector<std::thread> clients;
+  for (int c = 0; c < kClients; ++c) {
+    clients.emplace_back([&, c] {
+      Client client(server.Host(), server.Port());
+      const auto reg = RegisterOf(c);
+      std::vector<double> mine;
+      int n = 0;
+      // Bounded by count and by time, whichever comes first.
+      for (int i = 0; i < 200000 && Clock::now() < until; ++i) {
+        const bool save = i % 4 == 0;  // one save for three reads
+        const auto t0 = Clock::now();
+        bool ok = false;
+        try {
+          ok = save ? client.Save(reg, ++n) : client.Read(reg);
+        } catch (const TotemError&) {
+        }
+        mine.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
+        if (!ok) {
+          ++failures;
+          continue;
+        }
+        if (save) {
+          ++saves;
+          std::lock_guard lock(mutex);
+          acknowledged[reg.first + "/" + reg.second] = n;
+        } else {
+          ++reads;
+        }
+      }
+      std::lock_guard lock(mutex);
+      latencies.insert(latencies.end(), mine.begin(), mine.end());
+    });
+  }
+  for (auto& t : clients) t.join();
+
+  std::sort(latencies.begin(), latencies.end());
+  const double seconds = std::chrono::duration<double>(duration).count();
+  std::printf("load: %d clients, %.0f s, %lld reads, %lld saves, %lld failed; %.0f calls/s;"
+              " p50 %.0f us, p99 %.0f us\n",
+              kClients, seconds, reads.load(), saves.load(), failures.load(),
+              (reads + saves) / seconds, latencies[latencies.size() / 2],
+              latencies[latencies.size() * 99 / 100]);
+  EXPECT_EQ(failures.load(), 0);
+  EXPECT_GT(saves.load(), 0);
+  ExpectAcknowledgedSavesStored(*db, acknowledged);
+}
+
+TEST(Load, KillingTheServerUnderLoadLosesNoAcknowledgedSave) {
+  TempDir dir;
+  auto db = TestDatabase::Create(dir, "kill");
+  ImportChain(dir, db->Address());
+  ServerProcess server({db->Address(), false, {"--workers", "64"}});
+
+  std::atomic<bool> stop{false};
+  std::atomic<long long> saves{0};
+  std::mutex mutex;
+  std::map<std::string, int> acknowledged;
+  std::vector<std::thread> clients;
+  const std::string host = server.Host();
+  const int port = server.Port();
+  for (int c = 0; c < 20; ++c) {
+    clients.emplace_back([&, c] {
+      Client client(host, port);
+      client.connection.SetTimeout(3s);
+      const auto reg = RegisterOf(c);
+      for (int n = 1; n < 100000 && !stop; ++n) {
+        bool ok = false;
+        try {
+          ok = client.Save(reg, n);
+        } catch (const TotemError&) {
+          std::this_thread::sleep_for(10ms);  // the server is gone; try again shortly
+        }
+        if (ok) {
+          ++saves;
+          std::lock_guard lock(mutex);
+          acknowledged[reg.first + "/" + reg.second] = n;
+        }
+      }
+    });
+  }
+  const auto deadline = Clock::now() + 20s;
+  while (saves < 300 && Clock::now() < deadline) std::this_thread::sleep_for(5ms);
+  server.Kill9();
+  const long long atKill = saves;
+  std::map<std::string, int> beforeRestart;
+  {
+    std::lock_guard lock(mutex);
+    beforeRestart = acknowledged;
+  }
+  server.RestartOnSamePort();
+  while (saves < atKill + 300 && Clock::now() < deadline + 20s) std::this_thread::sleep_for(5ms);
+  stop = true;
+  for (auto& t : clients) t.join();
+  server.Terminate();
+
+  EXPECT_GE(saves.load(), atKill + 300) << "saves resumed after the restart";
+  ExpectAcknowledgedSavesStored(*db, acknowledged);
+  ExpectAcknowledgedSavesStored(*db, beforeRestart);
+}
+
+namespace {
+
+// A client that sends one byte of its request head per second.
+class Trickle {
+ public:
+  explicit Trickle(int port) {
+    fd_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  }
+  ~Trickle() { close(fd_); }
+  void SendByte(char c) { (void)!send(fd_, &c, 1, MSG_NOSIGNAL); }
+
+ private:
+  int fd_;
+};
+
+std::string Script(const std::string& command) {
+  std::string out;
+  FILE* pipe = popen((std::string(TOTEM_SOURCE_DIR "/scripts/") + command).c_str(), "r");
+  char buf[256];
+  while (pipe && fgets(buf, sizeof buf, pipe)) out += buf;
+  if (!pipe || pclose(pipe) != 0) throw std::runtime_error(command + " failed");
+  while (!out.empty() && out.back() == '\n') out.pop_back();
+  return out;
+}
+
+}  // namespace
+
+TEST(Load, SlowClientsDoNotStarveANormalOneBehindNginx) {
+  TempDir dir;
+  auto db = TestDatabase::Create(dir, "slow");
+  ServerProcess server({db->Address(), true, {}});
+  const std::string front = dir.File("nginx");
+  const int port = std::stoi(Script("nginx-front start " + front + " " + server.Host() + ":" +
+                                    std::to_string(server.Port())));
+  {
+    std::vector<std::unique_ptr<Trickle>> slow;
+    for (int i = 0; i < 100; ++i) slow.push_back(std::make_unique<Trickle>(port));
+    const std::string head = "POST /rpc/Ksl80500.rdmParametrosToten HTTP/1.1\r\nHost: x\r\n";
+    Client normal("127.0.0.1", port);
+    normal.connection.SetTimeout(2s);
+    // Five seconds of trickling, a normal call each second: bounded and
+    // self-stopping.
+    for (int second = 0; second < 5; ++second) {
+      for (auto& s : slow) s->SendByte(head[static_cast<std::size_t>(second) % head.size()]);
+      const auto t0 = Clock::now();
+      EXPECT_TRUE(normal.Read({"0001", "001"})) << "second " << second;
+      EXPECT_LT(Clock::now() - t0, 1s);
+      std::this_thread::sleep_for(1s);
+    }
+  }
+  Script("nginx-front stop " + front);
+}
