@@ -1,7 +1,7 @@
 // backoffice: the host application. Opens the kiosk parameter screen from
 // its module, against the application server named in its settings.
 //
-//   backoffice [--server http://HOST:PORT] [--token T] [--module PATH]
+//   backoffice [--server http://HOST:PORT] [--token T] [--ca-file F] [--module PATH]
 //              [--open-totem] [--screenshot FILE [--page N]]
 #include "app/main_window.h"
 
@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
   parser.addHelpOption();
   parser.addOption({"server", "Servidor de aplicação (http://HOST:PORTA).", "address"});
   parser.addOption({"token", "Token de acesso ao servidor de aplicação.", "token"});
+  parser.addOption({"ca-file", "Certificado da autoridade que assina o servidor (https).", "file"});
   parser.addOption({"module", "Caminho do módulo Pkg_Ksl80500.", "path"});
   parser.addOption({"open-totem", "Abre a Parametrização do Sistema Totem ao iniciar."});
   parser.addOption({"screenshot", "Abre a tela, grava a janela em PNG e sai.", "file"});

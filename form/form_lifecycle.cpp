@@ -80,6 +80,7 @@ void TfrmParametroToten::netTotenBeforeConnect(QObject*) {
   netToten.SetHost(host::Norvexa::WebURL());
   netToten.SetPort(host::Norvexa::WebPort());
   netToten.SetToken(host::Norvexa::WebToken());
+  netToten.SetCaFile(host::Norvexa::WebCaFile());
 }
 
 void TfrmParametroToten::spbSairClick(QObject*) { close(); }

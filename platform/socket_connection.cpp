@@ -4,6 +4,9 @@
 #include "platform/json_rpc.h"
 
 #include <httplib.h>
+#include <openssl/x509_vfy.h>
+
+#include <fstream>
 
 namespace totem {
 namespace {
@@ -12,7 +15,33 @@ constexpr const char* kJson = "application/json";
 
 bool HasScheme(const std::string& host) { return host.find("://") != std::string::npos; }
 
-std::string TransportFailure(httplib::Error error, const std::string& endpoint) {
+bool IsHttps(const std::string& host) { return host.rfind("https://", 0) == 0; }
+
+// Why the server's certificate was not accepted, from OpenSSL's verdict. A
+// certificate that verified but still failed was issued for another name.
+std::string CertificateProblem(long verifyResult) {
+  switch (verifyResult) {
+    case X509_V_OK:
+      return "não foi emitido para este endereço";
+    case X509_V_ERR_CERT_HAS_EXPIRED:
+      return "está vencido";
+    case X509_V_ERR_CERT_NOT_YET_VALID:
+      return "ainda não está em vigor";
+    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+      return "não foi assinado por uma autoridade certificadora confiável";
+    case X509_V_ERR_CERT_REVOKED:
+      return "foi revogado";
+    default:
+      return "não é válido (código " + std::to_string(verifyResult) + ")";
+  }
+}
+
+std::string TransportFailure(httplib::Error error, const std::string& endpoint, long verifyResult,
+                             const std::string& caFile) {
   switch (error) {
     case httplib::Error::Connection:
       return "Não foi possível conectar ao servidor de aplicação em " + endpoint +
@@ -25,15 +54,28 @@ std::string TransportFailure(httplib::Error error, const std::string& endpoint) 
     case httplib::Error::Write:
       return "Falha ao enviar a requisição ao servidor de aplicação em " + endpoint +
              ": conexão interrompida.";
-    case httplib::Error::SSLConnection:
-    case httplib::Error::SSLLoadingCerts:
     case httplib::Error::SSLServerVerification:
-      return "Falha na conexão segura (TLS) com o servidor de aplicação em " + endpoint +
-             ": certificado não aceito.";
+      return "Conexão segura (HTTPS) recusada: o certificado do servidor de aplicação em " + endpoint +
+             " " + CertificateProblem(verifyResult) +
+             ". Verifique o endereço do servidor e a autoridade certificadora configurada.";
+    case httplib::Error::SSLLoadingCerts:
+      return "Não foi possível ler as autoridades certificadoras" +
+             (caFile.empty() ? std::string(" do sistema") : " do arquivo " + caFile) +
+             " para a conexão segura (HTTPS) com " + endpoint + ".";
+    case httplib::Error::SSLConnection:
+      return "Não foi possível estabelecer a conexão segura (HTTPS) com o servidor de aplicação em " +
+             endpoint + ". Verifique se o servidor atende HTTPS nesse endereço.";
     default:
       return "Falha de comunicação com o servidor de aplicação em " + endpoint + " (" +
              httplib::to_string(error) + ").";
   }
+}
+
+// The message for a request that got no answer at all.
+std::string Failure(httplib::Client& client, httplib::Error error, const std::string& host,
+                    const std::string& endpoint, const std::string& caFile) {
+  const long verifyResult = IsHttps(host) ? client.get_openssl_verify_result() : X509_V_OK;
+  return TransportFailure(error, endpoint, verifyResult, caFile);
 }
 
 }  // namespace
@@ -75,6 +117,14 @@ void SocketConnection::Connect() {
   if (!transport->client.is_valid())
     throw ConnectionError("Endereço do servidor de aplicação inválido: " + url + ".");
   auto& client = transport->client;
+  if (IsHttps(host_)) {
+    // Checked here because the TLS layer would only report that it could
+    // not load certificates, without saying which file.
+    if (!caFile_.empty() && !std::ifstream(caFile_))
+      throw ConnectionError("Arquivo de autoridades certificadoras não encontrado ou ilegível: " + caFile_ + ".");
+    client.enable_server_certificate_verification(true);
+    if (!caFile_.empty()) client.set_ca_cert_path(caFile_.c_str());
+  }
   const auto seconds = std::chrono::duration_cast<std::chrono::microseconds>(timeout_);
   client.set_connection_timeout(seconds);
   client.set_read_timeout(seconds);
@@ -87,7 +137,13 @@ void SocketConnection::Connect() {
 
   // Reading the server object: the module must be handed out by this server.
   auto result = client.Get(rpc::ModulePath(serverName_).c_str());
-  if (!result) throw ConnectionError(TransportFailure(result.error(), Endpoint()));
+  if (!result) {
+    std::string message = Failure(client, result.error(), host_, Endpoint(), caFile_);
+    // A server that speaks HTTPS drops a plain request without an answer.
+    if (result.error() == httplib::Error::Read && !IsHttps(host_))
+      message += " Se o servidor atende HTTPS, informe o endereço com https://.";
+    throw ConnectionError(message);
+  }
   if (result->status == 404)
     throw ConnectionError("O servidor de aplicação em " + Endpoint() + " não oferece o módulo " +
                           serverName_ + ".");
@@ -118,7 +174,7 @@ ResultEnvelope SocketConnection::Call(std::string_view method, const std::vector
   }
 
   auto result = transport_->client.Post(rpc::ModulePath(serverName_).c_str(), body, kJson);
-  if (!result) throw ConnectionError(TransportFailure(result.error(), Endpoint()));
+  if (!result) throw ConnectionError(Failure(transport_->client, result.error(), host_, Endpoint(), caFile_));
   const int status = result->status;
   if (status == 401)
     throw RemoteCallError(status, "O servidor de aplicação recusou o acesso: token ausente ou inválido.");

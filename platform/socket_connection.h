@@ -46,6 +46,10 @@ class SocketConnection {
   const std::string& ServerName() const { return serverName_; }
   // Sent as "Authorization: Bearer <token>" when not empty.
   void SetToken(std::string token) { token_ = std::move(token); }
+  // With "https://" in the host, the server's certificate must be signed by
+  // an authority in this PEM file; when empty, by one the system trusts.
+  void SetCaFile(std::string path) { caFile_ = std::move(path); }
+  const std::string& CaFile() const { return caFile_; }
   // Deadline of one call (connect, send and answer); 30 s by default.
   void SetTimeout(std::chrono::milliseconds timeout) { timeout_ = timeout; }
   std::chrono::milliseconds Timeout() const { return timeout_; }
@@ -55,7 +59,8 @@ class SocketConnection {
 
   // Opening raises before-connect, then checks that the server answers and
   // hands out the module named by ServerName; throws ConnectionError when it
-  // does not (and stays closed).
+  // does not (and stays closed). Over HTTPS a certificate that is not
+  // trusted or not issued for the host is a ConnectionError too.
   void SetConnected(bool connected);
   bool Connected() const { return connected_; }
   void Open() { SetConnected(true); }
@@ -85,6 +90,7 @@ class SocketConnection {
   int port_ = 0;
   std::string serverName_;
   std::string token_;
+  std::string caFile_;
   std::chrono::milliseconds timeout_{30000};
   std::function<void()> beforeConnect_;
   CallObserver observer_;

@@ -1,6 +1,6 @@
 #pragma once
-// The command line of totem-server: serving (the default) or importing
-// master data from CSV files.
+// The command line of totem-server: serving (the default), importing master
+// data from CSV files, or printing a register's save history.
 #include "server/http_server.h"
 
 #include <stdexcept>
@@ -14,7 +14,10 @@ struct ServeOptions {
   std::string database;  // "sqlite:PATH"
   HttpOptions http;
   bool demo = false;
-  std::string tokenFile;  // first line is the required bearer token
+  std::string tokenFile;  // named tokens, one a line; callers must present one
+  // Without a token file, listening beyond loopback needs this, so that an
+  // open server on the network is always a decision.
+  bool insecureListenAny = false;
 };
 
 struct ImportOptions {
@@ -22,9 +25,15 @@ struct ImportOptions {
   std::vector<std::string> files;
 };
 
+struct HistoryOptions {
+  std::string database;
+  std::string cdFilial;
+  std::string cdCaixa;
+};
+
 struct ShowHelp {};
 
-using Command = std::variant<ServeOptions, ImportOptions, ShowHelp>;
+using Command = std::variant<ServeOptions, ImportOptions, HistoryOptions, ShowHelp>;
 
 class UsageError : public std::runtime_error {
  public:
@@ -35,6 +44,9 @@ class UsageError : public std::runtime_error {
 Command ParseCommandLine(const std::vector<std::string>& args);
 
 std::string HelpText();
+
+// 127.0.0.0/8, ::1 or "localhost".
+bool IsLoopbackHost(const std::string& host);
 
 // "sqlite:" + $XDG_DATA_HOME/totem/totem.db, or ~/.local/share/totem/totem.db.
 std::string DefaultDatabase();

@@ -1,6 +1,7 @@
 // totem-server: the application server of the kiosk parameter screen.
 #include "server/command_line.h"
 #include "server/csv_import.h"
+#include "server/history_command.h"
 #include "server/serve.h"
 
 #include <iostream>
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
   return std::visit(Overloaded{
                         [](const ServeOptions& o) { return RunServer(o); },
                         [](const ImportOptions& o) { return RunImport(o, std::cout, std::cerr); },
+                        [](const HistoryOptions& o) { return RunHistory(o, std::cout, std::cerr); },
                         [](const ShowHelp&) {
                           std::cout << HelpText();
                           return 0;

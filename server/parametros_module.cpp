@@ -58,18 +58,28 @@ ResultEnvelope ParametrosModule::GetVerifPar(const std::string& cdFilial, const 
   });
 }
 
-ResultEnvelope ParametrosModule::SetUpdParametros(const std::vector<std::string>& args) {
+ResultEnvelope ParametrosModule::SetUpdParametros(const std::vector<std::string>& args,
+                                                  const Caller& caller) {
   const ParametroTotem parametro = FromArgs(args);
   if (auto refused = CheckValues(parametro)) return Refused(*refused);
   return Guarded("setUpdParametros", [&] {
     // The checks against stored data run inside the write transaction, so
     // they still hold when it commits.
     auto transaction = store_.BeginWrite();
-    if (!transaction->CaixaExists(parametro.cdFilial, parametro.cdCaixa))
+    if (!transaction->LockCaixa(parametro.cdFilial, parametro.cdCaixa))
       return Refused(CaixaNaoCadastrado());
     if (NeedsGrupo(parametro) && !transaction->GrupoExists(parametro.cdGrupProd))
       return Refused(GrupoNaoCadastrado());
+    // The history row goes in the save's own transaction: a save is never
+    // committed without it, nor it without the save.
+    GravacaoParametro gravacao;
+    gravacao.antes = transaction->CurrentParametro(parametro.cdFilial, parametro.cdCaixa);
     transaction->UpsertParametro(parametro);
+    gravacao.quando = UtcTimestamp();
+    gravacao.token = caller.token;
+    gravacao.cliente = caller.address;
+    gravacao.depois = parametro;
+    transaction->AppendGravacao(gravacao);
     transaction->Commit();
     return ResultEnvelope::Success();
   });

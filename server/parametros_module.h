@@ -13,6 +13,12 @@ namespace totem::server {
 
 inline constexpr const char* kServerName = "Ksl80500.rdmParametrosToten";
 
+// Who is calling, as the HTTP front established it; kept with every save.
+struct Caller {
+  std::string token;    // name of the token presented; empty when the server requires none
+  std::string address;  // the client's IP address
+};
+
 class ParametrosModule {
  public:
   explicit ParametrosModule(Store& store) : store_(store) {}
@@ -26,9 +32,10 @@ class ParametrosModule {
   // The register's key, or CAIXA_N when it does not exist.
   ResultEnvelope GetVerifPar(const std::string& cdFilial, const std::string& cdCaixa);
   // Branch code, register code, then the eleven values in kSaveOrder.
-  // Inserts or updates the record in one transaction, or writes nothing and
-  // answers the first rule broken.
-  ResultEnvelope SetUpdParametros(const std::vector<std::string>& args);
+  // Inserts or updates the record and appends the save, with its caller and
+  // the values before and after, to the register's history, all in one
+  // transaction; or writes nothing and answers the first rule broken.
+  ResultEnvelope SetUpdParametros(const std::vector<std::string>& args, const Caller& caller = {});
 
  private:
   template <class Body>

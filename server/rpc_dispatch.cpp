@@ -1,6 +1,7 @@
 #include "server/rpc_dispatch.h"
 
 #include "server/packet_layouts.h"
+#include "server/parametro_rules.h"
 #include "server/server_log.h"
 
 #include "platform/json_rpc.h"
@@ -10,16 +11,27 @@
 
 namespace totem::server {
 
+std::string_view OutcomeName(CallSummary::Outcome outcome) {
+  switch (outcome) {
+    case CallSummary::Outcome::kOk: return "ok";
+    case CallSummary::Outcome::kRefused: return "refused";
+    case CallSummary::Outcome::kFault: return "fault";
+    case CallSummary::Outcome::kError: return "error";
+  }
+  return "error";
+}
+
 RpcDispatcher::RpcDispatcher(ParametrosModule& module) {
   using Args = const std::vector<std::string>&;
+  using Who = const Caller&;
   methods_ = {
-      {"getFilial", 0, [&module](Args) { return module.GetFilial(); }},
-      {"getConfCaixa", 0, [&module](Args) { return module.GetConfCaixa(); }},
-      {"getPesqGrupProd", 0, [&module](Args) { return module.GetPesqGrupProd(); }},
-      {"getCarregaPar", 2, [&module](Args a) { return module.GetCarregaPar(a[0], a[1]); }},
-      {"getVerifPar", 2, [&module](Args a) { return module.GetVerifPar(a[0], a[1]); }},
-      {"setUpdParametros", 2 + kSaveOrder.size(),
-       [&module](Args a) { return module.SetUpdParametros(a); }},
+      {"getFilial", 0, false, [&module](Args, Who) { return module.GetFilial(); }},
+      {"getConfCaixa", 0, false, [&module](Args, Who) { return module.GetConfCaixa(); }},
+      {"getPesqGrupProd", 0, false, [&module](Args, Who) { return module.GetPesqGrupProd(); }},
+      {"getCarregaPar", 2, true, [&module](Args a, Who) { return module.GetCarregaPar(a[0], a[1]); }},
+      {"getVerifPar", 2, true, [&module](Args a, Who) { return module.GetVerifPar(a[0], a[1]); }},
+      {"setUpdParametros", 2 + kSaveOrder.size(), true,
+       [&module](Args a, Who caller) { return module.SetUpdParametros(a, caller); }},
   };
 }
 
@@ -30,26 +42,47 @@ std::vector<std::string> RpcDispatcher::MethodNames() const {
 }
 
 std::string RpcDispatcher::Handle(std::string_view body) const {
+  CallSummary summary;
+  return Handle(body, Caller{}, summary);
+}
+
+std::string RpcDispatcher::Handle(std::string_view body, const Caller& caller, CallSummary& summary) const {
+  using Outcome = CallSummary::Outcome;
+  summary = CallSummary{};
+  auto fault = [&summary](const rpc::Fault& f) {
+    summary.outcome = f.code == rpc::kInternalError ? Outcome::kError : Outcome::kFault;
+    summary.code = std::to_string(f.code);
+    return rpc::EncodeFault(f);
+  };
+
   auto parsed = rpc::ParseRequest(body);
-  if (auto* fault = std::get_if<rpc::Fault>(&parsed)) return rpc::EncodeFault(*fault);
+  if (auto* parseFault = std::get_if<rpc::Fault>(&parsed)) return fault(*parseFault);
   const auto& request = std::get<rpc::Request>(parsed);
 
   auto method = std::find_if(methods_.begin(), methods_.end(),
                              [&](const Method& m) { return m.name == request.method; });
   if (method == methods_.end())
-    return rpc::EncodeFault(
-        {rpc::kMethodNotFound, "Método desconhecido: " + request.method, request.id});
+    return fault({rpc::kMethodNotFound, "Método desconhecido: " + request.method, request.id});
+  summary.method = method->name;
   if (request.params.size() != method->arity)
-    return rpc::EncodeFault({rpc::kInvalidParams,
-                             method->name + " espera " + std::to_string(method->arity) +
-                                 " parâmetros e recebeu " + std::to_string(request.params.size()),
-                             request.id});
+    return fault({rpc::kInvalidParams,
+                  method->name + " espera " + std::to_string(method->arity) +
+                      " parâmetros e recebeu " + std::to_string(request.params.size()),
+                  request.id});
+  if (method->takesRegister) {
+    summary.cdFilial = request.params[0];
+    summary.cdCaixa = request.params[1];
+  }
   try {
+    ResultEnvelope envelope = method->call(request.params, caller);
+    if (envelope.ok) summary.outcome = Outcome::kOk;
+    else summary.outcome = envelope.code == refusal::kFalhaBase ? Outcome::kError : Outcome::kRefused;
+    summary.code = envelope.ok ? std::string() : envelope.code;
     // The server leaves every argument as it came, by-reference ones included.
-    return rpc::EncodeResult(request.id, method->call(request.params), request.params);
+    return rpc::EncodeResult(request.id, envelope, request.params);
   } catch (const std::exception& error) {
     LogLine(method->name + ": erro interno: " + error.what());
-    return rpc::EncodeFault({rpc::kInternalError, "Erro interno do servidor", request.id});
+    return fault({rpc::kInternalError, "Erro interno do servidor", request.id});
   }
 }
 

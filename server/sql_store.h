@@ -4,12 +4,16 @@
 // placeholders, Bind, Step, Text ...), how to open and migrate a database,
 // and the few statements that differ between databases:
 //   kBeginWrite   how a write transaction starts;
-//   kSelectGrupos the product groups, with the date-time as ISO 8601 text.
+//   kSelectGrupos the product groups, with the date-time as ISO 8601 text;
+//   kLockCaixa    a register's row, locked until the transaction ends where
+//                 the database locks rows (a save's history is numbered by
+//                 reading the last number, so saves of one register queue).
 // Each thread borrows a connection of its own from a small pool; a
 // connection that broke (the database went away) is dropped instead of
 // being handed back, so the next call opens a fresh one.
 #include "server/store.h"
 
+#include <array>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -59,6 +63,38 @@ inline constexpr const char* kUpsertParametro =
     " nrdiafintot = excluded.nrdiafintot, nrsegfectot = excluded.nrsegfectot,"
     " dsmsginitot = excluded.dsmsginitot, dsmsgaditot = excluded.dsmsgaditot,"
     " idinfcliecai = excluded.idinfcliecai, dsmsgcontot = excluded.dsmsgcontot";
+
+// The eleven values of a record in the column order of the statements below.
+inline constexpr std::array<std::string ParametroTotem::*, 11> kValueMembers = {
+    &ParametroTotem::idSelLojTot, &ParametroTotem::idTipExtTot, &ParametroTotem::cdGrupProd,
+    &ParametroTotem::idExiMsgSal, &ParametroTotem::nrDiaIniTot, &ParametroTotem::nrDiaFinTot,
+    &ParametroTotem::nrSegFecTot, &ParametroTotem::dsMsgIniTot, &ParametroTotem::dsMsgAdiTot,
+    &ParametroTotem::idInfClieCai, &ParametroTotem::dsMsgConTot};
+
+inline constexpr const char* kSelectCurrentValues =
+    "SELECT idsellojtot, idtipexttot, cdgrupprod, ideximsgsal, nrdiainitot, nrdiafintot,"
+    " nrsegfectot, dsmsginitot, dsmsgaditot, idinfcliecai, dsmsgcontot"
+    " FROM parametro_totem WHERE cdfilial = ? AND cdcaixa = ?";
+inline constexpr const char* kNextGravacao =
+    "SELECT COALESCE(MAX(nrgravacao), 0) + 1 FROM parametro_totem_historico"
+    " WHERE cdfilial = ? AND cdcaixa = ?";
+inline constexpr const char* kInsertGravacao =
+    "INSERT INTO parametro_totem_historico (cdfilial, cdcaixa, nrgravacao, dtgravacao, nmtoken,"
+    " dscliente, idsellojtot_antes, idtipexttot_antes, cdgrupprod_antes, ideximsgsal_antes,"
+    " nrdiainitot_antes, nrdiafintot_antes, nrsegfectot_antes, dsmsginitot_antes,"
+    " dsmsgaditot_antes, idinfcliecai_antes, dsmsgcontot_antes, idsellojtot_depois,"
+    " idtipexttot_depois, cdgrupprod_depois, ideximsgsal_depois, nrdiainitot_depois,"
+    " nrdiafintot_depois, nrsegfectot_depois, dsmsginitot_depois, dsmsgaditot_depois,"
+    " idinfcliecai_depois, dsmsgcontot_depois) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
+    " ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+inline constexpr const char* kSelectGravacoes =
+    "SELECT nrgravacao, dtgravacao, nmtoken, dscliente, idsellojtot_antes, idtipexttot_antes,"
+    " cdgrupprod_antes, ideximsgsal_antes, nrdiainitot_antes, nrdiafintot_antes,"
+    " nrsegfectot_antes, dsmsginitot_antes, dsmsgaditot_antes, idinfcliecai_antes,"
+    " dsmsgcontot_antes, idsellojtot_depois, idtipexttot_depois, cdgrupprod_depois,"
+    " ideximsgsal_depois, nrdiainitot_depois, nrdiafintot_depois, nrsegfectot_depois,"
+    " dsmsginitot_depois, dsmsgaditot_depois, idinfcliecai_depois, dsmsgcontot_depois"
+    " FROM parametro_totem_historico WHERE cdfilial = ? AND cdcaixa = ? ORDER BY nrgravacao";
 
 }  // namespace sql
 
@@ -162,6 +198,44 @@ class SqlStore : public Store {
     return select.Int(0) == 0;
   }
 
+  std::vector<GravacaoParametro> ListGravacoes(const std::string& cdFilial,
+                                               const std::string& cdCaixa) override {
+    auto c = Borrow();
+    auto select = c->Prepare(sql::kSelectGravacoes);
+    select.Bind(1, cdFilial).Bind(2, cdCaixa);
+    std::vector<GravacaoParametro> out;
+    while (select.Step()) {
+      GravacaoParametro g;
+      g.numero = select.Int(0);
+      g.quando = select.Text(1);
+      g.token = select.Text(2);
+      g.cliente = select.Text(3);
+      constexpr int kFirstAntes = 4;
+      constexpr int kFirstDepois = kFirstAntes + static_cast<int>(sql::kValueMembers.size());
+      g.depois.cdFilial = cdFilial;
+      g.depois.cdCaixa = cdCaixa;
+      // The "_antes" columns are written all NULL or all set.
+      if (select.OptionalText(kFirstAntes)) {
+        g.antes.emplace();
+        g.antes->cdFilial = cdFilial;
+        g.antes->cdCaixa = cdCaixa;
+      }
+      for (std::size_t i = 0; i < sql::kValueMembers.size(); ++i) {
+        const auto member = sql::kValueMembers[i];
+        if (g.antes) (*g.antes).*member = select.Text(kFirstAntes + static_cast<int>(i));
+        g.depois.*member = select.Text(kFirstDepois + static_cast<int>(i));
+      }
+      out.push_back(std::move(g));
+    }
+    return out;
+  }
+
+  // Reads the migrations table: the database answers and holds our schema.
+  void Ping() override {
+    auto c = Borrow();
+    c->Prepare("SELECT COUNT(*) FROM schema_migrations").Step();
+  }
+
   std::unique_ptr<WriteTransaction> BeginWrite() override {
     return std::make_unique<Transaction>(Borrow());
   }
@@ -181,8 +255,20 @@ class SqlStore : public Store {
     bool FilialExists(const std::string& cdFilial) override {
       return lease_->Prepare(sql::kFilialExists).Bind(1, cdFilial).Step();
     }
-    bool CaixaExists(const std::string& cdFilial, const std::string& cdCaixa) override {
-      return lease_->Prepare(sql::kCaixaExists).Bind(1, cdFilial).Bind(2, cdCaixa).Step();
+    bool LockCaixa(const std::string& cdFilial, const std::string& cdCaixa) override {
+      return lease_->Prepare(Dialect::kLockCaixa).Bind(1, cdFilial).Bind(2, cdCaixa).Step();
+    }
+    std::optional<ParametroTotem> CurrentParametro(const std::string& cdFilial,
+                                                   const std::string& cdCaixa) override {
+      auto select = lease_->Prepare(sql::kSelectCurrentValues);
+      select.Bind(1, cdFilial).Bind(2, cdCaixa);
+      if (!select.Step()) return std::nullopt;
+      ParametroTotem p;
+      p.cdFilial = cdFilial;
+      p.cdCaixa = cdCaixa;
+      for (std::size_t i = 0; i < sql::kValueMembers.size(); ++i)
+        p.*sql::kValueMembers[i] = select.Text(static_cast<int>(i));
+      return p;
     }
     bool GrupoExists(const std::string& cdGrupProd) override {
       return lease_->Prepare(sql::kGrupoExists).Bind(1, cdGrupProd).Step();
@@ -217,6 +303,26 @@ class SqlStore : public Store {
             &p.idInfClieCai, &p.dsMsgConTot})
         upsert.Bind(index++, *value);
       upsert.Run();
+    }
+    long long AppendGravacao(const GravacaoParametro& g) override {
+      const std::string& filial = g.depois.cdFilial;
+      const std::string& caixa = g.depois.cdCaixa;
+      auto next = lease_->Prepare(sql::kNextGravacao);
+      next.Bind(1, filial).Bind(2, caixa);
+      next.Step();
+      const long long numero = next.Int(0);
+      auto insert = lease_->Prepare(sql::kInsertGravacao);
+      insert.Bind(1, filial).Bind(2, caixa).BindInt(3, numero);
+      insert.Bind(4, g.quando).Bind(5, g.token).Bind(6, g.cliente);
+      int index = 7;
+      for (const auto member : sql::kValueMembers) {
+        std::optional<std::string> before;
+        if (g.antes) before = (*g.antes).*member;
+        insert.BindOptional(index++, before);
+      }
+      for (const auto member : sql::kValueMembers) insert.Bind(index++, g.depois.*member);
+      insert.Run();
+      return numero;
     }
     void Commit() override {
       lease_->Exec("COMMIT");

@@ -18,6 +18,8 @@ struct SqliteDialect {
   static constexpr const char* kSelectGrupos =
       "SELECT cdgrupprod, nmgrupprod, dtultatugppr, idcadnvsubgr, idgrprodvmn"
       " FROM grupo_produto ORDER BY cdgrupprod";
+  // The write lock of BEGIN IMMEDIATE already keeps other saves out.
+  static constexpr const char* kLockCaixa = "SELECT 1 FROM caixa WHERE cdfilial = ? AND cdcaixa = ?";
   static std::unique_ptr<Connection> Connect(const std::string& path);
   static void Migrate(Connection& connection);
   static bool Broken(Connection&) { return false; }  // a file does not go away

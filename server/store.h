@@ -54,6 +54,17 @@ struct ParametroCarregado {
   std::optional<std::string> nmGrupProd;
 };
 
+// One accepted save of a register's parameter record, as its history keeps
+// it: who saved, from where, and every value before and after.
+struct GravacaoParametro {
+  long long numero = 0;   // 1, 2, ... per register, in the order the saves committed
+  std::string quando;     // UTC, "YYYY-MM-DDTHH:MM:SS.mmmZ"
+  std::string token;      // name of the caller's token; empty when the server requires none
+  std::string cliente;    // the caller's IP address
+  std::optional<ParametroTotem> antes;  // none on the register's first save
+  ParametroTotem depois;
+};
+
 // A database failure. The message carries technical detail for the log and
 // is never shown to the user.
 class StoreError : public std::runtime_error {
@@ -68,13 +79,22 @@ class WriteTransaction {
   virtual ~WriteTransaction() = default;
 
   virtual bool FilialExists(const std::string& cdFilial) = 0;
-  virtual bool CaixaExists(const std::string& cdFilial, const std::string& cdCaixa) = 0;
   virtual bool GrupoExists(const std::string& cdGrupProd) = 0;
+  // True when the register exists. Until this transaction ends, other saves
+  // of the same register wait for it, so each one reads the record the one
+  // before it wrote and numbers its history after it.
+  virtual bool LockCaixa(const std::string& cdFilial, const std::string& cdCaixa) = 0;
+  // The register's record as this transaction sees it; none when it has none.
+  virtual std::optional<ParametroTotem> CurrentParametro(const std::string& cdFilial,
+                                                         const std::string& cdCaixa) = 0;
 
   virtual void UpsertFilial(const Filial& filial) = 0;
   virtual void UpsertCaixa(const Caixa& caixa) = 0;  // its branch must exist
   virtual void UpsertGrupo(const GrupoProduto& grupo) = 0;
   virtual void UpsertParametro(const ParametroTotem& parametro) = 0;  // its register must exist
+  // Appends a save to the history of gravacao.depois's register, numbered
+  // after the last one (gravacao.numero is ignored); returns its number.
+  virtual long long AppendGravacao(const GravacaoParametro& gravacao) = 0;
 
   virtual void Commit() = 0;
 };
@@ -93,6 +113,12 @@ class Store {
                                                           const std::string& cdCaixa) = 0;
   // True when no master data and no parameter record is stored.
   virtual bool IsEmpty() = 0;
+  // The register's saves, oldest first.
+  virtual std::vector<GravacaoParametro> ListGravacoes(const std::string& cdFilial,
+                                                      const std::string& cdCaixa) = 0;
+  // Runs a trivial query on the schema; throws StoreError when the database
+  // cannot answer it.
+  virtual void Ping() = 0;
 
   virtual std::unique_ptr<WriteTransaction> BeginWrite() = 0;
 };

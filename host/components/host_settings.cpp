@@ -147,6 +147,13 @@ HostSettingsValues LoadHostSettings(const QStringList& arguments,
     values.token = e->toStdString();
   else if (auto f = FileValue(file, QStringLiteral("server/token")))
     values.token = f->toStdString();
+
+  if (auto v = ArgumentValue(arguments, QStringLiteral("--ca-file")))
+    values.caFile = v->toStdString();
+  else if (auto e = EnvironmentValue(environment, QStringLiteral("TOTEM_CA_FILE")))
+    values.caFile = e->toStdString();
+  else if (auto f = FileValue(file, QStringLiteral("server/ca_file")))
+    values.caFile = f->toStdString();
   return values;
 }
 
@@ -168,6 +175,8 @@ int WebPort() {
 }
 
 std::string WebToken() { return HostSettings::Current().Values().token; }
+
+std::string WebCaFile() { return HostSettings::Current().Values().caFile; }
 
 }  // namespace Norvexa
 

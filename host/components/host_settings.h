@@ -40,6 +40,7 @@ enum class SettingSource { None, CommandLine, Environment, SettingsFile };
 struct HostSettingsValues {
   std::optional<ServerAddress> server;
   std::string token;
+  std::string caFile;  // PEM authorities for an https server; empty: the system's
   SettingSource serverSource = SettingSource::None;
 };
 
@@ -62,7 +63,9 @@ class HostSettings {
 //   server: "--server ADDRESS" or "--server=ADDRESS" in arguments, else the
 //           environment variable TOTEM_SERVER, else "server/address" in the
 //           settings file;
-//   token:  "--token T" / "--token=T", else TOTEM_TOKEN, else "server/token".
+//   token:  "--token T" / "--token=T", else TOTEM_TOKEN, else "server/token";
+//   CA file: "--ca-file F" / "--ca-file=F", else TOTEM_CA_FILE, else
+//           "server/ca_file".
 // A missing server leaves it unset. A source that has an address which does
 // not parse throws AddressError naming the source; a later source is not
 // tried then, so a typing error is not hidden by an old setting.
@@ -81,6 +84,9 @@ std::string WebURL();
 int WebPort();
 // Credential the host application was given; empty when none.
 std::string WebToken();
+// Certificate authorities (PEM file) that an https server's certificate must
+// come from; empty: the ones the system trusts.
+std::string WebCaFile();
 }  // namespace Norvexa
 
 }  // namespace totem::host

@@ -176,6 +176,9 @@ TEST_F(ParametrosMethods, RefusedSavesWriteNothing) {
     EXPECT_EQ(response["result"]["params"], json(args));
     EXPECT_EQ(Load("0001", "001"), before);
     EXPECT_EQ(Load("0001", "002"), json::array());
+    EXPECT_EQ(db_->Query("SELECT COUNT(*) FROM parametro_totem_historico"),
+              (std::vector<std::vector<std::string>>{{"1"}}))
+        << "only the accepted save has a history row";
   }
 }
 
