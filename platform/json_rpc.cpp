@@ -192,7 +192,12 @@ json ReadId(JsonReader& r) {
   switch (r.Peek()) {
     case JsonReader::Kind::Null: r.ReadNull(); return nullptr;
     case JsonReader::Kind::String: return r.ReadString();
-    case JsonReader::Kind::Number: return json::parse(r.ReadNumberText());
+    case JsonReader::Kind::Number: {
+      // A number beyond what a double holds (1e999) is not an id of ours.
+      json id = json::parse(r.ReadNumberText(), nullptr, false);
+      if (id.is_discarded()) r.Fail("id fora do intervalo");
+      return id;
+    }
     default: r.SkipValue(); return nullptr;
   }
 }

@@ -12,6 +12,9 @@ namespace totem::server {
 
 struct PgDialect {
   using Connection = PgConnection;
+  // Whether this process's writers take turns before starting (SQLite has
+  // one write lock per file; PostgreSQL locks rows).
+  static constexpr bool kOneWriterAtATime = false;
   static constexpr const char* kBeginWrite = "BEGIN";
   // PostgreSQL writes timestamps with a space; the wire wants ISO 8601.
   static constexpr const char* kSelectGrupos =

@@ -237,13 +237,24 @@ class SqlStore : public Store {
   }
 
   std::unique_ptr<WriteTransaction> BeginWrite() override {
-    return std::make_unique<Transaction>(Borrow());
+    if constexpr (Dialect::kOneWriterAtATime) {
+      // Writers of this process take turns on a lock here instead of
+      // polling the database's write lock, which under load can leave one
+      // writer waiting out the whole busy timeout.
+      std::unique_lock turn(writeTurn_);
+      return std::make_unique<Transaction>(Borrow(), std::move(turn));
+    } else {
+      return std::make_unique<Transaction>(Borrow(), std::unique_lock<std::mutex>());
+    }
   }
 
  private:
   class Transaction : public WriteTransaction {
    public:
-    explicit Transaction(Lease lease) : lease_(std::move(lease)) { lease_->Exec(Dialect::kBeginWrite); }
+    Transaction(Lease lease, std::unique_lock<std::mutex> turn)
+        : turn_(std::move(turn)), lease_(std::move(lease)) {
+      lease_->Exec(Dialect::kBeginWrite);
+    }
     ~Transaction() override {
       if (done_) return;
       try {
@@ -330,6 +341,7 @@ class SqlStore : public Store {
     }
 
    private:
+    std::unique_lock<std::mutex> turn_;  // held until the transaction ends
     Lease lease_;
     bool done_ = false;
   };
@@ -347,6 +359,7 @@ class SqlStore : public Store {
   std::string address_;
   std::mutex mutex_;
   std::vector<std::unique_ptr<Connection>> idle_;
+  std::mutex writeTurn_;
 };
 
 }  // namespace totem::server

@@ -13,6 +13,9 @@ struct SqliteDialect {
   using Connection = SqliteConnection;
   // IMMEDIATE takes the write lock at once, so the checks made inside the
   // transaction still hold when it commits.
+  // Whether this process's writers take turns before starting (SQLite has
+  // one write lock per file; PostgreSQL locks rows).
+  static constexpr bool kOneWriterAtATime = true;
   static constexpr const char* kBeginWrite = "BEGIN IMMEDIATE";
   // Dates are stored as ISO 8601 text already.
   static constexpr const char* kSelectGrupos =

@@ -42,8 +42,9 @@ std::vector<std::string> Lines(std::string_view text) {
   return lines;
 }
 
-// Three text columns: the row's number, a value taken from the input, and a
-// second value with quotes and blanks around it, null on every third row.
+// Three text columns: the row's number, a value taken from the input, and
+// the next row's value, as it is, then with quotes and blanks around it,
+// then null, in turn.
 DataPacket MakePacket(const std::vector<std::string>& lines) {
   DataPacket packet;
   packet.fields = {{"ID", FieldType::Text, 4}, {"CDFILIAL", FieldType::Text, 10},
@@ -51,8 +52,10 @@ DataPacket MakePacket(const std::vector<std::string>& lines) {
   std::vector<std::string> values = {"", "0001", "O'Brien", "'", "and", " 0001 ", "Promoção"};
   values.insert(values.end(), lines.begin(), lines.end());
   for (std::size_t i = 0; i < values.size(); ++i) {
+    const std::string& next = values[(i + 1) % values.size()];
     PacketValue second;
-    if (i % 3 != 2) second = "'" + values[(i + 1) % values.size()] + "' ";
+    if (i % 3 == 0) second = next;
+    if (i % 3 == 1) second = "'" + next + "' ";
     packet.rows.push_back({std::to_string(i), values[i], second});
   }
   return packet;
@@ -102,16 +105,19 @@ std::optional<std::vector<int>> RowsFor(const DataPacket& packet, const std::str
   return Visible(dataset);
 }
 
-void CheckQuotedLiteral(const DataPacket& packet, const std::string& value) {
+// The spelling of the field name and the blanks around the operator vary;
+// the rows shown must not.
+void CheckQuotedLiteral(const DataPacket& packet, std::size_t column, const std::string& equalTo,
+                        const std::string& differentFrom, const std::string& value) {
   std::vector<int> equal, different;
   for (std::size_t r = 0; r < packet.rows.size(); ++r) {
-    const auto& cell = packet.rows[r][2];
+    const auto& cell = packet.rows[r][column];
     (cell.value_or("") == value ? equal : different).push_back(static_cast<int>(r));
   }
   const std::string literal = ClientDataset::QuoteLiteral(value);
-  FUZZ_CHECK(RowsFor(packet, "NMFILIAL = " + literal) == equal,
+  FUZZ_CHECK(RowsFor(packet, equalTo + literal) == equal,
              "F = QuoteLiteral(x) shows exactly the rows whose F is x");
-  FUZZ_CHECK(RowsFor(packet, "nmfilial<>" + literal) == different,
+  FUZZ_CHECK(RowsFor(packet, differentFrom + literal) == different,
              "F <> QuoteLiteral(x) shows exactly the rows whose F is not x");
 }
 
@@ -172,6 +178,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                "sorting does not change which rows a filter shows");
   }
 
-  for (const auto& line : lines) CheckQuotedLiteral(packet, line);
+  for (const auto& line : lines) {
+    CheckQuotedLiteral(packet, 1, "CDFILIAL = ", "cdfilial<>", line);
+    CheckQuotedLiteral(packet, 2, "NmFilial=", "\tNMFILIAL\n<> ", line);
+  }
   return 0;
 }

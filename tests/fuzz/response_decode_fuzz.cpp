@@ -6,9 +6,9 @@
 //  - what the pull reader accepts is JSON the tree parser accepts too, and
 //    (when no object repeats a key) both read the same id, fault, envelope
 //    and arguments from it;
-//  - every packet either reader decodes is written back by the direct
-//    writer as the JSON the tree encoder produces, and reads back equal
-//    through both readers.
+//  - every packet and envelope either reader decodes is written back by
+//    the direct writer as the JSON the tree encoder produces, and reads
+//    back equal through both readers; so does every argument text.
 #include "fuzz_check.h"
 
 #include "platform/data_packet.h"
@@ -67,6 +67,16 @@ void CheckEnvelopeRoundTrip(const ResultEnvelope& envelope) {
   FUZZ_CHECK(SameEnvelope(rpc::ParseResponse(AsResponse(written)).envelope, envelope),
              "the written envelope reads back equal through the pull reader");
   if (envelope.packet) CheckPacketRoundTrip(*envelope.packet);
+}
+
+// The final texts of the arguments, as the server writes them back.
+void CheckArgumentsRoundTrip(const std::vector<std::string>& params) {
+  for (const auto& text : params) {
+    std::string written;
+    json_writer::AppendString(written, text);
+    FUZZ_CHECK(json::accept(written) && json::parse(written) == text,
+               "a written argument reads back as the same text");
+  }
 }
 
 // The tree decoders on every object in the document that could be a packet
@@ -162,7 +172,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (response) {
     FUZZ_CHECK(doc || tooLarge, "what the pull reader accepts is JSON");
     if (doc && !repeatedKey) CompareWithTree(*response, *doc);
-    if (!response->fault) CheckEnvelopeRoundTrip(response->envelope);
+    if (!response->fault) {
+      CheckEnvelopeRoundTrip(response->envelope);
+      CheckArgumentsRoundTrip(response->params);
+    }
   }
   if (doc) DecodeWithTree(*doc);
   return 0;

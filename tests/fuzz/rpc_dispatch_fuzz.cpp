@@ -3,12 +3,14 @@
 // "error", carrying the request's id whenever the request had a usable one,
 // and readable by the client's own decoder. The module runs over a real
 // SQLite file filled with the demonstration data, so well-formed calls reach
-// the store: a refused save must leave the register's record as it was, and
-// an accepted one must be what the register then loads.
+// the store: no call may end in a database failure, a refused save must
+// leave the register's record as it was, and an accepted one must be what
+// the register then loads.
 #include "fuzz_check.h"
 
 #include "server/demo_data.h"
 #include "server/packet_layouts.h"
+#include "server/parametro_rules.h"
 #include "server/parametros_module.h"
 #include "server/rpc_dispatch.h"
 #include "server/store_factory.h"
@@ -18,9 +20,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -50,6 +54,25 @@ std::filesystem::path ScratchParent() {
   std::error_code error;
   if (std::filesystem::is_directory("/dev/shm", error)) return "/dev/shm";
   return std::filesystem::temp_directory_path();
+}
+
+constexpr std::string_view kScratchPrefix = "totem-rpc-fuzz-";
+
+// A run that crashed or was killed leaves its folder behind; the next run
+// removes those whose process is gone.
+void RemoveStaleScratch(const std::filesystem::path& parent) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(parent, error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind(kScratchPrefix, 0) != 0) continue;
+    const std::string digits = name.substr(kScratchPrefix.size());
+    if (digits.empty() || digits.size() > 9 ||
+        digits.find_first_not_of("0123456789") != std::string::npos)
+      continue;
+    const long pid = std::stol(digits);
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+      std::filesystem::remove_all(entry.path(), error);
+  }
 }
 
 void RemoveScratch() {
@@ -100,7 +123,9 @@ std::optional<Call> WellFormedCall(const json& request, const RpcDispatcher& dis
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  auto dir = ScratchParent() / ("totem-rpc-fuzz-" + std::to_string(::getpid()));
+  const auto parent = ScratchParent();
+  RemoveStaleScratch(parent);
+  const auto dir = parent / (std::string(kScratchPrefix) + std::to_string(::getpid()));
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   fixture = new Server{dir, OpenStore("sqlite:" + (dir / "fuzz.db").string()), nullptr, nullptr};
@@ -176,6 +201,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(response.params == call->params, "the arguments come back as they were sent");
     FUZZ_CHECK(response.envelope.ok || !response.envelope.code.empty(),
                "a refusal has a code");
+    FUZZ_CHECK(response.envelope.code != refusal::kFalhaBase,
+               "the store on a healthy file never fails a call");
   }
   if (isSave && !response.fault) {
     auto loaded = fixture->module->GetCarregaPar(call->params[0], call->params[1]);

@@ -89,6 +89,7 @@ TEST(JsonRpcResponse, ReadsEscapesAndRefusesDamagedText) {
       R"({"jsonrpc":"2.0","id":1,"result":{"envelope":{"status":"ok","packet":{"fields":[{"name":"A","size":1}],"rows":[["x","y"]]}},"params":[]}})",
       R"({"jsonrpc":"2.0","id":1,"result":{"envelope":{"status":"ok","packet":{"fields":[],"rows":[]}},"params":[]},})",
       std::string(200, '[') + std::string(200, ']'),
+      R"({"jsonrpc":"2.0","id":1e999,"result":{"envelope":{"status":"ok","packet":null},"params":[]}})",
   };
   for (const auto& text : damaged) EXPECT_THROW(rpc::ParseResponse(text), ProtocolError) << text;
 }
