@@ -17,7 +17,7 @@ namespace {
 
 enum class Kind { Filial, Caixa, Grupo };
 
-struct KindSpec {
+struct FileKind {
   Kind kind;
   const char* label;
   std::vector<std::string> required;
@@ -25,8 +25,8 @@ struct KindSpec {
   const std::vector<PacketColumn>& layout;
 };
 
-const std::vector<KindSpec>& Kinds() {
-  static const std::vector<KindSpec> kinds = {
+const std::vector<FileKind>& Kinds() {
+  static const std::vector<FileKind> kinds = {
       {Kind::Filial, "filiais", {"CDFILIAL", "NMFILIAL"}, {}, FilialColumns()},
       {Kind::Caixa, "caixas", {"CDFILIAL", "CDCAIXA", "NMCAIXA", "CDLOJA", "NMLOJA"}, {}, CaixaColumns()},
       {Kind::Grupo,
@@ -53,14 +53,14 @@ bool Contains(const std::vector<std::string>& names, const std::string& name) {
 
 // The kind whose columns the header names: all required ones, any optional
 // ones, nothing else, each once.
-const KindSpec* RecognizeKind(const std::vector<std::string>& header) {
-  for (const auto& spec : Kinds()) {
-    bool fits = std::all_of(spec.required.begin(), spec.required.end(),
+const FileKind* RecognizeKind(const std::vector<std::string>& header) {
+  for (const auto& kind : Kinds()) {
+    bool fits = std::all_of(kind.required.begin(), kind.required.end(),
                             [&](const std::string& n) { return Contains(header, n); });
     for (const auto& name : header)
-      fits = fits && (Contains(spec.required, name) || Contains(spec.optional, name)) &&
+      fits = fits && (Contains(kind.required, name) || Contains(kind.optional, name)) &&
              std::count(header.begin(), header.end(), name) == 1;
-    if (fits) return &spec;
+    if (fits) return &kind;
   }
   return nullptr;
 }
@@ -70,8 +70,8 @@ using Row = std::map<std::string, std::string>;
 
 class FileImport {
  public:
-  FileImport(std::string path, const KindSpec& spec, std::vector<std::string> header)
-      : path_(std::move(path)), spec_(spec), header_(std::move(header)) {}
+  FileImport(std::string path, const FileKind& kind, std::vector<std::string> header)
+      : path_(std::move(path)), kind_(kind), header_(std::move(header)) {}
 
   [[noreturn]] void Fail(std::size_t line, const std::string& message) const {
     throw ImportError(path_ + ":" + std::to_string(line) + ": " + message);
@@ -83,7 +83,7 @@ class FileImport {
                             std::to_string(header_.size()));
     Row row;
     for (std::size_t i = 0; i < header_.size(); ++i) {
-      const PacketColumn* column = FindColumn(spec_.layout, header_[i]);
+      const PacketColumn* column = FindColumn(kind_.layout, header_[i]);
       std::string value = record.fields[i];
       if (column->type == FieldType::DateTime) {
         if (!value.empty()) {
@@ -91,7 +91,7 @@ class FileImport {
           if (!normalized) Fail(record.line, column->name + " não é uma data ISO 8601 válida: " + value);
           value = *normalized;
         }
-      } else if (auto problem = CheckMasterText(*column, value, Contains(spec_.required, column->name))) {
+      } else if (auto problem = CheckMasterText(*column, value, Contains(kind_.required, column->name))) {
         Fail(record.line, *problem);
       }
       row[column->name] = std::move(value);
@@ -105,7 +105,7 @@ class FileImport {
       if (it == row.end() || it->second.empty()) return std::nullopt;
       return it->second;
     };
-    switch (spec_.kind) {
+    switch (kind_.kind) {
       case Kind::Filial:
         tx.UpsertFilial({row.at("CDFILIAL"), row.at("NMFILIAL")});
         break;
@@ -125,7 +125,7 @@ class FileImport {
 
  private:
   std::string path_;
-  const KindSpec& spec_;
+  const FileKind& kind_;
   std::vector<std::string> header_;
 };
 
@@ -151,8 +151,8 @@ ImportSummary ImportCsvFile(Store& store, const std::string& path) {
 
   std::vector<std::string> header;
   for (const auto& name : records.front().fields) header.push_back(HeaderName(name));
-  const KindSpec* spec = RecognizeKind(header);
-  if (!spec) {
+  const FileKind* kind = RecognizeKind(header);
+  if (!kind) {
     std::string known;
     for (const auto& k : Kinds()) {
       std::string columns;
@@ -163,7 +163,7 @@ ImportSummary ImportCsvFile(Store& store, const std::string& path) {
                       ": cabeçalho não reconhecido; esperado um de: " + known);
   }
 
-  FileImport file(path, *spec, header);
+  FileImport file(path, *kind, header);
   // Every row is checked before anything is written; the store's checks
   // (a register's branch) run inside the file's single transaction.
   std::vector<Row> rows;
@@ -171,7 +171,7 @@ ImportSummary ImportCsvFile(Store& store, const std::string& path) {
   auto tx = store.BeginWrite();
   for (std::size_t i = 0; i < rows.size(); ++i) file.Write(*tx, rows[i], records[i + 1].line);
   tx->Commit();
-  return {spec->label, rows.size()};
+  return {kind->label, rows.size()};
 }
 
 int RunImport(const ImportOptions& options, std::ostream& out, std::ostream& err) {
