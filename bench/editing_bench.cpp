@@ -33,9 +33,7 @@ namespace {
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   host::TotemApplication app(argc, argv);
-  int rounds = 30;
-  for (int i = 1; i + 1 < argc; ++i)
-    if (std::string(argv[i]) == "--rounds") rounds = std::stoi(argv[++i]);
+  const int rounds = bench::IntOption(argc, argv, "--rounds", 30);
 
   test::TempDir dir;
   test::ServerProcess server({dir.File("edit.db"), true, {}});

@@ -66,9 +66,7 @@ void BuildChain(test::TempDir& dir, const std::string& db) {
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   host::TotemApplication app(argc, argv);
-  int rounds = 20;
-  for (int i = 1; i + 1 < argc; ++i)
-    if (std::string(argv[i]) == "--rounds") rounds = std::stoi(argv[++i]);
+  const int rounds = bench::IntOption(argc, argv, "--rounds", 20);
 
   test::TempDir dir;
   const std::string db = dir.File("chain.db");

@@ -7,6 +7,7 @@
 #include "platform/json_rpc.h"
 #include "platform/socket_connection.h"
 #include "service/remote_parametros_client.h"
+#include "tests/support/project_scripts.h"
 #include "tests/support/server_process.h"
 #include "tests/support/temp_dir.h"
 
@@ -25,15 +26,6 @@ namespace {
 
 double g_seconds = 3;
 
-std::string Script(const std::string& command) {
-  std::string out;
-  FILE* pipe = popen((std::string(TOTEM_SOURCE_DIR "/scripts/") + command + " 2>&1").c_str(), "r");
-  char buf[512];
-  while (pipe && fgets(buf, sizeof buf, pipe)) out += buf;
-  if (!pipe || pclose(pipe) != 0) throw std::runtime_error(command + " failed: " + out);
-  while (!out.empty() && out.back() == '\n') out.pop_back();
-  return out;
-}
 
 std::string Run(const std::string& command) {
   std::string out;
@@ -137,7 +129,7 @@ int main(int argc, char** argv) {
 
   test::TempDir dir;
   const std::string cluster = dir.File("cluster");
-  Script("pg-cluster start " + cluster);
+  test::RunProjectScript("pg-cluster start " + cluster);
   std::string conninfo;
   std::getline(std::ifstream(cluster + "/conninfo"), conninfo);
   const std::string pgbin = Run("ls -d /usr/lib/postgresql/*/bin | sort -V | tail -1");
@@ -151,7 +143,7 @@ int main(int argc, char** argv) {
   test::ServerProcess pgA({totemDb, true, {}});
   test::ServerProcess pgB({totemDb, true, {}});
   const std::string front = dir.File("nginx");
-  const int frontPort = std::stoi(Script("nginx-front start " + front + " " + pgA.Host() + ":" +
+  const int frontPort = std::stoi(test::RunProjectScript("nginx-front start " + front + " " + pgA.Host() + ":" +
                                          std::to_string(pgA.Port()) + " " + pgB.Host() + ":" +
                                          std::to_string(pgB.Port())));
 
@@ -208,7 +200,7 @@ int main(int argc, char** argv) {
 
   echo.stop();
   echoThread.join();
-  Script("nginx-front stop " + front);
-  Script("pg-cluster stop " + cluster);
+  test::RunProjectScript("nginx-front stop " + front);
+  test::RunProjectScript("pg-cluster stop " + cluster);
   return 0;
 }

@@ -5,6 +5,7 @@
 #include "platform/errors.h"
 #include "platform/socket_connection.h"
 #include "service/remote_parametros_client.h"
+#include "tests/support/project_scripts.h"
 #include "tests/support/server_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_database.h"
@@ -26,17 +27,6 @@ using test::TestDatabase;
 
 namespace {
 
-// Runs one of the project's scripts and returns what it printed.
-std::string Script(const std::string& command) {
-  std::string out;
-  FILE* pipe = popen((std::string(TOTEM_SOURCE_DIR "/scripts/") + command).c_str(), "r");
-  if (!pipe) throw std::runtime_error("cannot run " + command);
-  char buf[256];
-  while (fgets(buf, sizeof buf, pipe)) out += buf;
-  if (pclose(pipe) != 0) throw std::runtime_error(command + " failed: " + out);
-  while (!out.empty() && out.back() == '\n') out.pop_back();
-  return out;
-}
 
 struct Client {
   SocketConnection connection;
@@ -71,10 +61,10 @@ class TwoServers : public ::testing::Test {
     a_ = std::make_unique<ServerProcess>(ServerProcess::Options{db_->Address(), true, {}});
     b_ = std::make_unique<ServerProcess>(ServerProcess::Options{db_->Address(), true, {}});
     front_ = dir_.File("nginx");
-    frontPort_ = std::stoi(Script("nginx-front start " + front_ + " " + Upstream(*a_) + " " + Upstream(*b_)));
+    frontPort_ = std::stoi(test::RunProjectScript("nginx-front start " + front_ + " " + Upstream(*a_) + " " + Upstream(*b_)));
   }
   void TearDown() override {
-    if (!front_.empty()) Script("nginx-front stop " + front_);
+    if (!front_.empty()) test::RunProjectScript("nginx-front stop " + front_);
   }
   static std::string Upstream(const ServerProcess& s) { return s.Host() + ":" + std::to_string(s.Port()); }
 
@@ -165,7 +155,7 @@ TEST(DatabaseOutage, ServerAnswersClearErrorsWhileTheDatabaseIsDownAndRecovers) 
   TempDir dir;
   // A cluster of its own: stopping the shared one would disturb other tests.
   const std::string cluster = dir.File("cluster");
-  Script("pg-cluster start " + cluster);
+  test::RunProjectScript("pg-cluster start " + cluster);
   std::string conninfo;
   {
     FILE* f = std::fopen((cluster + "/conninfo").c_str(), "r");
@@ -179,7 +169,7 @@ TEST(DatabaseOutage, ServerAnswersClearErrorsWhileTheDatabaseIsDownAndRecovers) 
     Client client(server.Host(), server.Port());
     ASSERT_TRUE(client.Save("0001", "001", 1).ok);
 
-    Script("pg-cluster pause " + cluster);
+    test::RunProjectScript("pg-cluster pause " + cluster);
     for (int i = 0; i < 3; ++i) {
       const auto start = std::chrono::steady_clock::now();
       auto envelope = client.rpc.getCarregaPar("0001", "001");
@@ -190,10 +180,10 @@ TEST(DatabaseOutage, ServerAnswersClearErrorsWhileTheDatabaseIsDownAndRecovers) 
       EXPECT_EQ(saved.code, "ERRO_BD");
     }
 
-    Script("pg-cluster resume " + cluster);
+    test::RunProjectScript("pg-cluster resume " + cluster);
     EXPECT_EQ(client.Message("0001", "001"), "#1");  // the refused save wrote nothing
     EXPECT_TRUE(client.Save("0001", "001", 3).ok);
     EXPECT_EQ(client.Message("0001", "001"), "#3");
   }
-  Script("pg-cluster stop " + cluster);
+  test::RunProjectScript("pg-cluster stop " + cluster);
 }

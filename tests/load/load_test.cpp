@@ -6,6 +6,7 @@
 #include "platform/errors.h"
 #include "platform/socket_connection.h"
 #include "service/remote_parametros_client.h"
+#include "tests/support/project_scripts.h"
 #include "tests/support/server_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_database.h"
@@ -247,16 +248,6 @@ class Trickle {
   int fd_;
 };
 
-std::string Script(const std::string& command) {
-  std::string out;
-  FILE* pipe = popen((std::string(TOTEM_SOURCE_DIR "/scripts/") + command).c_str(), "r");
-  char buf[256];
-  while (pipe && fgets(buf, sizeof buf, pipe)) out += buf;
-  if (!pipe || pclose(pipe) != 0) throw std::runtime_error(command + " failed");
-  while (!out.empty() && out.back() == '\n') out.pop_back();
-  return out;
-}
-
 }  // namespace
 
 TEST(Load, SlowClientsDoNotStarveANormalOneBehindNginx) {
@@ -264,7 +255,7 @@ TEST(Load, SlowClientsDoNotStarveANormalOneBehindNginx) {
   auto db = TestDatabase::Create(dir, "slow");
   ServerProcess server({db->Address(), true, {}});
   const std::string front = dir.File("nginx");
-  const int port = std::stoi(Script("nginx-front start " + front + " " + server.Host() + ":" +
+  const int port = std::stoi(test::RunProjectScript("nginx-front start " + front + " " + server.Host() + ":" +
                                     std::to_string(server.Port())));
   {
     std::vector<std::unique_ptr<Trickle>> slow;
@@ -282,5 +273,5 @@ TEST(Load, SlowClientsDoNotStarveANormalOneBehindNginx) {
       std::this_thread::sleep_for(1s);
     }
   }
-  Script("nginx-front stop " + front);
+  test::RunProjectScript("nginx-front stop " + front);
 }
