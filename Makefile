@@ -25,4 +25,4 @@ fuzz:
 	scripts/fuzz
 
 clean:
-	rm -rf build
+	rm -rf build build-asan build-fuzz
