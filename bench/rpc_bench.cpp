@@ -4,9 +4,8 @@
 //
 //   build/bench/rpc_bench [--calls N] [--seconds S]
 #include "platform/json_rpc.h"
-#include "platform/socket_connection.h"
 #include "service/dataset_fields.h"
-#include "service/remote_parametros_client.h"
+#include "tests/support/remote_client.h"
 #include "tests/support/server_process.h"
 #include "tests/support/temp_dir.h"
 
@@ -161,15 +160,9 @@ std::function<void()> HttpEchoClient(int port, std::string body) {
   return [client, body] { client->Post("/echo", body, "application/json"); };
 }
 
-struct RpcClient {
-  SocketConnection connection;
-  service::RemoteParametrosClient client{connection};
-  RpcClient(const std::string& host, int port) {
-    connection.SetServerName(service::kServerName);
-    connection.SetHost(host);
-    connection.SetPort(port);
-    connection.Open();
-  }
+// Connected before any call is timed.
+struct RpcClient : test::RemoteClient {
+  RpcClient(const std::string& host, int port) : RemoteClient(host, port) { connection.Open(); }
 };
 
 void WriteChainCsv(const std::string& dir, int branches, int perBranch) {
@@ -210,7 +203,7 @@ int main(int argc, char** argv) {
   // The exact bytes of a real getCarregaPar exchange, for the echo baselines.
   RpcClient probe(server.Host(), server.Port());
   auto caixas = service::MakeCdsCaixa();
-  caixas->SetData(*probe.client.getConfCaixa().packet);
+  caixas->SetData(*probe.rpc.getConfCaixa().packet);
   const std::string filial = caixas->FieldAsString("CDFILIAL");
   const std::string caixa = caixas->FieldAsString("CDCAIXA");
   const std::string request = rpc::EncodeRequest(1, "getCarregaPar", {filial, caixa});
@@ -237,7 +230,7 @@ int main(int argc, char** argv) {
   auto echoClient = HttpEchoClient(echoPort, request);
   Stats echoStats = Latency(echoClient);
   RpcClient one(server.Host(), server.Port());
-  Stats readStats = Latency([&] { one.client.getCarregaPar(filial, caixa); });
+  Stats readStats = Latency([&] { one.rpc.getCarregaPar(filial, caixa); });
 
   Row("raw TCP echo p50", tcpStats.p50_us, "us");
   Row("bare HTTP echo p50", echoStats.p50_us, "us", tcpStats.p50_us, "raw TCP");
@@ -249,7 +242,7 @@ int main(int argc, char** argv) {
     double echoRate = Throughput(clients, [&] { return HttpEchoClient(echoPort, request); });
     double rpcRate = Throughput(clients, [&] {
       auto c = std::make_shared<RpcClient>(server.Host(), server.Port());
-      return std::function<void()>([c, filial, caixa] { c->client.getCarregaPar(filial, caixa); });
+      return std::function<void()>([c, filial, caixa] { c->rpc.getCarregaPar(filial, caixa); });
     });
     std::string a = "bare HTTP echo calls/s, " + std::to_string(clients) + " client(s)";
     std::string b = "getCarregaPar calls/s, " + std::to_string(clients) + " client(s)";
@@ -264,7 +257,7 @@ int main(int argc, char** argv) {
                 menAdi = "Promoção", selLoja = "S", infClie = "N", menCon = "Saldo";
     service::ParametrosRefs refs{tipo, grupo, exiMsg, diaIni, diaFin, seg,
                                  menIni, menAdi, selLoja, infClie, menCon};
-    one.client.setUpdParametros(filial, caixa, refs);
+    one.rpc.setUpdParametros(filial, caixa, refs);
   });
   Row("setUpdParametros p50 (fsync per save)", saveStats.p50_us, "us", echoStats.p50_us, "bare echo");
   Row("setUpdParametros p99", saveStats.p99_us, "us");
@@ -278,11 +271,11 @@ int main(int argc, char** argv) {
   test::ServerProcess chain({dir.File("chain.db"), false, {}});
   RpcClient big(chain.Host(), chain.Port());
   auto list = service::MakeCdsCaixa();
-  list->SetData(*big.client.getConfCaixa().packet);  // warm up
+  list->SetData(*big.rpc.getConfCaixa().packet);  // warm up
   std::vector<double> loads, filters;
   for (int i = 0; i < 10; ++i) {
     auto t0 = Clock::now();
-    auto envelope = big.client.getConfCaixa();
+    auto envelope = big.rpc.getConfCaixa();
     list->SetData(*envelope.packet);
     loads.push_back(Micros(Clock::now() - t0) / 1000.0);
     t0 = Clock::now();
@@ -301,7 +294,7 @@ int main(int argc, char** argv) {
   const std::size_t before = HeapInUse();
   auto measured = service::MakeCdsCaixa();
   {
-    auto envelope = big.client.getConfCaixa();
+    auto envelope = big.rpc.getConfCaixa();
     measured->SetData(*envelope.packet);
   }
   malloc_trim(0);

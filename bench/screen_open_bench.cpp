@@ -8,8 +8,7 @@
 #include "bench/timing.h"
 #include "host/components/error_handling.h"
 #include "host/components/host_settings.h"
-#include "platform/socket_connection.h"
-#include "service/remote_parametros_client.h"
+#include "tests/support/remote_client.h"
 #include "tests/support/server_process.h"
 #include "host/testing/scripted_dialogs.h"
 #include "tests/support/temp_dir.h"
@@ -52,13 +51,9 @@ int main(int argc, char** argv) {
   std::vector<double> bare;
   for (int i = 0; i < rounds; ++i) {
     auto t0 = Clock::now();
-    SocketConnection connection;
-    connection.SetServerName(service::kServerName);
-    connection.SetHost(server.Host());
-    connection.SetPort(server.Port());
-    service::RemoteParametrosClient client(connection);
-    connection.Open();
-    client.getFilial();
+    test::RemoteClient client(server.Host(), server.Port());
+    client.connection.Open();
+    client.rpc.getFilial();
     bare.push_back(Ms(Clock::now() - t0));
   }
 

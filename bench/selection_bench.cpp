@@ -9,7 +9,7 @@
 #include "host/components/error_handling.h"
 #include "host/components/host_settings.h"
 #include "host/testing/scripted_dialogs.h"
-#include "service/remote_parametros_client.h"
+#include "tests/support/remote_client.h"
 #include "tests/support/server_process.h"
 #include "tests/support/temp_dir.h"
 
@@ -79,14 +79,10 @@ int main(int argc, char** argv) {
   // Baseline: one record read with no screen.
   std::vector<double> reads;
   {
-    SocketConnection connection;
-    connection.SetServerName(service::kServerName);
-    connection.SetHost(server.Host());
-    connection.SetPort(server.Port());
-    service::RemoteParametrosClient client(connection);
+    test::RemoteClient client(server.Host(), server.Port());
     for (int i = 0; i < 200; ++i) {
       auto t0 = Clock::now();
-      client.getCarregaPar(Code(1 + i % 5000), "005");
+      client.rpc.getCarregaPar(Code(1 + i % 5000), "005");
       reads.push_back(Ms(Clock::now() - t0));
     }
   }

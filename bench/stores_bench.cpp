@@ -5,9 +5,8 @@
 //   build/bench/stores_bench [--seconds S]
 #include "bench/timing.h"
 #include "platform/json_rpc.h"
-#include "platform/socket_connection.h"
-#include "service/remote_parametros_client.h"
 #include "tests/support/project_scripts.h"
+#include "tests/support/remote_client.h"
 #include "tests/support/server_process.h"
 #include "tests/support/temp_dir.h"
 
@@ -77,26 +76,16 @@ Figures Measure(const std::function<std::function<void()>(int client)>& makeClie
   return f;
 }
 
-struct Rpc {
-  SocketConnection connection;
-  service::RemoteParametrosClient client{connection};
-  Rpc(const std::string& host, int port) {
-    connection.SetServerName(service::kServerName);
-    connection.SetHost(host);
-    connection.SetPort(port);
-  }
-};
-
 const char* const kRegisters[8][2] = {{"0001", "001"}, {"0001", "002"}, {"0001", "003"}, {"0001", "004"},
                                       {"0002", "001"}, {"0002", "002"}, {"0002", "003"}, {"0003", "001"}};
 
 std::function<void()> Reader(const std::string& host, int port, int c) {
-  auto rpc = std::make_shared<Rpc>(host, port);
-  return [rpc, c] { rpc->client.getCarregaPar(kRegisters[c][0], kRegisters[c][1]); };
+  auto rpc = std::make_shared<test::RemoteClient>(host, port);
+  return [rpc, c] { rpc->rpc.getCarregaPar(kRegisters[c][0], kRegisters[c][1]); };
 }
 
 std::function<void()> Writer(const std::string& host, int port, int c) {
-  auto rpc = std::make_shared<Rpc>(host, port);
+  auto rpc = std::make_shared<test::RemoteClient>(host, port);
   auto n = std::make_shared<int>(0);
   return [rpc, c, n] {
     std::string tipo = "2", grupo, exiMsg = "S", diaIni = "1", diaFin = "28",
@@ -104,7 +93,7 @@ std::function<void()> Writer(const std::string& host, int port, int c) {
                 selLoja = "S", infClie = "N", menCon = "Saldo";
     service::ParametrosRefs refs{tipo, grupo, exiMsg, diaIni, diaFin, seg,
                                  menIni, menAdi, selLoja, infClie, menCon};
-    rpc->client.setUpdParametros(kRegisters[c][0], kRegisters[c][1], refs);
+    rpc->rpc.setUpdParametros(kRegisters[c][0], kRegisters[c][1], refs);
   };
 }
 

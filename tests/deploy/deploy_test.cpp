@@ -3,9 +3,9 @@
 // the middle of a stream of saves loses no acknowledged save, and a database
 // that goes away and comes back is survived.
 #include "platform/errors.h"
-#include "platform/socket_connection.h"
-#include "service/remote_parametros_client.h"
+#include "tests/support/acknowledged_saves.h"
 #include "tests/support/project_scripts.h"
+#include "tests/support/remote_client.h"
 #include "tests/support/server_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_database.h"
@@ -21,37 +21,20 @@
 
 using namespace totem;
 using namespace std::chrono_literals;
+using test::AcknowledgedSaves;
+using test::RemoteClient;
 using test::ServerProcess;
 using test::TempDir;
 using test::TestDatabase;
 
 namespace {
 
-
-struct Client {
-  SocketConnection connection;
-  service::RemoteParametrosClient rpc{connection};
-  Client(const std::string& host, int port) {
-    connection.SetServerName(service::kServerName);
-    connection.SetHost(host);
-    connection.SetPort(port);
-    connection.SetTimeout(10s);
-  }
-  // Saves a record whose message and seconds both carry n.
-  ResultEnvelope Save(const std::string& filial, const std::string& caixa, int n) {
-    std::string tipo = "2", grupo, exiMsg = "S", diaIni, diaFin, seg = std::to_string(n),
-                menIni = "#" + std::to_string(n), menAdi = "Adicional", selLoja = "N", infClie = "N",
-                menCon = "Consumidor " + std::to_string(n);
-    service::ParametrosRefs refs{tipo, grupo, exiMsg, diaIni, diaFin, seg,
-                                 menIni, menAdi, selLoja, infClie, menCon};
-    return rpc.setUpdParametros(filial, caixa, refs);
-  }
-  std::string Message(const std::string& filial, const std::string& caixa) {
-    auto envelope = rpc.getCarregaPar(filial, caixa);
-    if (!envelope.ok || !envelope.packet || envelope.packet->rows.empty()) return {};
-    return envelope.packet->rows[0][static_cast<std::size_t>(envelope.packet->ColumnIndex("DSMSGINITOT"))].value_or("");
-  }
-};
+// The first text of a register's stored record, "" when it has none.
+std::string Message(RemoteClient& client, const std::string& filial, const std::string& caixa) {
+  auto envelope = client.rpc.getCarregaPar(filial, caixa);
+  if (!envelope.ok || !envelope.packet || envelope.packet->rows.empty()) return {};
+  return envelope.packet->rows[0][static_cast<std::size_t>(envelope.packet->ColumnIndex("DSMSGINITOT"))].value_or("");
+}
 
 class TwoServers : public ::testing::Test {
  protected:
@@ -78,13 +61,13 @@ class TwoServers : public ::testing::Test {
 }  // namespace
 
 TEST_F(TwoServers, ASaveThroughOneIsReadThroughTheOtherAndThroughNginx) {
-  Client one(a_->Host(), a_->Port()), other(b_->Host(), b_->Port()), front("127.0.0.1", frontPort_);
-  ASSERT_TRUE(one.Save("0001", "001", 7).ok);
-  EXPECT_EQ(other.Message("0001", "001"), "#7");
-  EXPECT_EQ(front.Message("0001", "001"), "#7");
-  ASSERT_TRUE(front.Save("0001", "001", 8).ok);
-  EXPECT_EQ(one.Message("0001", "001"), "#8");
-  EXPECT_EQ(other.Message("0001", "001"), "#8");
+  RemoteClient one(a_->Host(), a_->Port(), 10s), other(b_->Host(), b_->Port(), 10s), front("127.0.0.1", frontPort_, 10s);
+  ASSERT_TRUE(one.SaveNumbered("0001", "001", 7).ok);
+  EXPECT_EQ(Message(other, "0001", "001"), "#7");
+  EXPECT_EQ(Message(front, "0001", "001"), "#7");
+  ASSERT_TRUE(front.SaveNumbered("0001", "001", 8).ok);
+  EXPECT_EQ(Message(one, "0001", "001"), "#8");
+  EXPECT_EQ(Message(other, "0001", "001"), "#8");
 }
 
 TEST_F(TwoServers, KillingOneDuringSavesLosesNoAcknowledgedSave) {
@@ -93,22 +76,22 @@ TEST_F(TwoServers, KillingOneDuringSavesLosesNoAcknowledgedSave) {
   std::atomic<bool> killed{false};
   std::atomic<int> failuresAfterKill{0}, savesAfterKill{0};
   std::mutex mutex;
-  std::map<std::string, int> acknowledged;
+  AcknowledgedSaves acknowledged;
   std::vector<std::thread> writers;
   for (const auto& [filial, caixa] : registers) {
     writers.emplace_back([&, filial = filial, caixa = caixa] {
-      Client client("127.0.0.1", frontPort_);
+      RemoteClient client("127.0.0.1", frontPort_, 10s);
       int inFlightAtKill = 0;
       for (int n = 1; n <= 400; ++n) {
         const bool startedAfterKill = killed.load();
         bool ok = false;
         try {
-          ok = client.Save(filial, caixa, n).ok;
+          ok = client.SaveNumbered(filial, caixa, n).ok;
         } catch (const TotemError&) {
         }
         if (ok) {
           std::lock_guard lock(mutex);
-          acknowledged[filial + "/" + caixa] = n;
+          acknowledged[filial + "/" + caixa].insert(n);
         }
         if (startedAfterKill) {
           ++savesAfterKill;
@@ -123,8 +106,8 @@ TEST_F(TwoServers, KillingOneDuringSavesLosesNoAcknowledgedSave) {
   while (true) {
     std::this_thread::yield();
     std::lock_guard lock(mutex);
-    int total = 0;
-    for (const auto& [key, n] : acknowledged) total += n;
+    std::size_t total = 0;
+    for (const auto& [key, saves] : acknowledged) total += saves.size();
     if (total >= 200) break;
   }
   a_->Kill9();
@@ -133,21 +116,7 @@ TEST_F(TwoServers, KillingOneDuringSavesLosesNoAcknowledgedSave) {
 
   EXPECT_GT(savesAfterKill.load(), 400);
   EXPECT_EQ(failuresAfterKill.load(), 0);
-  // Every acknowledged save is stored, and no record is half written: its
-  // message and its seconds come from the same save.
-  auto rows = db_->Query("SELECT cdfilial || '/' || cdcaixa, dsmsginitot, nrsegfectot, dsmsgcontot"
-                         " FROM parametro_totem");
-  std::map<std::string, std::vector<std::string>> stored;
-  for (auto& row : rows) stored[row[0]] = row;
-  for (const auto& [key, n] : acknowledged) {
-    SCOPED_TRACE(key);
-    ASSERT_TRUE(stored.count(key));
-    const int kept = std::stoi(stored[key][2]);
-    EXPECT_GE(kept, n);
-    EXPECT_EQ(stored[key][1], "#" + std::to_string(kept));
-    EXPECT_EQ(stored[key][3], "Consumidor " + std::to_string(kept));
-  }
-  EXPECT_EQ(db_->IntegrityCheck(), "ok");
+  test::ExpectAcknowledgedSavesStored(*db_, acknowledged);
 }
 
 TEST(DatabaseOutage, ServerAnswersClearErrorsWhileTheDatabaseIsDownAndRecovers) {
@@ -166,8 +135,8 @@ TEST(DatabaseOutage, ServerAnswersClearErrorsWhileTheDatabaseIsDownAndRecovers) 
   }
   {
     ServerProcess server({"postgresql:" + conninfo, true, {}});
-    Client client(server.Host(), server.Port());
-    ASSERT_TRUE(client.Save("0001", "001", 1).ok);
+    RemoteClient client(server.Host(), server.Port(), 10s);
+    ASSERT_TRUE(client.SaveNumbered("0001", "001", 1).ok);
 
     test::RunProjectScript("pg-cluster pause " + cluster);
     for (int i = 0; i < 3; ++i) {
@@ -176,14 +145,14 @@ TEST(DatabaseOutage, ServerAnswersClearErrorsWhileTheDatabaseIsDownAndRecovers) 
       EXPECT_FALSE(envelope.ok);
       EXPECT_EQ(envelope.code, "ERRO_BD");
       EXPECT_LT(std::chrono::steady_clock::now() - start, 8s);
-      auto saved = client.Save("0001", "001", 2);
+      auto saved = client.SaveNumbered("0001", "001", 2);
       EXPECT_EQ(saved.code, "ERRO_BD");
     }
 
     test::RunProjectScript("pg-cluster resume " + cluster);
-    EXPECT_EQ(client.Message("0001", "001"), "#1");  // the refused save wrote nothing
-    EXPECT_TRUE(client.Save("0001", "001", 3).ok);
-    EXPECT_EQ(client.Message("0001", "001"), "#3");
+    EXPECT_EQ(Message(client, "0001", "001"), "#1");  // the refused save wrote nothing
+    EXPECT_TRUE(client.SaveNumbered("0001", "001", 3).ok);
+    EXPECT_EQ(Message(client, "0001", "001"), "#3");
   }
   test::RunProjectScript("pg-cluster stop " + cluster);
 }

@@ -4,9 +4,9 @@
 // client is still answered (through nginx); the server killed in the middle
 // of the load and started again. Figures go to standard output.
 #include "platform/errors.h"
-#include "platform/socket_connection.h"
-#include "service/remote_parametros_client.h"
+#include "tests/support/acknowledged_saves.h"
 #include "tests/support/project_scripts.h"
+#include "tests/support/remote_client.h"
 #include "tests/support/server_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_database.h"
@@ -26,11 +26,12 @@
 #include <fstream>
 #include <map>
 #include <mutex>
-#include <set>
 #include <thread>
 
 using namespace totem;
 using namespace std::chrono_literals;
+using test::AcknowledgedSaves;
+using test::RemoteClient;
 using test::ServerProcess;
 using test::TempDir;
 using test::TestDatabase;
@@ -66,78 +67,6 @@ std::pair<std::string, std::string> RegisterOf(int client) {
   return {Code(1 + client / 10, 4), Code(1 + client % 10, 3)};
 }
 
-struct Client {
-  SocketConnection connection;
-  service::RemoteParametrosClient rpc{connection};
-  Client(const std::string& host, int port) {
-    connection.SetServerName(service::kServerName);
-    connection.SetHost(host);
-    connection.SetPort(port);
-    connection.SetTimeout(20s);
-  }
-  bool Save(const std::pair<std::string, std::string>& reg, int n) {
-    std::string tipo = "2", grupo, exiMsg = "S", diaIni = "1", diaFin = "28", seg = std::to_string(n),
-                menIni = "#" + std::to_string(n), menAdi = "Carga", selLoja = "N", infClie = "N",
-                menCon = "Consumidor " + std::to_string(n);
-    service::ParametrosRefs refs{tipo, grupo, exiMsg, diaIni, diaFin, seg,
-                                 menIni, menAdi, selLoja, infClie, menCon};
-    return rpc.setUpdParametros(reg.first, reg.second, refs).ok;
-  }
-  bool Read(const std::pair<std::string, std::string>& reg) { return rpc.getCarregaPar(reg.first, reg.second).ok; }
-};
-
-// The saves each register's client saw acknowledged, by the number they
-// carried (a save numbered n stores n seconds and texts naming n).
-using Acknowledged = std::map<std::string, std::set<int>>;
-
-// What the load left in the database must be what was acknowledged: for each
-// register the last acknowledged save or a later one, never half written;
-// and its history must hold a row for every acknowledged save, in an
-// unbroken chain (each row's old values are the previous row's new ones)
-// that ends at the stored record, so no row exists without its save.
-void ExpectAcknowledgedSavesStored(TestDatabase& db, const Acknowledged& acknowledged) {
-  // A commit PostgreSQL received just before a kill may still be landing;
-  // each save holds its register's row lock until it ends, so taking the
-  // locks waits for it first.
-  if (TestDatabase::UsingPostgres()) db.Query("SELECT 1 FROM caixa FOR UPDATE");
-  std::map<std::string, std::vector<std::string>> stored;
-  for (auto& row : db.Query("SELECT cdfilial || '/' || cdcaixa, dsmsginitot, nrsegfectot, dsmsgcontot"
-                            " FROM parametro_totem"))
-    stored[row[0]] = row;
-  // Per register: (number of the save, seconds before, seconds after, first
-  // text after, last text after), in order of saving.
-  std::map<std::string, std::vector<std::vector<std::string>>> history;
-  for (auto& row : db.Query("SELECT cdfilial || '/' || cdcaixa, nrgravacao, nrsegfectot_antes,"
-                            " nrsegfectot_depois, dsmsginitot_depois, dsmsgcontot_depois"
-                            " FROM parametro_totem_historico ORDER BY cdfilial, cdcaixa, nrgravacao"))
-    history[row[0]].push_back(row);
-  for (const auto& [key, saves] : acknowledged) {
-    SCOPED_TRACE(key);
-    ASSERT_TRUE(stored.count(key));
-    const int kept = std::stoi(stored[key][2]);
-    EXPECT_GE(kept, *saves.rbegin());
-    EXPECT_EQ(stored[key][1], "#" + std::to_string(kept));
-    EXPECT_EQ(stored[key][3], "Consumidor " + std::to_string(kept));
-
-    const auto& rows = history[key];
-    ASSERT_FALSE(rows.empty());
-    std::set<int> recorded;
-    std::string previous;  // "" stands for NULL: no record before the first save
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-      const auto& row = rows[i];
-      EXPECT_EQ(row[1], std::to_string(i + 1)) << "saves numbered without gaps";
-      EXPECT_EQ(row[2], previous) << "save " << row[1] << " starts where the one before ended";
-      EXPECT_EQ(row[4], "#" + row[3]);
-      EXPECT_EQ(row[5], "Consumidor " + row[3]);
-      recorded.insert(std::stoi(row[3]));
-      previous = row[3];
-    }
-    EXPECT_EQ(previous, stored[key][2]) << "the history ends at the stored record";
-    for (int n : saves) EXPECT_TRUE(recorded.count(n)) << "acknowledged save " << n << " has no history row";
-  }
-  EXPECT_EQ(db.IntegrityCheck(), "ok");
-}
-
 int Seconds(const char* variable, int fallback) {
   const char* v = std::getenv(variable);
   return v && *v ? std::atoi(v) : fallback;
@@ -156,13 +85,14 @@ TEST(Load, FiftyClientsReadAndSaveForAMinuteWithoutAFailure) {
 
   std::atomic<long long> reads{0}, saves{0}, failures{0};
   std::mutex mutex;
-  Acknowledged acknowledged;
+  AcknowledgedSaves acknowledged;
   std::vector<double> latencies;
   const auto until = Clock::now() + duration;
   std::vector<std::thread> clients;
   for (int c = 0; c < kClients; ++c) {
     clients.emplace_back([&, c] {
-      Client client(server.Host(), server.Port());
+      RemoteClient client(server.Host(), server.Port());
+      client.connection.SetTimeout(20s);
       const auto reg = RegisterOf(c);
       std::vector<double> mine;
       int n = 0;
@@ -172,7 +102,8 @@ TEST(Load, FiftyClientsReadAndSaveForAMinuteWithoutAFailure) {
         const auto t0 = Clock::now();
         bool ok = false;
         try {
-          ok = save ? client.Save(reg, ++n) : client.Read(reg);
+          ok = (save ? client.SaveNumbered(reg.first, reg.second, ++n)
+                     : client.rpc.getCarregaPar(reg.first, reg.second)).ok;
         } catch (const TotemError&) {
         }
         mine.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
@@ -203,7 +134,7 @@ TEST(Load, FiftyClientsReadAndSaveForAMinuteWithoutAFailure) {
               latencies[latencies.size() * 99 / 100]);
   EXPECT_EQ(failures.load(), 0);
   EXPECT_GT(saves.load(), 0);
-  ExpectAcknowledgedSavesStored(*db, acknowledged);
+  test::ExpectAcknowledgedSavesStored(*db, acknowledged);
 }
 
 TEST(Load, KillingTheServerUnderLoadLosesNoAcknowledgedSave) {
@@ -215,19 +146,19 @@ TEST(Load, KillingTheServerUnderLoadLosesNoAcknowledgedSave) {
   std::atomic<bool> stop{false};
   std::atomic<long long> saves{0};
   std::mutex mutex;
-  Acknowledged acknowledged;
+  AcknowledgedSaves acknowledged;
   std::vector<std::thread> clients;
   const std::string host = server.Host();
   const int port = server.Port();
   for (int c = 0; c < 20; ++c) {
     clients.emplace_back([&, c] {
-      Client client(host, port);
+      RemoteClient client(host, port);
       client.connection.SetTimeout(3s);
       const auto reg = RegisterOf(c);
       for (int n = 1; n < 100000 && !stop; ++n) {
         bool ok = false;
         try {
-          ok = client.Save(reg, n);
+          ok = client.SaveNumbered(reg.first, reg.second, n).ok;
         } catch (const TotemError&) {
           std::this_thread::sleep_for(10ms);  // the server is gone; try again shortly
         }
@@ -256,7 +187,7 @@ TEST(Load, KillingTheServerUnderLoadLosesNoAcknowledgedSave) {
               atKill, outageMs, saves.load());
 
   EXPECT_GE(saves.load(), atKill + 300) << "saves resumed after the restart";
-  ExpectAcknowledgedSavesStored(*db, acknowledged);
+  test::ExpectAcknowledgedSavesStored(*db, acknowledged);
 }
 
 namespace {
@@ -292,14 +223,14 @@ TEST(Load, SlowClientsDoNotStarveANormalOneBehindNginx) {
     std::vector<std::unique_ptr<Trickle>> slow;
     for (int i = 0; i < 100; ++i) slow.push_back(std::make_unique<Trickle>(port));
     const std::string head = "POST /rpc/Ksl80500.rdmParametrosToten HTTP/1.1\r\nHost: x\r\n";
-    Client normal("127.0.0.1", port);
+    RemoteClient normal("127.0.0.1", port);
     normal.connection.SetTimeout(2s);
     // Five seconds of trickling, a normal call each second: bounded and
     // self-stopping.
     for (int second = 0; second < 5; ++second) {
       for (auto& s : slow) s->SendByte(head[static_cast<std::size_t>(second) % head.size()]);
       const auto t0 = Clock::now();
-      EXPECT_TRUE(normal.Read({"0001", "001"})) << "second " << second;
+      EXPECT_TRUE(normal.rpc.getCarregaPar("0001", "001").ok) << "second " << second;
       EXPECT_LT(Clock::now() - t0, 1s);
       std::this_thread::sleep_for(1s);
     }
