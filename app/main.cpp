@@ -7,6 +7,7 @@
 
 #include "host/components/error_handling.h"
 #include "host/components/host_settings.h"
+#include "host/touch/touch_provider.h"
 
 #include <QCommandLineParser>
 #include <QProcessEnvironment>
@@ -20,6 +21,8 @@ int main(int argc, char** argv) {
   totem::host::TotemApplication app(argc, argv);
   QApplication::setApplicationName("backoffice");
   QApplication::setOrganizationName("totem");
+  // The touch dialogs answer every dialog the module's screens open.
+  totem::touch::InstallTouchDialogs();
 
   QCommandLineParser parser;
   parser.setApplicationDescription("Retaguarda: Parametrização do Sistema Totem");

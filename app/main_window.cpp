@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "host/components/error_handling.h"
+#include "host/components/host_windows.h"
 #include "host/components/message_dlg.h"
 
 #include <QApplication>
@@ -18,6 +19,8 @@ MainWindow::MainWindow(QString modulePath, QWidget* parent)
   mdi_->setObjectName("mdiArea");
   mdi_->setBackground(QColor(96, 104, 128));
   setCentralWidget(mdi_);
+  // Module screens open in this area; the busy animation covers this window.
+  host::SetHostWindows(this, mdi_);
   QMenu* menu = menuBar()->addMenu(QStringLiteral("&Módulos"));
   QAction* totem = menu->addAction(QStringLiteral("Parametrização do Sistema Totem"));
   totem->setObjectName("actionTotem");

@@ -9,8 +9,11 @@ namespace totem::form {
 
 // ---- the three messages ----
 
-void TfrmParametroToten::EditMessage(QLabel* caption) {
-  stTextoDigitado = TecladoAlfanumerico(S(caption->text()), "");
+void TfrmParametroToten::EditMessage(QLabel* caption, const char* field) {
+  // The keyboard counts against the record field's size, the server's limit.
+  const int index = cdsCarregaPar->FieldIndex(field);
+  const int maxLength = index >= 0 ? cdsCarregaPar->Fields()[index].size : 0;
+  stTextoDigitado = TecladoAlfanumerico(S(caption->text()), "", maxLength);
   if (!host::EmptyString(Q(stTextoDigitado))) {
     // "@" is the keyboard's way of saying "clear the text".
     caption->setText(stTextoDigitado == "@" ? QString() : Q(stTextoDigitado));
@@ -18,9 +21,9 @@ void TfrmParametroToten::EditMessage(QLabel* caption) {
   ControlBot(true);
 }
 
-void TfrmParametroToten::tcbMenIniClick(QObject*) { EditMessage(lblValMenIni); }
-void TfrmParametroToten::tcbMenAdiClick(QObject*) { EditMessage(lblValMenAdi); }
-void TfrmParametroToten::TouchButton1Click(QObject*) { EditMessage(lblValConTot); }
+void TfrmParametroToten::tcbMenIniClick(QObject*) { EditMessage(lblValMenIni, "DSMSGINITOT"); }
+void TfrmParametroToten::tcbMenAdiClick(QObject*) { EditMessage(lblValMenAdi, "DSMSGADITOT"); }
+void TfrmParametroToten::TouchButton1Click(QObject*) { EditMessage(lblValConTot, "DSMSGCONTOT"); }
 
 // ---- statement type: one radio group of three buttons ----
 

@@ -9,7 +9,7 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QMainWindow>
+#include <QMdiArea>
 #include <QScreen>
 
 #include <cmath>
@@ -18,12 +18,6 @@
 namespace totem::form {
 namespace {
 std::optional<QSize> g_screenOverride;
-}
-
-QWidget* MainForm() {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (qobject_cast<QMainWindow*>(w)) return w;
-  return QApplication::activeWindow();
 }
 
 std::string FloatToStr(double value) {
@@ -51,6 +45,12 @@ TfrmParametroToten::TfrmParametroToten(QWidget* parent) : QMdiSubWindow(parent) 
   BuildControls();
   BindHandlers();
   server_ = std::make_unique<service::RemoteParametrosClient>(netToten);
+  // A child window of the host's area from the start, so that its size
+  // already counts the frame when the creation places it on a small screen.
+  if (QMdiArea* area = host::HostMdiArea()) {
+    area->addSubWindow(this);
+    adjustSize();
+  }
   move(kDesignLeft, kDesignTop);
   FormCreate(this);
 }

@@ -5,6 +5,7 @@
 // raise on an error envelope.
 #include "host/components/busy_overlay.h"
 #include "host/components/dialog_provider.h"
+#include "host/components/host_windows.h"
 #include "host/components/message_dlg.h"
 #include "host/components/result_check.h"
 #include "host/components/text_checks.h"
@@ -34,8 +35,9 @@ inline DataPacket TouchCheckResultServ(const ResultEnvelope& envelope, bool rais
   return host::CheckResultServ(envelope, raise, helpCtx);
 }
 
-inline std::string TecladoAlfanumerico(const std::string& current, const std::string& extra) {
-  return S(host::Dialogs().TecladoAlfanumerico(Q(current), Q(extra)));
+inline std::string TecladoAlfanumerico(const std::string& current, const std::string& extra,
+                                       int maxLength) {
+  return S(host::Dialogs().TecladoAlfanumerico(Q(current), Q(extra), maxLength));
 }
 
 inline bool Pesquisa(ClientDataset& dataset, const std::string& title, const std::string& show,
@@ -48,7 +50,7 @@ inline double InfoQuantidade(const std::string& prompt, int kind, const std::str
 }
 
 // The application's main window, over which the busy animation shows.
-QWidget* MainForm();
+inline QWidget* MainForm() { return host::HostMainForm(); }
 
 // The run-time library's general number-to-text conversion: a whole number
 // has no decimal part ("5", "31").

@@ -201,7 +201,7 @@ class TfrmParametroToten : public QMdiSubWindow {
   void BuildControls();
   void BindHandlers();
   void SetToggle(TTouchButton* button, bool on);
-  void EditMessage(QLabel* caption);
+  void EditMessage(QLabel* caption, const char* field);
   void EditDay(QLabel* caption, QLabel* otherCaption, std::string& variable, const char* promptKey,
                bool isFirstDay);
   void FlipFlag(std::string& flag, TTouchButton* button);

@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <QMainWindow>
 #include <QMdiArea>
 
 #include <algorithm>
@@ -18,16 +17,6 @@ int g_initializations = 0;
 
 const char* const kRequires[] = {"_nrv", "Pkg_Ksl00000", nullptr};
 const TotemPackageInfo kInfo = {"Pkg_Ksl80500", "Cli_Ksl80500", kRequires, kLoaderProtocol};
-
-// The host's multiple-document area, where the screen opens as a child
-// window; none when the host has no main window (the screen then stands
-// alone).
-QMdiArea* HostMdiArea() {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* main = qobject_cast<QMainWindow*>(w))
-      if (auto* area = qobject_cast<QMdiArea*>(main->centralWidget())) return area;
-  return nullptr;
-}
 
 }  // namespace
 
@@ -47,23 +36,18 @@ const TotemPackageInfo* PackageInfo() { return &kInfo; }
 void CtrlParametroToten() {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   if (!boIdCriado) {
-    QMdiArea* area = HostMdiArea();
     // A failure here (server down, branch list refused) leaves the flag
-    // false and goes on to the host, which reports it.
+    // false and goes on to the host, which reports it. The form joins the
+    // host's area itself, before its creation places it.
     auto* form = new form::TfrmParametroToten(nullptr);
     frmParametroToten = form;
-    if (area) {
-      // The screen opens centred in the host's area, unless its creation
-      // placed it for a small screen.
-      const QPoint placed = form->pos();
-      area->addSubWindow(form);
-      if (placed == QPoint(form::TfrmParametroToten::kDesignLeft,
-                           form::TfrmParametroToten::kDesignTop))
-        form->move(std::max(0, (area->width() - form->width()) / 2),
-                   std::max(0, (area->height() - form->height()) / 2));
-      else
-        form->move(placed);
-    }
+    // The screen opens centred in the host's area, unless its creation
+    // placed it for a small screen.
+    if (QMdiArea* area = form->mdiArea();
+        area && form->pos() == QPoint(form::TfrmParametroToten::kDesignLeft,
+                                      form::TfrmParametroToten::kDesignTop))
+      form->move(std::max(0, (area->width() - form->width()) / 2),
+                 std::max(0, (area->height() - form->height()) / 2));
     boIdCriado = true;
   }
   frmParametroToten->show();

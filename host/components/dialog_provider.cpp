@@ -33,19 +33,34 @@ int StandardDialogs::TouchMessageDlg(const QString& text, TMsgDlgType type,
   return ShowStandardMessageDlg(text, type, buttons, helpCtx);
 }
 
-QString StandardDialogs::TecladoAlfanumerico(const QString&, const QString&) {
-  qWarning("TecladoAlfanumerico: pacote de diálogos de toque não carregado; nada digitado.");
+namespace {
+
+// A touch dialog was asked for but none is installed: said to the user, not
+// only to the log, since the screen cannot go on without an answer.
+void ReportMissingTouchDialog(const char* dialog) {
+  const QString text =
+      QStringLiteral("Não foi possível abrir %1: os diálogos de toque não foram instalados "
+                     "nesta aplicação.")
+          .arg(QString::fromUtf8(dialog));
+  qWarning("%s", qUtf8Printable(text));
+  ShowStandardMessageDlg(text, mtError, {mbOK}, 0);
+}
+
+}  // namespace
+
+QString StandardDialogs::TecladoAlfanumerico(const QString&, const QString&, int) {
+  ReportMissingTouchDialog("o teclado na tela");
   return {};
 }
 
 bool StandardDialogs::Pesquisa(ClientDataset&, const QString&, const QString&, const QString&,
                                bool) {
-  qWarning("Pesquisa: pacote de diálogos de toque não carregado; nada escolhido.");
+  ReportMissingTouchDialog("a lista de pesquisa");
   return false;
 }
 
 double StandardDialogs::InfoQuantidade(const QString&, int, const QString&) {
-  qWarning("InfoQuantidade: pacote de diálogos de toque não carregado; nada digitado.");
+  ReportMissingTouchDialog("o teclado numérico");
   return -1;
 }
 

@@ -8,9 +8,11 @@
 // Which provider answers, first match wins:
 //   1. the innermost ScopedDialogProvider alive;
 //   2. the provider installed with SetDialogProvider;
-//   3. the default registered by the touch dialog package when it is loaded;
-//   4. StandardDialogs: the real standard message dialog, and for the touch
-//      dialogs a logged warning and a neutral answer (nothing entered).
+//   3. the default the host application installs at start-up (the touch
+//      dialog package's InstallTouchDialogs);
+//   4. StandardDialogs: the real standard message dialog; a touch dialog
+//      asked of it shows an error saying it cannot open, and answers
+//      "nothing entered".
 #include "host/components/dialog_types.h"
 
 #include <QString>
@@ -36,7 +38,10 @@ class DialogProvider {
   virtual int TouchMessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons,
                               int helpCtx, int defaultResult, const QString& caption) = 0;
   // On-screen keyboard: the text entered, "" on cancel, "@" for "clear".
-  virtual QString TecladoAlfanumerico(const QString& current, const QString& prompt) = 0;
+  // maxLength: the most characters the value takes (0: no limit); the
+  // keyboard counts them and takes no input past it.
+  virtual QString TecladoAlfanumerico(const QString& current, const QString& prompt,
+                                      int maxLength) = 0;
   // Search list: true when a row was picked; the dataset is then on it.
   virtual bool Pesquisa(ClientDataset& dataset, const QString& title, const QString& showSearch,
                         const QString& initialSearch, bool pickSingleRow) = 0;
@@ -45,14 +50,17 @@ class DialogProvider {
 };
 
 // The fallback: the real standard message dialog; the touch message box falls
-// back to it, the other touch dialogs answer "nothing entered".
+// back to it. The keyboard, keypad and search list cannot be stood in for:
+// asked of the fallback, they tell the user in an error box that they could
+// not open (and log it), then answer "nothing entered".
 class StandardDialogs : public DialogProvider {
  public:
   int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons,
                  int helpCtx) override;
   int TouchMessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpCtx,
                       int defaultResult, const QString& caption) override;
-  QString TecladoAlfanumerico(const QString& current, const QString& prompt) override;
+  QString TecladoAlfanumerico(const QString& current, const QString& prompt,
+                              int maxLength) override;
   bool Pesquisa(ClientDataset& dataset, const QString& title, const QString& showSearch,
                 const QString& initialSearch, bool pickSingleRow) override;
   double InfoQuantidade(const QString& prompt, int kind, const QString& maxDigits) override;
@@ -65,8 +73,8 @@ DialogProvider& Dialogs();
 // hands back the one it replaces.
 std::unique_ptr<DialogProvider> SetDialogProvider(std::unique_ptr<DialogProvider> provider);
 
-// Registered by the touch dialog package while it is loaded; nullptr
-// unregisters. The provider stays owned by the caller.
+// Installed by the host application at start-up; nullptr removes it. The
+// provider stays owned by the caller.
 void SetDefaultDialogProvider(DialogProvider* provider);
 DialogProvider* DefaultDialogProvider();
 

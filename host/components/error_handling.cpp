@@ -1,6 +1,6 @@
 #include "host/components/error_handling.h"
 
-#include "host/components/message_dlg.h"
+#include "host/components/dialog_provider.h"
 #include "platform/errors.h"
 
 #include <QtGlobal>
@@ -12,7 +12,8 @@ const char* const kUnknown = "Erro inesperado.";
 
 void ShowText(const QString& text) {
   try {
-    MessageDlg(text, mtError, {mbOK}, 0);
+    // The touch message box, like every other message of the screens.
+    Dialogs().TouchMessageDlg(text, mtError, {mbOK}, 0, 0, QString());
   } catch (...) {
     // The error box itself failed: the message is not lost, it goes to the log.
     qCritical("%s", qUtf8Printable(text));

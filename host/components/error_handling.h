@@ -1,8 +1,8 @@
 #pragma once
 // Default error handling where a click, key or form event enters our code.
 // An exception that escapes a handler stops there: the silent abort is
-// swallowed quietly, any other exception is shown to the user in the
-// standard message dialog (through the dialog provider) and forgotten. No
+// swallowed quietly, any other exception is shown to the user in the touch
+// message box (through the dialog provider) and forgotten. No
 // exception may travel through Qt's event loop, which is not built for it.
 #include <QApplication>
 
@@ -32,8 +32,8 @@ auto Guarded(F handler) {
   };
 }
 
-// The application's default handler: the exception's message in an error
-// box with an OK button. Never throws.
+// The application's default handler: the exception's message in the touch
+// message box as an error with an OK button. Never throws.
 void ShowException(const std::exception& error);
 
 // The last net: an exception that still reaches the event loop (a handler

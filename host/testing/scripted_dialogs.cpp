@@ -49,8 +49,10 @@ int ScriptedDialogs::TouchMessageDlg(const QString& text, host::TMsgDlgType type
   return Message(true, text, type, buttons);
 }
 
-QString ScriptedDialogs::TecladoAlfanumerico(const QString& current, const QString&) {
+QString ScriptedDialogs::TecladoAlfanumerico(const QString& current, const QString&,
+                                             int maxLength) {
   keyboardCalls_.push_back(current);
+  keyboardLimits_.push_back(maxLength);
   if (keyboardAnswers_.empty()) {
     ADD_FAILURE() << "TecladoAlfanumerico opened over \"" << current.toStdString()
                   << "\" with no scripted answer";

@@ -51,6 +51,7 @@ class ScriptedDialogs : public host::DialogProvider {
   const std::vector<ShownMessage>& Messages() const { return messages_; }
   QStringList MessageTexts() const;
   const std::vector<QString>& KeyboardCalls() const { return keyboardCalls_; }  // current texts
+  const std::vector<int>& KeyboardLimits() const { return keyboardLimits_; }  // maxLength of each
   const std::vector<SearchCall>& SearchCalls() const { return searchCalls_; }
   const std::vector<QuantityCall>& QuantityCalls() const { return quantityCalls_; }
   // Scripted answers nobody asked for.
@@ -60,7 +61,8 @@ class ScriptedDialogs : public host::DialogProvider {
                  int helpCtx) override;
   int TouchMessageDlg(const QString& text, host::TMsgDlgType type, host::TMsgDlgButtons buttons,
                       int helpCtx, int defaultResult, const QString& caption) override;
-  QString TecladoAlfanumerico(const QString& current, const QString& prompt) override;
+  QString TecladoAlfanumerico(const QString& current, const QString& prompt,
+                              int maxLength) override;
   bool Pesquisa(ClientDataset& dataset, const QString& title, const QString& showSearch,
                 const QString& initialSearch, bool pickSingleRow) override;
   double InfoQuantidade(const QString& prompt, int kind, const QString& maxDigits) override;
@@ -80,6 +82,7 @@ class ScriptedDialogs : public host::DialogProvider {
   std::deque<SearchAnswer> searchAnswers_;
   std::vector<ShownMessage> messages_;
   std::vector<QString> keyboardCalls_;
+  std::vector<int> keyboardLimits_;
   std::vector<SearchCall> searchCalls_;
   std::vector<QuantityCall> quantityCalls_;
 };

@@ -1,13 +1,18 @@
 #pragma once
 // On-screen keyboard: the text being edited in a large box, letters with the
-// accented ones Portuguese needs, digits, punctuation, a shift key for
-// capitals, space, backspace, a "Limpar" key that answers "@" (the callers
-// clear the value), OK and Cancel. Physical keys type into the box too.
+// accented ones Portuguese needs, digits, a symbols page with the rest of the
+// printable ASCII characters, a shift key for capitals (one tap: the next
+// letter; two quick taps: locked until tapped again), space, backspace, a
+// "Limpar" key that answers "@" (the callers clear the value), OK and
+// Cancel. With a length limit a counter "n/limit" shows how much room is
+// left and nothing is taken past it. Physical keys type into the box too.
 #include <QDialog>
+#include <QElapsedTimer>
 
 class QGridLayout;
 class QLabel;
 class QLineEdit;
+class QStackedWidget;
 
 namespace totem::host {
 class TTouchButton;
@@ -19,24 +24,36 @@ class AlphaKeyboard : public QDialog {
   Q_OBJECT
 
  public:
-  // Empty prompt: "Digite o texto".
-  AlphaKeyboard(const QString& current, const QString& prompt, QWidget* parent = nullptr);
+  enum class Shift { Off, Once, Locked };
+
+  // Empty prompt: "Digite o texto". maxLength 0: no limit.
+  AlphaKeyboard(const QString& current, const QString& prompt, int maxLength = 0,
+                QWidget* parent = nullptr);
 
   // OK: the text in the box; Cancel (or Escape): the empty text; Limpar: "@".
   QString Answer() const { return answer_; }
-  bool Shifted() const { return shifted_; }
+  Shift ShiftState() const { return shift_; }
+  bool Shifted() const { return shift_ != Shift::Off; }
+  bool SymbolsShown() const;
 
  private:
-  void AddKeyRow(QGridLayout* grid, int row, const QString& keys);
+  QGridLayout* KeyGrid(const char* const* rows, int rowCount);
   void Type(const QString& letter);
-  void ToggleShift();
+  void TapShift();
+  void SetShift(Shift state);
+  void ToggleSymbols();
+  void UpdateCounter();
   void Finish(const QString& answer, bool accepted);
 
   QLabel* prompt_ = nullptr;
   QLineEdit* edit_ = nullptr;
+  QLabel* counter_ = nullptr;
+  QStackedWidget* pages_ = nullptr;
   QList<host::TTouchButton*> letterKeys_;
   QString answer_;
-  bool shifted_ = false;
+  int maxLength_ = 0;
+  Shift shift_ = Shift::Off;
+  QElapsedTimer lastShiftTap_;
 };
 
 }  // namespace totem::touch

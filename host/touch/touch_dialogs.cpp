@@ -19,8 +19,8 @@ DataPacket TouchCheckResultServ(const ResultEnvelope& envelope, bool raise, int 
   throw SilentAbort();
 }
 
-QString TecladoAlfanumerico(const QString& current, const QString& prompt) {
-  return Dialogs().TecladoAlfanumerico(current, prompt);
+QString TecladoAlfanumerico(const QString& current, const QString& prompt, int maxLength) {
+  return Dialogs().TecladoAlfanumerico(current, prompt, maxLength);
 }
 
 bool Pesquisa(ClientDataset& dataset, const QString& title, const QString& showSearch,

@@ -28,7 +28,9 @@ DataPacket TouchCheckResultServ(const ResultEnvelope& envelope, bool raise = tru
 // On-screen keyboard over the current text. Answers the text entered, the
 // empty text on Cancel, and "@" when the user pressed "Limpar" (clear the
 // value). prompt: the line above the text box (empty: "Digite o texto").
-QString TecladoAlfanumerico(const QString& current, const QString& prompt = QString());
+// maxLength: the most characters the value takes (0: no limit).
+QString TecladoAlfanumerico(const QString& current, const QString& prompt = QString(),
+                            int maxLength = 0);
 
 // Search list over the dataset's visible rows. Answers true when the user
 // picked a row, and the dataset is then on that row; false leaves the

@@ -13,17 +13,13 @@ namespace {
 
 QWidget* DialogParent() { return QApplication::activeWindow(); }
 
-// Makes the touch dialogs the default while the library is loaded, and
-// takes them away before their code goes.
-struct Registration {
-  TouchDialogs dialogs;
-  Registration() { host::SetDefaultDialogProvider(&dialogs); }
-  ~Registration() {
-    if (host::DefaultDialogProvider() == &dialogs) host::SetDefaultDialogProvider(nullptr);
-  }
-} registration;
-
 }  // namespace
+
+void InstallTouchDialogs() {
+  // Lives until the process ends, like the registry that points at it.
+  static TouchDialogs dialogs;
+  host::SetDefaultDialogProvider(&dialogs);
+}
 
 int TouchDialogs::TouchMessageDlg(const QString& text, host::TMsgDlgType type,
                                   host::TMsgDlgButtons buttons, int, int defaultResult,
@@ -33,8 +29,9 @@ int TouchDialogs::TouchMessageDlg(const QString& text, host::TMsgDlgType type,
   return box.Answer() != host::mrNone ? box.Answer() : host::mrCancel;
 }
 
-QString TouchDialogs::TecladoAlfanumerico(const QString& current, const QString& prompt) {
-  AlphaKeyboard keyboard(current, prompt, DialogParent());
+QString TouchDialogs::TecladoAlfanumerico(const QString& current, const QString& prompt,
+                                          int maxLength) {
+  AlphaKeyboard keyboard(current, prompt, maxLength, DialogParent());
   keyboard.exec();
   return keyboard.Answer();
 }

@@ -10,6 +10,7 @@
 #include "form/parametro_toten_form.h"
 #include "host/components/error_handling.h"
 #include "host/components/host_settings.h"
+#include "host/components/host_windows.h"
 #include "host/components/result_check.h"
 #include "host/testing/scripted_dialogs.h"
 #include "host/touch/alpha_keyboard.h"
@@ -51,9 +52,9 @@ int main(int argc, char** argv) {
   window.setCentralWidget(area);
   window.resize(1024, 768);
   window.show();
+  host::SetHostWindows(&window, area);
 
   auto* screen = new form::TfrmParametroToten();
-  area->addSubWindow(screen);
   screen->move((area->width() - screen->width()) / 2, (area->height() - screen->height()) / 2);
   screen->show();
 
@@ -69,7 +70,7 @@ int main(int argc, char** argv) {
   const QString dialog = parser.value("dialog");
   std::unique_ptr<QDialog> open;
   if (dialog == "keyboard") {
-    open = std::make_unique<touch::AlphaKeyboard>(screen->lblValMenIni->text(), QString(), &window);
+    open = std::make_unique<touch::AlphaKeyboard>(screen->lblValMenIni->text(), QString(), 200, &window);
   } else if (dialog == "keypad") {
     open = std::make_unique<touch::NumericKeypad>(screen->msgPadrao->Msg("DIAINI"), 2, &window);
   } else if (dialog == "search") {

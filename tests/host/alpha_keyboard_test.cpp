@@ -22,23 +22,46 @@ TEST(AlphaKeyboardTest, TypesAccentedTextWithShiftAndAnswersItOnOk) {
     seen << Shown(keyboard);
     TouchAll(keyboard, {"key_ç", "key_ã", "key_o", "key_space"});
     seen << Shown(keyboard);
-    TouchAll(keyboard, {"key_shift", "key_é", "key_a", "key_shift", "key_é", "key_1"});
+    // One tap of shift: the next letter only; two quick taps: locked.
+    TouchAll(keyboard, {"key_shift", "key_é", "key_a", "key_shift", "key_shift", "key_é", "key_1",
+                        "key_b", "key_shift", "key_c"});
     Touch(keyboard, "key_ok");
   });
-  EXPECT_EQ(TecladoAlfanumerico("Ola ", ""), QString("Ola ção ÉAé1"));
+  EXPECT_EQ(TecladoAlfanumerico("Ola ", ""), QString("Ola ção ÉaÉ1Bc"));
   EXPECT_EQ(seen, QStringList({"Ola ", "Ola ção "}));
 }
 
-TEST(AlphaKeyboardTest, ShiftShowsCapitalsOnTheLetterKeys) {
+TEST(AlphaKeyboardTest, ShiftShowsCapitalsOnTheLetterKeysUntilTheNextLetter) {
   AlphaKeyboard keyboard("", "");
   auto* a = test::Child<host::TTouchButton>(&keyboard, "key_a");
   auto* cedilla = test::Child<host::TTouchButton>(&keyboard, "key_ç");
   Touch(&keyboard, "key_shift");
-  EXPECT_TRUE(keyboard.Shifted());
+  EXPECT_EQ(keyboard.ShiftState(), AlphaKeyboard::Shift::Once);
   EXPECT_EQ(a->text(), QString("A"));
   EXPECT_EQ(cedilla->text(), QString("Ç"));
-  Touch(&keyboard, "key_shift");
+  Touch(&keyboard, "key_a");
+  EXPECT_FALSE(keyboard.Shifted());
   EXPECT_EQ(a->text(), QString("a"));
+}
+
+// Every printable ASCII character can be typed, on the letters page or the
+// symbols page; a limit shows as a counter and stops input at it.
+TEST(AlphaKeyboardTest, EveryPrintableAsciiCharacterHasAKeyAndTheLimitHolds) {
+  AlphaKeyboard keyboard("", "", 0);
+  for (char c = '!'; c <= '~'; ++c) {
+    const QString name = QString("key_") + QChar(c).toLower();
+    EXPECT_NE(keyboard.findChild<host::TTouchButton*>(name), nullptr) << c;
+  }
+  QString typed;
+  WhenModalOpens([&](QDialog* dialog) {
+    auto* counter = test::Child<QLabel>(dialog, "counter");
+    typed = counter->text();
+    TouchAll(dialog, {"key_symbols", "key_&", "key_@", "key_symbols", "key_a", "key_b"});
+    typed += " " + counter->text();
+    Touch(dialog, "key_ok");
+  });
+  EXPECT_EQ(TecladoAlfanumerico("xyz", "", 5), QString("xyz&@"));
+  EXPECT_EQ(typed, QString("3/5 5/5"));
 }
 
 TEST(AlphaKeyboardTest, BackspaceRemovesTheLastCharacter) {

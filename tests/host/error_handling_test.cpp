@@ -4,6 +4,7 @@
 #include "host/components/dialog_provider.h"
 #include "host/components/message_dlg.h"
 #include "host/testing/scripted_dialogs.h"
+#include "platform/client_dataset.h"
 #include "platform/errors.h"
 
 #include <QAbstractButton>
@@ -36,7 +37,7 @@ TEST_F(EventEntryTest, OtherExceptionsAreShownAsAnErrorWithTheirMessage) {
   ASSERT_EQ(dialogs.Messages().size(), 2u);
   EXPECT_EQ(dialogs.MessageTexts(), QStringList({"Servidor fora do ar.", "falha genérica"}));
   for (const auto& m : dialogs.Messages()) {
-    EXPECT_FALSE(m.touch) << "the default handler uses the standard message dialog";
+    EXPECT_TRUE(m.touch) << "the default handler uses the touch message box";
     EXPECT_EQ(m.type, mtError);
     EXPECT_EQ(m.buttons, TMsgDlgButtons{mbOK});
   }
@@ -81,6 +82,10 @@ class ThrowingProvider : public ScriptedDialogs {
   int MessageDlg(const QString&, TMsgDlgType, TMsgDlgButtons, int) override {
     throw std::runtime_error("sem tela");
   }
+  int TouchMessageDlg(const QString&, TMsgDlgType, TMsgDlgButtons, int, int,
+                      const QString&) override {
+    throw std::runtime_error("sem tela");
+  }
 };
 
 TEST(ShowExceptionTest, NeverThrowsEvenWhenTheDialogFails) {
@@ -105,6 +110,27 @@ TEST(StandardMessageDialogTest, ShowsTheExceptionsMessageInARealErrorBox) {
   EXPECT_FALSE(RunGuarded([] { throw TotemError("Caixa não cadastrado."); }));
   EXPECT_EQ(shownText, QString("Caixa não cadastrado."));
   EXPECT_EQ(shownTitle, QString("Erro"));
+}
+
+// With no touch dialogs installed, a screen that asks for one is told so in
+// an error box instead of getting a silent "nothing entered".
+TEST(StandardMessageDialogTest, MissingTouchDialogsAreReportedNotSilent) {
+  auto dataset = ClientDataset("cdsFilial", {});
+  const std::pair<const char*, std::function<void()>> asks[] = {
+      {"o teclado na tela", [] { EXPECT_EQ(Dialogs().TecladoAlfanumerico("a", "", 0), ""); }},
+      {"a lista de pesquisa",
+       [&] { EXPECT_FALSE(Dialogs().Pesquisa(dataset, "", "S", "", false)); }},
+      {"o teclado numérico", [] { EXPECT_EQ(Dialogs().InfoQuantidade("Dia", 1, "2"), -1); }},
+  };
+  for (const auto& [dialog, ask] : asks) {
+    QString shown;
+    test::WhenModalOpens([&](QDialog* box) {
+      shown = qobject_cast<QMessageBox*>(box)->text();
+      test::Touch(box, QString("button%1").arg(int(mbOK)));
+    });
+    ask();
+    EXPECT_TRUE(shown.startsWith(QString("Não foi possível abrir ") + dialog)) << shown.toStdString();
+  }
 }
 
 TEST(StandardMessageDialogTest, AnswersTheResultOfThePressedButton) {

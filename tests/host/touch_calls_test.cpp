@@ -17,7 +17,10 @@ namespace {
 using namespace totem::host;
 using test::ScriptedDialogs;
 
-TEST(TouchProviderTest, LoadingThePackageMakesTheTouchDialogsTheDefault) {
+TEST(TouchProviderTest, InstallingTheTouchDialogsMakesThemTheDefault) {
+  SetDefaultDialogProvider(nullptr);
+  EXPECT_EQ(dynamic_cast<TouchDialogs*>(&Dialogs()), nullptr);
+  InstallTouchDialogs();
   ASSERT_NE(DefaultDialogProvider(), nullptr);
   EXPECT_NE(dynamic_cast<TouchDialogs*>(&Dialogs()), nullptr);
 }
