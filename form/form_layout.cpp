@@ -4,6 +4,7 @@
 #include "form/message_table.h"
 #include "service/dataset_fields.h"
 #include "form/parametro_toten_form.h"
+#include "host/components/value_display.h"
 
 #include <QFrame>
 #include <QHeaderView>
@@ -17,6 +18,7 @@ const QColor kGreen(0, 128, 0);
 const QColor kNavy(0, 0, 128);
 const QColor kSilver(192, 192, 192);
 const QColor kTooltip(255, 255, 225);  // the system's tooltip colour
+const QColor kDisabledText(96, 96, 104);  // greyed, still legible on the page
 
 QFont PixelFont(const char* family, int pixels, bool bold = false) {
   QFont font(family);
@@ -45,7 +47,9 @@ QLabel* Caption(QWidget* parent, const char* name, const QString& text, QRect ge
   l->setGeometry(geometry);
   l->setFont(PixelFont("MS Sans Serif", 13));
   QPalette pal = l->palette();
-  pal.setColor(QPalette::WindowText, kNavy);
+  pal.setColor(QPalette::Active, QPalette::WindowText, kNavy);
+  pal.setColor(QPalette::Inactive, QPalette::WindowText, kNavy);
+  pal.setColor(QPalette::Disabled, QPalette::WindowText, kDisabledText);
   l->setPalette(pal);
   l->setAttribute(Qt::WA_TranslucentBackground);
   l->setWordWrap(wrap);
@@ -53,9 +57,10 @@ QLabel* Caption(QWidget* parent, const char* name, const QString& text, QRect ge
   return l;
 }
 
-// A framed value display: fixed size, tooltip background, green 16-pixel text.
+// A framed value display: fixed size, tooltip background, green 16-pixel
+// text; a text too long for it ends in "…" and shows whole as a tooltip.
 QLabel* Display(QWidget* parent, const char* name, QRect geometry) {
-  auto* l = new QLabel(parent);
+  auto* l = new host::TValueDisplay(parent);
   l->setObjectName(name);
   l->setGeometry(geometry);
   l->setFrameStyle(QFrame::Box | QFrame::Plain);

@@ -50,7 +50,9 @@ void TfrmParametroToten::PreencheValCampos(bool Load) {
   tcbDiaIni->setEnabled(interval);
   tcbDiaFin->setEnabled(interval);
 
-  // Statement type; an unknown text leaves the buttons as they are.
+  // Statement type. Any other text (empty included) ticks none of the
+  // three, so the screen never shows a type the record does not hold; the
+  // enabling of the group and the store selection stays as it was.
   struct TypeRow {
     const char* type;
     bool simple, detailed, subGroups, groupEnabled, storeEnabled;
@@ -58,6 +60,9 @@ void TfrmParametroToten::PreencheValCampos(bool Load) {
   static const TypeRow kTypes[] = {{"1", true, false, false, false, false},
                                    {"2", false, true, false, false, true},
                                    {"3", false, false, true, true, true}};
+  SetToggle(tcbExtrato, false);
+  SetToggle(tcbExtrDel, false);
+  SetToggle(tcbSubGrupos, false);
   for (const TypeRow& row : kTypes) {
     if (stIdExtrato != row.type) continue;
     SetToggle(tcbExtrato, row.simple);

@@ -21,7 +21,7 @@ QStringList MensagensPadrao() {
       QStringLiteral("PARLOJA|Parametrização do Sistema Restaurante - Parâmetros da Loja"),
       QStringLiteral("PERCENTUAL|Informe o percentual"),
       QStringLiteral("GRUP_INF|Grupo de produtos deve ser informado."),
-      QStringLiteral("DTMAIOR|Data final não pode ser maior que a data inicial"),
+      QStringLiteral("DTMAIOR|Data final não pode ser menor que a data inicial"),
       QStringLiteral("DTMENOR|Data inicial não pode ser maior que a data final"),
       QStringLiteral("TEMPO|informe o tempo para finalizar a consulta."),
       QStringLiteral("DTINF|Data invalida."),

@@ -187,6 +187,8 @@ class TfrmParametroToten : public QMdiSubWindow {
   const std::string& TituloPesq() const { return stTituloPesq; }
   const std::string& SelLoja() const { return stSelLoja; }
   const std::string& TextoDigitado() const { return stTextoDigitado; }
+  // The branch chosen last (empty before any choice).
+  const std::string& FilialEscolhida() const { return filialEscolhida_; }
   // Branch and register whose record the screen shows (empty before any
   // successful load).
   const std::string& LoadedFilial() const { return loadedFilial_; }
@@ -214,6 +216,11 @@ class TfrmParametroToten : public QMdiSubWindow {
 
   std::string stTituloPesq;
   std::string stSelLoja;
+  // The branch last chosen in the search list: the branch whose registers
+  // the grid shows and whose records Cancel and Confirm read and write. Kept
+  // apart from the branch list's current row, which a later search moves
+  // even when it is cancelled.
+  std::string filialEscolhida_;
   std::string stTextoDigitado;
   std::string loadedFilial_;
   std::string loadedCaixa_;

@@ -1,5 +1,7 @@
 // Confirm and Cancel: the form's only marker of unsaved changes.
 #include "form/host_calls.h"
+#include "host/components/notice.h"
+#include "platform/errors.h"
 #include "form/module_state.h"
 #include "form/parametro_toten_form.h"
 
@@ -54,7 +56,15 @@ void TfrmParametroToten::tcbConfirmaClick(QObject*) {
     throw SilentAbort();
   }
   WithBusyAnimation([&] {
-    cdsVerifPar->SetData(host::CheckResultServ(server_->getVerifPar(filial, caixa), true, 0));
+    const DataPacket verified = host::CheckResultServ(server_->getVerifPar(filial, caixa), true, 0);
+    // Nothing reads what the verify answers: a refusal raises above, and any
+    // answer that is no refusal lets the save go on, even one that does not
+    // fit the dataset.
+    try {
+      cdsVerifPar->SetData(verified);
+    } catch (const DatasetError&) {
+      cdsVerifPar->Clear();
+    }
   });
   WithBusyAnimation([&] {
     service::ParametrosRefs refs{stIdExtrato, stCdGrupProd, stIdExiMsg, stDiaIni,
@@ -63,6 +73,8 @@ void TfrmParametroToten::tcbConfirmaClick(QObject*) {
     TouchCheckResultServ(server_->setUpdParametros(filial, caixa, refs), true, 0);
   });
   ControlBot(false);
+  // Saving changes nothing else on screen: a short word says it went through.
+  host::ShowNotice(this, QStringLiteral("Parâmetros gravados."));
 }
 
 void TfrmParametroToten::tcbCancelaClick(QObject*) {

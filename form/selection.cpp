@@ -23,6 +23,7 @@ void TfrmParametroToten::tcbFilialClick(QObject*) {
 void TfrmParametroToten::PesqFilial(bool Found) {
   bool enable = Found;
   if (Found) {
+    filialEscolhida_ = cdsFilial->FieldAsString("CDFILIAL");
     enable = montacaixa();
     PreencheValCampos(true);
   }
@@ -42,7 +43,7 @@ bool TfrmParametroToten::montacaixa() {
     cdsCaixa->SetFiltered(false);
     // The branch code is quoted with its own quotes doubled, so a code holding
     // a quote can neither break nor widen the expression.
-    cdsCaixa->SetFilter(service::CaixaFilterFor(cdsFilial->FieldAsString("CDFILIAL")));
+    cdsCaixa->SetFilter(service::CaixaFilterFor(FilialCode()));
     cdsCaixa->SetFiltered(true);
     if (cdsCaixa->IsEmpty()) {
       TouchMessageDlg(S(msgPadrao->Msg("CAIXA_N")), mtError, {mbOK}, 0, 0, "");
@@ -87,7 +88,7 @@ void TfrmParametroToten::ShowError(const std::string& text) {
   TouchMessageDlg(text, mtError, {mbOK}, 0, 0, "");
 }
 
-std::string TfrmParametroToten::FilialCode() const { return cdsFilial->FieldAsString("CDFILIAL"); }
+std::string TfrmParametroToten::FilialCode() const { return filialEscolhida_; }
 std::string TfrmParametroToten::CaixaCode() const { return cdsCaixa->FieldAsString("CDCAIXA"); }
 
 }  // namespace totem::form

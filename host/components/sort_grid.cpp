@@ -18,12 +18,16 @@ TDBSortGrid::TDBSortGrid(QWidget* parent)
   // keeps a list of tens of thousands of rows as quick as a short one.
   verticalHeader()->hide();
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+  // Rows tall enough for a finger.
+  verticalHeader()->setDefaultSectionSize(qMax(kMinRowHeight, fontMetrics().height() + 8));
   horizontalHeader()->setSectionsClickable(true);
   horizontalHeader()->setSortIndicatorShown(true);
   horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
   horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   horizontalHeader()->setHighlightSections(false);
+  // The last column takes the width left over, so that columns that fit
+  // never bring up a horizontal scroll bar.
+  horizontalHeader()->setStretchLastSection(true);
 
   connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
           [this](int column) { RunGuarded([&] { OnTitleClicked(column); }); });
@@ -48,8 +52,9 @@ void TDBSortGrid::SetColumns(std::vector<GridColumn> columns) {
 }
 
 void TDBSortGrid::ApplyWidths() {
+  // The last column is left to stretch over the width left over.
   const auto& columns = model_->Columns();
-  for (int i = 0; i < static_cast<int>(columns.size()); ++i)
+  for (int i = 0; i + 1 < static_cast<int>(columns.size()); ++i)
     if (columns[i].width > 0) setColumnWidth(i, columns[i].width);
 }
 

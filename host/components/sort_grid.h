@@ -13,6 +13,9 @@ class TDBSortGrid : public QTableView {
   Q_OBJECT
 
  public:
+  // The least height of a row: a finger's touch.
+  static constexpr int kMinRowHeight = 32;
+
   explicit TDBSortGrid(QWidget* parent = nullptr);
 
   // The dataset must outlive the grid or be detached with nullptr first.

@@ -60,7 +60,7 @@ void TTouchButton::paintEvent(QPaintEvent*) {
 }
 
 void TTouchButton::PaintFace(QPainter& painter, bool down) const {
-  QColor face = isEnabled() ? face_ : face_.lighter(112);
+  QColor face = isEnabled() ? face_ : TouchDisabledFaceColor();
   if (down) face = face.darker(115);
   const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
   QPainterPath path;
@@ -115,8 +115,8 @@ void TTouchButton::PaintContent(QPainter& painter, const QRect& area) const {
   if (textHeight > 0) {
     if (!glyph_.isNull()) textRect.setTop(area.bottom() - textHeight + 1);
     painter.setFont(captionFont);
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                   QPalette::ButtonText));
+    painter.setPen(isEnabled() ? palette().color(QPalette::Active, QPalette::ButtonText)
+                               : TouchDisabledTextColor());
     painter.drawText(textRect, flags | (glyph_.isNull() ? Qt::AlignVCenter : Qt::AlignTop),
                      caption);
   }

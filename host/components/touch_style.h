@@ -8,6 +8,10 @@ namespace totem::host {
 
 // Face of every touch button.
 inline QColor TouchFaceColor() { return QColor(144, 144, 176); }
+// A disabled control: a pale neutral face and a dark grey text, so that it
+// reads as out of use at a glance and its caption stays legible.
+inline QColor TouchDisabledFaceColor() { return QColor(214, 214, 220); }
+inline QColor TouchDisabledTextColor() { return QColor(96, 96, 104); }
 
 // The sans serif closest to the narrow Windows interface fonts the screens
 // were laid out with, among the families installed here (metric-compatible

@@ -52,12 +52,18 @@ TEST_F(HostTest, MissingModuleFileIsReportedWithItsPath) {
   EXPECT_TRUE(loader.Error().contains(QStringLiteral("não encontrado")));
 }
 
-TEST_F(HostTest, LibraryWithoutTheEntriesIsReportedWithTheMissingEntry) {
-  app::ModuleLoader loader(NO_ENTRIES_MODULE);
-  EXPECT_FALSE(loader.Load());
-  EXPECT_TRUE(loader.Error().contains(NO_ENTRIES_MODULE));
-  EXPECT_TRUE(loader.Error().contains("GetPackageInfoTable"));
-  EXPECT_FALSE(loader.Loaded());
+TEST_F(HostTest, UnfitLibrariesAreRefusedNamingThePathAndTheReason) {
+  const std::pair<const char*, const char*> unfit[] = {
+      {NO_ENTRIES_MODULE, "GetPackageInfoTable"},
+      {OTHER_PROTOCOL_MODULE, "usa a versão 2 do protocolo de módulos; esperada 1"},
+  };
+  for (const auto& [path, reason] : unfit) {
+    app::ModuleLoader loader(path);
+    EXPECT_FALSE(loader.Load());
+    EXPECT_TRUE(loader.Error().contains(path)) << loader.Error().toStdString();
+    EXPECT_TRUE(loader.Error().contains(QString::fromUtf8(reason))) << loader.Error().toStdString();
+    EXPECT_FALSE(loader.Loaded());
+  }
 }
 
 TEST_F(HostTest, MenuOpensOneScreenFromTheRealModule) {

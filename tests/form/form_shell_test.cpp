@@ -6,7 +6,11 @@
 #include "platform/errors.h"
 #include "tests/form/form_fixture.h"
 
+#include "host/components/host_windows.h"
+
 #include <QApplication>
+#include <QMainWindow>
+#include <QMdiArea>
 
 using namespace totem;
 using form::TfrmParametroToten;
@@ -64,12 +68,78 @@ TEST_F(ScreenTest, ControlsCarryTheirCaptionsAndHints) {
   EXPECT_EQ(f.Label1->text(), QStringLiteral("Mês Corrente"));
   EXPECT_EQ(f.lblInfClie->text(),
             QStringLiteral("Permite digitar código do consumidor sem informar o cliente."));
-  EXPECT_EQ(f.msgPadrao->Messages().size(), 24);
-  EXPECT_EQ(f.msgPadrao->Msg("CAIXA_N"), QStringLiteral("Caixa não cadastrado."));
-  EXPECT_EQ(f.msgPadrao->Msg("DTINF"), QStringLiteral("Data invalida."));
+  // The message table, every line in order, as the form's description
+  // gives it (DTMAIOR says what it checks: a last day before the first).
+  const QStringList messages = {
+      "FILIAL|Filial ",
+      "Operador|Operador ",
+      "Versao|Versão ",
+      "Parametro|Parametrização",
+      "MESA_INF|Mesa padrão deve ser informada.",
+      "PERC_INF|Percentual deve ser informado.",
+      "COUVER_INF|Produto couver deve ser informado.",
+      "GARC_INF|Garçom deve ser informado.",
+      "CONSUM_INF|Produto consumação deve ser informado.",
+      "PRODCOM_INF|Produto por taxa deve ser informado.",
+      "N_CAIXA_CAD|Não há caixa cadastrado para a loja informada.",
+      "Loja|Loja",
+      "Caixa|Caixa",
+      "PARCAIXA|Parametrização do Sistema Restaurante - Parâmetros do Caixa",
+      "PARLOJA|Parametrização do Sistema Restaurante - Parâmetros da Loja",
+      "PERCENTUAL|Informe o percentual",
+      "GRUP_INF|Grupo de produtos deve ser informado.",
+      "DTMAIOR|Data final não pode ser menor que a data inicial",
+      "DTMENOR|Data inicial não pode ser maior que a data final",
+      "TEMPO|informe o tempo para finalizar a consulta.",
+      "DTINF|Data invalida.",
+      "CAIXA_N|Caixa não cadastrado.",
+      "DIAINI|Informe o dia inicial",
+      "DIAFIN|Informe o Dia Final",
+  };
+  EXPECT_EQ(f.msgPadrao->Messages(), messages);
   // The cleared glyph is an empty picture; the ticked one a 40 x 40 box.
   EXPECT_TRUE(f.imgClear.Picture.isNull());
   EXPECT_EQ(f.imgMarcado.Picture.size(), QSize(40, 40));
+}
+
+// Places and sizes from the form's description, in the client area.
+TEST_F(ScreenTest, ControlsStandWhereTheFormDescriptionPutsThem) {
+  TfrmParametroToten f;
+  const QPoint page = f.ntbTot->pos();
+  auto inClient = [&](QWidget* w) {
+    return w->parentWidget() == f.client ? w->geometry() : w->geometry().translated(page);
+  };
+  EXPECT_EQ(f.ntbTot->geometry(), QRect(9, 8, 697, 502));
+  struct Place {
+    QWidget* control;
+    int left, top, width, height;
+  } places[] = {
+      {f.tcbPesquisar, 716, 13, 60, 58}, {f.tcbAtualizar, 716, 79, 60, 58},
+      {f.tcbCancela, 716, 172, 60, 58},  {f.tcbConfirma, 716, 239, 60, 58},
+      {f.spbSair, 716, 514, 60, 58},     {f.tcbPrimeiro, 12, 514, 60, 58},
+      {f.tcbAnterior, 78, 514, 60, 58},  {f.tcbProximo, 144, 514, 60, 58},
+      {f.tcbUltimo, 210, 514, 60, 58},   {f.tcbAnt, 577, 515, 60, 58},
+      {f.tcbPrx, 642, 515, 60, 58},      {f.lblNmCaixa, 275, -1, 299, 37},
+  };
+  for (const auto& p : places) {
+    SCOPED_TRACE(p.control->objectName().toStdString());
+    const QRect r = inClient(p.control);
+    EXPECT_EQ(r.left(), p.left);
+    if (p.top >= 0) EXPECT_EQ(r.top(), p.top);
+    EXPECT_EQ(r.size(), QSize(p.width, p.height));
+  }
+  // Touch buttons on the pages are 56 x 46; value displays have their widths.
+  for (auto* b : {f.tcbFilial, f.tcbMenIni, f.tcbMenAdi, f.TouchButton1, f.tcbExtrato, f.tcbExtrDel,
+                  f.tcbSubGrupos, f.spdGrupProd, f.tcbSelecLoja, f.tcbMensInf, f.tcbInfClie,
+                  f.tcbCorrente, f.tcbInterval, f.tcbDiaIni, f.tcbDiaFin, f.tcbSegundos})
+    EXPECT_EQ(b->size(), QSize(56, 46)) << b->objectName().toStdString();
+  const std::pair<QWidget*, int> widths[] = {
+      {f.lblNmFilial, 617}, {f.lblValMenIni, 538}, {f.lblValMenAdi, 538}, {f.lblValConTot, 538},
+      {f.lblGrupProd, 407}, {f.lblValDiaIni, 112}, {f.lblValDiaFin, 112}, {f.lblValSeg, 112}};
+  for (const auto& [display, width] : widths)
+    EXPECT_EQ(display->width(), width) << display->objectName().toStdString();
+  EXPECT_EQ(f.dbgCaixa->columnWidth(0), 73);
+  EXPECT_EQ(f.dbgCaixa->columnWidth(1), 269);
 }
 
 TEST_F(ScreenTest, IniProcTwiceGivesOneForm) {
@@ -117,23 +187,34 @@ TEST_F(ScreenTest, UnloadClearsTheTextsOnlyOnTheLastFinalisation) {
   EXPECT_EQ(package::InitializationCount(), 0);
 }
 
+// Offsets count the size the form really has: inside the host's area that
+// is with its frame and title bar.
 TEST_F(ScreenTest, SmallScreenPlacesTheFormAtANegativeOffset) {
-  struct Case {
-    QSize screen;
-    bool moved;
-  } cases[] = {{{640, 480}, true}, {{800, 600}, false}, {{1920, 1080}, false}};
-  for (const auto& c : cases) {
-    TfrmParametroToten::SetScreenSizeOverride(c.screen);
-    TfrmParametroToten f;
-    if (c.moved) {
-      EXPECT_EQ(f.x(), (640 - f.width()) / 2);
-      EXPECT_EQ(f.y(), (480 - f.height()) / 2);
-      EXPECT_LT(f.x(), 0);
-      EXPECT_LT(f.y(), 0);
-    } else {
-      EXPECT_EQ(f.pos(), QPoint(TfrmParametroToten::kDesignLeft, TfrmParametroToten::kDesignTop));
+  QMainWindow host;
+  auto* area = new QMdiArea(&host);
+  host.setCentralWidget(area);
+  host.resize(1024, 768);
+  for (bool inHost : {false, true}) {
+    host::SetHostWindows(inHost ? &host : nullptr, inHost ? area : nullptr);
+    for (QSize screen : {QSize(640, 480), QSize(640, 600), QSize(800, 480), QSize(800, 600),
+                         QSize(1920, 1080)}) {
+      SCOPED_TRACE(std::to_string(screen.width()) + "x" + std::to_string(screen.height()) +
+                   (inHost ? " in the host" : " alone"));
+      TfrmParametroToten::SetScreenSizeOverride(screen);
+      TfrmParametroToten f;
+      if (inHost) {
+        EXPECT_EQ(f.mdiArea(), area);
+        EXPECT_GT(f.width(), 786);  // the frame counts
+      }
+      const int left = screen.width() < 800 ? (screen.width() - f.width()) / 2
+                                            : TfrmParametroToten::kDesignLeft;
+      const int top = screen.height() < 600 ? (screen.height() - f.height()) / 2
+                                            : TfrmParametroToten::kDesignTop;
+      EXPECT_EQ(f.pos(), QPoint(left, top));
     }
   }
+  host::SetHostWindows(nullptr, nullptr);
+  TfrmParametroToten::SetScreenSizeOverride(std::nullopt);
 }
 
 TEST_F(ScreenTest, HostAndPortAreReadAgainOnEveryConnect) {

@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QTest>
 
+#include <functional>
+
 using namespace totem;
 using form::TfrmParametroToten;
 using form::TShiftState;
@@ -20,6 +22,63 @@ std::uint16_t Press(TfrmParametroToten& f, char key, TShiftState shift = 0) {
 }
 
 }  // namespace
+
+// Every button, found by its name and touched as a finger would: each row's
+// check is an effect only that button's own handler has, so two buttons
+// bound to each other's handlers fail here.
+TEST_F(ChainTest, EachButtonRunsItsOwnHandler) {
+  auto& f = OpenScreen();
+  ShowRegister("0001", "002");
+  auto at = [&](const char* caixa) { return f.cdsCaixa->FieldAsString("CDCAIXA") == caixa; };
+  auto only = [&](std::vector<std::string> methods) { return CalledMethods() == methods; };
+  struct Row {
+    const char* button;
+    int page;
+    std::function<void()> script;
+    std::function<bool()> effect;
+  };
+  const Row rows[] = {
+      {"tcbMenIni", 1, [&] { dialogs_.AnswerKeyboard("k1"); }, [&] { return f.lblValMenIni->text() == "k1"; }},
+      {"tcbMenAdi", 1, [&] { dialogs_.AnswerKeyboard("k2"); }, [&] { return f.lblValMenAdi->text() == "k2"; }},
+      {"TouchButton1", 1, [&] { dialogs_.AnswerKeyboard("k3"); }, [&] { return f.lblValConTot->text() == "k3"; }},
+      {"tcbExtrDel", 1, {}, [&] { return stIdExtrato == "2"; }},
+      {"tcbSubGrupos", 1, {}, [&] { return stIdExtrato == "3"; }},
+      {"spdGrupProd", 1, [&] { dialogs_.PickWhere("CDGRUPPROD", "20"); }, [&] { return stCdGrupProd == "20"; }},
+      {"tcbExtrato", 1, {}, [&] { return stIdExtrato == "1" && stCdGrupProd.empty(); }},
+      {"tcbSelecLoja", 1, {}, [&] { return f.SelLoja() == "S"; }},
+      {"tcbMensInf", 1, {}, [&] { return stIdExiMsg == "S"; }},
+      {"tcbInfClie", 1, {}, [&] { return stIDINFCLIECAI == "S"; }},
+      {"tcbInterval", 2, {}, [&] { return f.tcbDiaIni->isEnabled() && !f.tcbInterval->Glyph().isNull(); }},
+      {"tcbDiaIni", 2, [&] { dialogs_.AnswerQuantity(4); }, [&] { return f.lblValDiaIni->text() == "4"; }},
+      {"tcbDiaFin", 2, [&] { dialogs_.AnswerQuantity(9); }, [&] { return f.lblValDiaFin->text() == "9"; }},
+      {"tcbSegundos", 2, [&] { dialogs_.AnswerQuantity(77); }, [&] { return f.lblValSeg->text() == "77"; }},
+      {"tcbCorrente", 2, {}, [&] { return f.lblValDiaIni->text().isEmpty() && !f.tcbDiaIni->isEnabled(); }},
+      {"tcbAnt", 2, {}, [&] { return f.ntbTot->PageIndex() == 1; }},
+      {"tcbPrx", 1, {}, [&] { return f.ntbTot->PageIndex() == 2; }},
+      {"tcbUltimo", 0, {}, [&] { return at("003"); }},
+      {"tcbPrimeiro", 0, {}, [&] { return at("001"); }},
+      {"tcbProximo", 0, {}, [&] { return at("002"); }},
+      {"tcbAnterior", 0, {}, [&] { return at("001"); }},
+      {"tcbAtualizar", 0, [&] { ForgetCalls(); }, [&] { return CalledMethods().at(0) == "getConfCaixa"; }},
+      {"tcbCancela", 0, [&] { ForgetCalls(); }, [&] { return only({"getCarregaPar"}); }},
+      {"tcbConfirma", 0, [&] { ForgetCalls(); }, [&] { return only({"getVerifPar", "setUpdParametros"}); }},
+      {"tcbFilial", 0, [&] { dialogs_.PickWhere("CDFILIAL", "0002"); }, [&] { return f.lblNmFilial->text().startsWith("0002"); }},
+      {"spbSair", 0, {}, [&] { return !boIdCriado && !f.netToten.Connected(); }},
+  };
+  boIdCriado = true;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.button);
+    auto* button = f.findChild<host::TTouchButton*>(row.button);
+    ASSERT_NE(button, nullptr);
+    f.ntbTot->SetPageIndex(row.page);
+    button->setEnabled(true);
+    if (row.script) row.script();
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_TRUE(row.effect());
+  }
+  screen_.release();  // the screen released itself
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
 TEST_F(ChainTest, AltF4AloneIsSwallowed) {
   auto& f = OpenScreen();

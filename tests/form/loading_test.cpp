@@ -56,7 +56,7 @@ TEST_F(ChainTest, PeriodFollowsTheTwoDayCaptions) {
   }
 }
 
-TEST_F(ChainTest, StatementTypeSetsItsButtonsAndAnUnknownTextLeavesThem) {
+TEST_F(ChainTest, StatementTypeSetsItsButtonsAndAnUnknownTextTicksNone) {
   auto& f = OpenScreen();
   struct Case {
     const char* type;
@@ -65,10 +65,11 @@ TEST_F(ChainTest, StatementTypeSetsItsButtonsAndAnUnknownTextLeavesThem) {
       {"1", true, false, false, false, false},
       {"2", false, true, false, false, true},
       {"3", false, false, true, true, true},
-      {"9", false, false, true, true, true},  // unknown: as type 3 left them
-      {"", false, false, true, true, true},
+      // Unknown: no type ticked; the group and store enabling as type 3 left it.
+      {"9", false, false, false, true, true},
+      {"", false, false, false, true, true},
       {"1", true, false, false, false, false},
-      {"x", true, false, false, false, false},  // unknown: as type 1 left them
+      {"x", false, false, false, false, false},  // as type 1 left them
   };
   for (const auto& c : cases) {
     f.cdsCarregaPar->SetData(Record({{"IDTIPEXTTOT", c.type}}));
@@ -106,7 +107,7 @@ TEST_F(ChainTest, OptionsAreOnOnlyForAnExactCapitalS) {
   }
 }
 
-TEST_F(ChainTest, EmptyPacketShowsEmptyTextsCurrentMonthAndLeavesTheTypeButtons) {
+TEST_F(ChainTest, EmptyPacketShowsEmptyTextsCurrentMonthAndNoType) {
   auto& f = OpenScreen();
   f.cdsCarregaPar->SetData(Record({{"IDTIPEXTTOT", "2"}, {"DSMSGINITOT", "x"}, {"IDSELLOJTOT", "S"}}));
   f.PreencheValCampos(false);
@@ -121,7 +122,8 @@ TEST_F(ChainTest, EmptyPacketShowsEmptyTextsCurrentMonthAndLeavesTheTypeButtons)
   EXPECT_FALSE(Ticked(f.tcbMensInf));
   EXPECT_FALSE(Ticked(f.tcbInfClie));
   EXPECT_TRUE(Ticked(f.tcbCorrente));
-  EXPECT_TRUE(Ticked(f.tcbExtrDel));  // the statement-type buttons as they were
+  EXPECT_FALSE(Ticked(f.tcbExtrDel));  // no type shown for a record that holds none
+  EXPECT_TRUE(f.tcbSelecLoja->isEnabled());  // the enabling as type 2 left it
 }
 
 TEST_F(ChainTest, RecordLoadedFromTheServerFillsBothPages) {

@@ -3,9 +3,15 @@
 #include "form/module_state.h"
 #include "host/components/busy_overlay.h"
 #include "platform/errors.h"
+#include "host/components/notice.h"
 #include "tests/form/chain_fixture.h"
+#include "tests/support/stub_rpc_server.h"
 
+#include <QApplication>
+#include <QLabel>
 #include <QTest>
+
+#include <functional>
 
 using namespace totem;
 using form::TfrmParametroToten;
@@ -41,6 +47,11 @@ TEST_F(ChainTest, ConfirmVerifiesThenSavesThirteenTextsInOrder) {
   EXPECT_FALSE(f.tcbConfirma->isEnabled());
   EXPECT_FALSE(f.tcbCancela->isEnabled());
   EXPECT_FALSE(host::ShowAviActive());
+  // A notice that blocks nothing says so, and goes by itself.
+  ASSERT_NE(host::ShownNotice(), nullptr);
+  EXPECT_EQ(static_cast<QLabel*>(host::ShownNotice())->text(), "Parâmetros gravados.");
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  EXPECT_TRUE(QTest::qWaitFor([] { return host::ShownNotice() == nullptr; }, 10000));
   EXPECT_EQ(Stored("0002", "101", "dsmsginitot"), "Bem-vindo ao totem");
   EXPECT_EQ(Stored("0002", "101", "nrdiafintot"), "");
   // Unknown flag texts loaded from the server go back as they came.
@@ -67,6 +78,23 @@ TEST_F(ChainTest, TypeOneSavesAnEmptyGroupAndNoStoreSelection) {
 
 TEST_F(ChainTest, SubGroupStatementWithoutAGroupCodeIsRefusedBeforeAnyCall) {
   auto& f = OpenScreen();
+  // Type 3 loaded with a group, then the group emptied by the type buttons or
+  // by a cancelled group search.
+  const std::function<void()> emptyings[] = {
+      [&] { f.tcbExtratoClick(nullptr); f.tcbSubGruposClick(nullptr); },
+      [&] { f.tcbExtrDelClick(nullptr); f.tcbSubGruposClick(nullptr); },
+      [&] { dialogs_.CancelSearch(); f.tcbPesqRegraConsClick(nullptr); },
+  };
+  for (const auto& empty : emptyings) {
+    ShowRegister("0001", "001");
+    empty();
+    ForgetCalls();
+    EXPECT_THROW(f.tcbConfirmaClick(nullptr), SilentAbort);
+    EXPECT_EQ(CalledMethods(), std::vector<std::string>{});
+    EXPECT_EQ(dialogs_.Messages().back().text, QStringLiteral("Grupo de produtos deve ser informado."));
+  }
+  EXPECT_EQ(Stored("0001", "001", "cdgrupprod"), "10");
+
   ShowRegister("O'B1", "001");  // type 3 loaded with an empty group: " - " on screen
   f.ControlBot(true);
   ForgetCalls();
@@ -99,9 +127,44 @@ TEST_F(ChainTest, FailedVerifySavesNothingAndKeepsTheEdits) {
   }
   EXPECT_EQ(CalledMethods(), std::vector<std::string>{"getVerifPar"});
   EXPECT_FALSE(host::ShowAviActive());
+  EXPECT_EQ(host::ShownNotice(), nullptr);
   EXPECT_TRUE(f.tcbConfirma->isEnabled());
   EXPECT_EQ(f.lblValMenIni->text(), "Texto novo");
   Sql("INSERT INTO caixa VALUES ('0001','003','Caixa Terraço','2','Loja Terraço')");
+}
+
+// Our server sends the arguments back as they came and answers the verify
+// with the register; a stand-in sends other values and other verify answers.
+TEST_F(ChainTest, AnyVerifyAnswerLetsTheSaveGoOnAndByReferenceResultsComeBack) {
+  const DataPacket verifyAnswers[] = {
+      {{{"CDFILIAL", FieldType::Text, 4}, {"CDCAIXA", FieldType::Text, 3}}, {}},  // no rows
+      {{{"OUTRA", FieldType::Text, 5}}, {{std::string("x")}, {std::string("y")}}},  // foreign
+  };
+  for (const DataPacket& verify : verifyAnswers) {
+    auto& f = OpenScreen();
+    ShowRegister("0001", "002");
+    dialogs_.AnswerKeyboard("Editado");
+    f.tcbMenIniClick(nullptr);
+    test::StubRpcServer stub([&](const std::string& method, std::vector<std::string>& params) {
+      if (method == "getVerifPar") return ResultEnvelope::Success(verify);
+      for (std::size_t i = 2; i < params.size(); ++i) params[i] = "srv" + std::to_string(i);
+      return ResultEnvelope::Success();
+    });
+    test::AimHostAt("127.0.0.1", stub.Port());
+    f.netToten.Close();
+    f.netToten.Open();
+    f.tcbConfirmaClick(nullptr);
+    EXPECT_EQ(stub.Methods(), (std::vector<std::string>{"getVerifPar", "setUpdParametros"}));
+    // The eleven variables hold what the server left; the screen is not
+    // refreshed from them.
+    const std::string* refs[] = {&stIdExtrato, &stCdGrupProd, &stIdExiMsg,     &stDiaIni,
+                                 &stDiaFin,    &stSegundos,   &stMenIni,       &stMenAdi,
+                                 &f.SelLoja(), &stIDINFCLIECAI, &stMenCon};
+    for (std::size_t i = 0; i < std::size(refs); ++i) EXPECT_EQ(*refs[i], "srv" + std::to_string(i + 2));
+    EXPECT_EQ(f.lblValMenIni->text(), "Editado");
+    EXPECT_FALSE(f.tcbConfirma->isEnabled());
+    AimAtServer();
+  }
 }
 
 TEST_F(ChainTest, MessageLongerThanItsFieldIsRefusedByTheServerAndKept) {

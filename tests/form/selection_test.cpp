@@ -88,6 +88,27 @@ TEST_F(ChainTest, CancelledPickDisablesButtonsButKeepsWhatIsShown) {
   EXPECT_EQ(CalledMethods(), std::vector<std::string>{"getFilial"});
 }
 
+// The cancelled search leaves the branch list on its first branch, 0001,
+// which also has a register 001: Cancel and Confirm must still read and
+// write the register the screen names, O'B1's.
+TEST_F(ChainTest, CancelledPickKeepsTheChosenBranchForCancelAndConfirm) {
+  auto& f = OpenScreen();
+  ShowRegister("O'B1", "001");
+  dialogs_.CancelSearch();
+  f.tcbFilialClick(f.tcbFilial);
+  ForgetCalls();
+  f.tcbCancelaClick(f.tcbCancela);
+  EXPECT_EQ(calls_.back().args, (std::vector<std::string>{"O'B1", "001"}));
+  EXPECT_EQ(f.lblValMenIni->text(), "Sem grupo");
+  dialogs_.AnswerKeyboard("Só da O'Brien");
+  f.tcbMenAdiClick(f.tcbMenAdi);
+  f.tcbExtrDelClick(f.tcbExtrDel);
+  f.tcbConfirmaClick(f.tcbConfirma);
+  EXPECT_EQ(Stored("O'B1", "001", "dsmsgaditot"), "Só da O'Brien");
+  EXPECT_EQ(Stored("0001", "001", "dsmsgaditot"), "Promoção do dia");
+  Sql("UPDATE parametro_totem SET idtipexttot = '3', dsmsgaditot = '' WHERE cdfilial = 'O''B1'");
+}
+
 TEST_F(ChainTest, BranchWithoutRegistersSaysSoAndStillLoadsWithAnEmptyCode) {
   auto& f = OpenScreen();
   PickBranch("0003");

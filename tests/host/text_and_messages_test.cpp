@@ -1,5 +1,10 @@
 #include "host/components/messages.h"
 #include "host/components/text_checks.h"
+#include "host/components/value_display.h"
+
+#include <QApplication>
+#include <QHelpEvent>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -50,6 +55,22 @@ INSTANTIATE_TEST_SUITE_P(Texts, EmptyStringTest,
                                            EmptyCase{"  \t\r\n", true}, EmptyCase{"0", false},
                                            EmptyCase{" a ", false}, EmptyCase{"ã", false},
                                            EmptyCase{"-", false}));
+
+// A value wider than its display ends in "…"; the whole text is the tooltip.
+TEST(ValueDisplayTest, LongTextIsElidedAndWholeInItsTooltip) {
+  TValueDisplay display;
+  display.resize(112, 28);
+  display.setText("30");
+  EXPECT_FALSE(display.Elided());
+  const QString text = QString(200, QChar(0x00E9));
+  display.setText(text);
+  EXPECT_TRUE(display.Elided());
+  EXPECT_TRUE(display.ShownText().endsWith(QChar(0x2026)));
+  EXPECT_EQ(display.text(), text);
+  QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), display.mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(&display, &help);
+  EXPECT_EQ(QToolTip::text(), text);
+}
 
 }  // namespace
 }  // namespace totem::host

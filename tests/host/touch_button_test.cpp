@@ -1,4 +1,5 @@
 #include "host/components/touch_button.h"
+#include "host/components/touch_style.h"
 
 #include "gui_test_helpers.h"
 #include "host/components/dialog_provider.h"
@@ -63,10 +64,20 @@ TEST_F(TouchButtonTest, UserClickShowsTheHandlersFailureAndSwallowsSilentAbort) 
   EXPECT_EQ(dialogs.Messages()[0].type, mtError);
 }
 
-TEST_F(TouchButtonTest, FaceHasTheTouchColourByDefault) {
+// Enabled: the touch colour. Disabled: a pale neutral face, so that it reads
+// as out of use, with its caption still dark enough to read.
+TEST_F(TouchButtonTest, FaceShowsWhetherTheButtonCanBeUsed) {
   EXPECT_EQ(button.Color(), QColor(144, 144, 176));
-  const QImage image = button.grab().toImage();
-  EXPECT_EQ(image.pixelColor(30, 29).rgb(), QColor(144, 144, 176).rgb());
+  button.setText("X");
+  EXPECT_EQ(button.grab().toImage().pixelColor(30, 10).rgb(), QColor(144, 144, 176).rgb());
+  button.setEnabled(false);
+  const QImage disabled = button.grab().toImage();
+  EXPECT_EQ(disabled.pixelColor(30, 10).rgb(), TouchDisabledFaceColor().rgb());
+  int darkest = 255;
+  for (int y = 0; y < disabled.height(); ++y)
+    for (int x = 8; x < disabled.width() - 8; ++x)
+      darkest = std::min(darkest, qGray(disabled.pixel(x, y)));
+  EXPECT_LE(darkest, 110) << "the caption stays legible";
 }
 
 TEST_F(TouchButtonTest, GlyphIsShownFromThenOnAndAnEmptyOneShowsNoPicture) {

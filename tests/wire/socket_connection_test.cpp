@@ -1,6 +1,7 @@
 #include "platform/errors.h"
 #include "platform/socket_connection.h"
 #include "tests/support/server_process.h"
+#include "tests/support/stub_rpc_server.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -95,22 +96,22 @@ TEST_F(SocketConnectionTest, CallOpensAClosedConnection) {
   EXPECT_EQ(c.CallCount(), 1);
 }
 
-TEST_F(SocketConnectionTest, ByReferenceArgumentsReceiveWhatTheServerReturned) {
+TEST(SocketConnectionByReference, ArgumentsReceiveWhatTheServerReturned) {
+  // Our server sends every argument back as it came; this one changes them,
+  // so only a client that copies by-reference arguments back passes.
+  test::StubRpcServer stub([](const std::string&, std::vector<std::string>& params) {
+    for (auto& p : params) p = "<" + p + ">";
+    return ResultEnvelope::Success();
+  });
   SocketConnection c;
-  Aim(c);
-  auto filiais = c.Call("getConfCaixa", {});
-  ASSERT_TRUE(filiais.packet && !filiais.packet->rows.empty());
-  const auto& row = filiais.packet->rows.front();
-  const std::string filial = *row[filiais.packet->ColumnIndex("CDFILIAL")];
-  const std::string caixa = *row[filiais.packet->ColumnIndex("CDCAIXA")];
-
-  std::string values[11] = {"2", "", "S", "", "", "30", "Olá", "Adicional", "S", "N", "Consumidor"};
-  std::vector<CallArg> args = {CallArg::ByValue(filial), CallArg::ByValue(caixa)};
-  for (auto& v : values) args.push_back(CallArg::ByRef(v));
-  values[0] = "2";
-  auto result = c.Call("setUpdParametros", args);
+  c.SetHost("127.0.0.1");
+  c.SetPort(stub.Port());
+  c.SetServerName(kModule);
+  std::string filial = "0001", message = "Olá";
+  auto result = c.Call("setUpdParametros", {CallArg::ByValue(filial), CallArg::ByRef(message)});
   EXPECT_TRUE(result.ok) << result.message;
-  EXPECT_EQ(values[6], "Olá");  // our server leaves the values as sent
+  EXPECT_EQ(message, "<Olá>");
+  EXPECT_EQ(filial, "0001");  // by value: left alone
 }
 
 TEST_F(SocketConnectionTest, ErrorEnvelopeIsReturnedUntouched) {

@@ -1,0 +1,510 @@
+#!/usr/bin/python3
+"""A person uses the built programs the way `make run` starts them.
+
+A private X server (Xvfb) with a window manager (openbox); scripts/launch
+starts the real totem-server on a fresh SQLite file and the real backoffice
+with the screen open, exactly as `make run` does. Everything then happens
+through real input sent from outside (xdotool): taps on the screen's buttons
+and keys on the dialogs. What the programs did is judged from outside too:
+the windows that show, the server's call log, the record in the SQLite file
+and the pixels of the screen.
+
+    person_edits_a_register.py --build-dir build --artifacts DIR [--docs DIR]
+
+Each step leaves a screenshot in --artifacts; with --docs the screenshots a
+reader of the documentation needs are copied there as well.
+"""
+import argparse
+import os
+import select
+import shutil
+import signal
+import sqlite3
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+
+# The screen's client area and where its controls are in it (the form's
+# layout): centres of buttons, in client coordinates.
+CLIENT_W, CLIENT_H = 786, 581
+NOTEBOOK = (9, 8)
+MDI_BACKGROUND = (96, 104, 128)
+BUTTON_FACE = (144, 144, 176)
+NOTICE = (28, 110, 60)
+
+
+def on_page(x, y, w=56, h=46):
+    return (NOTEBOOK[0] + x + w // 2, NOTEBOOK[1] + y + h // 2)
+
+
+def page1_row(i):
+    return on_page(8, 2 + 49 * i)
+
+
+def column(left, top):
+    return (left + 30, top + 29)
+
+
+CONTROLS = {
+    "tcbFilial": on_page(8, 8),
+    "tcbMenIni": page1_row(0),
+    "tcbMenAdi": page1_row(1),
+    "TouchButton1": page1_row(2),
+    "tcbExtrato": page1_row(3),
+    "tcbSubGrupos": page1_row(5),
+    "spdGrupProd": page1_row(6),
+    "tcbSelecLoja": page1_row(7),
+    "tcbMensInf": page1_row(8),
+    "tcbInfClie": page1_row(9),
+    "tcbCorrente": on_page(8, 12),
+    "tcbInterval": on_page(8, 70),
+    "tcbDiaIni": on_page(40, 128),
+    "tcbDiaFin": on_page(40, 186),
+    "tcbSegundos": on_page(8, 282),
+    "tcbCancela": column(716, 172),
+    "tcbConfirma": column(716, 239),
+    "spbSair": column(716, 514),
+    "tcbAnt": column(577, 515),
+    "tcbPrx": column(642, 515),
+}
+
+
+class Failure(Exception):
+    pass
+
+
+def wait(what, condition, seconds=10.0):
+    deadline = time.monotonic() + seconds
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Failure(f"{what}: not within {seconds:g} s")
+        time.sleep(0.1)
+
+
+class Shot:
+    """A screenshot as raw RGB pixels."""
+
+    def __init__(self, ppm):
+        parts = ppm.split(b"\n", 3)  # "P6", "W H", "255", pixels
+        if parts[0] != b"P6":
+            raise Failure("screenshot: not a PPM image")
+        self.w, self.h = (int(v) for v in parts[1].split())
+        self.data = parts[3]
+
+    def px(self, x, y):
+        o = (y * self.w + x) * 3
+        return tuple(self.data[o:o + 3])
+
+    def region(self, x, y, w, h):
+        rows = []
+        for row in range(y, y + h):
+            o = (row * self.w + x) * 3
+            rows.append(self.data[o:o + w * 3])
+        return b"".join(rows)
+
+
+def near(colour, wanted, tolerance=10):
+    return all(abs(a - b) <= tolerance for a, b in zip(colour, wanted))
+
+
+class Desktop:
+    """Xvfb, a window manager, and real input through xdotool."""
+
+    def __init__(self, artifacts):
+        self.artifacts = artifacts
+        self.step = 0
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
+             "-nolisten", "tcp"], pass_fds=(write_end,),
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        ready, _, _ = select.select([read_end], [], [], 15)
+        display = os.read(read_end, 64).decode().strip() if ready else ""
+        # Kept open while Xvfb runs: closing it early made Xvfb drop its
+        # clients.
+        self.display_pipe = read_end
+        if not display:
+            raise Failure("Xvfb did not start")
+        self.env = dict(os.environ, DISPLAY=":" + display)
+        # The tests run with Qt's offscreen platform; the person has a screen.
+        for name in ("QT_QPA_PLATFORM", "WAYLAND_DISPLAY"):
+            self.env.pop(name, None)
+        self.wm = subprocess.Popen(["openbox"], env=self.env,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Ready once it tells the X server how many desktops there are.
+        wait("the window manager", lambda: self.xdotool("get_num_desktops", check=False), 10)
+
+    def close(self):
+        for process in (self.wm, self.xvfb):
+            process.terminate()
+            try:
+                process.wait(5)
+            except subprocess.TimeoutExpired:
+                process.kill()
+        os.close(self.display_pipe)
+
+    def xdotool(self, *args, check=True):
+        done = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True,
+                              timeout=20)
+        if done.returncode != 0:
+            if check:
+                raise Failure(f"xdotool {' '.join(args)}: {done.stderr.strip()}")
+            return None
+        return done.stdout
+
+    def windows(self, name):
+        """Visible windows whose whole name is `name`: {id: (x, y, w, h)}."""
+        out = self.xdotool("search", "--onlyvisible", "--name", f"^{name}$", check=False) or ""
+        found = {}
+        for wid in out.split():
+            geometry = self.xdotool("getwindowgeometry", "--shell", wid, check=False) or ""
+            values = dict(line.split("=", 1) for line in geometry.split() if "=" in line)
+            if "X" in values:
+                found[wid] = tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+        return found
+
+    def window(self, name, seconds=10.0, activate=True):
+        """Waits for the window; answers (id, (x, y, w, h))."""
+        found = wait(f'window "{name}" opens', lambda: next(iter(self.windows(name).items()), None),
+                     seconds)
+        # Typing goes to the window that has the focus: give it the focus.
+        if activate:
+            self.xdotool("windowactivate", "--sync", found[0], check=False)
+        return found
+
+    def gone(self, name, seconds=10.0):
+        wait(f'window "{name}" closes', lambda: not self.windows(name), seconds)
+
+    def tap(self, x, y):
+        self.xdotool("mousemove", "--sync", str(x), str(y), "click", "1")
+
+    def key(self, *keys):
+        self.xdotool("key", "--delay", "40", *keys)
+
+    def type(self, text):
+        # A character missing from the keyboard map is typed through a key
+        # xdotool remaps for it; one at a time, with a pause, so that the
+        # program has seen the new map before the key comes.
+        run = ""
+        for c in text + "\0":
+            if c.isascii() and c != "\0":
+                run += c
+                continue
+            if run:
+                self.xdotool("type", "--delay", "30", run)
+                run = ""
+            if c != "\0":
+                self.xdotool("type", "--delay", "120", c)
+                time.sleep(0.08)
+
+    def shot(self):
+        ppm = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"],
+                             env=self.env, capture_output=True, timeout=20).stdout
+        return Shot(ppm)
+
+    def keep(self, name, crop=None):
+        """Saves the screen (or the crop x, y, w, h of it) as the next step's PNG."""
+        self.step += 1
+        path = os.path.join(self.artifacts, f"{self.step:02d}-{name}.png")
+        args = ["import", "-window", "root"]
+        if crop:
+            args += ["-crop", "{2}x{3}+{0}+{1}".format(*crop)]
+        subprocess.run(args + [path], env=self.env, timeout=20, check=False)
+        return path
+
+
+class Programs:
+    """scripts/launch: the server on a fresh SQLite file and the host."""
+
+    def __init__(self, desktop, build_dir, work):
+        self.db = os.path.join(work, "demo.db")
+        self.log_path = os.path.join(work, "launch.out")
+        env = dict(desktop.env, BUILD_DIR=build_dir, TOTEM_DB=self.db)
+        self.log = open(self.log_path, "w")
+        self.process = subprocess.Popen([os.path.join(ROOT, "scripts", "launch")], env=env,
+                                        cwd=ROOT, stdout=self.log, stderr=subprocess.STDOUT,
+                                        start_new_session=True)
+
+    def output(self):
+        with open(self.log_path, encoding="utf-8", errors="replace") as f:
+            return f.read()
+
+    def calls(self, method, **args):
+        wanted = [f"method={method}"] + [f"{k}={v}" for k, v in args.items()]
+        return sum(1 for line in self.output().splitlines()
+                   if all(w in line.split() for w in wanted))
+
+    def record(self, filial, caixa):
+        with sqlite3.connect(f"file:{self.db}?mode=ro", uri=True) as db:
+            db.row_factory = sqlite3.Row
+            row = db.execute("SELECT * FROM parametro_totem WHERE cdfilial = ? AND cdcaixa = ?",
+                             (filial, caixa)).fetchone()
+        return dict(row) if row else None
+
+    def stop(self):
+        if self.process.poll() is None:
+            os.killpg(self.process.pid, signal.SIGTERM)
+            try:
+                self.process.wait(10)
+            except subprocess.TimeoutExpired:
+                os.killpg(self.process.pid, signal.SIGKILL)
+        self.log.close()
+
+
+class Screen:
+    """The kiosk parameter screen inside the host's window, found by its pixels."""
+
+    def __init__(self, desktop):
+        self.desktop = desktop
+        self.host = desktop.window("Retaguarda", 30)[0]
+        self.locate()
+
+    def locate(self):
+        # The window manager's idea of the window's place can be off by its
+        # frame; the pixels of the host's area tell where things really are.
+        x, y, w, h = self.desktop.windows("Retaguarda")[self.host]
+
+        def found():
+            shot = self.desktop.shot()
+            row = y + h // 2
+            area_left = next((px for px in range(max(0, x - 40), x + w)
+                              if near(shot.px(px, row), MDI_BACKGROUND, 2)), None)
+            if area_left is None:
+                return None
+            area_top = row
+            while area_top > 0 and near(shot.px(area_left + 2, area_top - 1), MDI_BACKGROUND, 2):
+                area_top -= 1
+            # The menu bar runs above the area; the whole window around both.
+            self.menu = (area_left + 30, area_top - 10)
+            self.host_rect = (area_left, max(0, area_top - 24), w, h)
+            left = right = None
+            for px in range(area_left, area_left + w):
+                if not near(shot.px(px, row), MDI_BACKGROUND, 2):
+                    if left is None and px > x and near(shot.px(px - 1, row), MDI_BACKGROUND, 2):
+                        left = px
+                elif left is not None:
+                    right = px - 1
+                    break
+            if left is None or right is None:
+                return None
+            middle = (left + right) // 2
+            top, bottom = row, row
+            while top > y and not near(shot.px(middle, top - 1), MDI_BACKGROUND, 2):
+                top -= 1
+            while bottom < y + h - 1 and not near(shot.px(middle, bottom + 1), MDI_BACKGROUND, 2):
+                bottom += 1
+            frame = (right - left + 1 - CLIENT_W) // 2
+            origin = (left + frame, bottom + 1 - frame - CLIENT_H)
+            # The branch button's face proves the place is right.
+            bx, by = CONTROLS["tcbFilial"]
+            if frame < 0 or not near(shot.px(origin[0] + bx - 20, origin[1] + by), BUTTON_FACE, 12):
+                return None
+            return origin
+
+        self.origin = wait("the screen inside the host's window", found, 15)
+
+    def absent(self):
+        x, y, w, h = self.host_rect
+        shot = self.desktop.shot()
+        return all(near(shot.px(px, y + h // 2), MDI_BACKGROUND, 2)
+                   for px in range(x + 10, x + w - 40, 8))
+
+    def at(self, cx, cy):
+        return (self.origin[0] + cx, self.origin[1] + cy)
+
+    def tap(self, control):
+        # The host's window takes the input again once a dialog has gone.
+        self.desktop.xdotool("windowactivate", "--sync", self.host, check=False)
+        self.desktop.tap(*self.at(*CONTROLS[control]))
+
+    def client_pixels(self):
+        return self.desktop.shot().region(*self.origin, CLIENT_W, CLIENT_H)
+
+    def keep(self, name):
+        return self.desktop.keep(name, self.host_rect)
+
+    def tap_register_row(self, rows_below_selected):
+        """Taps the grid row that many rows below the highlighted one."""
+        shot = self.desktop.shot()
+        x = self.origin[0] + NOTEBOOK[0] + 8 + 30
+        top = self.origin[1] + NOTEBOOK[1] + 64
+        selected = [y for y in range(top, top + 420)
+                    if shot.px(x, y)[2] > 150 and shot.px(x, y)[0] < 100]
+        if not selected:
+            raise Failure("no register row is highlighted in the grid")
+        height = selected[-1] - selected[0] + 1
+        self.desktop.tap(x, selected[-1] + rows_below_selected * (height + 1) - height // 2)
+
+
+def answer_keypad(desktop, digits):
+    desktop.window("Teclado numérico")
+    desktop.type(digits)
+    desktop.key("Return")
+    desktop.gone("Teclado numérico")
+
+
+def person_edits_a_register(desktop, programs, docs):
+    keep_for_docs = {}
+    screen = Screen(desktop)
+    wait("the branch list is read", lambda: programs.calls("getFilial"), 10)
+    keep_for_docs["host-screen-opened"] = screen.keep("screen-opened")
+
+    # The branch button opens the search list; the person narrows it and picks.
+    screen.tap("tcbFilial")
+    desktop.window("Pesquisa")
+    desktop.type("igua")
+    keep_for_docs["host-branch-search"] = screen.keep("branch-search")
+    desktop.key("Return")
+    desktop.gone("Pesquisa")
+    wait("the registers of the branch are read", lambda: programs.calls("getConfCaixa"))
+    wait("the first register's record is read",
+         lambda: programs.calls("getCarregaPar", filial="0002", caixa="001"))
+
+    # A finger on the third register of the grid.
+    screen.tap_register_row(2)
+    wait("register 003's record is read",
+         lambda: programs.calls("getCarregaPar", filial="0002", caixa="003"))
+    keep_for_docs["host-register-chosen"] = screen.keep("register-chosen")
+    before = programs.record("0002", "003")
+
+    # Page "Totem1": the three messages on the on-screen keyboard.
+    screen.tap("tcbPrx")
+    messages = {
+        "tcbMenIni": "Promoção de verão: café & pão às 9h!",
+        "tcbMenAdi": "Ação: 10% off — até já",
+        "TouchButton1": "Olá, consumidor. Digite o código do cartão",
+    }
+    for button, text in messages.items():
+        screen.tap(button)
+        desktop.window("Teclado")
+        desktop.key("ctrl+a", "BackSpace")
+        desktop.type(text)
+        if button == "tcbMenIni":
+            keep_for_docs["host-keyboard"] = screen.keep("keyboard")
+        desktop.key("Return")
+        desktop.gone("Teclado")
+
+    # Statement type 3 and its product group from the search list.
+    screen.tap("tcbSubGrupos")
+    screen.tap("spdGrupProd")
+    wait("the product groups are read", lambda: programs.calls("getPesqGrupProd"))
+    desktop.window("Pesquisa")
+    desktop.type("sucos")
+    desktop.key("Return")
+    desktop.gone("Pesquisa")
+    # The three yes/no options.
+    for toggle in ("tcbSelecLoja", "tcbMensInf", "tcbInfClie"):
+        screen.tap(toggle)
+    keep_for_docs["host-page1-edited"] = screen.keep("page1-edited")
+
+    # Page "Totem2": an interval. Days that are no day of a month, and a last
+    # day before the first, are refused with a message and asked again.
+    screen.tap("tcbPrx")
+    screen.tap("tcbInterval")
+    for button, refused, accepted in (("tcbDiaIni", ("0", "32"), "5"),
+                                      ("tcbDiaFin", ("32", "3"), "20")):
+        screen.tap(button)
+        for value in refused:
+            answer_keypad(desktop, value)
+            desktop.window("Erro")
+            keep_for_docs[f"host-day-{value}-refused"] = screen.keep(f"day-{value}-refused")
+            desktop.key("Return")
+            desktop.gone("Erro")
+        answer_keypad(desktop, accepted)
+    screen.tap("tcbSegundos")
+    answer_keypad(desktop, "75")
+    keep_for_docs["host-page2-edited"] = screen.keep("page2-edited")
+
+    # Confirm: saved, and a short notice says so and goes away by itself.
+    screen.tap("tcbConfirma")
+    # A notice takes no focus: it is only looked at.
+    _, (nx, ny, _, nh) = desktop.window("Parâmetros gravados.", activate=False)
+    wait("the notice is drawn", lambda: near(desktop.shot().px(nx + 4, ny + nh // 2), NOTICE), 5)
+    keep_for_docs["host-saved"] = screen.keep("saved")
+    saved = wait("the record is saved",
+                 lambda: programs.calls("setUpdParametros", filial="0002", caixa="003")
+                 and programs.record("0002", "003"))
+    expected = dict(before, idtipexttot="3", cdgrupprod="003", nrdiainitot="5",
+                    nrdiafintot="20", nrsegfectot="75", dsmsginitot=messages["tcbMenIni"],
+                    dsmsgaditot=messages["tcbMenAdi"], dsmsgcontot=messages["TouchButton1"],
+                    idsellojtot="S" if before["idsellojtot"] != "S" else "N",
+                    ideximsgsal="S" if before["ideximsgsal"] != "S" else "N",
+                    idinfcliecai="S" if before["idinfcliecai"] != "S" else "N")
+    if saved != expected:
+        raise Failure(f"stored record {saved} is not what was entered {expected}")
+    desktop.gone("Parâmetros gravados.", 10)
+
+    # Edit again and Cancel: the stored values come back on the screen.
+    as_saved = screen.client_pixels()
+    screen.tap("tcbCorrente")
+    if screen.client_pixels() == as_saved:
+        raise Failure("choosing the current month changed nothing on the screen")
+    reads = programs.calls("getCarregaPar", filial="0002", caixa="003")
+    screen.tap("tcbCancela")
+    wait("Cancel reads the record again",
+         lambda: programs.calls("getCarregaPar", filial="0002", caixa="003") > reads)
+    wait("the screen shows the stored values again", lambda: screen.client_pixels() == as_saved,
+         5)
+    if programs.record("0002", "003") != expected:
+        raise Failure("Cancel changed the stored record")
+
+    # Close the screen, then open it again from the host's menu.
+    screen.tap("spbSair")
+    wait("the screen closes", screen.absent, 5)
+    openings = programs.calls("getFilial")
+    desktop.tap(*screen.menu)  # "Módulos"
+    desktop.key("Down", "Return")  # "Parametrização do Sistema Totem"
+    wait("the reopened screen reads the branch list", lambda: programs.calls("getFilial") > openings)
+    screen.locate()
+    screen.keep("screen-reopened")
+
+    if docs:
+        os.makedirs(docs, exist_ok=True)
+        for name, path in keep_for_docs.items():
+            shutil.copyfile(path, os.path.join(docs, name + ".png"))
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build-dir", required=True)
+    parser.add_argument("--artifacts", required=True)
+    parser.add_argument("--docs")
+    options = parser.parse_args()
+    started = time.monotonic()
+    artifacts = os.path.abspath(options.artifacts)
+    shutil.rmtree(artifacts, ignore_errors=True)
+    os.makedirs(artifacts)
+    work = tempfile.mkdtemp(prefix="totem-person-")
+    desktop = programs = None
+    status = 0
+    try:
+        desktop = Desktop(artifacts)
+        programs = Programs(desktop, os.path.abspath(options.build_dir), work)
+        person_edits_a_register(desktop, programs, options.docs)
+        print(f"person: ok in {time.monotonic() - started:.1f} s; screenshots in {artifacts}")
+    except Failure as failure:
+        status = 1
+        print(f"person: FAILED: {failure}", file=sys.stderr)
+        if desktop:
+            print(f"person: screen at the failure: {desktop.keep('failure')}", file=sys.stderr)
+    finally:
+        if programs:
+            programs.stop()
+            if status:
+                print("person: what the programs printed (last lines):", file=sys.stderr)
+                print("\n".join(programs.output().splitlines()[-15:]), file=sys.stderr)
+        if desktop:
+            desktop.close()
+        shutil.rmtree(work, ignore_errors=True)
+    return status
+
+
+if __name__ == "__main__":
+    sys.exit(main())
