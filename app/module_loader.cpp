@@ -1,6 +1,6 @@
 #include "app/module_loader.h"
 
-#include "package/package_info.h"
+#include "host/components/module_interface.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -27,14 +27,15 @@ bool ModuleLoader::Load() {
     library_.reset();
     return false;
   }
-  auto info = reinterpret_cast<TotemGetPackageInfoTable>(library_->resolve("GetPackageInfoTable"));
-  auto initialize = reinterpret_cast<TotemInitialize>(library_->resolve("Initialize"));
-  finalize_ = reinterpret_cast<TotemFinalize>(library_->resolve("Finalize"));
-  iniProc_ = reinterpret_cast<TotemIniProc>(library_->resolve("IniProc"));
-  const char* missing = !info ? "GetPackageInfoTable"
-                        : !initialize ? "Initialize"
-                        : !finalize_ ? "Finalize"
-                        : !iniProc_ ? "IniProc"
+  using namespace host;
+  auto info = reinterpret_cast<TotemGetPackageInfoTable>(library_->resolve(kEntryGetPackageInfoTable));
+  auto initialize = reinterpret_cast<TotemInitialize>(library_->resolve(kEntryInitialize));
+  finalize_ = reinterpret_cast<TotemFinalize>(library_->resolve(kEntryFinalize));
+  iniProc_ = reinterpret_cast<TotemIniProc>(library_->resolve(kEntryIniProc));
+  const char* missing = !info ? kEntryGetPackageInfoTable
+                        : !initialize ? kEntryInitialize
+                        : !finalize_ ? kEntryFinalize
+                        : !iniProc_ ? kEntryIniProc
                                     : nullptr;
   if (missing) {
     error_ = QStringLiteral("O módulo %1 não exporta a entrada %2.").arg(path_, missing);
@@ -42,11 +43,11 @@ bool ModuleLoader::Load() {
     library_.reset();
     return false;
   }
-  if (info()->version != package::kLoaderProtocol) {
+  if (info()->version != kLoaderProtocol) {
     error_ = QStringLiteral("O módulo %1 usa a versão %2 do protocolo de módulos; esperada %3.")
                  .arg(path_)
                  .arg(info()->version)
-                 .arg(package::kLoaderProtocol);
+                 .arg(kLoaderProtocol);
     library_->unload();
     library_.reset();
     return false;

@@ -1,6 +1,7 @@
 // The editing handlers of pages "Totem1" and "Totem2". Each changes the
 // form's working copy and enables Confirm and Cancel; nothing reaches the
 // server before Confirm.
+#include "form/float_to_str.h"
 #include "form/host_calls.h"
 #include "form/module_state.h"
 #include "form/parametro_toten_form.h"
@@ -13,10 +14,10 @@ void TfrmParametroToten::EditMessage(QLabel* caption, const char* field) {
   // The keyboard counts against the record field's size, the server's limit.
   const int index = cdsCarregaPar->FieldIndex(field);
   const int maxLength = index >= 0 ? cdsCarregaPar->Fields()[index].size : 0;
-  stTextoDigitado = TecladoAlfanumerico(S(caption->text()), "", maxLength);
-  if (!host::EmptyString(Q(stTextoDigitado))) {
+  stTextoDigitado = TecladoAlfanumerico(Utf8Text(caption->text()), "", maxLength);
+  if (!host::EmptyString(QtText(stTextoDigitado))) {
     // "@" is the keyboard's way of saying "clear the text".
-    caption->setText(stTextoDigitado == "@" ? QString() : Q(stTextoDigitado));
+    caption->setText(stTextoDigitado == "@" ? QString() : QtText(stTextoDigitado));
   }
   ControlBot(true);
 }
@@ -56,14 +57,10 @@ void TfrmParametroToten::tcbSubGruposClick(QObject*) { ChooseStatementType(3); }
 // ---- product group ----
 
 void TfrmParametroToten::tcbPesqRegraConsClick(QObject*) {
-  host::ActiveShowAvi(MainForm(), host::TShowAvi::Server);
-  try {
+  {
+    host::BusyAnimation busy(MainForm(), host::TShowAvi::Server);
     cdsPesqGrupProd->SetData(host::CheckResultServ(server_->getPesqGrupProd(), true, 0));
-  } catch (...) {
-    host::DeactiveShowAvi();
-    throw;
   }
-  host::DeactiveShowAvi();
 
   if (!Pesquisa(*cdsPesqGrupProd, stTituloPesq, "S", "", false) || cdsPesqGrupProd->IsEmpty()) {
     lblGrupProd->setText(QString());
@@ -72,7 +69,7 @@ void TfrmParametroToten::tcbPesqRegraConsClick(QObject*) {
   } else {
     stCdGrupProd = cdsPesqGrupProd->FieldAsString("CDGRUPPROD");
     stNmGrupProd = cdsPesqGrupProd->FieldAsString("NMGRUPPROD");
-    lblGrupProd->setText(Q(stCdGrupProd + " - " + stNmGrupProd));
+    lblGrupProd->setText(QtText(stCdGrupProd + " - " + stNmGrupProd));
   }
   ControlBot(true);
 }
@@ -114,10 +111,10 @@ void TfrmParametroToten::EditDay(QLabel* caption, QLabel* otherCaption, std::str
                                  const char* promptKey, bool isFirstDay) {
   // Asks until a value passes or the keypad is cancelled.
   while (true) {
-    const double value = InfoQuantidade(S(msgPadrao->Msg(promptKey)), 1, "2");
+    const double value = InfoQuantidade(Utf8Text(msgPadrao->Msg(promptKey)), 1, "2");
     if (value < 0) break;  // cancelled: the old day stays
     if (value > 31 || value < 1) {
-      ShowError(S(msgPadrao->Msg("DTINF")));
+      ShowError(Utf8Text(msgPadrao->Msg("DTINF")));
       continue;
     }
     const QString other = otherCaption->text();
@@ -126,12 +123,12 @@ void TfrmParametroToten::EditDay(QLabel* caption, QLabel* otherCaption, std::str
       const double bound = other.trimmed().toDouble(&numeric);
       // A day that is not a number sets no bound.
       if (numeric && (isFirstDay ? value > bound : value < bound)) {
-        ShowError(S(msgPadrao->Msg(isFirstDay ? "DTMENOR" : "DTMAIOR")));
+        ShowError(Utf8Text(msgPadrao->Msg(isFirstDay ? "DTMENOR" : "DTMAIOR")));
         continue;
       }
     }
     variable = FloatToStr(value);
-    caption->setText(Q(variable));
+    caption->setText(QtText(variable));
     break;
   }
   ControlBot(true);
@@ -148,12 +145,12 @@ void TfrmParametroToten::tcbDiaFinClick(QObject*) {
 // ---- seconds to close a consultation ----
 
 void TfrmParametroToten::tcbSegundosClick(QObject*) {
-  const double value = InfoQuantidade(S(msgPadrao->Msg("TEMPO")), 1, "5");
+  const double value = InfoQuantidade(Utf8Text(msgPadrao->Msg("TEMPO")), 1, "5");
   if (value < 0) {
-    stSegundos = S(lblValSeg->text());
+    stSegundos = Utf8Text(lblValSeg->text());
   } else {
     stSegundos = FloatToStr(value);
-    lblValSeg->setText(Q(stSegundos));
+    lblValSeg->setText(QtText(stSegundos));
   }
   ControlBot(true);
 }

@@ -10,6 +10,8 @@
 #include <QHeaderView>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace totem::form {
 namespace {
 
@@ -80,6 +82,113 @@ QLabel* Display(QWidget* parent, const char* name, QRect geometry) {
 constexpr int kPageButtonW = 56, kPageButtonH = 46;
 constexpr int kBarButtonW = 60, kBarButtonH = 58;
 
+// How a row of page "Totem1" lays out its label and value display.
+enum class RowShape {
+  CaptionBeside,   // a toggle: the label beside the button, nothing else
+  ValueBelow,      // a message: the label above a wide value display
+  ValueBeside,     // the product group: label and value display side by side
+};
+
+struct Page1Row {
+  TTouchButton* TfrmParametroToten::*button;
+  const char* buttonName;
+  QLabel* TfrmParametroToten::*label;
+  const char* labelName;
+  const char* caption;
+  RowShape shape;
+  QLabel* TfrmParametroToten::*display;  // nullptr: no value display
+  const char* displayName;
+  int displayWidth;
+  std::optional<Symbol> glyph;
+};
+
+using F = TfrmParametroToten;
+const Page1Row kPage1[] = {
+    {&F::tcbMenIni, "tcbMenIni", &F::lblMsgIni, "lblMsgIni", "Mensagem Inicial",
+     RowShape::ValueBelow, &F::lblValMenIni, "lblValMenIni", 538, Symbol::Keyboard},
+    {&F::tcbMenAdi, "tcbMenAdi", &F::lblMsgAdi, "lblMsgAdi", "Mensagem Adicional",
+     RowShape::ValueBelow, &F::lblValMenAdi, "lblValMenAdi", 538, Symbol::Keyboard},
+    {&F::TouchButton1, "TouchButton1", &F::lblMsgCon, "lblMsgCon", "Mensagem Consumidor",
+     RowShape::ValueBelow, &F::lblValConTot, "lblValConTot", 538, Symbol::Keyboard},
+    {&F::tcbExtrato, "tcbExtrato", &F::lblExtrato, "lblExtrato", "Extrato Simplificado",
+     RowShape::CaptionBeside, nullptr, "", 0, std::nullopt},
+    {&F::tcbExtrDel, "tcbExtrDel", &F::lblExtrDel, "lblExtrDel", "Extrato Detalhado",
+     RowShape::CaptionBeside, nullptr, "", 0, std::nullopt},
+    {&F::tcbSubGrupos, "tcbSubGrupos", &F::lblSubGrupos, "lblSubGrupos",
+     "Extrato Detalhado por Sub-Grupo", RowShape::CaptionBeside, nullptr, "", 0, std::nullopt},
+    {&F::spdGrupProd, "spdGrupProd", &F::lblDescGprod, "lblDescGprod", "Grupo de Produtos",
+     RowShape::ValueBeside, &F::lblGrupProd, "lblGrupProd", 407, Symbol::Search},
+    {&F::tcbSelecLoja, "tcbSelecLoja", &F::lblSelecLoja, "lblSelecLoja", "Permite selecionar Loja",
+     RowShape::CaptionBeside, nullptr, "", 0, std::nullopt},
+    {&F::tcbMensInf, "tcbMensInf", &F::lblMensInf, "lblMensInf",
+     "Exibe tela com o saldo do consumidor antes de mostrar o extrato", RowShape::CaptionBeside,
+     nullptr, "", 0, std::nullopt},
+    {&F::tcbInfClie, "tcbInfClie", &F::lblInfClie, "lblInfClie",
+     "Permite digitar código do consumidor sem informar o cliente.", RowShape::CaptionBeside,
+     nullptr, "", 0, std::nullopt},
+};
+constexpr int kPage1RowHeight = 49;
+
+// Page "Totem2": each row a button (or none), a label and a value display
+// (or none), at their own places.
+struct Page2Row {
+  TTouchButton* TfrmParametroToten::*button;  // nullptr: a label alone
+  const char* buttonName;
+  QPoint buttonAt;
+  bool enabled;
+  QLabel* TfrmParametroToten::*label;
+  const char* labelName;
+  const char* caption;
+  QRect labelRect;
+  QLabel* TfrmParametroToten::*display;  // nullptr: no value display
+  const char* displayName;
+  QRect displayRect;
+};
+const Page2Row kPage2[] = {
+    {&F::tcbCorrente, "tcbCorrente", {8, 12}, true, &F::Label1, "Label1", "Mês Corrente",
+     {72, 27, 300, 16}, nullptr, "", {}},
+    {&F::tcbInterval, "tcbInterval", {8, 70}, true, &F::lblIntConsul, "lblIntConsul",
+     "Intervalo para consulta", {72, 85, 300, 16}, nullptr, "", {}},
+    {&F::tcbDiaIni, "tcbDiaIni", {40, 128}, false, &F::Label5, "Label5", "Dia inicial",
+     {104, 143, 90, 16}, &F::lblValDiaIni, "lblValDiaIni", {196, 137, 112, 28}},
+    {&F::tcbDiaFin, "tcbDiaFin", {40, 186}, false, &F::Label4, "Label4", "Dia Final",
+     {104, 201, 90, 16}, &F::lblValDiaFin, "lblValDiaFin", {196, 195, 112, 28}},
+    {&F::tcbSegundos, "tcbSegundos", {8, 282}, true, &F::lblFecCons, "lblFecCons",
+     "Fechar consulta após", {8, 262, 300, 16}, &F::lblValSeg, "lblValSeg", {72, 291, 112, 28}},
+    {nullptr, "", {}, true, &F::Label6, "Label6", "segundos.", {190, 297, 100, 16}, nullptr, "", {}},
+};
+
+// The command column and the navigation bar: 60 x 58 buttons outside the
+// notebook, picture above the caption.
+struct BarButton {
+  TTouchButton* TfrmParametroToten::*button;
+  const char* name;
+  QPoint at;
+  const char* caption;
+  const char* hint;
+  Symbol glyph;
+  int glyphSize;
+  bool enabled;
+  bool visible;
+};
+const BarButton kBars[] = {
+    {&F::tcbPesquisar, "tcbPesquisar", {716, 13}, "P&esquisar", "Pesquisar", Symbol::Search, 24,
+     false, false},
+    {&F::tcbAtualizar, "tcbAtualizar", {716, 79}, "A&tualizar", "Atualizar", Symbol::Refresh, 24,
+     false, true},
+    {&F::tcbCancela, "tcbCancela", {716, 172}, "Ca&ncelar", "", Symbol::Cancel, 24, false, true},
+    {&F::tcbConfirma, "tcbConfirma", {716, 239}, "C&onfirmar", "", Symbol::Confirm, 24, false, true},
+    {&F::spbSair, "spbSair", {716, 514}, "&Sair", "Sair", Symbol::Exit, 24, true, true},
+    {&F::tcbPrimeiro, "tcbPrimeiro", {12, 514}, "", "", Symbol::First, 32, false, true},
+    {&F::tcbAnterior, "tcbAnterior", {78, 514}, "", "", Symbol::Prior, 32, false, true},
+    {&F::tcbProximo, "tcbProximo", {144, 514}, "", "", Symbol::Next, 32, false, true},
+    {&F::tcbUltimo, "tcbUltimo", {210, 514}, "", "", Symbol::Last, 32, false, true},
+    {&F::tcbAnt, "tcbAnt", {577, 515}, "Pág. &Ant.", "Página Anterior", Symbol::PagePrior, 24,
+     false, true},
+    {&F::tcbPrx, "tcbPrx", {642, 515}, "Pág. &Pos.", "Próxima Página", Symbol::PageNext, 24, false,
+     true},
+};
+
 }  // namespace
 
 void TfrmParametroToten::BuildControls() {
@@ -101,20 +210,25 @@ void TfrmParametroToten::BuildControls() {
   ntbTot = new TNotebook(client);
   ntbTot->setObjectName("ntbTot");
   ntbTot->setGeometry(9, 8, 697, 502);
-  QWidget* page0 = ntbTot->AddPage("Totem");
-  QWidget* page1 = ntbTot->AddPage("Totem1");
-  QWidget* page2 = ntbTot->AddPage("Totem2");
+  BuildBranchPage(ntbTot->AddPage("Totem"));
+  BuildParameterPage(ntbTot->AddPage("Totem1"));
+  BuildPeriodPage(ntbTot->AddPage("Totem2"));
   ntbTot->SetPageIndex(0);
+  BuildBars();
+  BuildComponents();
+  // The frame around the fixed client area decides the form's size.
+  adjustSize();
+}
 
-  // ---- page "Totem": branch and registers ----
-  tcbFilial = Button(page0, "tcbFilial", {8, 8, kPageButtonW, kPageButtonH});
+void TfrmParametroToten::BuildBranchPage(QWidget* page) {
+  tcbFilial = Button(page, "tcbFilial", {8, 8, kPageButtonW, kPageButtonH});
   tcbFilial->SetGlyph(DrawSymbol(Symbol::Building, 30));
-  Label20 = Caption(page0, "Label20", "&Filial", {72, 6, 200, 16});
+  Label20 = Caption(page, "Label20", "&Filial", {72, 6, 200, 16});
   // The "&" marks the label's access key, which belongs to the branch button.
   Label20->setTextFormat(Qt::AutoText);
   Label20->setBuddy(tcbFilial);
-  lblNmFilial = Display(page0, "lblNmFilial", {72, 24, 617, 30});
-  panCaixa = new QFrame(page0);
+  lblNmFilial = Display(page, "lblNmFilial", {72, 24, 617, 30});
+  panCaixa = new QFrame(page);
   panCaixa->setObjectName("panCaixa");
   panCaixa->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   panCaixa->setGeometry(8, 64, 681, 430);
@@ -123,118 +237,61 @@ void TfrmParametroToten::BuildControls() {
   auto* panLayout = new QVBoxLayout(panCaixa);
   panLayout->setContentsMargins(2, 2, 2, 2);
   panLayout->addWidget(dbgCaixa);
+}
 
-  // ---- page "Totem1": messages, statement type, group, options ----
-  struct Row {
-    TTouchButton** button;
-    const char* buttonName;
-    QLabel** label;
-    const char* labelName;
-    QString caption;
-    QLabel** display;  // value display beside the caption, or none
-    const char* displayName;
-    int displayWidth;
-  };
-  const Row page1Rows[] = {
-      {&tcbMenIni, "tcbMenIni", &lblMsgIni, "lblMsgIni", "Mensagem Inicial", &lblValMenIni,
-       "lblValMenIni", 538},
-      {&tcbMenAdi, "tcbMenAdi", &lblMsgAdi, "lblMsgAdi", "Mensagem Adicional", &lblValMenAdi,
-       "lblValMenAdi", 538},
-      {&TouchButton1, "TouchButton1", &lblMsgCon, "lblMsgCon", "Mensagem Consumidor",
-       &lblValConTot, "lblValConTot", 538},
-      {&tcbExtrato, "tcbExtrato", &lblExtrato, "lblExtrato", "Extrato Simplificado", nullptr, "", 0},
-      {&tcbExtrDel, "tcbExtrDel", &lblExtrDel, "lblExtrDel", "Extrato Detalhado", nullptr, "", 0},
-      {&tcbSubGrupos, "tcbSubGrupos", &lblSubGrupos, "lblSubGrupos",
-       "Extrato Detalhado por Sub-Grupo", nullptr, "", 0},
-      {&spdGrupProd, "spdGrupProd", &lblDescGprod, "lblDescGprod", "Grupo de Produtos",
-       &lblGrupProd, "lblGrupProd", 407},
-      {&tcbSelecLoja, "tcbSelecLoja", &lblSelecLoja, "lblSelecLoja", "Permite selecionar Loja",
-       nullptr, "", 0},
-      {&tcbMensInf, "tcbMensInf", &lblMensInf, "lblMensInf",
-       "Exibe tela com o saldo do consumidor antes de mostrar o extrato", nullptr, "", 0},
-      {&tcbInfClie, "tcbInfClie", &lblInfClie, "lblInfClie",
-       "Permite digitar código do consumidor sem informar o cliente.", nullptr, "", 0},
-  };
+void TfrmParametroToten::BuildParameterPage(QWidget* page) {
   int y = 2;
-  for (const Row& row : page1Rows) {
-    *row.button = Button(page1, row.buttonName, {8, y, kPageButtonW, kPageButtonH});
-    if (row.display) {
-      if (row.displayWidth > 500) {
-        // Message rows: caption above a wide display.
-        *row.label = Caption(page1, row.labelName, row.caption, {72, y, 400, 16});
-        *row.display = Display(page1, row.displayName, {72, y + 17, row.displayWidth, 28});
-      } else {
-        *row.label = Caption(page1, row.labelName, row.caption, {72, y + 15, 140, 16});
-        *row.display = Display(page1, row.displayName, {212, y + 9, row.displayWidth, 28});
-      }
-    } else {
-      *row.label = Caption(page1, row.labelName, row.caption, {72, y + 8, 610, 32}, true);
-      (*row.label)->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  for (const Page1Row& row : kPage1) {
+    TTouchButton* button = Button(page, row.buttonName, {8, y, kPageButtonW, kPageButtonH});
+    this->*row.button = button;
+    if (row.glyph) button->SetGlyph(DrawSymbol(*row.glyph, 30));
+    QLabel* label = nullptr;
+    switch (row.shape) {
+      case RowShape::ValueBelow:
+        label = Caption(page, row.labelName, row.caption, {72, y, 400, 16});
+        this->*row.display = Display(page, row.displayName, {72, y + 17, row.displayWidth, 28});
+        break;
+      case RowShape::ValueBeside:
+        label = Caption(page, row.labelName, row.caption, {72, y + 15, 140, 16});
+        this->*row.display = Display(page, row.displayName, {212, y + 9, row.displayWidth, 28});
+        break;
+      case RowShape::CaptionBeside:
+        label = Caption(page, row.labelName, row.caption, {72, y + 8, 610, 32}, true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        break;
     }
-    y += 49;
+    this->*row.label = label;
+    y += kPage1RowHeight;
   }
-  tcbMenIni->SetGlyph(DrawSymbol(Symbol::Keyboard, 30));
-  tcbMenAdi->SetGlyph(DrawSymbol(Symbol::Keyboard, 30));
-  TouchButton1->SetGlyph(DrawSymbol(Symbol::Keyboard, 30));
-  spdGrupProd->SetGlyph(DrawSymbol(Symbol::Search, 30));
+}
 
-  // ---- page "Totem2": period, days, seconds ----
-  tcbCorrente = Button(page2, "tcbCorrente", {8, 12, kPageButtonW, kPageButtonH});
-  Label1 = Caption(page2, "Label1", QStringLiteral("Mês Corrente"), {72, 27, 300, 16});
-  tcbInterval = Button(page2, "tcbInterval", {8, 70, kPageButtonW, kPageButtonH});
-  lblIntConsul = Caption(page2, "lblIntConsul", "Intervalo para consulta", {72, 85, 300, 16});
-  tcbDiaIni = Button(page2, "tcbDiaIni", {40, 128, kPageButtonW, kPageButtonH});
-  Label5 = Caption(page2, "Label5", "Dia inicial", {104, 143, 90, 16});
-  lblValDiaIni = Display(page2, "lblValDiaIni", {196, 137, 112, 28});
-  tcbDiaFin = Button(page2, "tcbDiaFin", {40, 186, kPageButtonW, kPageButtonH});
-  Label4 = Caption(page2, "Label4", "Dia Final", {104, 201, 90, 16});
-  lblValDiaFin = Display(page2, "lblValDiaFin", {196, 195, 112, 28});
-  lblFecCons = Caption(page2, "lblFecCons", QStringLiteral("Fechar consulta após"),
-                       {8, 262, 300, 16});
-  tcbSegundos = Button(page2, "tcbSegundos", {8, 282, kPageButtonW, kPageButtonH});
-  lblValSeg = Display(page2, "lblValSeg", {72, 291, 112, 28});
-  Label6 = Caption(page2, "Label6", "segundos.", {190, 297, 100, 16});
-  for (auto* b : {tcbDiaIni, tcbDiaFin, tcbSegundos}) b->SetGlyph(DrawSymbol(Symbol::Keypad, 30));
-  tcbDiaIni->setEnabled(false);
-  tcbDiaFin->setEnabled(false);
+void TfrmParametroToten::BuildPeriodPage(QWidget* page) {
+  for (const Page2Row& row : kPage2) {
+    if (row.button) {
+      TTouchButton* button =
+          Button(page, row.buttonName, {row.buttonAt, QSize(kPageButtonW, kPageButtonH)});
+      button->setEnabled(row.enabled);
+      if (row.display) button->SetGlyph(DrawSymbol(Symbol::Keypad, 30));
+      this->*row.button = button;
+    }
+    this->*row.label = Caption(page, row.labelName, row.caption, row.labelRect);
+    if (row.display) this->*row.display = Display(page, row.displayName, row.displayRect);
+  }
+}
 
-  // ---- command column ----
-  tcbPesquisar = Button(client, "tcbPesquisar", {716, 13, kBarButtonW, kBarButtonH}, "P&esquisar",
-                        "Pesquisar");
-  tcbPesquisar->SetGlyph(DrawSymbol(Symbol::Search, 24));
-  tcbPesquisar->setEnabled(false);
-  tcbPesquisar->setVisible(false);
-  tcbAtualizar = Button(client, "tcbAtualizar", {716, 79, kBarButtonW, kBarButtonH}, "A&tualizar",
-                        "Atualizar");
-  tcbAtualizar->SetGlyph(DrawSymbol(Symbol::Refresh, 24));
-  tcbCancela = Button(client, "tcbCancela", {716, 172, kBarButtonW, kBarButtonH}, "Ca&ncelar");
-  tcbCancela->SetGlyph(DrawSymbol(Symbol::Cancel, 24));
-  tcbConfirma = Button(client, "tcbConfirma", {716, 239, kBarButtonW, kBarButtonH}, "C&onfirmar");
-  tcbConfirma->SetGlyph(DrawSymbol(Symbol::Confirm, 24));
-  spbSair = Button(client, "spbSair", {716, 514, kBarButtonW, kBarButtonH}, "&Sair", "Sair");
-  spbSair->SetGlyph(DrawSymbol(Symbol::Exit, 24));
-  for (auto* b : {tcbAtualizar, tcbCancela, tcbConfirma}) b->setEnabled(false);
-
-  // ---- navigation bar ----
+void TfrmParametroToten::BuildBars() {
   Bevel1 = new QFrame(client);
   Bevel1->setObjectName("Bevel1");
   Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
   Bevel1->setGeometry(8, 511, 700, 65);
   Bevel1->lower();
-  struct NavButton {
-    TTouchButton** button;
-    const char* name;
-    int left;
-    Symbol symbol;
-  };
-  const NavButton nav[] = {{&tcbPrimeiro, "tcbPrimeiro", 12, Symbol::First},
-                           {&tcbAnterior, "tcbAnterior", 78, Symbol::Prior},
-                           {&tcbProximo, "tcbProximo", 144, Symbol::Next},
-                           {&tcbUltimo, "tcbUltimo", 210, Symbol::Last}};
-  for (const auto& n : nav) {
-    *n.button = Button(client, n.name, {n.left, 514, kBarButtonW, kBarButtonH});
-    (*n.button)->SetGlyph(DrawSymbol(n.symbol, 32));
-    (*n.button)->setEnabled(false);
+  for (const BarButton& b : kBars) {
+    TTouchButton* button = Button(client, b.name, {b.at, QSize(kBarButtonW, kBarButtonH)},
+                                  QString::fromUtf8(b.caption), QString::fromUtf8(b.hint));
+    button->SetGlyph(DrawSymbol(b.glyph, b.glyphSize));
+    button->setEnabled(b.enabled);
+    button->setVisible(b.visible);
+    this->*b.button = button;
   }
   lblNmCaixa = new QLabel(client);
   lblNmCaixa->setObjectName("lblNmCaixa");
@@ -243,25 +300,15 @@ void TfrmParametroToten::BuildControls() {
   lblNmCaixa->setAlignment(Qt::AlignCenter);
   lblNmCaixa->setWordWrap(true);
   lblNmCaixa->setTextFormat(Qt::PlainText);
-  {
-    QPalette pal = lblNmCaixa->palette();
-    pal.setColor(QPalette::WindowText, kGreen);
-    lblNmCaixa->setPalette(pal);
-  }
-  tcbAnt = Button(client, "tcbAnt", {577, 515, kBarButtonW, kBarButtonH},
-                  QStringLiteral("Pág. &Ant."), QStringLiteral("Página Anterior"));
-  tcbAnt->SetGlyph(DrawSymbol(Symbol::PagePrior, 24));
-  tcbPrx = Button(client, "tcbPrx", {642, 515, kBarButtonW, kBarButtonH},
-                  QStringLiteral("Pág. &Pos."), QStringLiteral("Próxima Página"));
-  tcbPrx->SetGlyph(DrawSymbol(Symbol::PageNext, 24));
-  tcbAnt->setEnabled(false);
-  tcbPrx->setEnabled(false);
-
+  QPalette pal = lblNmCaixa->palette();
+  pal.setColor(QPalette::WindowText, kGreen);
+  lblNmCaixa->setPalette(pal);
   lblCodTela = new QLabel("Ksl80500", client);
   lblCodTela->setObjectName("lblCodTela");
   lblCodTela->setVisible(false);
+}
 
-  // ---- non-visual components ----
+void TfrmParametroToten::BuildComponents() {
   msgPadrao = new host::TMessages(this);
   msgPadrao->setObjectName("msgPadrao");
   msgPadrao->SetMessages(MensagensPadrao());
@@ -292,13 +339,9 @@ void TfrmParametroToten::BuildControls() {
   };
   dbgCaixa->SetDataset(dtsCaixa);
   dbgCaixa->SetColumns({column("CDCAIXA", 73), column("NMCAIXA", 269), column("NMLOJA", 335)});
-  {
-    QPalette pal = dbgCaixa->palette();
-    pal.setColor(QPalette::Base, kTooltip);
-    dbgCaixa->setPalette(pal);
-  }
-  // The frame around the fixed client area decides the form's size.
-  adjustSize();
+  QPalette pal = dbgCaixa->palette();
+  pal.setColor(QPalette::Base, kTooltip);
+  dbgCaixa->setPalette(pal);
 }
 
 }  // namespace totem::form

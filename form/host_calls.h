@@ -9,6 +9,7 @@
 #include "host/components/message_dlg.h"
 #include "host/components/result_check.h"
 #include "host/components/text_checks.h"
+#include "form/text_conversion.h"
 #include "platform/client_dataset.h"
 
 #include <QApplication>
@@ -22,13 +23,10 @@ using host::mtError;
 using host::TMsgDlgButtons;
 using host::TMsgDlgType;
 
-inline QString Q(const std::string& text) { return QString::fromStdString(text); }
-inline std::string S(const QString& text) { return text.toStdString(); }
-
 inline int TouchMessageDlg(const std::string& text, TMsgDlgType type, TMsgDlgButtons buttons,
                            int helpCtx, int defaultResult, const std::string& caption) {
-  return host::Dialogs().TouchMessageDlg(Q(text), type, buttons, helpCtx, defaultResult,
-                                         Q(caption));
+  return host::Dialogs().TouchMessageDlg(QtText(text), type, buttons, helpCtx, defaultResult,
+                                         QtText(caption));
 }
 
 inline DataPacket TouchCheckResultServ(const ResultEnvelope& envelope, bool raise, int helpCtx) {
@@ -37,23 +35,19 @@ inline DataPacket TouchCheckResultServ(const ResultEnvelope& envelope, bool rais
 
 inline std::string TecladoAlfanumerico(const std::string& current, const std::string& extra,
                                        int maxLength) {
-  return S(host::Dialogs().TecladoAlfanumerico(Q(current), Q(extra), maxLength));
+  return Utf8Text(host::Dialogs().TecladoAlfanumerico(QtText(current), QtText(extra), maxLength));
 }
 
 inline bool Pesquisa(ClientDataset& dataset, const std::string& title, const std::string& show,
                      const std::string& initial, bool single) {
-  return host::Dialogs().Pesquisa(dataset, Q(title), Q(show), Q(initial), single);
+  return host::Dialogs().Pesquisa(dataset, QtText(title), QtText(show), QtText(initial), single);
 }
 
 inline double InfoQuantidade(const std::string& prompt, int kind, const std::string& length) {
-  return host::Dialogs().InfoQuantidade(Q(prompt), kind, Q(length));
+  return host::Dialogs().InfoQuantidade(QtText(prompt), kind, QtText(length));
 }
 
 // The application's main window, over which the busy animation shows.
 inline QWidget* MainForm() { return host::HostMainForm(); }
-
-// The run-time library's general number-to-text conversion: a whole number
-// has no decimal part ("5", "31").
-std::string FloatToStr(double value);
 
 }  // namespace totem::form

@@ -27,16 +27,16 @@ void TfrmParametroToten::PreencheValCampos(bool Load) {
   }
 
   const ClientDataset& par = *cdsCarregaPar;
-  lblValMenIni->setText(Q(par.FieldAsString("DSMSGINITOT")));
-  lblValMenAdi->setText(Q(par.FieldAsString("DSMSGADITOT")));
-  lblValDiaIni->setText(Q(par.FieldAsString("NRDIAINITOT")));
-  lblValDiaFin->setText(Q(par.FieldAsString("NRDIAFINTOT")));
-  lblValSeg->setText(Q(par.FieldAsString("NRSEGFECTOT")));
-  lblValConTot->setText(Q(par.FieldAsString("DSMSGCONTOT")));
+  lblValMenIni->setText(QtText(par.FieldAsString("DSMSGINITOT")));
+  lblValMenAdi->setText(QtText(par.FieldAsString("DSMSGADITOT")));
+  lblValDiaIni->setText(QtText(par.FieldAsString("NRDIAINITOT")));
+  lblValDiaFin->setText(QtText(par.FieldAsString("NRDIAFINTOT")));
+  lblValSeg->setText(QtText(par.FieldAsString("NRSEGFECTOT")));
+  lblValConTot->setText(QtText(par.FieldAsString("DSMSGCONTOT")));
 
   stCdGrupProd = par.FieldAsString("CDGRUPPROD");
   stNmGrupProd = par.FieldAsString("NMGRUPPROD");
-  lblGrupProd->setText(Q(stCdGrupProd + " - " + stNmGrupProd));
+  lblGrupProd->setText(QtText(stCdGrupProd + " - " + stNmGrupProd));
 
   stIdExtrato = par.FieldAsString("IDTIPEXTTOT");
   stIdExiMsg = par.FieldAsString("IDEXIMSGSAL");

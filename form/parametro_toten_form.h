@@ -201,6 +201,11 @@ class TfrmParametroToten : public QMdiSubWindow {
 
  private:
   void BuildControls();
+  void BuildBranchPage(QWidget* page);
+  void BuildParameterPage(QWidget* page);
+  void BuildPeriodPage(QWidget* page);
+  void BuildBars();
+  void BuildComponents();
   void BindHandlers();
   void SetToggle(TTouchButton* button, bool on);
   void EditMessage(QLabel* caption, const char* field);

@@ -6,36 +6,18 @@
 #include "form/parametro_toten_form.h"
 
 namespace totem::form {
-namespace {
-
-// Shows the busy animation around one blocking call; on a failure takes it
-// down and lets the failure go on.
-template <class F>
-void WithBusyAnimation(F call) {
-  host::ActiveShowAvi(MainForm(), host::TShowAvi::Server);
-  try {
-    call();
-  } catch (...) {
-    host::DeactiveShowAvi();
-    throw;
-  }
-  host::DeactiveShowAvi();
-}
-
-}  // namespace
-
 void TfrmParametroToten::ControlBot(bool Enable) {
   tcbConfirma->setEnabled(Enable);
   tcbCancela->setEnabled(Enable);
 }
 
 void TfrmParametroToten::RetornaValVariaveis() {
-  stMenIni = S(lblValMenIni->text());
-  stMenAdi = S(lblValMenAdi->text());
-  stDiaIni = S(lblValDiaIni->text());
-  stDiaFin = S(lblValDiaFin->text());
-  stMenCon = S(lblValConTot->text());
-  stSegundos = S(lblValSeg->text());
+  stMenIni = Utf8Text(lblValMenIni->text());
+  stMenAdi = Utf8Text(lblValMenAdi->text());
+  stDiaIni = Utf8Text(lblValDiaIni->text());
+  stDiaFin = Utf8Text(lblValDiaFin->text());
+  stMenCon = Utf8Text(lblValConTot->text());
+  stSegundos = Utf8Text(lblValSeg->text());
 }
 
 void TfrmParametroToten::tcbConfirmaClick(QObject*) {
@@ -51,11 +33,12 @@ void TfrmParametroToten::tcbConfirmaClick(QObject*) {
   }
   // The sub-group statement needs a group code; a loaded empty group shows
   // " - " in the caption, so the code is what is checked.
-  if (stIdExtrato == "3" && host::EmptyString(Q(stCdGrupProd))) {
-    ShowError(S(msgPadrao->Msg("GRUP_INF")));
+  if (stIdExtrato == "3" && host::EmptyString(QtText(stCdGrupProd))) {
+    ShowError(Utf8Text(msgPadrao->Msg("GRUP_INF")));
     throw SilentAbort();
   }
-  WithBusyAnimation([&] {
+  {
+    host::BusyAnimation busy(MainForm(), host::TShowAvi::Server);
     const DataPacket verified = host::CheckResultServ(server_->getVerifPar(filial, caixa), true, 0);
     // Nothing reads what the verify answers: a refusal raises above, and any
     // answer that is no refusal lets the save go on, even one that does not
@@ -65,13 +48,14 @@ void TfrmParametroToten::tcbConfirmaClick(QObject*) {
     } catch (const DatasetError&) {
       cdsVerifPar->Clear();
     }
-  });
-  WithBusyAnimation([&] {
+  }
+  {
+    host::BusyAnimation busy(MainForm(), host::TShowAvi::Server);
     service::ParametrosRefs refs{stIdExtrato, stCdGrupProd, stIdExiMsg, stDiaIni,
                                  stDiaFin,    stSegundos,   stMenIni,   stMenAdi,
                                  stSelLoja,   stIDINFCLIECAI, stMenCon};
     TouchCheckResultServ(server_->setUpdParametros(filial, caixa, refs), true, 0);
-  });
+  }
   ControlBot(false);
   // Saving changes nothing else on screen: a short word says it went through.
   host::ShowNotice(this, QStringLiteral("Parâmetros gravados."));
@@ -80,9 +64,10 @@ void TfrmParametroToten::tcbConfirmaClick(QObject*) {
 void TfrmParametroToten::tcbCancelaClick(QObject*) {
   const std::string filial = FilialCode();
   const std::string caixa = CaixaCode();
-  WithBusyAnimation([&] {
+  {
+    host::BusyAnimation busy(MainForm(), host::TShowAvi::Server);
     cdsCarregaPar->SetData(host::CheckResultServ(server_->getCarregaPar(filial, caixa), true, 0));
-  });
+  }
   loadedFilial_ = filial;
   loadedCaixa_ = caixa;
   recordLoaded_ = true;

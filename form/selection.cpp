@@ -12,7 +12,7 @@ void TfrmParametroToten::tcbFilialClick(QObject*) {
   cdsFilial->SetFiltered(false);
   if (Pesquisa(*cdsFilial, stTituloPesq, "S", "", false)) {
     lblNmFilial->setText(
-        Q(cdsFilial->FieldAsString("CDFILIAL") + " - " + cdsFilial->FieldAsString("NMFILIAL")));
+        QtText(cdsFilial->FieldAsString("CDFILIAL") + " - " + cdsFilial->FieldAsString("NMFILIAL")));
     PesqFilial(true);
   } else {
     lblNmFilial->setText(QString());
@@ -46,7 +46,7 @@ bool TfrmParametroToten::montacaixa() {
     cdsCaixa->SetFilter(service::CaixaFilterFor(FilialCode()));
     cdsCaixa->SetFiltered(true);
     if (cdsCaixa->IsEmpty()) {
-      TouchMessageDlg(S(msgPadrao->Msg("CAIXA_N")), mtError, {mbOK}, 0, 0, "");
+      TouchMessageDlg(Utf8Text(msgPadrao->Msg("CAIXA_N")), mtError, {mbOK}, 0, 0, "");
       lblNmFilial->setText(QString());
       PesqFilial(false);
       return false;
@@ -61,7 +61,7 @@ bool TfrmParametroToten::montacaixa() {
 }
 
 void TfrmParametroToten::cdsCaixaAfterScroll(ClientDataset& DataSet) {
-  lblNmCaixa->setText(Q(DataSet.FieldAsString("CDCAIXA") + "-" + DataSet.FieldAsString("NMCAIXA") +
+  lblNmCaixa->setText(QtText(DataSet.FieldAsString("CDCAIXA") + "-" + DataSet.FieldAsString("NMCAIXA") +
                         "-" + DataSet.FieldAsString("NMLOJA")));
   PreencheValCampos(true);
 }
@@ -73,13 +73,11 @@ void TfrmParametroToten::tcbUltimoClick(QObject*) { cdsCaixa->Last(); }
 
 void TfrmParametroToten::tcbAtualizarClick(QObject*) {
   try {
-    host::ActiveShowAvi(MainForm(), host::TShowAvi::Server);
+    host::BusyAnimation busy(MainForm(), host::TShowAvi::Server);
     cdsCaixa->SetData(TouchCheckResultServ(server_->getConfCaixa(), true, 0));
-    host::DeactiveShowAvi();
   } catch (const SilentAbort&) {
-    host::DeactiveShowAvi();
   } catch (const std::exception& e) {
-    host::DeactiveShowAvi();
+    // Shown once the animation is down.
     ShowError(e.what());
   }
 }

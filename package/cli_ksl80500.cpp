@@ -2,7 +2,7 @@
 // kiosk parameter screen.
 #include "form/module_state.h"
 #include "form/parametro_toten_form.h"
-#include "package/package_info.h"
+#include "package/cli_ksl80500.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -16,7 +16,7 @@ namespace {
 int g_initializations = 0;
 
 const char* const kRequires[] = {"_nrv", "Pkg_Ksl00000", nullptr};
-const TotemPackageInfo kInfo = {"Pkg_Ksl80500", "Cli_Ksl80500", kRequires, kLoaderProtocol};
+const TotemPackageInfo kInfo = {"Pkg_Ksl80500", "Cli_Ksl80500", kRequires, host::kLoaderProtocol};
 
 }  // namespace
 

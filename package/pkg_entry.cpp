@@ -1,5 +1,5 @@
 // The module's exported entries, found by name by the host's loader.
-#include "package/package_info.h"
+#include "package/cli_ksl80500.h"
 
 #define TOTEM_ENTRY extern "C" __attribute__((visibility("default")))
 

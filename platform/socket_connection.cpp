@@ -78,6 +78,26 @@ std::string Failure(httplib::Client& client, httplib::Error error, const std::st
   return TransportFailure(error, endpoint, verifyResult, caFile);
 }
 
+// What an HTTP status other than 200 means, when opening the connection
+// (what is empty) or calling the method named by what.
+std::string StatusProblem(int status, const std::string& endpoint, const std::string& serverName,
+                          std::string_view what) {
+  switch (status) {
+    case 401:
+      return "O servidor de aplicação em " + endpoint +
+             " recusou o acesso: token ausente ou inválido.";
+    case 404:
+      return "O servidor de aplicação em " + endpoint + " não oferece o módulo " + serverName + ".";
+    case 413:
+      return "A requisição " + std::string(what) +
+             " excede o tamanho aceito pelo servidor de aplicação.";
+    default:
+      return "O servidor de aplicação em " + endpoint + " respondeu com erro HTTP " +
+             std::to_string(status) +
+             (what.empty() ? std::string(" ao abrir a conexão.") : " em " + std::string(what) + ".");
+  }
+}
+
 }  // namespace
 
 struct SocketConnection::Transport {
@@ -144,15 +164,8 @@ void SocketConnection::Connect() {
       message += " Se o servidor atende HTTPS, informe o endereço com https://.";
     throw ConnectionError(message);
   }
-  if (result->status == 404)
-    throw ConnectionError("O servidor de aplicação em " + Endpoint() + " não oferece o módulo " +
-                          serverName_ + ".");
-  if (result->status == 401)
-    throw ConnectionError("O servidor de aplicação em " + Endpoint() +
-                          " recusou o acesso: token ausente ou inválido.");
   if (result->status != 200)
-    throw ConnectionError("O servidor de aplicação em " + Endpoint() + " respondeu com erro HTTP " +
-                          std::to_string(result->status) + " ao abrir a conexão.");
+    throw ConnectionError(StatusProblem(result->status, Endpoint(), serverName_, ""));
   transport_ = std::move(transport);
   connected_ = true;
 }
@@ -175,18 +188,9 @@ ResultEnvelope SocketConnection::Call(std::string_view method, const std::vector
 
   auto result = transport_->client.Post(rpc::ModulePath(serverName_).c_str(), body, kJson);
   if (!result) throw ConnectionError(Failure(transport_->client, result.error(), host_, Endpoint(), caFile_));
-  const int status = result->status;
-  if (status == 401)
-    throw RemoteCallError(status, "O servidor de aplicação recusou o acesso: token ausente ou inválido.");
-  if (status == 404)
-    throw RemoteCallError(status, "O servidor de aplicação em " + Endpoint() +
-                                      " não oferece o módulo " + serverName_ + ".");
-  if (status == 413)
-    throw RemoteCallError(status, "A requisição " + std::string(method) +
-                                      " excede o tamanho aceito pelo servidor de aplicação.");
-  if (status != 200)
-    throw RemoteCallError(status, "O servidor de aplicação respondeu com erro HTTP " +
-                                      std::to_string(status) + " em " + std::string(method) + ".");
+  if (result->status != 200)
+    throw RemoteCallError(result->status,
+                          StatusProblem(result->status, Endpoint(), serverName_, method));
 
   rpc::Response response;
   try {

@@ -26,6 +26,16 @@ void ActiveShowAvi(QWidget* mainForm, TShowAvi kind);
 // it does nothing.
 void DeactiveShowAvi();
 
+// The animation for as long as this object lives: shown when it is made,
+// taken down when the scope ends, whether the call inside returned or raised.
+class BusyAnimation {
+ public:
+  BusyAnimation(QWidget* mainForm, TShowAvi kind) { ActiveShowAvi(mainForm, kind); }
+  ~BusyAnimation() { DeactiveShowAvi(); }
+  BusyAnimation(const BusyAnimation&) = delete;
+  BusyAnimation& operator=(const BusyAnimation&) = delete;
+};
+
 bool ShowAviActive();
 // The overlay widget while one shows (for tests and screenshots); nullptr
 // otherwise.

@@ -10,12 +10,12 @@
 #include "host/testing/scripted_dialogs.h"
 #include "tests/support/server_process.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_database.h"
 
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTest>
-#include <sqlite3.h>
 
 #include <gtest/gtest.h>
 
@@ -28,36 +28,22 @@ namespace {
 
 std::map<std::string, std::string> StoredRecord(const std::string& db, const std::string& branch,
                                                 const std::string& caixa) {
-  sqlite3* handle = nullptr;
-  sqlite3_open(db.c_str(), &handle);
-  sqlite3_busy_timeout(handle, 5000);
-  sqlite3_stmt* stmt = nullptr;
-  sqlite3_prepare_v2(handle,
-                     "SELECT idtipexttot, cdgrupprod, ideximsgsal, nrdiainitot, nrdiafintot,"
-                     " nrsegfectot, dsmsginitot, dsmsgaditot, idsellojtot, idinfcliecai, dsmsgcontot"
-                     " FROM parametro_totem WHERE cdfilial = ? AND cdcaixa = ?",
-                     -1, &stmt, nullptr);
-  sqlite3_bind_text(stmt, 1, branch.c_str(), -1, SQLITE_TRANSIENT);
-  sqlite3_bind_text(stmt, 2, caixa.c_str(), -1, SQLITE_TRANSIENT);
+  static const char* const kColumns[] = {"idtipexttot", "cdgrupprod",  "ideximsgsal", "nrdiainitot",
+                                         "nrdiafintot", "nrsegfectot", "dsmsginitot", "dsmsgaditot",
+                                         "idsellojtot", "idinfcliecai", "dsmsgcontot"};
+  std::string sql = "SELECT ";
+  for (const char* c : kColumns) sql += std::string(c) + (c == kColumns[10] ? " " : ", ");
+  const auto rows = test::TestDatabase::Sqlite(db)->Query(
+      sql + "FROM parametro_totem WHERE cdfilial = " + test::TestDatabase::Literal(branch) +
+      " AND cdcaixa = " + test::TestDatabase::Literal(caixa));
   std::map<std::string, std::string> record;
-  if (sqlite3_step(stmt) == SQLITE_ROW)
-    for (int i = 0; i < sqlite3_column_count(stmt); ++i)
-      record[sqlite3_column_name(stmt, i)] = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-  sqlite3_finalize(stmt);
-  sqlite3_close(handle);
+  for (std::size_t i = 0; !rows.empty() && i < std::size(kColumns); ++i)
+    record[kColumns[i]] = rows[0][i];
   return record;
 }
 
 std::string FirstGroup(const std::string& db) {
-  sqlite3* handle = nullptr;
-  sqlite3_open(db.c_str(), &handle);
-  sqlite3_stmt* stmt = nullptr;
-  sqlite3_prepare_v2(handle, "SELECT min(cdgrupprod) FROM grupo_produto", -1, &stmt, nullptr);
-  sqlite3_step(stmt);
-  std::string code = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-  sqlite3_finalize(stmt);
-  sqlite3_close(handle);
-  return code;
+  return test::TestDatabase::Sqlite(db)->Query("SELECT min(cdgrupprod) FROM grupo_produto").at(0).at(0);
 }
 
 std::string Flip(const std::string& flag) { return flag == "S" ? "N" : "S"; }

@@ -1,6 +1,6 @@
 // A module with every entry, built for a loader protocol the host does not
 // speak: the host must refuse it before running any of its code.
-#include "package/package_info.h"
+#include "host/components/module_interface.h"
 
 #include <cstdlib>
 
@@ -8,7 +8,7 @@
 
 namespace {
 const TotemPackageInfo kInfo = {"Pkg_Futuro", "Cli_Futuro", nullptr,
-                                totem::package::kLoaderProtocol + 1};
+                                totem::host::kLoaderProtocol + 1};
 }
 
 ENTRY const TotemPackageInfo* GetPackageInfoTable() { return &kInfo; }

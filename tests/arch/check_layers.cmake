@@ -2,7 +2,11 @@
 #  - platform/, service/ and server/ include no Qt header and link no Qt;
 #  - server/ includes nothing from form/, host/ or service/;
 #  - platform/ includes nothing from service/, host/, form/, package/, app/;
-#  - service/ includes nothing from host/, form/, package/, app/.
+#  - service/ includes nothing from host/, form/, package/, app/;
+#  - host/ includes nothing from form/, service/, package/, app/, server/: the
+#    host defines what a module is and serves it, never the other way round;
+#  - app/ includes nothing from form/, service/, package/, server/: the host
+#    application knows a module only through host/'s module interface.
 if(NOT ROOT)
   message(FATAL_ERROR "pass -DROOT=<source dir>")
 endif()
@@ -44,6 +48,8 @@ endforeach()
 check_dir(server "include[ \t]*[<\"](form|host|service|package|app)/" "server may only use platform")
 check_dir(platform "include[ \t]*[<\"](service|host|form|package|app|server)/" "platform is the bottom layer")
 check_dir(service "include[ \t]*[<\"](host|form|package|app|server)/" "service sits below host and form")
+check_dir(host "include[ \t]*[<\"](form|service|package|app|server)/" "host serves modules, knows none")
+check_dir(app "include[ \t]*[<\"](form|service|package|server)/" "the host application loads modules through host/")
 
 if(violations)
   string(REPLACE ";" "\n  " report "${violations}")

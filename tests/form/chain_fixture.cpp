@@ -2,18 +2,18 @@
 
 #include "form/module_state.h"
 #include "host/components/host_settings.h"
+#include "host/components/notice.h"
 
 #include <QApplication>
-#include <sqlite3.h>
 
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
 namespace totem::test {
 
 TempDir* ChainTest::dir_ = nullptr;
-ServerProcess* ChainTest::server_ = nullptr;
-std::string ChainTest::dbPath_;
+std::string ChainTest::chainPath_;
 
 namespace {
 
@@ -37,7 +37,7 @@ const char* const kRecords =
 
 void ChainTest::SetUpTestSuite() {
   dir_ = new TempDir;
-  dbPath_ = dir_->File("chain.db");
+  chainPath_ = dir_->File("chain.db");
   Write(dir_->File("filial.csv"),
         "CDFILIAL,NMFILIAL\n0001,Matriz Centro\n0002,Filial Norte\n0003,Filial Vazia\n"
         "O'B1,Filial O'Brien\n");
@@ -49,65 +49,50 @@ void ChainTest::SetUpTestSuite() {
         "O'B1,001,Caixa Único,9,Loja O'Brien\n");
   Write(dir_->File("grupo.csv"), "CDGRUPPROD,NMGRUPPROD\n10,Bebidas\n20,Sobremesas\n");
   std::string output;
-  if (ServerProcess::RunTool({"import", "--db", "sqlite:" + dbPath_, dir_->File("filial.csv"),
+  if (ServerProcess::RunTool({"import", "--db", "sqlite:" + chainPath_, dir_->File("filial.csv"),
                               dir_->File("caixa.csv"), dir_->File("grupo.csv")},
                              &output) != 0)
     throw std::runtime_error("import failed: " + output);
-  Sql(kRecords);
-  ServerProcess::Options options;
-  options.dbPath = dbPath_;
-  server_ = new ServerProcess(options);
+  TestDatabase::Sqlite(chainPath_)->Query(kRecords);
 }
 
 void ChainTest::TearDownTestSuite() {
-  delete server_;
-  server_ = nullptr;
   delete dir_;
   dir_ = nullptr;
 }
 
-void ChainTest::Sql(const std::string& statement) {
-  sqlite3* db = nullptr;
-  if (sqlite3_open(dbPath_.c_str(), &db) != SQLITE_OK) throw std::runtime_error("open failed");
-  sqlite3_busy_timeout(db, 5000);
-  char* error = nullptr;
-  const int rc = sqlite3_exec(db, statement.c_str(), nullptr, nullptr, &error);
-  std::string message = error ? error : "";
-  sqlite3_free(error);
-  sqlite3_close(db);
-  if (rc != SQLITE_OK) throw std::runtime_error("SQL failed: " + message);
-}
+void ChainTest::Sql(const std::string& statement) { db_->Query(statement); }
 
 std::string ChainTest::Stored(const std::string& branch, const std::string& caixa,
                               const std::string& column) {
-  sqlite3* db = nullptr;
-  sqlite3_open(dbPath_.c_str(), &db);
-  sqlite3_busy_timeout(db, 5000);
-  sqlite3_stmt* stmt = nullptr;
-  const std::string sql =
-      "SELECT " + column + " FROM parametro_totem WHERE cdfilial = ? AND cdcaixa = ?";
-  std::string value;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
-    sqlite3_bind_text(stmt, 1, branch.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(stmt, 2, caixa.c_str(), -1, SQLITE_TRANSIENT);
-    if (sqlite3_step(stmt) == SQLITE_ROW)
-      value = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-  }
-  sqlite3_finalize(stmt);
-  sqlite3_close(db);
-  return value;
+  const auto rows = db_->Query("SELECT " + column + " FROM parametro_totem WHERE cdfilial = " +
+                               TestDatabase::Literal(branch) +
+                               " AND cdcaixa = " + TestDatabase::Literal(caixa));
+  return rows.empty() ? std::string() : rows.at(0).at(0);
 }
 
 void ChainTest::AimAtServer() { AimHostAt(server_->Host(), server_->Port()); }
 
 void ChainTest::SetUp() {
+  // A new file every time, even when a test is repeated: an old file's
+  // write-ahead log would replay over a fresh copy.
+  static int copies = 0;
+  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  const std::string path =
+      dir_->File(std::string(test->name()) + "-" + std::to_string(++copies) + ".db");
+  std::filesystem::copy_file(chainPath_, path);
+  db_ = TestDatabase::Sqlite(path);
+  ServerProcess::Options options;
+  options.dbPath = path;
+  server_ = std::make_unique<ServerProcess>(options);
   scope_ = std::make_unique<host::ScopedDialogProvider>(dialogs_);
-  if (!server_->Running()) server_->RestartOnSamePort();
   AimAtServer();
   boGetConf = false;
 }
 
 void ChainTest::TearDown() {
+  // A save's notice outlives the test that saved; the next starts without.
+  if (QWidget* notice = host::ShownNotice()) notice->close();
   screen_.reset();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   scope_.reset();

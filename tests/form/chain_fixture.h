@@ -5,10 +5,13 @@
 //   0002 Filial Norte   registers 101, 102
 //   0003 Filial Vazia   no registers
 //   O'B1 Filial O'Brien register 001 (a quote in the branch code)
-// and the screen open against it, with scripted dialogs.
+// and the screen open against it, with scripted dialogs. Each test has its
+// own copy of the chain's database and its own server over it, so what one
+// test writes no other sees, whatever their order.
 #include "form/parametro_toten_form.h"
 #include "host/testing/scripted_dialogs.h"
 #include "tests/support/server_process.h"
+#include "tests/support/test_database.h"
 #include "tests/support/temp_dir.h"
 
 #include "host/components/dialog_provider.h"
@@ -44,16 +47,17 @@ class ChainTest : public ::testing::Test {
   int CountCalls(const std::string& method) const;
   void ForgetCalls() { calls_.clear(); }
 
-  // Runs SQL on the server's database file directly.
-  static void Sql(const std::string& statement);
+  // Runs SQL on the test's database file directly.
+  void Sql(const std::string& statement);
   // One stored column of a register's record ("" when there is none).
-  static std::string Stored(const std::string& branch, const std::string& caixa,
-                            const std::string& column);
-  static void AimAtServer();
+  std::string Stored(const std::string& branch, const std::string& caixa,
+                     const std::string& column);
+  void AimAtServer();
 
   static TempDir* dir_;
-  static ServerProcess* server_;
-  static std::string dbPath_;
+  static std::string chainPath_;  // the chain as imported; each test copies it
+  std::unique_ptr<TestDatabase> db_;
+  std::unique_ptr<ServerProcess> server_;
   ScriptedDialogs dialogs_;
   std::unique_ptr<host::ScopedDialogProvider> scope_;
   std::unique_ptr<form::TfrmParametroToten> screen_;

@@ -2,7 +2,7 @@
 // connection and closing.
 #include "form/module_state.h"
 #include "form/parametro_toten_form.h"
-#include "package/package_info.h"
+#include "package/cli_ksl80500.h"
 #include "platform/errors.h"
 #include "tests/form/form_fixture.h"
 

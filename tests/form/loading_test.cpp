@@ -4,6 +4,7 @@
 #include "platform/errors.h"
 #include "service/dataset_fields.h"
 #include "tests/form/chain_fixture.h"
+#include "tests/support/packet_builder.h"
 
 #include <map>
 
@@ -17,22 +18,10 @@ bool Ticked(const host::TTouchButton* b) { return !b->Glyph().isNull(); }
 
 // A parameter packet with one row; unnamed fields are empty.
 DataPacket Record(const std::map<std::string, std::string>& values) {
-  DataPacket p;
-  PacketRow row;
-  for (const auto& f : service::CarregaParFields()) {
-    p.fields.push_back({f.name, f.type, f.size});
-    auto it = values.find(f.name);
-    row.emplace_back(it == values.end() ? std::string() : it->second);
-  }
-  p.rows.push_back(std::move(row));
-  return p;
+  return test::Packet(service::CarregaParFields()).Named(values);
 }
 
-DataPacket NoRecord() {
-  DataPacket p = Record({});
-  p.rows.clear();
-  return p;
-}
+DataPacket NoRecord() { return test::Packet(service::CarregaParFields()); }
 
 }  // namespace
 

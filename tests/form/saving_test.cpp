@@ -72,8 +72,6 @@ TEST_F(ChainTest, TypeOneSavesAnEmptyGroupAndNoStoreSelection) {
   EXPECT_EQ(Stored("0001", "001", "cdgrupprod"), "");
   // The screen is not refreshed from the server after saving.
   EXPECT_EQ(f.lblValMenIni->text(), "Bem-vindo");
-  Sql("UPDATE parametro_totem SET idtipexttot = '3', cdgrupprod = '10', idsellojtot = 'S'"
-      " WHERE cdfilial = '0001' AND cdcaixa = '001'");
 }
 
 TEST_F(ChainTest, SubGroupStatementWithoutAGroupCodeIsRefusedBeforeAnyCall) {
@@ -109,7 +107,6 @@ TEST_F(ChainTest, SubGroupStatementWithoutAGroupCodeIsRefusedBeforeAnyCall) {
   f.tcbConfirmaClick(nullptr);
   EXPECT_EQ(Stored("O'B1", "001", "cdgrupprod"), "20");
   EXPECT_FALSE(f.tcbConfirma->isEnabled());
-  Sql("UPDATE parametro_totem SET cdgrupprod = '' WHERE cdfilial = 'O''B1'");
 }
 
 TEST_F(ChainTest, FailedVerifySavesNothingAndKeepsTheEdits) {
@@ -130,7 +127,6 @@ TEST_F(ChainTest, FailedVerifySavesNothingAndKeepsTheEdits) {
   EXPECT_EQ(host::ShownNotice(), nullptr);
   EXPECT_TRUE(f.tcbConfirma->isEnabled());
   EXPECT_EQ(f.lblValMenIni->text(), "Texto novo");
-  Sql("INSERT INTO caixa VALUES ('0001','003','Caixa Terraço','2','Loja Terraço')");
 }
 
 // Our server sends the arguments back as they came and answers the verify

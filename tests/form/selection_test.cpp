@@ -106,7 +106,6 @@ TEST_F(ChainTest, CancelledPickKeepsTheChosenBranchForCancelAndConfirm) {
   f.tcbConfirmaClick(f.tcbConfirma);
   EXPECT_EQ(Stored("O'B1", "001", "dsmsgaditot"), "Só da O'Brien");
   EXPECT_EQ(Stored("0001", "001", "dsmsgaditot"), "Promoção do dia");
-  Sql("UPDATE parametro_totem SET idtipexttot = '3', dsmsgaditot = '' WHERE cdfilial = 'O''B1'");
 }
 
 TEST_F(ChainTest, BranchWithoutRegistersSaysSoAndStillLoadsWithAnEmptyCode) {
@@ -167,7 +166,6 @@ TEST_F(ChainTest, RefreshShowsRegistersAddedOnTheServer) {
   EXPECT_EQ(Registers(*f.cdsCaixa), (std::vector<std::string>{"101", "102", "103"}));
   EXPECT_EQ(CountCalls("getConfCaixa"), 1);
   EXPECT_FALSE(host::ShowAviActive());
-  Sql("DELETE FROM caixa WHERE cdfilial = '0002' AND cdcaixa = '103'");
 }
 
 TEST_F(ChainTest, FailedFirstListReadIsShownAndNotRetriedByLaterPicks) {

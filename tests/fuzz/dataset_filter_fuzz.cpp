@@ -15,6 +15,7 @@
 #include "platform/client_dataset.h"
 #include "platform/errors.h"
 #include "platform/filter_expression.h"
+#include "tests/support/packet_builder.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -42,13 +43,17 @@ std::vector<std::string> Lines(std::string_view text) {
   return lines;
 }
 
+std::vector<FieldDef> Fields() {
+  return {{"ID", FieldType::Text, 4, "Linha"},
+          {"CDFILIAL", FieldType::Text, 10, "Filial"},
+          {"NMFILIAL", FieldType::Text, 30, "Nome"}};
+}
+
 // Three text columns: the row's number, a value taken from the input, and
 // the next row's value, as it is, then with quotes and blanks around it,
 // then null, in turn.
 DataPacket MakePacket(const std::vector<std::string>& lines) {
-  DataPacket packet;
-  packet.fields = {{"ID", FieldType::Text, 4}, {"CDFILIAL", FieldType::Text, 10},
-                   {"NMFILIAL", FieldType::Text, 30}};
+  test::Packet packet(Fields());
   std::vector<std::string> values = {"", "0001", "O'Brien", "'", "and", " 0001 ", "Promoção"};
   values.insert(values.end(), lines.begin(), lines.end());
   for (std::size_t i = 0; i < values.size(); ++i) {
@@ -56,15 +61,9 @@ DataPacket MakePacket(const std::vector<std::string>& lines) {
     PacketValue second;
     if (i % 3 == 0) second = next;
     if (i % 3 == 1) second = "'" + next + "' ";
-    packet.rows.push_back({std::to_string(i), values[i], second});
+    packet.Row({std::to_string(i), values[i], second});
   }
   return packet;
-}
-
-std::vector<FieldDef> Fields() {
-  return {{"ID", FieldType::Text, 4, "Linha"},
-          {"CDFILIAL", FieldType::Text, 10, "Filial"},
-          {"NMFILIAL", FieldType::Text, 30, "Nome"}};
 }
 
 // Row numbers visible, in ascending order.

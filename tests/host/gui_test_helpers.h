@@ -1,8 +1,8 @@
 #pragma once
 // Helpers for driving widgets in the offscreen tests: answering a modal
-// dialog from inside its own event loop, touching a child by name, and
-// building data packets.
-#include "platform/data_packet.h"
+// dialog from inside its own event loop, touching a child by name; data
+// packets come from tests/support/packet_builder.h.
+#include "tests/support/packet_builder.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -61,19 +61,6 @@ inline void TypeText(QWidget* widget, const QString& text) {
 
 inline void TouchAll(QWidget* parent, const QStringList& names) {
   for (const QString& name : names) Touch(parent, name);
-}
-
-// A packet of text columns (size 50) with the given rows.
-inline DataPacket TextPacket(const std::vector<std::string>& columns,
-                             const std::vector<std::vector<std::string>>& rows) {
-  DataPacket packet;
-  for (const auto& name : columns) packet.fields.push_back({name, FieldType::Text, 50});
-  for (const auto& row : rows) {
-    PacketRow values;
-    for (const auto& v : row) values.emplace_back(v);
-    packet.rows.push_back(std::move(values));
-  }
-  return packet;
 }
 
 }  // namespace totem::test

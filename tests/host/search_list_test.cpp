@@ -23,8 +23,7 @@ const std::vector<std::string> kCaixaColumns = {"CHAVE",  "CDCAIXA",  "NMCAIXA",
 class SearchListTest : public ::testing::Test {
  protected:
   SearchListTest() {
-    caixas->SetData(test::TextPacket(
-        kCaixaColumns, {{"k1", "001", "JOÃO BAR", "Loja Centro", "1", "10"},
+    caixas->SetData(test::Packet(kCaixaColumns).Rows({{"k1", "001", "JOÃO BAR", "Loja Centro", "1", "10"},
                         {"k2", "002", "Adega", "Loja Sul", "1", "11"},
                         {"k3", "003", "Café", "Praça Norte", "2", "12"},
                         {"k4", "004", "Caixa Quiosque", "Loja Sul", "1", "13"}}));

@@ -16,7 +16,7 @@ const std::vector<std::string> kCaixaColumns = {"CHAVE",    "CDCAIXA", "NMCAIXA"
                                                 "NMLOJA",   "CDFILIAL", "CDLOJA"};
 
 DataPacket Caixas() {
-  return test::TextPacket(kCaixaColumns, {{"k1", "001", "Caixa Bar", "Loja Centro", "1", "10"},
+  return test::Packet(kCaixaColumns).Rows({{"k1", "001", "Caixa Bar", "Loja Centro", "1", "10"},
                                           {"k2", "002", "Caixa Adega", "Loja Sul", "1", "11"},
                                           {"k3", "003", "Caixa Caf", "Loja Norte", "2", "12"}});
 }
@@ -131,7 +131,7 @@ TEST_F(SortGridTest, NewContentAndFilterReselectTheCurrentRow) {
   dataset->SetFiltered(true);
   EXPECT_EQ(grid.model()->rowCount(), 2);
   EXPECT_EQ(SelectedRow(), 0);
-  dataset->SetData(test::TextPacket(kCaixaColumns, {}));
+  dataset->SetData(test::Packet(kCaixaColumns).Rows({}));
   EXPECT_EQ(grid.model()->rowCount(), 0);
   EXPECT_EQ(SelectedRow(), -1);
 }
@@ -156,7 +156,7 @@ TEST(SortGridLargeTest, FiftyThousandRowsFollowTheDatasetToTheEnd) {
   for (int i = 0; i < 50000; ++i)
     rows.push_back({"k" + std::to_string(i), std::to_string(i % 1000), "Caixa " + std::to_string(i),
                     "Loja", "1", "10"});
-  dataset->SetData(test::TextPacket(kCaixaColumns, rows));
+  dataset->SetData(test::Packet(kCaixaColumns).Rows(rows));
   TDBSortGrid grid;
   grid.SetDataset(dataset.get());
   grid.SetColumns(FormColumns());

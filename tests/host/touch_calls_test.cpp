@@ -52,7 +52,7 @@ class ScriptedTouchCallsTest : public ::testing::Test {
 
 TEST_F(ScriptedTouchCallsTest, EveryDialogIsAnsweredFromTheScriptAndRecorded) {
   auto filiais = service::MakeCdsFilial();
-  filiais->SetData(test::TextPacket({"CDFILIAL", "NMFILIAL"}, {{"1", "Centro"}, {"2", "Sul"}}));
+  filiais->SetData(test::Packet({"CDFILIAL", "NMFILIAL"}).Rows({{"1", "Centro"}, {"2", "Sul"}}));
   dialogs.AnswerKeyboard("Bem-vindo");
   dialogs.AnswerQuantity(15);
   dialogs.PickWhere("NMFILIAL", "Sul");
@@ -75,26 +75,46 @@ TEST_F(ScriptedTouchCallsTest, EveryDialogIsAnsweredFromTheScriptAndRecorded) {
   EXPECT_EQ(dialogs.UnusedAnswers(), 0);
 }
 
-TEST_F(ScriptedTouchCallsTest, TouchCheckResultServHasTheSameContractAsCheckResultServ) {
-  const DataPacket packet = test::TextPacket({"CDFILIAL"}, {{"7"}});
-  EXPECT_EQ(TouchCheckResultServ(ResultEnvelope::Success(packet), true, 0).rows.size(), 1u);
-  EXPECT_TRUE(TouchCheckResultServ(ResultEnvelope::Success(), true, 0).fields.empty());
-  try {
-    TouchCheckResultServ(ResultEnvelope::Failure("FILIAL_N", "Filial inexistente."), true, 0);
-    FAIL() << "no exception";
-  } catch (const ServerResultError& e) {
-    EXPECT_STREQ(e.what(), "Filial inexistente.");
-    EXPECT_EQ(e.Code(), "FILIAL_N");
+// The host's result check and the touch package's keep one contract: the
+// packet of a success (an empty one when it carries none); a failure raises
+// with the server's code and message, showing nothing itself, or, told not
+// to raise, is shown once as an error (the touch check in the touch box) and
+// ends silently.
+TEST(ResultChecks, BothKeepOneContract) {
+  using Check = DataPacket (*)(const ResultEnvelope&, bool, int);
+  const struct {
+    const char* name;
+    Check check;
+    bool touchBox;
+  } checks[] = {{"CheckResultServ", &host::CheckResultServ, false},
+                {"TouchCheckResultServ", &TouchCheckResultServ, true}};
+  for (const auto& c : checks) {
+    SCOPED_TRACE(c.name);
+    ScriptedDialogs dialogs;
+    ScopedDialogProvider scope(dialogs);
+    const DataPacket packet = test::Packet({"CDFILIAL"}).Rows({{"1"}, {"2"}});
+    const DataPacket out = c.check(ResultEnvelope::Success(packet), true, 0);
+    ASSERT_EQ(out.rows.size(), 2u);
+    EXPECT_EQ(out.rows[1][0], std::optional<std::string>("2"));
+    EXPECT_TRUE(c.check(ResultEnvelope::Success(), true, 0).fields.empty());
+    for (const auto& [message, said] : {std::pair{"Caixa não cadastrado.", "Caixa não cadastrado."},
+                                        std::pair{"", "CAIXA_N"}}) {
+      try {
+        c.check(ResultEnvelope::Failure("CAIXA_N", message), true, 0);
+        ADD_FAILURE() << "no exception";
+      } catch (const ServerResultError& e) {
+        EXPECT_NE(std::string(e.what()).find(said), std::string::npos) << e.what();
+        EXPECT_EQ(e.Code(), "CAIXA_N");
+      }
+    }
+    EXPECT_TRUE(dialogs.Messages().empty()) << "raising shows nothing itself";
+    EXPECT_THROW(c.check(ResultEnvelope::Failure("A", "Sem permissão."), false, 0), SilentAbort);
+    ASSERT_EQ(dialogs.Messages().size(), 1u);
+    EXPECT_EQ(dialogs.Messages()[0].touch, c.touchBox);
+    EXPECT_EQ(dialogs.Messages()[0].text, QString("Sem permissão."));
+    EXPECT_EQ(dialogs.Messages()[0].type, mtError);
+    EXPECT_EQ(dialogs.Messages()[0].buttons, TMsgDlgButtons{mbOK});
   }
-  EXPECT_TRUE(dialogs.Messages().empty());
-}
-
-TEST_F(ScriptedTouchCallsTest, TouchCheckWithoutRaiseShowsTheTouchBoxAndEndsSilently) {
-  EXPECT_THROW(TouchCheckResultServ(ResultEnvelope::Failure("X", "Recusado."), false, 0),
-               SilentAbort);
-  ASSERT_EQ(dialogs.Messages().size(), 1u);
-  EXPECT_TRUE(dialogs.Messages()[0].touch);
-  EXPECT_EQ(dialogs.Messages()[0].text, QString("Recusado."));
 }
 
 }  // namespace

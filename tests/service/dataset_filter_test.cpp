@@ -1,5 +1,6 @@
 #include "platform/data_packet.h"
 #include "service/dataset_fields.h"
+#include "tests/support/packet_builder.h"
 
 #include <gtest/gtest.h>
 
@@ -8,32 +9,37 @@ using namespace totem;
 namespace {
 
 DataPacket Caixas(std::vector<std::pair<std::string, std::string>> filialCaixa) {
-  DataPacket p;
-  p.fields = {{"CHAVE", FieldType::Text, 10}, {"CDCAIXA", FieldType::Text, 3},
-              {"NMCAIXA", FieldType::Text, 30}, {"NMLOJA", FieldType::Text, 50},
-              {"CDFILIAL", FieldType::Text, 4}, {"CDLOJA", FieldType::Text, 20}};
-  for (auto& [f, c] : filialCaixa) p.rows.push_back({f + c, c, "Caixa " + c, "Loja", f, "1"});
+  test::Packet p(service::CaixaFields());
+  for (auto& [f, c] : filialCaixa) p.Row({f + c, c, "Caixa " + c, "Loja", f, "1"});
   return p;
 }
 
 }  // namespace
 
-TEST(CaixaFilter, BranchCodeWithAQuoteSelectsOnlyThatBranch) {
-  auto cds = service::MakeCdsCaixa();
-  cds->SetData(Caixas({{"0001", "001"}, {"O'B", "002"}, {"O'B", "003"}, {"0002", "004"}}));
-  cds->SetFilter(service::CaixaFilterFor("O'B"));
-  cds->SetFiltered(true);
-  EXPECT_EQ(cds->RecordCount(), 2);
-  EXPECT_EQ(cds->FieldAsString("CDCAIXA"), "002");
-}
-
-TEST(CaixaFilter, QuoteCannotWidenTheFilter) {
-  auto cds = service::MakeCdsCaixa();
-  cds->SetData(Caixas({{"0001", "001"}, {"0002", "002"}}));
-  // Without doubling, this code would close the literal and add a condition.
-  cds->SetFilter(service::CaixaFilterFor("x' or CDFILIAL <> 'y"));
-  cds->SetFiltered(true);
-  EXPECT_TRUE(cds->IsEmpty());
+// A quote in a branch code is part of the code: it can neither break the
+// filter nor widen it to other branches.
+TEST(CaixaFilter, SelectsOnlyThatBranchWhateverQuotesItsCodeHolds) {
+  const std::vector<std::pair<std::string, std::string>> chain = {
+      {"0001", "001"}, {"O'B", "002"}, {"O'B", "003"}, {"0002", "004"},
+      {"0' or CDFILIAL <> '", "005"}};
+  const struct {
+    std::string code;
+    std::vector<std::string> registers;
+  } cases[] = {
+      {"O'B", {"002", "003"}},
+      {"0' or CDFILIAL <> '", {"005"}},
+      {"x' or CDFILIAL <> 'y", {}},
+      {"'", {}},
+  };
+  for (const auto& c : cases) {
+    auto cds = service::MakeCdsCaixa();
+    cds->SetData(Caixas(chain));
+    cds->SetFilter(service::CaixaFilterFor(c.code));
+    cds->SetFiltered(true);
+    std::vector<std::string> shown;
+    for (int r = 0; r < cds->RecordCount(); ++r) shown.push_back(cds->ValueAt(r, 1));
+    EXPECT_EQ(shown, c.registers) << c.code;
+  }
 }
 
 TEST(ModuleDatasets, CarryTheLabelsAndVisibilityViewsShow) {

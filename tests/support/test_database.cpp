@@ -128,6 +128,16 @@ class PgDatabase : public TestDatabase {
 
 bool TestDatabase::UsingPostgres() { return !PgClusterInfo().empty(); }
 
+std::unique_ptr<TestDatabase> TestDatabase::Sqlite(const std::string& path) {
+  return std::make_unique<SqliteDatabase>(path);
+}
+
+std::string TestDatabase::Literal(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+  return quoted + "'";
+}
+
 std::unique_ptr<TestDatabase> TestDatabase::Create(const TempDir& dir, const std::string& name) {
   const std::string cluster = PgClusterInfo();
   if (!cluster.empty()) return std::make_unique<PgDatabase>(cluster, name);

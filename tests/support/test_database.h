@@ -17,12 +17,17 @@ class TestDatabase {
 
   // name tells the databases of one test apart.
   static std::unique_ptr<TestDatabase> Create(const TempDir& dir, const std::string& name);
+  // An SQLite file that exists already (a server's or a test's own).
+  static std::unique_ptr<TestDatabase> Sqlite(const std::string& path);
   // True when this run uses PostgreSQL.
   static bool UsingPostgres();
+  // A text as an SQL string literal: quoted, its own quotes doubled.
+  static std::string Literal(const std::string& text);
 
   // What totem-server's --db takes.
   virtual std::string Address() const = 0;
-  // Runs SQL directly on the database; rows of text ("" for NULL).
+  // Runs SQL directly on the database; rows of text ("" for NULL). Each
+  // call is its own connection, so what it writes is committed at once.
   virtual std::vector<std::vector<std::string>> Query(const std::string& sql) = 0;
   // "ok" when the database's own consistency check finds nothing wrong.
   virtual std::string IntegrityCheck() = 0;

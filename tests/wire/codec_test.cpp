@@ -2,6 +2,7 @@
 #include "platform/errors.h"
 #include "platform/json_writer.h"
 #include "platform/result_envelope.h"
+#include "tests/support/packet_builder.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -12,13 +13,11 @@ using namespace totem;
 namespace {
 
 DataPacket SamplePacket() {
-  DataPacket p;
-  p.fields = {{"CDGRUPPROD", FieldType::Text, 10},
-              {"NMGRUPPROD", FieldType::Text, 40},
-              {"DTULTATUGPPR", FieldType::DateTime, 0}};
-  p.rows = {{"001", "Bebidas não alcoólicas", "2026-01-31T10:00:00"},
-            {"002", std::nullopt, std::nullopt}};
-  return p;
+  return test::Packet({{"CDGRUPPROD", FieldType::Text, 10},
+                       {"NMGRUPPROD", FieldType::Text, 40},
+                       {"DTULTATUGPPR", FieldType::DateTime, 0}})
+      .Row({"001", "Bebidas não alcoólicas", "2026-01-31T10:00:00"})
+      .Row({"002", std::nullopt, std::nullopt});
 }
 
 }  // namespace
