@@ -48,6 +48,13 @@ def column(left, top):
     return (left + 30, top + 29)
 
 
+# What the person types on the on-screen keyboard's text box.
+MESSAGES = {
+    "tcbMenIni": "Promoção de verão: café & pão às 9h!",
+    "tcbMenAdi": "AÇÃO: 10% off - até já",
+    "TouchButton1": "Olá, consumidor. Digite o código do cartão",
+}
+
 CONTROLS = {
     "tcbFilial": on_page(8, 8),
     "tcbMenIni": page1_row(0),
@@ -188,21 +195,25 @@ class Desktop:
     def key(self, *keys):
         self.xdotool("key", "--delay", "40", *keys)
 
+    def map_keys(self, texts):
+        """Gives each accented letter of texts a key of its own, as a
+        Portuguese keyboard has. Without it xdotool remaps a spare key for
+        every such letter as it types, and a busy program can read the key
+        before the new map: letters went missing."""
+        letters = sorted({c.lower() for text in texts for c in text if not c.isascii()})
+        listing = subprocess.run(["xmodmap", "-pke"], env=self.env, capture_output=True,
+                                 text=True, timeout=20).stdout
+        free = [int(line.split()[1]) for line in listing.splitlines()
+                if len(line.split()) == 3 and int(line.split()[1]) > 8]
+        if len(letters) > len(free):
+            raise Failure(f"no free keys for {letters}")
+        expressions = []
+        for letter, code in zip(letters, free):
+            expressions += ["-e", f"keycode {code} = U{ord(letter):04X} U{ord(letter.upper()):04X}"]
+        subprocess.run(["xmodmap", *expressions], env=self.env, check=True, timeout=20)
+
     def type(self, text):
-        # A character missing from the keyboard map is typed through a key
-        # xdotool remaps for it; one at a time, with a pause, so that the
-        # program has seen the new map before the key comes.
-        run = ""
-        for c in text + "\0":
-            if c.isascii() and c != "\0":
-                run += c
-                continue
-            if run:
-                self.xdotool("type", "--delay", "30", run)
-                run = ""
-            if c != "\0":
-                self.xdotool("type", "--delay", "120", c)
-                time.sleep(0.08)
+        self.xdotool("type", "--delay", "40", text)
 
     def shot(self):
         ppm = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"],
@@ -376,11 +387,7 @@ def person_edits_a_register(desktop, programs, docs):
 
     # Page "Totem1": the three messages on the on-screen keyboard.
     screen.tap("tcbPrx")
-    messages = {
-        "tcbMenIni": "Promoção de verão: café & pão às 9h!",
-        "tcbMenAdi": "Ação: 10% off — até já",
-        "TouchButton1": "Olá, consumidor. Digite o código do cartão",
-    }
+    messages = MESSAGES
     for button, text in messages.items():
         screen.tap(button)
         desktop.window("Teclado")
@@ -486,6 +493,7 @@ def main():
     status = 0
     try:
         desktop = Desktop(artifacts)
+        desktop.map_keys(MESSAGES.values())
         programs = Programs(desktop, os.path.abspath(options.build_dir), work)
         person_edits_a_register(desktop, programs, options.docs)
         print(f"person: ok in {time.monotonic() - started:.1f} s; screenshots in {artifacts}")
