@@ -208,7 +208,7 @@ int main(int argc, char** argv) {
   const std::string caixa = caixas->FieldAsString("CDCAIXA");
   const std::string request = rpc::EncodeRequest(1, "getCarregaPar", {filial, caixa});
   httplib::Client raw(server.Host(), server.Port());
-  const std::string answer = raw.Post(rpc::ModulePath(service::kServerName).c_str(), request,
+  const std::string answer = raw.Post(rpc::ModulePath(contract::kServerName).c_str(), request,
                                       "application/json")->body;
 
   httplib::Server echo;
@@ -255,8 +255,8 @@ int main(int argc, char** argv) {
     std::string tipo = "2", grupo, exiMsg = "S", diaIni = "1", diaFin = "28",
                 seg = std::to_string(10 + (saveCount++ % 50)), menIni = "Bem-vindo",
                 menAdi = "Promoção", selLoja = "S", infClie = "N", menCon = "Saldo";
-    service::ParametrosRefs refs{tipo, grupo, exiMsg, diaIni, diaFin, seg,
-                                 menIni, menAdi, selLoja, infClie, menCon};
+    service::ParametrosRefs refs{&tipo, &grupo, &exiMsg, &diaIni, &diaFin, &seg,
+                                 &menIni, &menAdi, &selLoja, &infClie, &menCon};
     one.rpc.setUpdParametros(filial, caixa, refs);
   });
   Row("setUpdParametros p50 (fsync per save)", saveStats.p50_us, "us", echoStats.p50_us, "bare echo");

@@ -93,8 +93,8 @@ std::function<void()> Writer(const std::string& host, int port, int c) {
     std::string tipo = "2", grupo, exiMsg = "S", diaIni = "1", diaFin = "28",
                 seg = std::to_string(10 + (*n)++ % 80), menIni = "Bem-vindo", menAdi = "Promoção",
                 selLoja = "S", infClie = "N", menCon = "Saldo";
-    service::ParametrosRefs refs{tipo, grupo, exiMsg, diaIni, diaFin, seg,
-                                 menIni, menAdi, selLoja, infClie, menCon};
+    service::ParametrosRefs refs{&tipo, &grupo, &exiMsg, &diaIni, &diaFin, &seg,
+                                 &menIni, &menAdi, &selLoja, &infClie, &menCon};
     rpc->rpc.setUpdParametros(kRegisters[c][0], kRegisters[c][1], refs);
   };
 }
@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
   httplib::Client probe(sqlite.Host(), sqlite.Port());
   const std::string request = rpc::EncodeRequest(1, "getCarregaPar", {"0001", "001"});
   const std::string answer =
-      probe.Post(rpc::ModulePath(service::kServerName).c_str(), request, "application/json")->body;
+      probe.Post(rpc::ModulePath(contract::kServerName).c_str(), request, "application/json")->body;
   httplib::Server echo;
   echo.set_tcp_nodelay(true);
   echo.set_keep_alive_max_count(1000000);

@@ -10,10 +10,9 @@ namespace totem::form {
 
 // ---- the three messages ----
 
-void TfrmParametroToten::EditMessage(QLabel* caption, const char* field) {
+void TfrmParametroToten::EditMessage(QLabel* caption, std::string_view field) {
   // The keyboard counts against the record field's size, the server's limit.
-  const int index = cdsCarregaPar->FieldIndex(field);
-  const int maxLength = index >= 0 ? cdsCarregaPar->Fields()[index].size : 0;
+  const int maxLength = contract::Field(field).column.size;
   stTextoDigitado = TecladoAlfanumerico(Utf8Text(caption->text()), "", maxLength);
   if (!host::EmptyString(QtText(stTextoDigitado))) {
     // "@" is the keyboard's way of saying "clear the text".

@@ -2,6 +2,7 @@
 // colours, fonts and initial states.
 #include "form/glyphs.h"
 #include "form/message_table.h"
+#include "platform/parametros_contract.h"
 #include "service/dataset_fields.h"
 #include "form/parametro_toten_form.h"
 #include "host/components/value_display.h"
@@ -315,7 +316,7 @@ void TfrmParametroToten::BuildComponents() {
   imgMarcado.Picture = TickedBox();
   imgClear.Picture = QPixmap();  // an empty picture: "off" shows nothing
 
-  netToten.SetServerName(service::kServerName);
+  netToten.SetServerName(std::string(contract::kServerName));
   netToten.SetThrowException(false);
   cdsFilial = service::MakeCdsFilial();
   cdsCaixa = service::MakeCdsCaixa();

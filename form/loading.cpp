@@ -5,6 +5,24 @@
 
 namespace totem::form {
 
+std::array<TfrmParametroToten::RecordBinding, contract::kRecord.size()>
+TfrmParametroToten::RecordBindings() {
+  const struct {
+    std::string_view field;
+    RecordBinding binding;
+  } rows[] = {
+      {"IDTIPEXTTOT", {&stIdExtrato, nullptr}},    {"CDGRUPPROD", {&stCdGrupProd, nullptr}},
+      {"IDEXIMSGSAL", {&stIdExiMsg, nullptr}},     {"NRDIAINITOT", {&stDiaIni, lblValDiaIni}},
+      {"NRDIAFINTOT", {&stDiaFin, lblValDiaFin}},  {"NRSEGFECTOT", {&stSegundos, lblValSeg}},
+      {"DSMSGINITOT", {&stMenIni, lblValMenIni}},  {"DSMSGADITOT", {&stMenAdi, lblValMenAdi}},
+      {"IDSELLOJTOT", {&stSelLoja, nullptr}},      {"IDINFCLIECAI", {&stIDINFCLIECAI, nullptr}},
+      {"DSMSGCONTOT", {&stMenCon, lblValConTot}},
+  };
+  std::array<RecordBinding, contract::kRecord.size()> bindings{};
+  for (const auto& row : rows) bindings.at(contract::RecordIndex(row.field).value()) = row.binding;
+  return bindings;
+}
+
 void TfrmParametroToten::SetToggle(TTouchButton* button, bool on) {
   button->SetGlyph(on ? imgMarcado.Picture : imgClear.Picture);
 }
@@ -26,21 +44,18 @@ void TfrmParametroToten::PreencheValCampos(bool Load) {
     }
   }
 
+  // Each value into its caption or, when it has none, its variable.
   const ClientDataset& par = *cdsCarregaPar;
-  lblValMenIni->setText(QtText(par.FieldAsString("DSMSGINITOT")));
-  lblValMenAdi->setText(QtText(par.FieldAsString("DSMSGADITOT")));
-  lblValDiaIni->setText(QtText(par.FieldAsString("NRDIAINITOT")));
-  lblValDiaFin->setText(QtText(par.FieldAsString("NRDIAFINTOT")));
-  lblValSeg->setText(QtText(par.FieldAsString("NRSEGFECTOT")));
-  lblValConTot->setText(QtText(par.FieldAsString("DSMSGCONTOT")));
-
-  stCdGrupProd = par.FieldAsString("CDGRUPPROD");
-  stNmGrupProd = par.FieldAsString("NMGRUPPROD");
+  const auto bindings = RecordBindings();
+  for (std::size_t i = 0; i < bindings.size(); ++i) {
+    const std::string value = par.FieldAsString(contract::kRecord[i].column.name);
+    if (bindings[i].caption)
+      bindings[i].caption->setText(QtText(value));
+    else
+      *bindings[i].variable = value;
+  }
+  stNmGrupProd = par.FieldAsString(contract::kNmGrupProd.name);
   lblGrupProd->setText(QtText(stCdGrupProd + " - " + stNmGrupProd));
-
-  stIdExtrato = par.FieldAsString("IDTIPEXTTOT");
-  stIdExiMsg = par.FieldAsString("IDEXIMSGSAL");
-  stIDINFCLIECAI = par.FieldAsString("IDINFCLIECAI");
 
   // Period: both days empty means the current month.
   const bool interval =
@@ -74,7 +89,8 @@ void TfrmParametroToten::PreencheValCampos(bool Load) {
     lblSelecLoja->setEnabled(row.storeEnabled);
   }
 
-  stSelLoja = par.FieldAsString("IDSELLOJTOT") == "S" ? "S" : "N";
+  // The store selection is "S" or "N" on the screen, whatever the record holds.
+  stSelLoja = stSelLoja == "S" ? "S" : "N";
   SetToggle(tcbSelecLoja, stSelLoja == "S");
   SetToggle(tcbMensInf, stIdExiMsg == "S");
   SetToggle(tcbInfClie, stIDINFCLIECAI == "S");

@@ -8,12 +8,14 @@
 #include "host/components/sort_grid.h"
 #include "host/components/touch_button.h"
 #include "platform/client_dataset.h"
+#include "platform/parametros_contract.h"
 #include "service/remote_parametros_client.h"
 
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QPixmap>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -200,6 +202,16 @@ class TfrmParametroToten : public QMdiSubWindow {
   void changeEvent(QEvent* event) override;
 
  private:
+  // Where the screen keeps one value of the parameter record: its variable
+  // and, for the messages, days and seconds, the caption that holds it while
+  // it is edited (Confirm copies the caption into the variable).
+  struct RecordBinding {
+    std::string* variable = nullptr;
+    QLabel* caption = nullptr;
+  };
+  // One per value, in the contract's order (contract::kRecord).
+  std::array<RecordBinding, contract::kRecord.size()> RecordBindings();
+
   void BuildControls();
   void BuildBranchPage(QWidget* page);
   void BuildParameterPage(QWidget* page);
@@ -208,7 +220,7 @@ class TfrmParametroToten : public QMdiSubWindow {
   void BuildComponents();
   void BindHandlers();
   void SetToggle(TTouchButton* button, bool on);
-  void EditMessage(QLabel* caption, const char* field);
+  void EditMessage(QLabel* caption, std::string_view field);
   void EditDay(QLabel* caption, QLabel* otherCaption, std::string& variable, const char* promptKey,
                bool isFirstDay);
   void FlipFlag(std::string& flag, TTouchButton* button);

@@ -12,12 +12,8 @@ void TfrmParametroToten::ControlBot(bool Enable) {
 }
 
 void TfrmParametroToten::RetornaValVariaveis() {
-  stMenIni = Utf8Text(lblValMenIni->text());
-  stMenAdi = Utf8Text(lblValMenAdi->text());
-  stDiaIni = Utf8Text(lblValDiaIni->text());
-  stDiaFin = Utf8Text(lblValDiaFin->text());
-  stMenCon = Utf8Text(lblValConTot->text());
-  stSegundos = Utf8Text(lblValSeg->text());
+  for (const RecordBinding& b : RecordBindings())
+    if (b.caption) *b.variable = Utf8Text(b.caption->text());
 }
 
 void TfrmParametroToten::tcbConfirmaClick(QObject*) {
@@ -51,9 +47,9 @@ void TfrmParametroToten::tcbConfirmaClick(QObject*) {
   }
   {
     host::BusyAnimation busy(MainForm(), host::TShowAvi::Server);
-    service::ParametrosRefs refs{stIdExtrato, stCdGrupProd, stIdExiMsg, stDiaIni,
-                                 stDiaFin,    stSegundos,   stMenIni,   stMenAdi,
-                                 stSelLoja,   stIDINFCLIECAI, stMenCon};
+    service::ParametrosRefs refs{};
+    const auto bindings = RecordBindings();
+    for (std::size_t i = 0; i < refs.size(); ++i) refs[i] = bindings[i].variable;
     TouchCheckResultServ(server_->setUpdParametros(filial, caixa, refs), true, 0);
   }
   ControlBot(false);

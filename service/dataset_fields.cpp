@@ -1,45 +1,63 @@
 #include "service/dataset_fields.h"
 
+#include "platform/parametros_contract.h"
+
+#include <initializer_list>
+
 namespace totem::service {
 namespace {
 
-FieldDef Text(const char* name, int size, const char* label = "", bool visible = true,
-              int displayWidth = 0) {
-  return FieldDef{name, FieldType::Text, size, label, visible, displayWidth};
-}
+// How a column shows in grids and search lists: the client's own concern;
+// names, types and sizes come from the contract.
+struct Shown {
+  std::string_view name;
+  const char* label;
+  bool visible = true;
+  int displayWidth = 0;
+};
 
-FieldDef DateTime(const char* name, const char* label = "", bool visible = true) {
-  return FieldDef{name, FieldType::DateTime, 0, label, visible, 0};
+template <std::size_t N>
+std::vector<FieldDef> Fields(const std::array<contract::Column, N>& columns,
+                             std::initializer_list<Shown> shown = {}) {
+  std::vector<FieldDef> fields;
+  for (const contract::Column& c : columns) {
+    FieldDef field{std::string(c.name), c.type, c.size};
+    for (const Shown& s : shown) {
+      if (s.name != c.name) continue;
+      field.displayLabel = s.label;
+      field.visible = s.visible;
+      field.displayWidth = s.displayWidth;
+    }
+    fields.push_back(std::move(field));
+  }
+  return fields;
 }
 
 }  // namespace
 
 std::vector<FieldDef> FilialFields() {
-  return {Text("CDFILIAL", 4, "Código"), Text("NMFILIAL", 30, "Nome")};
+  return Fields(contract::kFilialColumns, {{"CDFILIAL", "Código"}, {"NMFILIAL", "Nome"}});
 }
 
 std::vector<FieldDef> CaixaFields() {
-  return {Text("CHAVE", 10, "", false),         Text("CDCAIXA", 3, "Código"),
-          Text("NMCAIXA", 30, "Nome"),          Text("NMLOJA", 50, "Loja"),
-          Text("CDFILIAL", 4, "", false),       Text("CDLOJA", 20)};
+  return Fields(contract::kCaixaColumns, {{"CHAVE", "", false},
+                                          {"CDCAIXA", "Código"},
+                                          {"NMCAIXA", "Nome"},
+                                          {"NMLOJA", "Loja"},
+                                          {"CDFILIAL", "", false}});
 }
 
 std::vector<FieldDef> PesqGrupProdFields() {
-  return {Text("CDGRUPPROD", 10, "Código", true, 15), Text("NMGRUPPROD", 40, "Nome"),
-          DateTime("DTULTATUGPPR", "", false), Text("IDCADNVSUBGR", 1, "", false),
-          Text("IDGRPRODVMN", 1, "", false)};
+  return Fields(contract::kGrupoColumns, {{"CDGRUPPROD", "Código", true, 15},
+                                          {"NMGRUPPROD", "Nome"},
+                                          {"DTULTATUGPPR", "", false},
+                                          {"IDCADNVSUBGR", "", false},
+                                          {"IDGRPRODVMN", "", false}});
 }
 
-std::vector<FieldDef> CarregaParFields() {
-  return {Text("IDSELLOJTOT", 1),   Text("IDTIPEXTTOT", 1),   Text("CDGRUPPROD", 10),
-          Text("IDEXIMSGSAL", 1),   Text("NRDIAINITOT", 2),   Text("NRDIAFINTOT", 2),
-          Text("NRSEGFECTOT", 5),   Text("DSMSGINITOT", 200), Text("NMGRUPPROD", 40),
-          Text("DSMSGADITOT", 200), Text("IDINFCLIECAI", 20), Text("DSMSGCONTOT", 200)};
-}
+std::vector<FieldDef> CarregaParFields() { return Fields(contract::kParametroColumns); }
 
-std::vector<FieldDef> VerifParFields() {
-  return {Text("CDFILIAL", 4), Text("CDCAIXA", 3)};
-}
+std::vector<FieldDef> VerifParFields() { return Fields(contract::kVerifColumns); }
 
 std::unique_ptr<ClientDataset> MakeCdsFilial() {
   return std::make_unique<ClientDataset>("cdsFilial", FilialFields());

@@ -1,31 +1,19 @@
 #pragma once
-// The six remote methods of the remote data module "Ksl80500.rdmParametrosToten".
+// The remote methods of the remote data module (platform/parametros_contract.h).
 // Each returns the result envelope untouched: deciding how a failure is shown
 // is the business of the result checks, not of the client.
+#include "platform/parametros_contract.h"
 #include "platform/result_envelope.h"
 
+#include <array>
 #include <string>
 
 namespace totem::service {
 
-inline constexpr const char* kServerName = "Ksl80500.rdmParametrosToten";
-
-// The eleven values of a parameter record as setUpdParametros sends them, in
-// order, each passed by reference: after the call each holds what the server
-// left in it.
-struct ParametrosRefs {
-  std::string& idExtrato;      // IDTIPEXTTOT
-  std::string& cdGrupProd;     // CDGRUPPROD
-  std::string& idExiMsg;       // IDEXIMSGSAL
-  std::string& diaIni;         // NRDIAINITOT
-  std::string& diaFin;         // NRDIAFINTOT
-  std::string& segundos;       // NRSEGFECTOT
-  std::string& menIni;         // DSMSGINITOT
-  std::string& menAdi;         // DSMSGADITOT
-  std::string& selLoja;        // IDSELLOJTOT
-  std::string& idInfClieCai;   // IDINFCLIECAI
-  std::string& menCon;         // DSMSGCONTOT
-};
+// The eleven values of a parameter record in the order setUpdParametros
+// takes them (contract::kRecord), each passed by reference: after the call
+// each holds what the server left in it.
+using ParametrosRefs = std::array<std::string*, contract::kRecord.size()>;
 
 class ParametrosClient {
  public:

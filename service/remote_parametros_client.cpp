@@ -2,38 +2,37 @@
 
 namespace totem::service {
 
-ResultEnvelope RemoteParametrosClient::getFilial() { return connection_.Call("getFilial", {}); }
+using namespace contract;
+
+ResultEnvelope RemoteParametrosClient::getFilial() { return connection_.Call(kGetFilial.name, {}); }
 
 ResultEnvelope RemoteParametrosClient::getConfCaixa() {
-  return connection_.Call("getConfCaixa", {});
+  return connection_.Call(kGetConfCaixa.name, {});
 }
 
 ResultEnvelope RemoteParametrosClient::getPesqGrupProd() {
-  return connection_.Call("getPesqGrupProd", {});
+  return connection_.Call(kGetPesqGrupProd.name, {});
 }
 
 ResultEnvelope RemoteParametrosClient::getCarregaPar(const std::string& cdFilial,
                                                      const std::string& cdCaixa) {
-  return connection_.Call("getCarregaPar", {CallArg::ByValue(cdFilial), CallArg::ByValue(cdCaixa)});
+  return connection_.Call(kGetCarregaPar.name,
+                          {CallArg::ByValue(cdFilial), CallArg::ByValue(cdCaixa)});
 }
 
 ResultEnvelope RemoteParametrosClient::getVerifPar(const std::string& cdFilial,
                                                    const std::string& cdCaixa) {
-  return connection_.Call("getVerifPar", {CallArg::ByValue(cdFilial), CallArg::ByValue(cdCaixa)});
+  return connection_.Call(kGetVerifPar.name, {CallArg::ByValue(cdFilial), CallArg::ByValue(cdCaixa)});
 }
 
 ResultEnvelope RemoteParametrosClient::setUpdParametros(const std::string& cdFilial,
                                                         const std::string& cdCaixa,
-                                                        const ParametrosRefs& v) {
+                                                        const ParametrosRefs& values) {
   // Branch and register by value, then the eleven values by reference, in the
-  // order the server's method declares them.
-  return connection_.Call(
-      "setUpdParametros",
-      {CallArg::ByValue(cdFilial), CallArg::ByValue(cdCaixa), CallArg::ByRef(v.idExtrato),
-       CallArg::ByRef(v.cdGrupProd), CallArg::ByRef(v.idExiMsg), CallArg::ByRef(v.diaIni),
-       CallArg::ByRef(v.diaFin), CallArg::ByRef(v.segundos), CallArg::ByRef(v.menIni),
-       CallArg::ByRef(v.menAdi), CallArg::ByRef(v.selLoja), CallArg::ByRef(v.idInfClieCai),
-       CallArg::ByRef(v.menCon)});
+  // contract's order.
+  std::vector<CallArg> args = {CallArg::ByValue(cdFilial), CallArg::ByValue(cdCaixa)};
+  for (std::string* value : values) args.push_back(CallArg::ByRef(*value));
+  return connection_.Call(kSetUpdParametros.name, args);
 }
 
 }  // namespace totem::service

@@ -22,7 +22,7 @@ class ParametrosClientTest : public ::testing::Test {
     delete dir_;
   }
   void SetUp() override {
-    connection_.SetServerName(service::kServerName);
+    connection_.SetServerName(std::string(contract::kServerName));
     connection_.SetBeforeConnect([this] {
       connection_.SetHost(server_->Host());
       connection_.SetPort(server_->Port());
@@ -90,8 +90,8 @@ TEST_F(ParametrosClientTest, SaveSendsThirteenTextsAndIsReadBack) {
   std::string tipo = "2", grupo = "", exiMsg = "S", diaIni = "5", diaFin = "20", seg = "45",
               menIni = "Bem-vindo à loja", menAdi = "Promoção de verão", selLoja = "S",
               infClie = "N", menCon = "Consulte seu saldo";
-  service::ParametrosRefs refs{tipo, grupo, exiMsg, diaIni, diaFin, seg,
-                               menIni, menAdi, selLoja, infClie, menCon};
+  service::ParametrosRefs refs{&tipo, &grupo, &exiMsg, &diaIni, &diaFin, &seg,
+                               &menIni, &menAdi, &selLoja, &infClie, &menCon};
   auto saved = client_.setUpdParametros(filial, caixa, refs);
   ASSERT_TRUE(saved.ok) << saved.message;
   EXPECT_EQ(menAdi, "Promoção de verão");
@@ -112,8 +112,8 @@ TEST_F(ParametrosClientTest, RefusalComesBackAsAnEnvelopeNotAnException) {
   auto [filial, caixa] = RegisterWithRecord();
   std::string tipo = "3", grupo = "", exiMsg = "S", diaIni = "", diaFin = "", seg = "10",
               menIni = "", menAdi = "", selLoja = "N", infClie = "N", menCon = "";
-  service::ParametrosRefs refs{tipo, grupo, exiMsg, diaIni, diaFin, seg,
-                               menIni, menAdi, selLoja, infClie, menCon};
+  service::ParametrosRefs refs{&tipo, &grupo, &exiMsg, &diaIni, &diaFin, &seg,
+                               &menIni, &menAdi, &selLoja, &infClie, &menCon};
   auto refused = client_.setUpdParametros(filial, caixa, refs);
   EXPECT_FALSE(refused.ok);
   EXPECT_EQ(refused.code, "GRUP_INF");
@@ -129,7 +129,7 @@ TEST_F(ParametrosClientTest, RegisterWithoutRecordReadsAsAnEmptyDataset) {
 
 TEST(ParametrosClientDeadServer, TransportFailureIsAnException) {
   SocketConnection connection;
-  connection.SetServerName(service::kServerName);
+  connection.SetServerName(std::string(contract::kServerName));
   connection.SetHost("127.0.0.1");
   connection.SetPort(1);  // nothing listens on port 1 here
   RemoteParametrosClient client(connection);

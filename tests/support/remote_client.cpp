@@ -5,7 +5,7 @@
 namespace totem::test {
 
 RemoteClient::RemoteClient(const std::string& host, int port, std::chrono::milliseconds timeout) {
-  connection.SetServerName(service::kServerName);
+  connection.SetServerName(std::string(contract::kServerName));
   connection.SetHost(host);
   connection.SetPort(port);
   if (timeout.count() > 0) connection.SetTimeout(timeout);
@@ -15,7 +15,8 @@ ResultEnvelope RemoteClient::SaveNumbered(const std::string& filial, const std::
   std::string tipo = "2", grupo, exiMsg = "S", diaIni = "1", diaFin = "28", seg = std::to_string(n),
               menIni = "#" + std::to_string(n), menAdi = "Carga", selLoja = "N", infClie = "N",
               menCon = "Consumidor " + std::to_string(n);
-  service::ParametrosRefs refs{tipo, grupo, exiMsg, diaIni, diaFin, seg, menIni, menAdi, selLoja, infClie, menCon};
+  service::ParametrosRefs refs{&tipo, &grupo, &exiMsg, &diaIni, &diaFin, &seg,
+                               &menIni, &menAdi, &selLoja, &infClie, &menCon};
   return rpc.setUpdParametros(filial, caixa, refs);
 }
 
