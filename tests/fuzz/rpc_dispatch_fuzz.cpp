@@ -8,12 +8,12 @@
 // the register then loads.
 #include "fuzz_check.h"
 
-#include "server/demo_data.h"
-#include "server/packet_layouts.h"
-#include "server/parametro_rules.h"
-#include "server/parametros_module.h"
-#include "server/rpc_dispatch.h"
-#include "server/store_factory.h"
+#include "server/domain/demo_data.h"
+#include "server/domain/packet_layouts.h"
+#include "server/domain/parametro_rules.h"
+#include "server/domain/parametros_module.h"
+#include "server/rpc/rpc_dispatch.h"
+#include "server/store/store_factory.h"
 
 #include "platform/errors.h"
 #include "platform/json_rpc.h"

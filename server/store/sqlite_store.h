@@ -1,0 +1,34 @@
+#pragma once
+// The store on an SQLite file: WAL lets the HTTP workers read in parallel
+// while writers queue on SQLite's write lock.
+#include "server/store/sql_store.h"
+#include "server/store/sqlite_connection.h"
+
+#include <memory>
+#include <string>
+
+namespace totem::server {
+
+struct SqliteDialect {
+  using Connection = SqliteConnection;
+  // IMMEDIATE takes the write lock at once, so the checks made inside the
+  // transaction still hold when it commits.
+  // Whether this process's writers take turns before starting (SQLite has
+  // one write lock per file; PostgreSQL locks rows).
+  static constexpr bool kOneWriterAtATime = true;
+  static constexpr const char* kBeginWrite = "BEGIN IMMEDIATE";
+  // Dates are stored as ISO 8601 text already.
+  static constexpr const char* kSelectGrupos =
+      "SELECT cdgrupprod, nmgrupprod, dtultatugppr, idcadnvsubgr, idgrprodvmn"
+      " FROM grupo_produto ORDER BY cdgrupprod";
+  // The write lock of BEGIN IMMEDIATE already keeps other saves out.
+  static constexpr const char* kLockCaixa = "SELECT 1 FROM caixa WHERE cdfilial = ? AND cdcaixa = ?";
+  static std::unique_ptr<Connection> Connect(const std::string& path);
+  static void Migrate(Connection& connection);
+  static bool Broken(Connection&) { return false; }  // a file does not go away
+};
+
+using SqliteStore = SqlStore<SqliteDialect>;
+extern template class SqlStore<SqliteDialect>;
+
+}  // namespace totem::server
