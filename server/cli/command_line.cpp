@@ -1,5 +1,7 @@
 #include "server/cli/command_line.h"
 
+#include "server/cli/limit_options.h"
+
 #include <arpa/inet.h>
 
 #include <algorithm>
@@ -106,10 +108,6 @@ Command ParseHistory(ArgReader& reader) {
   return options;
 }
 
-int Seconds(const std::string& option, ArgReader& reader) {
-  return static_cast<int>(ParseNumber(option, reader.Value(option), 1, 3600));
-}
-
 Command ParseServe(ArgReader& reader) {
   ServeOptions options;
   options.database = DefaultDatabase();
@@ -123,20 +121,6 @@ Command ParseServe(ArgReader& reader) {
     } else if (option == "--demo") {
       reader.NoValue(option);
       options.demo = true;
-    } else if (option == "--max-body") {
-      options.http.maxBody = static_cast<std::size_t>(ParseNumber(option, reader.Value(option), 1, 1LL << 30));
-    } else if (option == "--workers") {
-      options.http.workers = static_cast<int>(ParseNumber(option, reader.Value(option), 1, 256));
-    } else if (option == "--max-header") {
-      options.http.maxHeader = static_cast<std::size_t>(ParseNumber(option, reader.Value(option), 1024, 1 << 20));
-    } else if (option == "--keep-alive-requests") {
-      options.http.keepAliveRequests = static_cast<int>(ParseNumber(option, reader.Value(option), 1, 1000000));
-    } else if (option == "--keep-alive-timeout") {
-      options.http.keepAliveSeconds = Seconds(option, reader);
-    } else if (option == "--read-timeout") {
-      options.http.readTimeoutSeconds = Seconds(option, reader);
-    } else if (option == "--write-timeout") {
-      options.http.writeTimeoutSeconds = Seconds(option, reader);
     } else if (option == "--token-file") {
       options.tokenFile = reader.Value(option);
     } else if (option == "--insecure-listen-any") {
@@ -148,6 +132,10 @@ Command ParseServe(ArgReader& reader) {
       options.http.tlsKey = reader.Value(option);
     } else if (option == "--trusted-proxy") {
       options.http.trustedProxies.push_back(reader.Value(option));
+    } else if (auto limit = std::find_if(LimitOptions().begin(), LimitOptions().end(),
+                                         [&](const LimitOption& l) { return option == l.name; });
+               limit != LimitOptions().end()) {
+      limit->set(options.http, ParseNumber(option, reader.Value(option), limit->min, limit->max));
     } else {
       throw UsageError("opção desconhecida: " + option);
     }
@@ -190,69 +178,6 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
     return ParseHistory(reader);
   }
   return ParseServe(reader);
-}
-
-std::string HelpText() {
-  return R"(Uso:
-  totem-server [--db sqlite:CAMINHO] [--listen HOST:PORTA] [--demo]
-               [--token-file ARQUIVO | --insecure-listen-any]
-               [--tls-cert ARQUIVO --tls-key ARQUIVO] [--trusted-proxy ENDEREÇO]
-               [--max-body BYTES] [--max-header BYTES] [--workers N]
-               [--keep-alive-requests N] [--keep-alive-timeout S]
-               [--read-timeout S] [--write-timeout S]
-  totem-server import [--db sqlite:CAMINHO] ARQUIVO.csv...
-  totem-server history [--db sqlite:CAMINHO] --branch FILIAL --register CAIXA
-
-Servidor de aplicação dos parâmetros do totem: atende o módulo remoto
-"Ksl80500.rdmParametrosToten" por HTTP (POST /rpc/Ksl80500.rdmParametrosToten,
-JSON-RPC 2.0), mais GET /healthz (a base responde?) e GET /metrics
-(formato do Prometheus).
-
-Opções do servidor:
-  --db sqlite:CAMINHO   base SQLite, criada com o esquema na primeira vez
-                        (padrão: $XDG_DATA_HOME/totem/totem.db ou
-                        ~/.local/share/totem/totem.db); ou
-                        postgresql://USUARIO@HOST:PORTA/BASE
-  --listen HOST:PORTA   endereço de escuta (padrão 127.0.0.1:8080; porta 0
-                        escolhe uma livre). Quando pronto, escreve uma linha
-                        "listening on HOST:PORTA" na saída padrão.
-  --demo                preenche uma base vazia com uma rede de lojas de
-                        demonstração
-  --token-file ARQUIVO  exige "Authorization: Bearer <token>" com um dos
-                        tokens do arquivo, um por linha com seu nome:
-                        "NOME TOKEN" ou "NOME:TOKEN" (token com pelo menos 16
-                        caracteres; linhas vazias e começadas por # são
-                        ignoradas). O nome vai para o log e o histórico.
-  --insecure-listen-any sem --token-file o servidor só escuta em loopback;
-                        esta opção permite outro endereço SEM exigir token
-  --tls-cert ARQUIVO    certificado (PEM, com a cadeia) e chave: atende
-  --tls-key ARQUIVO     HTTPS em vez de HTTP
-  --trusted-proxy END.  proxy reverso (ex.: o nginx) cujo X-Forwarded-For
-                        indica o cliente no log e no histórico; repetível
-  --max-body BYTES      tamanho máximo do corpo de uma requisição (65536)
-  --max-header BYTES    tamanho máximo da linha de requisição e cabeçalhos
-                        juntos (8192)
-  --workers N           conexões atendidas ao mesmo tempo (16)
-  --keep-alive-requests N  requisições por conexão antes de fechá-la (10000)
-  --keep-alive-timeout S   segundos de conexão ociosa antes de fechá-la (5)
-  --read-timeout S      espera máxima por cada leitura do cliente (10)
-  --write-timeout S     espera máxima por cada escrita ao cliente (10)
-
-Importação (upsert; uma transação por arquivo; o tipo vem do cabeçalho):
-  CDFILIAL,NMFILIAL                                  filiais
-  CDFILIAL,CDCAIXA,NMCAIXA,CDLOJA,NMLOJA             caixas
-  CDGRUPPROD,NMGRUPPROD[,DTULTATUGPPR,IDCADNVSUBGR,IDGRPRODVMN]
-                                                     grupos de produtos
-  Uma linha inválida interrompe a importação daquele arquivo sem gravar
-  nada dele; a saída indica arquivo e linha, e o código de saída é 1.
-
-Histórico: history lista as gravações dos parâmetros de um caixa, da mais
-antiga à mais nova: quando, token, cliente e cada campo alterado com o
-valor anterior e o novo.
-
-SIGTERM ou SIGINT encerram o servidor depois de responder as chamadas em
-andamento.
-)";
 }
 
 }  // namespace totem::server

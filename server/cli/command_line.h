@@ -1,7 +1,7 @@
 #pragma once
 // The command line of totem-server: serving (the default), importing master
 // data from CSV files, or printing a register's save history.
-#include "server/http/http_server.h"
+#include "server/http/http_options.h"
 
 #include <stdexcept>
 #include <string>

@@ -6,7 +6,7 @@
 // It names who called what and how it ended, never a message text or a
 // token: the only values the caller chose are the branch and register codes
 // and the request path, which are escaped to printable ASCII and cut short.
-#include "server/rpc/rpc_dispatch.h"
+#include "server/rpc/call_summary.h"
 
 #include <optional>
 #include <string>

@@ -7,7 +7,7 @@
 // A body that names none of the module's methods counts under method="unknown".
 // Labels take only the module's method names and the server's own codes,
 // never text a caller chose, so the number of series stays bounded.
-#include "server/rpc/rpc_dispatch.h"
+#include "server/rpc/call_summary.h"
 
 #include <array>
 #include <cstdint>

@@ -6,17 +6,30 @@
 
 #include "platform/json_rpc.h"
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <variant>
 
 namespace totem::server {
+namespace {
 
-std::string_view OutcomeName(CallSummary::Outcome outcome) {
+using Outcome = CallSummary::Outcome;
+
+std::string Fault(const rpc::Fault& fault, CallSummary& summary) {
+  summary.outcome = fault.code == rpc::kInternalError ? Outcome::kError : Outcome::kFault;
+  summary.code = std::to_string(fault.code);
+  return rpc::EncodeFault(fault);
+}
+
+}  // namespace
+
+std::string_view OutcomeName(Outcome outcome) {
   switch (outcome) {
-    case CallSummary::Outcome::kOk: return "ok";
-    case CallSummary::Outcome::kRefused: return "refused";
-    case CallSummary::Outcome::kFault: return "fault";
-    case CallSummary::Outcome::kError: return "error";
+    case Outcome::kOk: return "ok";
+    case Outcome::kRefused: return "refused";
+    case Outcome::kFault: return "fault";
+    case Outcome::kError: return "error";
   }
   return "error";
 }
@@ -41,34 +54,70 @@ std::vector<std::string> RpcDispatcher::MethodNames() const {
   return names;
 }
 
-std::string RpcDispatcher::Handle(std::string_view body) const {
-  CallSummary summary;
-  return Handle(body, Caller{}, summary);
+std::string RpcDispatcher::Handle(std::string_view body) const { return Handle(body, Caller{}).body; }
+
+RpcAnswer RpcDispatcher::Handle(std::string_view body, const Caller& caller) const {
+  RpcAnswer answer;
+  auto refuseWhole = [&answer](const rpc::Fault& fault) {
+    answer.calls.resize(1);
+    answer.body = Fault(fault, answer.calls[0]);
+    return answer;
+  };
+  auto parsed = rpc::ParseBody(body);
+  if (auto* fault = std::get_if<rpc::Fault>(&parsed)) return refuseWhole(*fault);
+  const auto& value = std::get<nlohmann::json>(parsed);
+  if (!value.is_array()) {
+    answer.calls.resize(1);
+    answer.body = Run(value, caller, answer.calls[0]).value_or(std::string());
+    return answer;
+  }
+  if (value.empty()) return refuseWhole({rpc::kInvalidRequest, "Lote JSON-RPC vazio", nullptr});
+  if (value.size() > kMaxBatch)
+    return refuseWhole({rpc::kInvalidRequest,
+                        "Lote JSON-RPC com " + std::to_string(value.size()) + " chamadas; o limite é " +
+                            std::to_string(kMaxBatch),
+                        nullptr});
+  // Answered in the order of the requests, notifications left out.
+  answer.calls.resize(value.size());
+  std::string responses;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    auto response = Run(value[i], caller, answer.calls[i]);
+    if (!response) continue;
+    responses += responses.empty() ? "[" : ",";
+    responses += *response;
+  }
+  if (!responses.empty()) answer.body = responses + "]";
+  return answer;
 }
 
-std::string RpcDispatcher::Handle(std::string_view body, const Caller& caller, CallSummary& summary) const {
-  using Outcome = CallSummary::Outcome;
-  summary = CallSummary{};
-  auto fault = [&summary](const rpc::Fault& f) {
-    summary.outcome = f.code == rpc::kInternalError ? Outcome::kError : Outcome::kFault;
-    summary.code = std::to_string(f.code);
-    return rpc::EncodeFault(f);
+std::optional<std::string> RpcDispatcher::Run(const nlohmann::json& value, const Caller& caller,
+                                              CallSummary& summary) const {
+  auto request = rpc::ReadRequest(value);
+  if (auto* fault = std::get_if<rpc::Fault>(&request)) {
+    std::string encoded = Fault(*fault, summary);
+    if (fault->notification) return std::nullopt;
+    return encoded;
+  }
+  return Call(std::get<rpc::Request>(request), caller, summary);
+}
+
+std::optional<std::string> RpcDispatcher::Call(const rpc::Request& request, const Caller& caller,
+                                               CallSummary& summary) const {
+  auto answer = [&request](std::string encoded) -> std::optional<std::string> {
+    if (request.notification) return std::nullopt;
+    return encoded;
   };
-
-  auto parsed = rpc::ParseRequest(body);
-  if (auto* parseFault = std::get_if<rpc::Fault>(&parsed)) return fault(*parseFault);
-  const auto& request = std::get<rpc::Request>(parsed);
-
   auto method = std::find_if(methods_.begin(), methods_.end(),
                              [&](const Method& m) { return m.name == request.method; });
   if (method == methods_.end())
-    return fault({rpc::kMethodNotFound, "Método desconhecido: " + request.method, request.id});
+    return answer(Fault({rpc::kMethodNotFound, "Método desconhecido: " + request.method, request.id}, summary));
   summary.method = method->name;
   if (request.params.size() != method->arity)
-    return fault({rpc::kInvalidParams,
-                  method->name + " espera " + std::to_string(method->arity) +
-                      " parâmetros e recebeu " + std::to_string(request.params.size()),
-                  request.id});
+    return answer(Fault({rpc::kInvalidParams,
+                         method->name + " espera " + std::to_string(method->arity) + " parâmetros e recebeu " +
+                             std::to_string(request.params.size()),
+                         request.id},
+                        summary));
   if (method->takesRegister) {
     summary.cdFilial = request.params[0];
     summary.cdCaixa = request.params[1];
@@ -79,10 +128,10 @@ std::string RpcDispatcher::Handle(std::string_view body, const Caller& caller, C
     else summary.outcome = envelope.code == refusal::kFalhaBase ? Outcome::kError : Outcome::kRefused;
     summary.code = envelope.ok ? std::string() : envelope.code;
     // The server leaves every argument as it came, by-reference ones included.
-    return rpc::EncodeResult(request.id, envelope, request.params);
+    return answer(rpc::EncodeResult(request.id, envelope, request.params));
   } catch (const std::exception& error) {
     LogLine(method->name + ": erro interno: " + error.what());
-    return fault({rpc::kInternalError, "Erro interno do servidor", request.id});
+    return answer(Fault({rpc::kInternalError, "Erro interno do servidor", request.id}, summary));
   }
 }
 

@@ -26,10 +26,19 @@ struct PgDialect {
   static constexpr const char* kLockCaixa =
       "SELECT 1 FROM caixa WHERE cdfilial = ? AND cdcaixa = ? FOR NO KEY UPDATE";
   static std::unique_ptr<Connection> Connect(const std::string& conninfo);
-  // Takes an advisory lock around the migrations, so servers starting
-  // together apply each one once.
-  static void Migrate(Connection& connection);
+  // The address without its password, for messages.
+  static std::string Name(const std::string& conninfo);
+  // PostgreSQL checks its own pages; reaching the server and, after the
+  // migrations, finding every table is what start-up asks of it.
+  static void CheckIntegrity(Connection&) {}
+  // Refuses a standby or read-only database, which no migration could
+  // write; takes an advisory lock around the migrations, so servers
+  // starting together apply each one once.
+  static void Migrate(Connection& connection, const std::string& conninfo);
   static bool Broken(Connection& connection) { return connection.Broken(); }
+  // Not a standby, not read-only by default, and the tables a save writes
+  // may be written by this user.
+  static void CheckWritable(Connection& connection, const std::string& conninfo);
 };
 
 using PgStore = SqlStore<PgDialect>;

@@ -10,6 +10,10 @@ namespace totem::server {
 
 namespace sql {
 
+// Every table of the schema; a database without one of them is refused.
+inline constexpr std::array<const char*, 6> kSchemaTables = {
+    "schema_migrations", "filial", "caixa", "grupo_produto", "parametro_totem", "parametro_totem_historico"};
+
 inline constexpr const char* kSelectParametro =
     "SELECT p.cdfilial, p.cdcaixa, p.idsellojtot, p.idtipexttot, p.cdgrupprod, p.ideximsgsal,"
     " p.nrdiainitot, p.nrdiafintot, p.nrsegfectot, p.dsmsginitot, p.dsmsgaditot,"

@@ -27,10 +27,21 @@ class SqlStore : public Store {
  public:
   using Connection = typename Dialect::Connection;
 
-  // Opens the database and applies pending migrations. Throws StoreError.
+  // Opens the database, checks that it is sound, applies pending
+  // migrations and checks that every table of the schema is there. Throws
+  // StoreError, naming the database, for one that is damaged.
   explicit SqlStore(std::string address) : address_(std::move(address)) {
     auto connection = Dialect::Connect(address_);
-    Dialect::Migrate(*connection);
+    Dialect::CheckIntegrity(*connection);
+    Dialect::Migrate(*connection, address_);
+    for (const char* table : sql::kSchemaTables) {
+      try {
+        connection->Prepare(std::string("SELECT 1 FROM ") + table + " LIMIT 0").Step();
+      } catch (const StoreError& error) {
+        throw StoreError("a base " + Dialect::Name(address_) + " não tem a tabela " + table +
+                         " do esquema: " + error.what());
+      }
+    }
     idle_.push_back(std::move(connection));
   }
 
@@ -158,6 +169,14 @@ class SqlStore : public Store {
   void Ping() override {
     auto c = Borrow();
     c->Prepare("SELECT COUNT(*) FROM schema_migrations").Step();
+  }
+
+  void CheckWritable() override {
+    // In turn with this process's own writers, as a save would be.
+    std::unique_lock<std::mutex> turn;
+    if constexpr (Dialect::kOneWriterAtATime) turn = std::unique_lock(writeTurn_);
+    auto c = Borrow();
+    Dialect::CheckWritable(*c, address_);
   }
 
   std::unique_ptr<WriteTransaction> BeginWrite() override {

@@ -30,10 +30,12 @@ SqliteConnection::SqliteConnection(const std::string& path) : path_(path) {
     Exec("PRAGMA journal_mode=WAL");
     Exec("PRAGMA synchronous=FULL");
     Exec("PRAGMA foreign_keys=ON");
-  } catch (...) {
+  } catch (const StoreError& error) {
+    // A file that is not a database, or one in a folder this user may not
+    // write (the WAL files live beside it), fails here.
     sqlite3_close(db_);
     db_ = nullptr;
-    throw;
+    throw StoreError("não foi possível abrir " + path + ": " + error.what());
   }
 }
 

@@ -24,7 +24,13 @@ struct SqliteDialect {
   // The write lock of BEGIN IMMEDIATE already keeps other saves out.
   static constexpr const char* kLockCaixa = "SELECT 1 FROM caixa WHERE cdfilial = ? AND cdcaixa = ?";
   static std::unique_ptr<Connection> Connect(const std::string& path);
-  static void Migrate(Connection& connection);
+  static std::string Name(const std::string& path) { return path; }
+  // SQLite's quick_check over the whole file: a file with damaged pages is
+  // refused before anything is written into it.
+  static void CheckIntegrity(Connection& connection);
+  static void Migrate(Connection& connection, const std::string& path);
+  // The file opens for writing now and its write lock can be had.
+  static void CheckWritable(Connection& connection, const std::string& path);
   static bool Broken(Connection&) { return false; }  // a file does not go away
 };
 

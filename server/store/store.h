@@ -119,6 +119,11 @@ class Store {
   // Runs a trivial query on the schema; throws StoreError when the database
   // cannot answer it.
   virtual void Ping() = 0;
+  // Throws StoreError, with a message for the operator, when the store
+  // cannot take a write now: the database is open read-only (file
+  // permissions, a read-only file system, a standby or read-only
+  // PostgreSQL, no right to write the tables) or its write lock cannot be had.
+  virtual void CheckWritable() = 0;
 
   virtual std::unique_ptr<WriteTransaction> BeginWrite() = 0;
 };

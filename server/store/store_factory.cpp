@@ -32,4 +32,18 @@ std::unique_ptr<Store> OpenStore(const std::string& address) {
   return std::make_unique<SqliteStore>(path.string());
 }
 
+std::string DatabaseForLog(std::string address) {
+  if (auto scheme = address.find("://"); scheme != std::string::npos) {
+    const auto at = address.find('@', scheme);
+    const auto colon = address.find(':', scheme + 3);
+    if (at != std::string::npos && colon != std::string::npos && colon < at)
+      address.replace(colon + 1, at - colon - 1, "***");
+  }
+  for (auto at = address.find("password="); at != std::string::npos; at = address.find("password=", at + 1)) {
+    const auto end = address.find(' ', at);
+    address.replace(at + 9, (end == std::string::npos ? address.size() : end) - at - 9, "***");
+  }
+  return address;
+}
+
 }  // namespace totem::server
