@@ -1,23 +1,8 @@
-// One connection, from accept to close, on the event loop's thread: wait
-// for a request, read its head within the head deadline, screen it, read
-// its body within the body deadline, have it answered (on a worker when it
-// touches the store), write the answer within the write deadline, and wait
-// for the next one. Requests sent ahead (pipelined) wait in the read buffer
-// and are answered in order, one at a time.
-#include "server/http/server_context.h"
+#include "server/http/session.h"
 
 #include <boost/asio/post.hpp>
-#include <boost/beast/core/flat_buffer.hpp>
-#include <boost/beast/core/tcp_stream.hpp>
-#include <boost/beast/http/empty_body.hpp>
 #include <boost/beast/http/read.hpp>
-#include <boost/beast/http/serializer.hpp>
 #include <boost/beast/http/write.hpp>
-#include <boost/beast/ssl/ssl_stream.hpp>
-
-#include <memory>
-#include <optional>
-#include <type_traits>
 
 namespace totem::server {
 namespace {
@@ -27,19 +12,15 @@ namespace beast = boost::beast;
 namespace http = beast::http;
 using tcp = asio::ip::tcp;
 using beast::error_code;
-using PlainStream = beast::tcp_stream;
-using TlsStream = beast::ssl_stream<beast::tcp_stream>;
 using State = Connection::State;
 
-// Bytes read at a time while a TLS connection waits for its next request.
-constexpr std::size_t kReadChunk = 4096;
 // After its last answer a connection reads and drops what the client still
 // sends, for this long or this much at most, so that closing with unread
 // input (which resets the connection) cannot destroy the answer on its way.
 constexpr auto kLingerTime = std::chrono::seconds(2);
 constexpr std::size_t kLingerBytes = 256 * 1024;
 // Where lingering input goes; its contents are never looked at.
-char g_discarded[kReadChunk];
+char g_discarded[4096];
 
 // The peer vanished or the connection was closed here: nothing to answer.
 bool IsDisconnect(const error_code& ec) {
@@ -49,52 +30,7 @@ bool IsDisconnect(const error_code& ec) {
 
 std::chrono::seconds Seconds(int seconds) { return std::chrono::seconds(seconds); }
 
-template <class Stream>
-class Session : public Connection, public std::enable_shared_from_this<Session<Stream>> {
- public:
-  Session(ServerContext& server, Stream stream, std::string peer)
-      : server_(server),
-        stream_(std::move(stream)),
-        peer_(std::move(peer)),
-        buffer_(server.options.maxHeader + kReadChunk) {}
-  ~Session() override { server_.registry.Remove(*this); }
-
-  void Start();
-  void Close() override { Tcp().close(); }
-
- private:
-  static constexpr bool kTls = std::is_same_v<Stream, TlsStream>;
-  beast::tcp_stream& Tcp() { return beast::get_lowest_layer(stream_); }
-  std::shared_ptr<Session> Self() { return this->shared_from_this(); }
-  const HttpOptions& Options() const { return server_.options; }
-
-  void AwaitRequest();
-  void ReadHead();
-  void OnHead(const error_code& ec);
-  void ReadBody();
-  void OnReadError(const error_code& ec);
-  void Run();
-  void Prepare(Answer answer);
-  void Respond(Answer answer);
-  void WriteOnWorker(std::shared_ptr<Session> self);
-  void WriteOnLoop();
-  void AfterWritten();
-  void Shutdown();
-  void Linger(std::size_t discarded);
-
-  ServerContext& server_;
-  Stream stream_;
-  std::string peer_;
-  beast::flat_buffer buffer_;
-  std::optional<RequestParser> parser_;
-  http::response<http::string_body> response_;
-  std::optional<http::serializer<false, http::string_body>> serializer_;
-  bool keepAlive_ = true;
-  http::response<http::empty_body> continue_;
-  Exchange exchange_;
-  Route route_ = Route::kHealth;
-  int answered_ = 0;
-};
+}  // namespace
 
 template <class Stream>
 void Session<Stream>::Start() {
@@ -324,6 +260,11 @@ void Session<Stream>::Linger(std::size_t discarded) {
     self->Linger(discarded + n);
   });
 }
+
+template class Session<PlainStream>;
+template class Session<TlsStream>;
+
+namespace {
 
 std::string PeerAddress(const tcp::endpoint& endpoint) {
   const auto address = endpoint.address();

@@ -37,6 +37,8 @@ boost::asio::ssl::context MakeTlsContext(const std::string& certFile, const std:
   SSL_CTX* ctx = context.native_handle();
   SSL_CTX_set_min_proto_version(ctx, TLS1_2_VERSION);
   SSL_CTX_set_options(ctx, SSL_OP_NO_COMPRESSION | SSL_OP_NO_RENEGOTIATION);
+  // An idle connection gives its record buffers back.
+  SSL_CTX_set_mode(ctx, SSL_MODE_RELEASE_BUFFERS);
   if (SSL_CTX_use_certificate_chain_file(ctx, certFile.c_str()) != 1)
     throw std::runtime_error("não foi possível ler o certificado " + certFile + OpenSslReason());
   EVP_PKEY* key = ReadPrivateKey(keyFile);
