@@ -201,5 +201,24 @@ TEST_F(HttpHardening, SlowAndIdleClientsDoNotDelayANormalCall) {
   EXPECT_EQ(StatusOf(idle.front()->ReadResponse()), 200) << "an idle connection is still served";
 }
 
+// At the cap on open connections a new one makes room by closing the
+// oldest idle one; an idle connection is closed at the keep-alive time.
+TEST_F(HttpHardening, TheCapOnConnectionsClosesTheOldestIdleOneAndIdleOnesTimeOut) {
+  StartServer({"--max-connections", "3", "--keep-alive-timeout", "2"});
+  const std::string call = PostRequest(kModulePath, R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})");
+  std::vector<std::unique_ptr<RawConnection>> open;
+  for (int i = 0; i < 4; ++i) {
+    open.push_back(Connect());
+    open.back()->Send(call);
+    ASSERT_EQ(StatusOf(open.back()->ReadResponse()), 200) << "connection " << i;
+  }
+  EXPECT_EQ(open[0]->ReadUntilClosed(), "") << "the oldest idle one made room";
+  open[1]->Send(call);
+  EXPECT_EQ(StatusOf(open[1]->ReadResponse()), 200) << "a younger one is still served";
+  const auto start = Clock::now();
+  EXPECT_EQ(open[2]->ReadUntilClosed(), "") << "closed once idle for 2 s";
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(500));
+}
+
 }  // namespace
 }  // namespace totem::test
