@@ -146,10 +146,10 @@ void Session<Stream>::OnReadError(const error_code& ec) {
   Respond(RefusalAnswer(refusal, true));
 }
 
-// Calls and health checks touch the store: they run on a worker, which
-// writes the answer too when the socket takes it at once (the usual case),
-// so the answer goes out without waiting for the loop. A work guard keeps
-// the loop running meanwhile, even while it stops.
+// Calls and health checks touch the store: they run on a worker, and the
+// answer comes back to the loop to be written, so that the loop alone
+// touches the connection and sees it idle again the moment its answer is
+// out. A work guard keeps the loop running meanwhile, even while it stops.
 template <class Stream>
 void Session<Stream>::Run() {
   server_.registry.Enter(*this, State::kBusy);
@@ -160,7 +160,8 @@ void Session<Stream>::Run() {
   }
   asio::post(server_.workers, [self = Self(), work = asio::make_work_guard(server_.loop)]() mutable {
     self->Prepare(self->server_.routes.Run(self->route_, self->parser_->Message().body(), self->exchange_));
-    self->WriteOnWorker(std::move(self));
+    auto& loop = self->server_.loop;
+    asio::post(loop, [self = std::move(self)] { self->WriteOnLoop(); });
   });
 }
 
@@ -190,34 +191,6 @@ void Session<Stream>::Respond(Answer answer) {
   server_.registry.Enter(*this, State::kBusy);
   Prepare(std::move(answer));
   WriteOnLoop();
-}
-
-// What the socket takes now, without waiting; the rest, if any, the loop
-// writes. Over TLS the loop writes it all.
-template <class Stream>
-void Session<Stream>::WriteOnWorker(std::shared_ptr<Session> self) {
-  if constexpr (!kTls) {
-    auto& socket = Tcp().socket();
-    error_code ec;
-    while (!ec && !serializer_->is_done()) {
-      std::size_t written = 0;
-      serializer_->next(ec, [&](error_code& e, const auto& buffers) { written = socket.write_some(buffers, e); });
-      serializer_->consume(written);
-    }
-    if (serializer_->is_done()) {
-      Finish(exchange_, server_.metrics);
-      auto& loop = server_.loop;
-      asio::post(loop, [self = std::move(self)] { self->AfterWritten(); });
-      return;
-    }
-    if (ec != asio::error::would_block) {
-      auto& loop = server_.loop;
-      asio::post(loop, [self = std::move(self)] { self->Close(); });
-      return;
-    }
-  }
-  auto& loop = server_.loop;
-  asio::post(loop, [self = std::move(self)] { self->WriteOnLoop(); });
 }
 
 template <class Stream>
@@ -281,8 +254,6 @@ void ServeConnection(ServerContext& server, tcp::socket socket) {
   if (ec) return;  // gone already
   // Without TCP_NODELAY every keep-alive answer waits ~40 ms on delayed ACKs.
   socket.set_option(tcp::no_delay(true), ec);
-  // A worker writing an answer takes what the socket takes at once.
-  socket.non_blocking(true, ec);
   if (server.tls)
     std::make_shared<Session<TlsStream>>(server, TlsStream(PlainStream(std::move(socket)), *server.tls),
                                          PeerAddress(endpoint))

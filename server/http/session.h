@@ -54,7 +54,6 @@ class Session : public Connection, public std::enable_shared_from_this<Session<S
   void Run();
   void Prepare(Answer answer);
   void Respond(Answer answer);
-  void WriteOnWorker(std::shared_ptr<Session> self);
   void WriteOnLoop();
   void AfterWritten();
   void Shutdown();
