@@ -1,0 +1,47 @@
+#pragma once
+// The data packets of the six methods: their columns, types and sizes (the
+// client's datasets bind to them by name) and how records fill their rows.
+#include "server/store/store.h"
+
+#include "platform/data_packet.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace totem::server {
+
+const std::vector<PacketColumn>& FilialColumns();     // getFilial
+const std::vector<PacketColumn>& CaixaColumns();      // getConfCaixa
+const std::vector<PacketColumn>& GrupoColumns();      // getPesqGrupProd
+const std::vector<PacketColumn>& ParametroColumns();  // getCarregaPar
+const std::vector<PacketColumn>& VerifColumns();      // getVerifPar
+
+// The column of that name in a layout, or nullptr.
+const PacketColumn* FindColumn(const std::vector<PacketColumn>& layout, std::string_view name);
+
+// The lists are taken by value: their texts move into the packet, which
+// matters for tens of thousands of registers.
+DataPacket FilialPacket(std::vector<Filial> filiais);
+DataPacket CaixaPacket(std::vector<Caixa> caixas);
+DataPacket GrupoPacket(std::vector<GrupoProduto> grupos);
+// No record gives a packet without rows that still describes its columns.
+DataPacket ParametroPacket(const std::optional<ParametroCarregado>& record);
+DataPacket VerifPacket(const std::string& cdFilial, const std::string& cdCaixa);
+
+// One value of the parameter record as setUpdParametros receives it.
+struct ParametroField {
+  std::string_view column;  // name in the getCarregaPar packet
+  std::string_view label;   // how messages to the user name it
+  int size;                 // in characters
+  bool digitsOnly;          // empty or decimal digits
+  std::string ParametroTotem::*member;
+};
+
+// The eleven values in the order setUpdParametros receives them, after the
+// branch code and the register code.
+extern const std::array<ParametroField, 11> kSaveOrder;
+
+}  // namespace totem::server
