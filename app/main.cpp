@@ -2,12 +2,14 @@
 // its module, against the application server named in its settings.
 //
 //   backoffice [--server http://HOST:PORT] [--token T] [--ca-file F] [--module PATH]
-//              [--open-totem] [--screenshot FILE [--page N]]
+//              [--open-totem] [--screenshot FILE [--page N]] [--version]
 #include "app/main_window.h"
 
 #include "host/components/error_handling.h"
 #include "host/components/host_settings.h"
 #include "host/touch/touch_provider.h"
+
+#include "platform/version.h"
 
 #include <QCommandLineParser>
 #include <QProcessEnvironment>
@@ -21,12 +23,14 @@ int main(int argc, char** argv) {
   totem::host::TotemApplication app(argc, argv);
   QApplication::setApplicationName("backoffice");
   QApplication::setOrganizationName("totem");
+  QApplication::setApplicationVersion(QString::fromUtf8(totem::kVersion.data(), totem::kVersion.size()));
   // The touch dialogs answer every dialog the module's screens open.
   totem::touch::InstallTouchDialogs();
 
   QCommandLineParser parser;
   parser.setApplicationDescription("Retaguarda: Parametrização do Sistema Totem");
   parser.addHelpOption();
+  parser.addVersionOption();
   parser.addOption({"server", "Servidor de aplicação (http://HOST:PORTA).", "address"});
   parser.addOption({"token", "Token de acesso ao servidor de aplicação.", "token"});
   parser.addOption({"ca-file", "Certificado da autoridade que assina o servidor (https).", "file"});

@@ -69,12 +69,16 @@ void ModuleLoader::Unload() {
   loaded_ = false;
 }
 
+// The module's folder is found from the program's own, so an installed
+// host finds its module wherever the package was unpacked.
 QString DefaultModulePath() {
   const QString name = QStringLiteral("Pkg_Ksl80500.so");
   if (qEnvironmentVariableIsSet("TOTEM_MODULE")) return qEnvironmentVariable("TOTEM_MODULE");
-  const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(name);
-  if (QFileInfo::exists(beside)) return beside;
-  return QStringLiteral(TOTEM_MODULE_BUILD_PATH);
+  const QDir programDir(QCoreApplication::applicationDirPath());
+  const QString installed = QDir::cleanPath(programDir.filePath(QStringLiteral(TOTEM_MODULE_DIR_FROM_PROGRAM "/") + name));
+  for (const QString& candidate : {programDir.filePath(name), installed, QStringLiteral(TOTEM_MODULE_BUILD_PATH)})
+    if (QFileInfo::exists(candidate)) return candidate;
+  return installed;
 }
 
 }  // namespace totem::app

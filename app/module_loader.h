@@ -34,8 +34,11 @@ class ModuleLoader {
   bool loaded_ = false;
 };
 
-// Where the kiosk parameter module is: --module PATH, else TOTEM_MODULE,
-// else beside the host application, else the build tree.
+// Where the kiosk parameter module is: TOTEM_MODULE, else beside the host
+// application, else in the installed module folder as seen from the host's
+// (bin/../lib/totem-backoffice), else the build tree. When none of them
+// holds it, the installed path, so that the error names where the package
+// puts it. (main() lets --module PATH override all of these.)
 QString DefaultModulePath();
 
 }  // namespace totem::app

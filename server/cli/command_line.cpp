@@ -1,152 +1,133 @@
 #include "server/cli/command_line.h"
 
-#include "server/cli/limit_options.h"
+#include "server/cli/serve_options.h"
+#include "server/store/migrations.h"
+#include "server/store/store_factory.h"
 
+#include "platform/version.h"
+
+#include <CLI/CLI.hpp>
 #include <arpa/inet.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <optional>
-#include <utility>
+#include <memory>
+#include <sstream>
 
 namespace totem::server {
 namespace {
 
-long long ParseNumber(const std::string& option, const std::string& text, long long min, long long max) {
-  if (text.empty() || text.size() > 12 ||
-      !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
-    throw UsageError(option + " espera um número, recebeu \"" + text + "\"");
-  long long value = std::stoll(text);
-  if (value < min || value > max)
-    throw UsageError(option + " deve estar entre " + std::to_string(min) + " e " + std::to_string(max));
-  return value;
-}
+constexpr const char* kDefaultConfig = "/etc/totem/totem-server.conf";
 
-// "HOST:PORT" or "[IPv6]:PORT".
-void ParseListen(const std::string& text, HttpOptions& http) {
-  const auto colon = text.rfind(':');
-  if (colon == std::string::npos || colon == 0)
-    throw UsageError("--listen espera HOST:PORTA, recebeu \"" + text + "\"");
-  std::string host = text.substr(0, colon);
-  if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
-  if (host.empty()) throw UsageError("--listen sem endereço: \"" + text + "\"");
-  http.host = host;
-  http.port = static_cast<int>(ParseNumber("--listen", text.substr(colon + 1), 0, 65535));
-}
+constexpr const char* kAbout = R"(Servidor de aplicação dos parâmetros do totem: atende o módulo remoto
+"Ksl80500.rdmParametrosToten" por HTTP (POST /rpc/Ksl80500.rdmParametrosToten,
+JSON-RPC 2.0), mais GET /healthz (a base responde e aceita gravações?) e
+GET /metrics (formato do Prometheus).)";
 
-// Walks "--name value" and "--name=value" pairs.
-class ArgReader {
+constexpr const char* kServeFooter = R"(
+As opções também podem vir de um arquivo de configuração (--config), uma por
+linha, com o nome sem os traços: "db = sqlite:/var/lib/totem/totem.db",
+"workers = 16", "trusted-proxy = [10.0.0.4, 10.0.0.5]", "call-log = false".
+O que vier na linha de comando vale mais que o arquivo.
+
+SIGHUP relê o arquivo de tokens sem interromper as chamadas. SIGTERM ou
+SIGINT encerram o servidor depois de responder as chamadas em andamento.)";
+
+constexpr const char* kImportFooter = R"(
+O tipo de cada arquivo vem do cabeçalho (upsert; uma transação por arquivo):
+  CDFILIAL,NMFILIAL                                  filiais
+  CDFILIAL,CDCAIXA,NMCAIXA,CDLOJA,NMLOJA             caixas
+  CDGRUPPROD,NMGRUPPROD[,DTULTATUGPPR,IDCADNVSUBGR,IDGRPRODVMN]
+                                                     grupos de produtos
+  CDFILIAL,CDCAIXA e os campos dos parâmetros        parâmetros dos totens
+                                                     (o que export grava)
+Separador vírgula ou ponto e vírgula (visto no cabeçalho); texto em UTF-8,
+com ou sem BOM, ou Windows-1252. Uma linha inválida interrompe a importação
+daquele arquivo sem gravar nada dele; a saída indica arquivo e linha, e o
+código de saída é 1. Cada parâmetro alterado deixa uma linha no histórico
+com o usuário que importou.)";
+
+constexpr std::size_t kHelpColumn = 30;
+constexpr std::size_t kHelpWidth = 80;
+constexpr const char* kGeneral = "Gerais";
+
+// CLI11's help, with the descriptions wrapped to the terminal's usual width
+// and "--call-log,--no-call-log" without CLI11's "{false}" mark.
+class HelpFormatter : public CLI::Formatter {
  public:
-  explicit ArgReader(const std::vector<std::string>& args) : args_(args) {}
-  bool Done() const { return next_ >= args_.size(); }
-  const std::string& Peek() const { return args_[next_]; }
-
-  // The option's name; its value, if given with "=", is kept for Value().
-  std::string Option() {
-    std::string arg = args_[next_++];
-    inlineValue_.reset();
-    if (auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-      inlineValue_ = arg.substr(eq + 1);
-      arg.resize(eq);
+  HelpFormatter() {
+    column_width(kHelpColumn);
+    for (auto [key, text] : {std::pair{"Usage", "Uso"}, {"OPTIONS", "OPÇÕES"}, {"SUBCOMMAND", "COMANDO"},
+                             {"SUBCOMMANDS", "COMANDOS"}, {"Positionals", "Argumentos"},
+                             {"REQUIRED", "(obrigatório)"}, {"TEXT", ""}})
+      label(key, text);
+  }
+  std::string make_option_name(const CLI::Option* option, bool positional) const override {
+    std::string name = CLI::Formatter::make_option_name(option, positional);
+    if (auto mark = name.find('{'); mark != std::string::npos) name.erase(mark, name.find('}', mark) - mark + 1);
+    return name;
+  }
+  std::string make_option_desc(const CLI::Option* option) const override {
+    std::string out, line;
+    std::istringstream words(CLI::Formatter::make_option_desc(option));
+    for (std::string word; words >> word;) {
+      if (!line.empty() && line.size() + 1 + word.size() > kHelpWidth - kHelpColumn) {
+        out += line + "\n";
+        line.clear();
+      }
+      line += (line.empty() ? "" : " ") + word;
     }
-    return arg;
+    return out + line;
   }
-  std::string Value(const std::string& option) {
-    if (inlineValue_) return *std::exchange(inlineValue_, std::nullopt);
-    if (Done()) throw UsageError(option + " precisa de um valor");
-    return args_[next_++];
-  }
-  void NoValue(const std::string& option) const {
-    if (inlineValue_) throw UsageError(option + " não aceita valor");
-  }
-
- private:
-  const std::vector<std::string>& args_;
-  std::size_t next_ = 0;
-  std::optional<std::string> inlineValue_;
 };
 
-bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-h"; }
-
-Command ParseImport(ArgReader& reader) {
-  ImportOptions options;
-  options.database = DefaultDatabase();
-  while (!reader.Done()) {
-    if (IsHelp(reader.Peek())) return ShowHelp{};
-    if (reader.Peek().rfind("--", 0) != 0) {
-      options.files.push_back(reader.Option());
-      continue;
-    }
-    const std::string option = reader.Option();
-    if (option == "--db") options.database = reader.Value(option);
-    else throw UsageError("opção desconhecida para import: " + option);
-  }
-  if (options.files.empty()) throw UsageError("import precisa de pelo menos um arquivo CSV");
-  return options;
+// The texts CLI11 puts around the options, in the help's language.
+void Portuguese(CLI::App& app, const char* group = "Opções") {
+  app.formatter(std::make_shared<HelpFormatter>());
+  app.option_defaults()->group(group);
+  app.set_help_flag("-h,--help", "mostra esta ajuda e sai");
 }
 
-Command ParseHistory(ArgReader& reader) {
-  HistoryOptions options;
-  options.database = DefaultDatabase();
-  bool filial = false, caixa = false;
-  while (!reader.Done()) {
-    if (IsHelp(reader.Peek())) return ShowHelp{};
-    const std::string option = reader.Option();
-    if (option == "--db") {
-      options.database = reader.Value(option);
-    } else if (option == "--branch") {
-      options.cdFilial = reader.Value(option);
-      filial = true;
-    } else if (option == "--register") {
-      options.cdCaixa = reader.Value(option);
-      caixa = true;
-    } else {
-      throw UsageError("opção desconhecida para history: " + option);
-    }
-  }
-  if (!filial || !caixa) throw UsageError("history precisa de --branch FILIAL e --register CAIXA");
-  return options;
+// The database, once the command line and the config file are read.
+std::string RequireDatabase(const std::string& database) {
+  if (database.empty())
+    throw UsageError(std::string("falta a base de dados: dê --db sqlite:CAMINHO (ou postgresql://...) ou "
+                                 "--config ARQUIVO com \"db = ...\" (o pacote instala ") +
+                     kDefaultConfig + ")");
+  return database;
 }
 
-Command ParseServe(ArgReader& reader) {
-  ServeOptions options;
-  options.database = DefaultDatabase();
-  while (!reader.Done()) {
-    if (IsHelp(reader.Peek())) return ShowHelp{};
-    const std::string option = reader.Option();
-    if (option == "--db") {
-      options.database = reader.Value(option);
-    } else if (option == "--listen") {
-      ParseListen(reader.Value(option), options.http);
-    } else if (option == "--demo") {
-      reader.NoValue(option);
-      options.demo = true;
-    } else if (option == "--token-file") {
-      options.tokenFile = reader.Value(option);
-    } else if (option == "--insecure-listen-any") {
-      reader.NoValue(option);
-      options.insecureListenAny = true;
-    } else if (option == "--tls-cert") {
-      options.http.tlsCert = reader.Value(option);
-    } else if (option == "--tls-key") {
-      options.http.tlsKey = reader.Value(option);
-    } else if (option == "--trusted-proxy") {
-      options.http.trustedProxies.push_back(reader.Value(option));
-    } else if (auto limit = std::find_if(LimitOptions().begin(), LimitOptions().end(),
-                                         [&](const LimitOption& l) { return option == l.name; });
-               limit != LimitOptions().end()) {
-      limit->set(options.http, ParseNumber(option, reader.Value(option), limit->min, limit->max));
-    } else {
-      throw UsageError("opção desconhecida: " + option);
-    }
+// The command line is visible to every user of the machine (ps), so a
+// PostgreSQL password must come from where only the server's user reads it.
+void RefusePasswordOnCommandLine(const std::vector<std::string>& args) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string value;
+    if (args[i] == "--db" && i + 1 < args.size()) value = args[i + 1];
+    else if (args[i].rfind("--db=", 0) == 0) value = args[i].substr(5);
+    if (!value.empty() && DatabaseForLog(value) != value)
+      throw UsageError("a senha da base não vai na linha de comando (qualquer usuário da máquina a vê): "
+                       "use ~/.pgpass, PGPASSFILE ou PGPASSWORD");
   }
-  if (options.http.tlsCert.empty() != options.http.tlsKey.empty())
-    throw UsageError("--tls-cert e --tls-key são dados juntos");
-  if (options.tokenFile.empty() && !options.insecureListenAny && !IsLoopbackHost(options.http.host))
-    throw UsageError("sem --token-file o servidor só escuta em loopback (127.0.0.1, ::1); para escutar em " +
-                     options.http.host + " dê um --token-file, ou --insecure-listen-any para aceitar "
-                     "chamadas de qualquer máquina sem token");
-  return options;
+}
+
+// CLI11's own messages are in English; the ones a user meets most often
+// are said again in the help's language.
+UsageError Translated(const CLI::ParseError& error, const std::string& config) {
+  const std::string what = error.what();
+  const std::string option = what.substr(0, what.find(':'));
+  if (dynamic_cast<const CLI::FileError*>(&error))
+    return UsageError("arquivo de configuração não encontrado ou ilegível: " + config);
+  if (dynamic_cast<const CLI::ConfigError*>(&error))
+    return UsageError("arquivo de configuração " + config + ": " +
+                      (what.rfind("INI was not able to parse ", 0) == 0
+                           ? "opção desconhecida: " + what.substr(26)
+                           : what));
+  if (dynamic_cast<const CLI::ArgumentMismatch*>(&error))
+    return UsageError(what.find("At Most") != std::string::npos
+                          ? option + " recebeu mais de um valor (no arquivo de configuração, um valor com espaços "
+                                     "vai entre aspas)"
+                          : option + " precisa de um valor");
+  if (dynamic_cast<const CLI::RequiredError*>(&error)) return UsageError("falta " + what.substr(0, what.find(' ')));
+  if (dynamic_cast<const CLI::ValidationError*>(&error)) return UsageError(what);
+  return UsageError(what);
 }
 
 }  // namespace
@@ -159,25 +140,100 @@ bool IsLoopbackHost(const std::string& host) {
   return inet_pton(AF_INET6, host.c_str(), &v6) == 1 && IN6_IS_ADDR_LOOPBACK(&v6);
 }
 
-std::string DefaultDatabase() {
-  std::string base;
-  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && xdg[0] == '/') base = xdg;
-  else if (const char* home = std::getenv("HOME"); home && home[0]) base = std::string(home) + "/.local/share";
-  else base = ".";
-  return "sqlite:" + base + "/totem/totem.db";
+std::string VersionText() {
+  return "totem-server " + std::string(kVersion) + " (esquema " + std::to_string(SchemaVersion()) + ")";
 }
 
 Command ParseCommandLine(const std::vector<std::string>& args) {
-  ArgReader reader(args);
-  if (!reader.Done() && reader.Peek() == "import") {
-    reader.Option();
-    return ParseImport(reader);
+  RefusePasswordOnCommandLine(args);
+  CLI::App app(kAbout, "totem-server");
+  Portuguese(app, kGeneral);
+  app.footer(kServeFooter);
+  app.set_version_flag("--version", VersionText(), "mostra a versão do servidor e do esquema e sai");
+  auto* config = app.set_config("--config", "",
+                                "arquivo de configuração com as mesmas opções (ex.: " + std::string(kDefaultConfig) + ")");
+  config->option_text("ARQUIVO");
+  // A key of the config file that is no option is a mistake to report,
+  // not to ignore: a misspelt token-file would open the server to all.
+  app.allow_config_extras(CLI::config_extras_mode::error);
+  app.allow_extras();
+
+  ServeOptions serve;
+  std::string listen = "127.0.0.1:8080";
+  AddServeOptions(app, serve, listen);
+
+  // The commands take --db and --config from the serving options, given
+  // before or after the command's name.
+  ImportOptions import;
+  auto* importCommand =
+      app.add_subcommand("import", "importa cadastros ou parâmetros dos totens de arquivos CSV");
+  Portuguese(*importCommand);
+  importCommand->fallthrough()->footer(kImportFooter);
+  importCommand->add_option("ARQUIVO", import.files, "arquivos CSV, na ordem")->required()->configurable(false);
+
+  ExportOptions exportOptions;
+  std::string what;
+  auto* exportCommand = app.add_subcommand(
+      "export", "grava os parâmetros dos totens em CSV, que import aceita de volta");
+  Portuguese(*exportCommand);
+  exportCommand->fallthrough()->footer("");
+  exportCommand->add_option("O_QUE", what, "o que exportar: parametros")
+      ->type_name("")
+      ->required()
+      ->configurable(false);
+  exportCommand->add_option("-o,--output", exportOptions.output, "arquivo de saída (padrão: a saída padrão)")
+      ->option_text("ARQUIVO")
+      ->configurable(false);
+
+  HistoryOptions history;
+  auto* historyCommand = app.add_subcommand(
+      "history", "lista as gravações dos parâmetros de um caixa e o que cada uma mudou");
+  Portuguese(*historyCommand);
+  historyCommand->fallthrough()->footer("");
+  historyCommand->add_option("--branch", history.cdFilial, "código da filial")
+      ->option_text("FILIAL")
+      ->required()
+      ->configurable(false);
+  historyCommand->add_option("--register", history.cdCaixa, "código do caixa")
+      ->option_text("CAIXA")
+      ->required()
+      ->configurable(false);
+  for (auto* command : {importCommand, exportCommand, historyCommand}) {
+    command->group("Comandos");
+    command->allow_extras();
   }
-  if (!reader.Done() && reader.Peek() == "history") {
-    reader.Option();
-    return ParseHistory(reader);
+
+  try {
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    const auto chosen = app.get_subcommands();
+    return ShowText{chosen.empty() ? app.help() : chosen.front()->help("totem-server")};
+  } catch (const CLI::CallForVersion& version) {
+    return ShowText{std::string(version.what()) + "\n"};
+  } catch (const CLI::ParseError& error) {
+    throw Translated(error, config->count() ? config->results().front() : "");
   }
-  return ParseServe(reader);
+  if (const auto extra = app.remaining(true); !extra.empty())
+    throw UsageError((extra.front().rfind("-", 0) == 0 ? "opção desconhecida: " : "argumento inesperado: ") +
+                     extra.front());
+
+  if (importCommand->parsed()) {
+    import.database = RequireDatabase(serve.database);
+    return import;
+  }
+  if (exportCommand->parsed()) {
+    if (what != "parametros") throw UsageError("export sabe exportar só \"parametros\", não \"" + what + "\"");
+    exportOptions.database = RequireDatabase(serve.database);
+    return exportOptions;
+  }
+  if (historyCommand->parsed()) {
+    history.database = RequireDatabase(serve.database);
+    return history;
+  }
+  serve.database = RequireDatabase(serve.database);
+  FinishServeOptions(serve, listen);
+  return serve;
 }
 
 }  // namespace totem::server

@@ -1,6 +1,8 @@
 #pragma once
 // The command line of totem-server: serving (the default), importing master
-// data from CSV files, or printing a register's save history.
+// data or kiosk parameters from CSV files, exporting the kiosk parameters,
+// or printing a register's save history. Options may also come from a
+// config file (--config FILE); the command line overrides it.
 #include "server/http/http_options.h"
 
 #include <stdexcept>
@@ -11,7 +13,7 @@
 namespace totem::server {
 
 struct ServeOptions {
-  std::string database;  // "sqlite:PATH"
+  std::string database;  // "sqlite:PATH" or a PostgreSQL address
   HttpOptions http;
   bool demo = false;
   std::string tokenFile;  // named tokens, one a line; callers must present one
@@ -25,30 +27,38 @@ struct ImportOptions {
   std::vector<std::string> files;
 };
 
+// "export parametros": every register's kiosk parameters as CSV.
+struct ExportOptions {
+  std::string database;
+  std::string output;  // a file; empty: standard output
+};
+
 struct HistoryOptions {
   std::string database;
   std::string cdFilial;
   std::string cdCaixa;
 };
 
-struct ShowHelp {};
+// --help or --version: the text to print on standard output.
+struct ShowText {
+  std::string text;
+};
 
-using Command = std::variant<ServeOptions, ImportOptions, HistoryOptions, ShowHelp>;
+using Command = std::variant<ServeOptions, ImportOptions, ExportOptions, HistoryOptions, ShowText>;
 
 class UsageError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
 
-// Arguments without the program name. Throws UsageError.
+// Arguments without the program name. Reads the config file it names.
+// Throws UsageError, in Portuguese, naming the option or config key at fault.
 Command ParseCommandLine(const std::vector<std::string>& args);
 
-std::string HelpText();
+// "totem-server 1.2.3 (esquema 2)".
+std::string VersionText();
 
 // 127.0.0.0/8, ::1 or "localhost".
 bool IsLoopbackHost(const std::string& host);
-
-// "sqlite:" + $XDG_DATA_HOME/totem/totem.db, or ~/.local/share/totem/totem.db.
-std::string DefaultDatabase();
 
 }  // namespace totem::server

@@ -1,16 +1,17 @@
 #include "server/cli/csv_import.h"
 
-#include "server/cli/csv_reader.h"
+#include "server/cli/csv_file.h"
+#include "server/cli/parametros_csv.h"
 #include "server/domain/master_data_rules.h"
 #include "server/domain/packet_layouts.h"
 #include "server/store/store_factory.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <cctype>
-#include <fstream>
 #include <map>
 #include <ostream>
-#include <sstream>
 
 namespace totem::server {
 namespace {
@@ -38,15 +39,6 @@ const std::vector<FileKind>& Kinds() {
   return kinds;
 }
 
-std::string HeaderName(std::string text) {
-  auto notSpace = [](unsigned char c) { return !std::isspace(c); };
-  text.erase(text.begin(), std::find_if(text.begin(), text.end(), notSpace));
-  text.erase(std::find_if(text.rbegin(), text.rend(), notSpace).base(), text.end());
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return text;
-}
-
 bool Contains(const std::vector<std::string>& names, const std::string& name) {
   return std::find(names.begin(), names.end(), name) != names.end();
 }
@@ -70,21 +62,16 @@ using Row = std::map<std::string, std::string>;
 
 class FileImport {
  public:
-  FileImport(std::string path, const FileKind& kind, std::vector<std::string> header)
-      : path_(std::move(path)), kind_(kind), header_(std::move(header)) {}
+  FileImport(const CsvFile& file, const FileKind& kind) : file_(file), kind_(kind) {}
 
-  [[noreturn]] void Fail(std::size_t line, const std::string& message) const {
-    throw ImportError(path_ + ":" + std::to_string(line) + ": " + message);
-  }
+  [[noreturn]] void Fail(std::size_t line, const std::string& message) const { file_.Fail(line, message); }
 
   Row Check(const CsvRecord& record) const {
-    if (record.fields.size() != header_.size())
-      Fail(record.line, std::to_string(record.fields.size()) + " colunas; o cabeçalho tem " +
-                            std::to_string(header_.size()));
+    const auto& fields = file_.Fields(record);
     Row row;
-    for (std::size_t i = 0; i < header_.size(); ++i) {
-      const PacketColumn* column = FindColumn(kind_.layout, header_[i]);
-      std::string value = record.fields[i];
+    for (std::size_t i = 0; i < file_.header.size(); ++i) {
+      const PacketColumn* column = FindColumn(kind_.layout, file_.header[i]);
+      std::string value = fields[i];
       if (column->type == FieldType::DateTime) {
         if (!value.empty()) {
           auto normalized = NormalizeDateTime(value);
@@ -124,34 +111,23 @@ class FileImport {
   }
 
  private:
-  std::string path_;
+  const CsvFile& file_;
   const FileKind& kind_;
-  std::vector<std::string> header_;
 };
 
-std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw ImportError(path + ": não foi possível abrir o arquivo");
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) throw ImportError(path + ": erro ao ler o arquivo");
-  return content.str();
+// Who imports, as the history names a record's saves: the user running the
+// command, under a name no token can have (token names take no ':').
+Caller Importer() {
+  const passwd* user = getpwuid(geteuid());
+  return Caller{"import:" + (user ? std::string(user->pw_name) : std::to_string(geteuid())), ""};
 }
 
 }  // namespace
 
-ImportSummary ImportCsvFile(Store& store, const std::string& path) {
-  std::vector<CsvRecord> records;
-  try {
-    records = ParseCsv(ReadWholeFile(path));
-  } catch (const CsvError& error) {
-    throw ImportError(path + ":" + std::to_string(error.Line()) + ": " + error.what());
-  }
-  if (records.empty()) throw ImportError(path + ":1: arquivo vazio; falta o cabeçalho");
-
-  std::vector<std::string> header;
-  for (const auto& name : records.front().fields) header.push_back(HeaderName(name));
-  const FileKind* kind = RecognizeKind(header);
+ImportSummary ImportCsvFile(Store& store, const std::string& path, const Caller& importer) {
+  const CsvFile csv = ReadCsvFile(path);
+  if (IsParametroHeader(csv.header)) return ImportParametros(store, csv, importer);
+  const FileKind* kind = RecognizeKind(csv.header);
   if (!kind) {
     std::string known;
     for (const auto& k : Kinds()) {
@@ -159,19 +135,19 @@ ImportSummary ImportCsvFile(Store& store, const std::string& path) {
       for (const auto& n : k.required) columns += (columns.empty() ? "" : ",") + n;
       known += std::string(known.empty() ? "" : "; ") + columns;
     }
-    throw ImportError(path + ":" + std::to_string(records.front().line) +
-                      ": cabeçalho não reconhecido; esperado um de: " + known);
+    csv.Fail(csv.headerLine, "cabeçalho não reconhecido; esperado um de: " + known +
+                                 "; ou CDFILIAL,CDCAIXA e os campos dos parâmetros (" + ParametroCsvHeader() + ")");
   }
 
-  FileImport file(path, *kind, header);
+  FileImport file(csv, *kind);
   // Every row is checked before anything is written; the store's checks
   // (a register's branch) run inside the file's single transaction.
   std::vector<Row> rows;
-  for (std::size_t i = 1; i < records.size(); ++i) rows.push_back(file.Check(records[i]));
+  for (const auto& record : csv.rows) rows.push_back(file.Check(record));
   auto tx = store.BeginWrite();
-  for (std::size_t i = 0; i < rows.size(); ++i) file.Write(*tx, rows[i], records[i + 1].line);
+  for (std::size_t i = 0; i < rows.size(); ++i) file.Write(*tx, rows[i], csv.rows[i].line);
   tx->Commit();
-  return {kind->label, rows.size()};
+  return {kind->label, rows.size(), csv.format, std::nullopt};
 }
 
 int RunImport(const ImportOptions& options, std::ostream& out, std::ostream& err) {
@@ -182,10 +158,13 @@ int RunImport(const ImportOptions& options, std::ostream& out, std::ostream& err
     err << "totem-server: " << error.what() << '\n';
     return 1;
   }
+  const Caller importer = Importer();
   for (const auto& path : options.files) {
     try {
-      const ImportSummary summary = ImportCsvFile(*store, path);
-      out << path << ": " << summary.rows << " registros de " << summary.kind << " importados\n";
+      const ImportSummary summary = ImportCsvFile(*store, path, importer);
+      out << path << ": " << summary.rows << " registros de " << summary.kind << " importados";
+      if (summary.changed) out << ", " << *summary.changed << " alterados";
+      out << " (" << summary.format << ")\n";
     } catch (const ImportError& error) {
       err << "totem-server: " << error.what() << "\n"
           << "totem-server: nada foi importado de " << path << '\n';

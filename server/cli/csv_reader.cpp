@@ -2,8 +2,7 @@
 
 namespace totem::server {
 
-std::vector<CsvRecord> ParseCsv(std::string_view text) {
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+std::vector<CsvRecord> ParseCsv(std::string_view text, char separator) {
 
   std::vector<CsvRecord> records;
   CsvRecord record{1, {}};
@@ -44,7 +43,7 @@ std::vector<CsvRecord> ParseCsv(std::string_view text) {
       }
       continue;
     }
-    if (c == ',') {
+    if (c == separator) {
       endField();
       recordHasText = true;
     } else if (c == '\n' || (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {

@@ -2,7 +2,7 @@
 // Reads comma-separated text as written by spreadsheets: fields may be
 // enclosed in double quotes, with "" standing for a quote inside, and a
 // quoted field may span lines. Lines end with LF or CRLF; blank lines are
-// skipped and a leading UTF-8 byte-order mark is dropped.
+// skipped. The separator may be another character (";").
 #include <cstddef>
 #include <stdexcept>
 #include <string>
@@ -27,6 +27,6 @@ class CsvError : public std::runtime_error {
 
 // Throws CsvError for a quote that is never closed or text glued to a
 // closing quote.
-std::vector<CsvRecord> ParseCsv(std::string_view text);
+std::vector<CsvRecord> ParseCsv(std::string_view text, char separator = ',');
 
 }  // namespace totem::server

@@ -53,18 +53,19 @@ std::string FormatGravacoes(const std::string& cdFilial, const std::string& cdCa
   return out;
 }
 
-int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& err) {
+std::unique_ptr<Store> OpenExistingStore(const std::string& database) {
   const std::string scheme = "sqlite:";
-  if (options.database.rfind(scheme, 0) == 0) {
-    const std::filesystem::path path = options.database.substr(scheme.size());
+  if (database.rfind(scheme, 0) == 0) {
+    const std::filesystem::path path = database.substr(scheme.size());
     std::error_code error;
-    if (!std::filesystem::exists(path, error)) {
-      err << "totem-server: a base " << path.string() << " não existe\n";
-      return 1;
-    }
+    if (!std::filesystem::exists(path, error)) throw StoreError("a base " + path.string() + " não existe");
   }
+  return OpenStore(database);
+}
+
+int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& err) {
   try {
-    auto store = OpenStore(options.database);
+    auto store = OpenExistingStore(options.database);
     out << FormatGravacoes(options.cdFilial, options.cdCaixa,
                            store->ListGravacoes(options.cdFilial, options.cdCaixa));
     return 0;

@@ -6,6 +6,7 @@
 #include "server/store/store.h"
 
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,10 @@ namespace totem::server {
 
 std::string FormatGravacoes(const std::string& cdFilial, const std::string& cdCaixa,
                             const std::vector<GravacaoParametro>& gravacoes);
+
+// The store at an address that must exist already: an SQLite file that does
+// not is reported (StoreError), not created.
+std::unique_ptr<Store> OpenExistingStore(const std::string& database);
 
 // Reports on out/err; returns the process exit code (1 when the database
 // cannot be opened or read). An SQLite file that does not exist is reported,

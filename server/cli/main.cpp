@@ -2,7 +2,9 @@
 #include "server/cli/command_line.h"
 #include "server/cli/csv_import.h"
 #include "server/cli/history_command.h"
+#include "server/cli/parametros_csv.h"
 #include "server/cli/serve.h"
+#include "server/log/server_log.h"
 
 #include <iostream>
 #include <string>
@@ -26,15 +28,18 @@ int main(int argc, char** argv) {
   try {
     command = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   } catch (const UsageError& error) {
-    std::cerr << "totem-server: " << error.what() << "\nUse totem-server --help para ver as opções.\n";
+    // Under systemd, a config file it cannot use is an error in the journal.
+    std::cerr << (LogToJournal() ? "<3>" : "") << "totem-server: " << error.what()
+              << "\nUse totem-server --help para ver as opções.\n";
     return 2;
   }
   return std::visit(Overloaded{
                         [](const ServeOptions& o) { return RunServer(o); },
                         [](const ImportOptions& o) { return RunImport(o, std::cout, std::cerr); },
+                        [](const ExportOptions& o) { return RunExport(o, std::cout, std::cerr); },
                         [](const HistoryOptions& o) { return RunHistory(o, std::cout, std::cerr); },
-                        [](const ShowHelp&) {
-                          std::cout << HelpText();
+                        [](const ShowText& o) {
+                          std::cout << o.text;
                           return 0;
                         },
                     },

@@ -29,7 +29,7 @@ int FitConnectionsToOpenFileLimit(int maxConnections, int workers) {
   if (limit.rlim_cur >= needed) return maxConnections;
   const rlim_t reserved = needed - static_cast<rlim_t>(maxConnections);
   const int fitting = limit.rlim_cur > reserved + 1 ? static_cast<int>(limit.rlim_cur - reserved) : 1;
-  LogLine("o limite de arquivos abertos (ulimit -n) é " + std::to_string(limit.rlim_cur) + "; atendendo até " +
+  LogWarning("o limite de arquivos abertos (ulimit -n) é " + std::to_string(limit.rlim_cur) + "; atendendo até " +
           std::to_string(fitting) + " conexões em vez de " + std::to_string(maxConnections) +
           " (--max-connections precisa de ulimit -n " + std::to_string(needed) + ")");
   return fitting;

@@ -11,6 +11,7 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <systemd/sd-daemon.h>
 
 #include <sys/stat.h>
 
@@ -21,24 +22,48 @@
 namespace totem::server {
 namespace {
 
-// The one line that says who may call this server.
-std::string AccessLine(const ServeOptions& options, const HttpOptions& http) {
+// The one line that says who may call this server; a warning when anyone
+// on the network may.
+void LogAccess(const ServeOptions& options, const HttpOptions& http) {
   const std::string scheme = http.tlsCert.empty() ? "HTTP" : "HTTPS";
   if (!http.tokens.Empty())
-    return scheme + "; exigindo token (" + std::to_string(http.tokens.Size()) + " em " + options.tokenFile + ")";
-  if (IsLoopbackHost(http.host))
-    return scheme + "; sem --token-file: aceitando chamadas sem token, só de processos desta máquina (" +
-           http.host + ")";
-  return scheme + "; ATENÇÃO: sem --token-file e com --insecure-listen-any: qualquer máquina que alcance " +
-         http.host + " pode ler e gravar os parâmetros sem token";
+    LogLine(scheme + "; exigindo token (" + std::to_string(http.tokens.Size()) + " em " + options.tokenFile + ")");
+  else if (IsLoopbackHost(http.host))
+    LogLine(scheme + "; sem --token-file: aceitando chamadas sem token, só de processos desta máquina (" +
+            http.host + ")");
+  else
+    LogWarning(scheme + "; ATENÇÃO: sem --token-file e com --insecure-listen-any: qualquer máquina que alcance " +
+               http.host + " pode ler e gravar os parâmetros sem token");
 }
 
 // The file holds the secrets that open the server; others on the machine
-// should not read it.
+// should not read it. Its owner and group may: the package gives it to
+// root and the server's group.
 void WarnIfReadableByOthers(const std::string& path) {
   struct stat info {};
-  if (stat(path.c_str(), &info) == 0 && (info.st_mode & (S_IRWXG | S_IRWXO)))
-    LogLine("o arquivo de tokens " + path + " pode ser lido por outros usuários; use chmod 600");
+  if (stat(path.c_str(), &info) == 0 && (info.st_mode & S_IRWXO))
+    LogWarning("o arquivo de tokens " + path + " pode ser lido por outros usuários; use chmod 640 ou 600");
+}
+
+// SIGHUP: the token file again. A file that cannot be used leaves the
+// tokens in force as they were, so a mistake while editing it locks nobody
+// out; the calls in flight and the open connections go on either way.
+void ReloadTokens(const ServeOptions& options, HttpServer& server) {
+  if (options.tokenFile.empty()) {
+    LogWarning("recebido SIGHUP; sem --token-file, nada a reler");
+    return;
+  }
+  sd_notify(0, "RELOADING=1");
+  try {
+    AccessTokens tokens = AccessTokens::Load(options.tokenFile);
+    WarnIfReadableByOthers(options.tokenFile);
+    const std::size_t count = tokens.Size();
+    server.ReplaceTokens(std::move(tokens));
+    LogLine("recebido SIGHUP; tokens relidos: " + std::to_string(count) + " em " + options.tokenFile);
+  } catch (const TokenFileError& error) {
+    LogError(std::string("recebido SIGHUP; os tokens em uso continuam valendo: ") + error.what());
+  }
+  sd_notify(0, "READY=1");
 }
 
 // Reads are what a trivial query shows; writes, what the store says of
@@ -64,13 +89,12 @@ std::string HostForDisplay(const std::string& host) {
 }  // namespace
 
 int RunServer(const ServeOptions& options) {
-  // Block the stop signals before any thread starts, so every thread
-  // inherits the mask and only the waiter below receives them.
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGTERM);
-  sigaddset(&stopSignals, SIGINT);
-  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  // Block the signals before any thread starts, so every thread inherits
+  // the mask and only the waiter below receives them.
+  sigset_t signals;
+  sigemptyset(&signals);
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&signals, signal);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
   // A client that vanishes mid-answer must cost a failed write, not the process.
   signal(SIGPIPE, SIG_IGN);
 
@@ -89,7 +113,7 @@ int RunServer(const ServeOptions& options) {
       else LogLine("a base já tem dados; --demo ignorado");
     }
   } catch (const std::exception& error) {
-    LogLine(error.what());
+    LogError(error.what());
     return 1;
   }
 
@@ -102,23 +126,35 @@ int RunServer(const ServeOptions& options) {
     server = std::make_unique<HttpServer>(http, dispatcher, [&store] { return HealthOf(*store); });
     port = server->Bind();
   } catch (const std::exception& error) {
-    LogLine(error.what());
+    LogError(error.what());
     return 1;
   }
-  std::cout << "listening on " << HostForDisplay(http.host) << ":" << port << std::endl;
-  LogLine("base " + DatabaseForLog(options.database) + "; atendendo " + kServerName);
-  LogLine(AccessLine(options, http));
+  const std::string address = HostForDisplay(http.host) + ":" + std::to_string(port);
+  std::cout << "listening on " << address << std::endl;
+  LogLine(VersionText() + "; base " + DatabaseForLog(options.database) + "; atendendo " + kServerName +
+          " em " + address);
+  LogAccess(options, http);
+  if (!http.callLog) LogLine("log por chamada desligado (--no-call-log)");
+  sd_notifyf(0, "READY=1\nSTATUS=atendendo em %s", address.c_str());
 
   std::atomic<bool> served{false};
   std::atomic<bool> signalled{false};
   std::thread waiter([&] {
-    int signal = 0;
-    sigwait(&stopSignals, &signal);
-    if (served) return;  // woken by RunServer itself
-    signalled = true;
-    LogLine(std::string("recebido ") + (signal == SIGINT ? "SIGINT" : "SIGTERM") +
-            "; encerrando depois das chamadas em andamento");
-    server->Stop();
+    while (true) {
+      int signal = 0;
+      sigwait(&signals, &signal);
+      if (served) return;  // woken by RunServer itself
+      if (signal == SIGHUP) {
+        ReloadTokens(options, *server);
+        continue;
+      }
+      signalled = true;
+      sd_notify(0, "STOPPING=1");
+      LogLine(std::string("recebido ") + (signal == SIGINT ? "SIGINT" : "SIGTERM") +
+              "; encerrando depois das chamadas em andamento");
+      server->Stop();
+      return;
+    }
   });
 
   server->Run();

@@ -2,6 +2,7 @@
 
 #include "server/domain/packet_layouts.h"
 #include "server/domain/parametro_rules.h"
+#include "server/domain/parametro_save.h"
 #include "server/log/server_log.h"
 
 namespace totem::server {
@@ -28,7 +29,7 @@ ResultEnvelope ParametrosModule::Guarded(const char* method, Body&& body) {
   try {
     return body();
   } catch (const StoreError& error) {
-    LogLine(std::string(method) + ": falha na base de dados: " + error.what());
+    LogError(std::string(method) + ": falha na base de dados: " + error.what());
     return Refused(FalhaBase());
   }
 }
@@ -63,23 +64,9 @@ ResultEnvelope ParametrosModule::SetUpdParametros(const std::vector<std::string>
   const ParametroTotem parametro = FromArgs(args);
   if (auto refused = CheckValues(parametro)) return Refused(*refused);
   return Guarded("setUpdParametros", [&] {
-    // The checks against stored data run inside the write transaction, so
-    // they still hold when it commits.
     auto transaction = store_.BeginWrite();
-    if (!transaction->LockCaixa(parametro.cdFilial, parametro.cdCaixa))
-      return Refused(CaixaNaoCadastrado());
-    if (NeedsGrupo(parametro) && !transaction->GrupoExists(parametro.cdGrupProd))
-      return Refused(GrupoNaoCadastrado());
-    // The history row goes in the save's own transaction: a save is never
-    // committed without it, nor it without the save.
-    GravacaoParametro gravacao;
-    gravacao.antes = transaction->CurrentParametro(parametro.cdFilial, parametro.cdCaixa);
-    transaction->UpsertParametro(parametro);
-    gravacao.quando = UtcTimestamp();
-    gravacao.token = caller.token;
-    gravacao.cliente = caller.address;
-    gravacao.depois = parametro;
-    transaction->AppendGravacao(gravacao);
+    const SaveOutcome outcome = SaveParametro(*transaction, parametro, caller, WhenUnchanged::kRecord);
+    if (outcome.refusal) return Refused(*outcome.refusal);
     transaction->Commit();
     return ResultEnvelope::Success();
   });

@@ -1,5 +1,9 @@
 #include "server/http/call_metrics.h"
 
+#include "server/store/migrations.h"
+
+#include "platform/version.h"
+
 #include <cstdio>
 
 namespace totem::server {
@@ -64,6 +68,9 @@ std::string CallMetrics::Render() const {
   using Outcome = CallSummary::Outcome;
   std::lock_guard lock(mutex_);
   std::string out;
+  Help(out, "totem_build_info", "gauge", "The server's version and its schema version; always 1.");
+  Sample(out, "totem_build_info",
+         "version=\"" + std::string(kVersion) + "\",schema=\"" + std::to_string(SchemaVersion()) + "\"", "1");
   Help(out, "totem_rpc_calls_total", "counter", "Calls of the module's methods, by outcome.");
   for (const auto& [method, m] : methods_)
     for (Outcome outcome : {Outcome::kOk, Outcome::kRefused, Outcome::kFault, Outcome::kError})

@@ -1,5 +1,6 @@
 #pragma once
 // Counters behind GET /metrics, rendered in Prometheus' text format:
+//   totem_build_info{version,schema}           1; the server's version and schema version
 //   totem_rpc_calls_total{method,outcome}      calls by outcome (ok, refused, fault, error)
 //   totem_rpc_errors_total{method,code}        calls not answered ok, by refusal or JSON-RPC code
 //   totem_rpc_duration_seconds{method}         histogram, from a call's request head to its answer

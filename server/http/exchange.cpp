@@ -5,8 +5,11 @@
 
 namespace totem::server {
 
-void Finish(const Exchange& exchange, CallMetrics& metrics) {
+void Finish(const Exchange& exchange, CallMetrics& metrics, bool callLog) {
   if (exchange.quiet && exchange.status < 400) return;
+  auto log = [&](const RequestRecord& record, const std::string& timestamp) {
+    if (callLog) LogRecord(FormatRequestRecord(record, timestamp));
+  };
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - exchange.start).count();
   RequestRecord record;
   record.client = exchange.client;
@@ -18,14 +21,14 @@ void Finish(const Exchange& exchange, CallMetrics& metrics) {
     for (const CallSummary& call : exchange.calls) {
       record.call = call;
       metrics.RecordCall(call, seconds);
-      LogRecord(FormatRequestRecord(record, timestamp));
+      log(record, timestamp);
     }
     return;
   }
   record.httpMethod = exchange.httpMethod;
   record.path = exchange.path;
   if (exchange.status >= 400 && !exchange.quiet) metrics.RecordRejection(exchange.status);
-  LogRecord(FormatRequestRecord(record, timestamp));
+  log(record, timestamp);
 }
 
 }  // namespace totem::server

@@ -22,8 +22,8 @@ struct Exchange {
   int status = 0;
 };
 
-// The exchange's call-log lines (one per call in a call's body, else one)
-// and its counts in the metrics.
-void Finish(const Exchange& exchange, CallMetrics& metrics);
+// The exchange's counts in the metrics and, when callLog, its call-log lines
+// (one per call in a call's body, else one).
+void Finish(const Exchange& exchange, CallMetrics& metrics, bool callLog);
 
 }  // namespace totem::server

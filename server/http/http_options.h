@@ -30,6 +30,7 @@ struct HttpOptions {
   std::string tlsKey;
   // Addresses of reverse proxies whose X-Forwarded-For names the real client.
   std::vector<std::string> trustedProxies;
+  bool callLog = true;                 // one line per answered request on standard error
 };
 
 // What GET /healthz reports of the store.

@@ -91,7 +91,7 @@ void HttpServer::Impl::OnAccept(const boost::system::error_code& error, tcp::soc
     // accepting waits a moment. Anything else is one failed connection.
     if (OutOfDescriptors(error)) {
       if (!reportedOutOfDescriptors)
-        LogLine("sem descritores de arquivo para novas conexões (" + error.message() +
+        LogWarning("sem descritores de arquivo para novas conexões (" + error.message() +
                 "); aumente o limite (ulimit -n) ou reduza --max-connections");
       reportedOutOfDescriptors = true;
       if (!registry.CloseOldest()) {
@@ -150,6 +150,14 @@ void HttpServer::Run() {
   });
   impl_->loop.run();
   impl_->workers.join();
+}
+
+// The screen reads the tokens on the loop, so they change there, between
+// two requests.
+void HttpServer::ReplaceTokens(AccessTokens tokens) {
+  asio::post(impl_->loop, [impl = impl_.get(), tokens = std::move(tokens)]() mutable {
+    impl->options.tokens = std::move(tokens);
+  });
 }
 
 void HttpServer::Stop() {

@@ -30,6 +30,9 @@ class HttpServer {
   // Stops accepting connections and closes the idle ones; the requests
   // being answered finish first. Safe from any thread, before or during Run.
   void Stop();
+  // Requests screened from now on need one of these tokens instead; the
+  // requests and connections already accepted go on. Safe from any thread.
+  void ReplaceTokens(AccessTokens tokens);
 
  private:
   struct Impl;

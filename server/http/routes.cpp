@@ -37,7 +37,7 @@ Answer Routes::Run(Route route, const std::string& body, Exchange& exchange) con
       case Route::kMetrics: exchange.quiet = true; return Answer{200, metrics_.Render(), kMetricsType};
     }
   } catch (const std::exception& error) {
-    LogLine("erro ao atender " + exchange.httpMethod + " " + exchange.path + ": " + error.what());
+    LogError("erro ao atender " + exchange.httpMethod + " " + exchange.path + ": " + error.what());
   }
   if (exchange.isCall) {
     exchange.calls.assign(1, CallSummary{});

@@ -128,7 +128,7 @@ void Session<Stream>::OnReadError(const error_code& ec) {
   }
   if (ec == beast::error::timeout) {
     exchange_.status = 408;
-    Finish(exchange_, server_.metrics);
+    Finish(exchange_, server_.metrics, server_.options.callLog);
     return;
   }
   if (IsDisconnect(ec)) return Close();
@@ -197,7 +197,7 @@ template <class Stream>
 void Session<Stream>::WriteOnLoop() {
   Tcp().expires_after(Seconds(Options().writeTimeoutSeconds));
   http::async_write(stream_, *serializer_, [self = Self()](const error_code& ec, std::size_t) {
-    Finish(self->exchange_, self->server_.metrics);
+    Finish(self->exchange_, self->server_.metrics, self->server_.options.callLog);
     if (ec) return self->Close();
     self->AfterWritten();
   });

@@ -1,7 +1,10 @@
 #include "server/log/server_log.h"
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <mutex>
 
@@ -14,24 +17,39 @@ std::mutex& LogMutex() {
   return mutex;
 }
 
+// systemd sets JOURNAL_STREAM for a service whose standard error it
+// connected to the journal; a child whose standard error was redirected
+// elsewhere inherits the variable but not the stream, hence the comparison.
+bool StandardErrorIsJournal() {
+  const char* stream = std::getenv("JOURNAL_STREAM");
+  struct stat info {};
+  if (!stream || fstat(2, &info) != 0) return false;
+  unsigned long long device = 0, inode = 0;
+  if (std::sscanf(stream, "%llu:%llu", &device, &inode) != 2) return false;
+  return device == static_cast<unsigned long long>(info.st_dev) &&
+         inode == static_cast<unsigned long long>(info.st_ino);
+}
+
+void Write(Severity severity, std::string_view head, std::string_view text) {
+  std::lock_guard lock(LogMutex());
+  if (LogToJournal()) std::fprintf(stderr, "<%d>", static_cast<int>(severity));
+  std::fprintf(stderr, "%.*s%.*s\n", static_cast<int>(head.size()), head.data(), static_cast<int>(text.size()),
+               text.data());
+  std::fflush(stderr);
+}
+
 }  // namespace
 
-void LogLine(std::string_view text) {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char stamp[32];
-  std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-  std::lock_guard lock(LogMutex());
-  std::fprintf(stderr, "%s totem-server: %.*s\n", stamp, static_cast<int>(text.size()), text.data());
-  std::fflush(stderr);
+bool LogToJournal() {
+  static const bool journal = StandardErrorIsJournal();
+  return journal;
 }
 
-void LogRecord(std::string_view line) {
-  std::lock_guard lock(LogMutex());
-  std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
-  std::fflush(stderr);
+void Log(Severity severity, std::string_view text) {
+  Write(severity, UtcTimestamp() + " totem-server: ", text);
 }
+
+void LogRecord(std::string_view line, Severity severity) { Write(severity, {}, line); }
 
 std::string UtcTimestamp() {
   const auto now = std::chrono::system_clock::now();

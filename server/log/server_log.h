@@ -1,17 +1,34 @@
 #pragma once
 // One-line diagnostics on standard error for the operator; standard output
 // carries only the readiness line. Safe from any thread.
+//
+// Every line starts with the time in UTC (ISO 8601, milliseconds), the same
+// clock as the call log and the save history. When standard error is the
+// systemd journal (JOURNAL_STREAM names it), each line also starts with its
+// syslog severity, "<3>", "<4>" or "<6>", which the journal takes as the
+// line's priority and removes; on a terminal or in a file the lines stay
+// plain.
 #include <string>
 #include <string_view>
 
 namespace totem::server {
 
-// "2025-05-01 12:00:00 totem-server: text", in local time.
-void LogLine(std::string_view text);
+enum class Severity { kError = 3, kWarning = 4, kInfo = 6 };
+
+// "2025-05-01T12:00:00.123Z totem-server: text".
+void Log(Severity severity, std::string_view text);
+inline void LogLine(std::string_view text) { Log(Severity::kInfo, text); }
+inline void LogWarning(std::string_view text) { Log(Severity::kWarning, text); }
+inline void LogError(std::string_view text) { Log(Severity::kError, text); }
 // The text as it is, as one line: for records meant for programs (the call log).
-void LogRecord(std::string_view line);
+void LogRecord(std::string_view line, Severity severity = Severity::kInfo);
 
 // Now in UTC with milliseconds: "2025-05-01T12:00:00.123Z".
 std::string UtcTimestamp();
+
+// Whether the lines carry a severity prefix: standard error is the journal
+// stream named by JOURNAL_STREAM ("DEVICE:INODE"). Decided once, at the
+// first line.
+bool LogToJournal();
 
 }  // namespace totem::server

@@ -130,7 +130,7 @@ std::optional<std::string> RpcDispatcher::Call(const rpc::Request& request, cons
     // The server leaves every argument as it came, by-reference ones included.
     return answer(rpc::EncodeResult(request.id, envelope, request.params));
   } catch (const std::exception& error) {
-    LogLine(method->name + ": erro interno: " + error.what());
+    LogError(method->name + ": erro interno: " + error.what());
     return answer(Fault({rpc::kInternalError, "Erro interno do servidor", request.id}, summary));
   }
 }

@@ -15,4 +15,7 @@ struct Migration {
 // Every migration, by ascending version.
 std::span<const Migration> Migrations();
 
+// The schema these migrations build: the highest version among them.
+inline int SchemaVersion() { return Migrations().back().version; }
+
 }  // namespace totem::server

@@ -1,10 +1,28 @@
 #include "server/store/pg_connection.h"
 
 #include "server/store/store.h"
+#include "server/log/server_log.h"
 
 #include <libpq-fe.h>
 
+#include <cstring>
+
 namespace totem::server {
+namespace {
+
+// libpq writes the server's notices to standard error as they come, outside
+// the log's format. Warnings go to the log as warnings; notices such as
+// "relation already exists, skipping" are the expected course of the
+// migrations and are dropped.
+void ReceiveNotice(void*, const PGresult* notice) {
+  const char* severity = PQresultErrorField(notice, PG_DIAG_SEVERITY_NONLOCALIZED);
+  if (!severity || std::strcmp(severity, "WARNING") != 0) return;
+  std::string text = PQresultErrorMessage(notice);
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  LogWarning("PostgreSQL: " + text);
+}
+
+}  // namespace
 
 std::string NumberPlaceholders(std::string_view sql, int* count) {
   std::string out;
@@ -33,10 +51,12 @@ PgConnection::PgConnection(const std::string& conninfo) {
   conn_ = PQconnectdb(info.c_str());
   if (!conn_ || PQstatus(conn_) != CONNECTION_OK) {
     std::string why = conn_ ? PQerrorMessage(conn_) : "sem memória";
+    while (!why.empty() && why.back() == '\n') why.pop_back();
     if (conn_) PQfinish(conn_);
     conn_ = nullptr;
     throw StoreError("não foi possível conectar ao PostgreSQL: " + why);
   }
+  PQsetNoticeReceiver(conn_, ReceiveNotice, nullptr);
   // Texts are UTF-8 end to end; messages from the server stay out of the
   // answers anyway, but the log reads better in one language.
   Exec("SET client_encoding = 'UTF8'");

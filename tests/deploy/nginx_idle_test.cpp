@@ -38,7 +38,7 @@ int ServerIdleSeconds() {
   std::string help;
   test::ServerProcess::RunTool({"--help"}, &help);
   std::smatch match;
-  if (!std::regex_search(help, match, std::regex(R"(--keep-alive-timeout S[^\n]*\((\d+)\))"))) return -1;
+  if (!std::regex_search(help, match, std::regex(R"(--keep-alive-timeout S[^(]*\(padrão (\d+)\))"))) return -1;
   return std::stoi(match[1]);
 }
 

@@ -55,7 +55,7 @@ TEST_F(Import, BadRowNamesFileAndLineAndImportsNothingOfThatFile) {
       {"extra column", "CDFILIAL,NMFILIAL\n0101,Nova,x\n", ":2:", "filial"},
       {"name too long", "CDFILIAL,NMFILIAL\n0101,Nova\n0102," + std::string(31, 'n') + "\n", ":3:", "filial"},
       {"code too long", "CDGRUPPROD,NMGRUPPROD\n01234567890,Grande\n", ":2:", "grupo_produto"},
-      {"invalid UTF-8", "CDFILIAL,NMFILIAL\n0101,Nova\n0102,S\xE3o Paulo\n", ":3:", "filial"},
+      {"neither UTF-8 nor Windows-1252", "CDFILIAL,NMFILIAL\n0101,Nova\n0102,S\x81o Paulo\n", ":3:", "filial"},
       {"empty code", "CDFILIAL,NMFILIAL\n,Sem código\n", ":2:", "filial"},
       {"register of an unknown branch", caixaHeader + "0001,009,Novo,L,Loja\n0099,001,Caixa,L,Loja\n", ":3:", "caixa"},
       {"bad date", "CDGRUPPROD,NMGRUPPROD,DTULTATUGPPR\n040,Pães,2024-02-30\n", ":2:", "grupo_produto"},
@@ -74,6 +74,28 @@ TEST_F(Import, BadRowNamesFileAndLineAndImportsNothingOfThatFile) {
     EXPECT_NE(output.find(file + c.where), std::string::npos) << output;
     EXPECT_EQ(Count(*db_, c.table), before);
   }
+}
+
+TEST_F(Import, ReadsSpreadsheetFilesSavedInBrazilAndSaysHow) {
+  struct Case {
+    const char* what;
+    std::string bytes;
+    std::string report;
+  };
+  const std::vector<Case> cases = {
+      {"Windows-1252 with semicolons", "CDFILIAL;NMFILIAL\r\n0101;S\xE3o Jo\xE3o, Centro\r\n",
+       "(Windows-1252, separador ';')"},
+      {"UTF-8 with a byte-order mark", "\xEF\xBB\xBF" "CDFILIAL;NMFILIAL\n0102;Ipê\n", "(UTF-8 com BOM, separador ';')"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteFile(dir_.File("planilha.csv"), c.bytes);
+    std::string output;
+    ASSERT_EQ(Run({dir_.File("planilha.csv")}, &output), 0) << output;
+    EXPECT_NE(output.find(c.report), std::string::npos) << output;
+  }
+  EXPECT_EQ(db_->Query("SELECT cdfilial, nmfilial FROM filial ORDER BY cdfilial"),
+            (std::vector<std::vector<std::string>>{{"0101", "São João, Centro"}, {"0102", "Ipê"}}));
 }
 
 TEST_F(Import, StopsAtTheFirstBadFileKeepingTheOnesBefore) {

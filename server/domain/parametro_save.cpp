@@ -1,0 +1,39 @@
+#include "server/domain/parametro_save.h"
+
+#include "server/domain/packet_layouts.h"
+#include "server/log/server_log.h"
+
+#include <algorithm>
+
+namespace totem::server {
+namespace {
+
+bool SameValues(const ParametroTotem& a, const ParametroTotem& b) {
+  return std::all_of(kSaveOrder.begin(), kSaveOrder.end(),
+                     [&](const ParametroField& field) { return a.*field.member == b.*field.member; });
+}
+
+}  // namespace
+
+SaveOutcome SaveParametro(WriteTransaction& transaction, const ParametroTotem& parametro, const Caller& caller,
+                          WhenUnchanged whenUnchanged) {
+  // The checks against stored data run inside the write transaction, so
+  // they still hold when it commits.
+  if (!transaction.LockCaixa(parametro.cdFilial, parametro.cdCaixa)) return {CaixaNaoCadastrado()};
+  if (NeedsGrupo(parametro) && !transaction.GrupoExists(parametro.cdGrupProd)) return {GrupoNaoCadastrado()};
+  GravacaoParametro gravacao;
+  gravacao.antes = transaction.CurrentParametro(parametro.cdFilial, parametro.cdCaixa);
+  if (whenUnchanged == WhenUnchanged::kSkip && gravacao.antes && SameValues(*gravacao.antes, parametro))
+    return {};
+  transaction.UpsertParametro(parametro);
+  // The history row goes in the save's own transaction: a save is never
+  // committed without it, nor it without the save.
+  gravacao.quando = UtcTimestamp();
+  gravacao.token = caller.token;
+  gravacao.cliente = caller.address;
+  gravacao.depois = parametro;
+  transaction.AppendGravacao(gravacao);
+  return {std::nullopt, true};
+}
+
+}  // namespace totem::server
