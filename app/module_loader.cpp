@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QLibrary>
 
+#include <cstdio>
+
 namespace totem::app {
 
 ModuleLoader::ModuleLoader(QString path) : path_(std::move(path)) {}
@@ -54,6 +56,8 @@ bool ModuleLoader::Load() {
   }
   initialize();
   loaded_ = true;
+  // Which file was loaded, for whoever wonders which installation runs.
+  std::fprintf(stderr, "backoffice: módulo %s carregado\n", qPrintable(path_));
   return true;
 }
 

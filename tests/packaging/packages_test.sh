@@ -85,6 +85,14 @@ ANSWER="$(curl -sS --max-time 10 -H 'Content-Type: application/json' \
 curl -sS --max-time 10 "http://$ADDRESS/metrics" >"$SCRATCH/metrics"
 grep -q "^totem_build_info{version=\"$VERSION\",schema=\"[0-9]*\"} 1$" "$SCRATCH/metrics" \
   || fail "no totem_build_info in /metrics"
+if [ "$BACKOFFICE" = ON ]; then
+  # The unpacked host opens the screen against it with the module of its
+  # own installation.
+  QT_QPA_PLATFORM=offscreen "$ROOT/usr/bin/backoffice" --server "http://$ADDRESS" \
+    --screenshot "$SCRATCH/screen.png" >"$SCRATCH/backoffice.out" 2>&1 || { cat "$SCRATCH/backoffice.out" >&2; fail "backoffice"; }
+  grep -q "módulo $ROOT/usr/lib/totem-backoffice/Pkg_Ksl80500.so carregado" "$SCRATCH/backoffice.out" \
+    || fail "backoffice did not load its installed module: $(cat "$SCRATCH/backoffice.out")"
+fi
 kill -TERM "$SERVER_PID"
 wait "$SERVER_PID" || fail "the unpacked server did not stop cleanly"
 SERVER_PID=""

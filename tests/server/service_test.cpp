@@ -11,7 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <csignal>
@@ -30,6 +34,34 @@ std::string CallWithToken(RawConnection& connection, const std::string& token) {
                               "Authorization: Bearer " + token + "\r\n"));
   return connection.ReadResponse();
 }
+
+// systemd's end of sd_notify: a datagram socket named by NOTIFY_SOCKET for
+// the servers started while it lives.
+class NotifySocket {
+ public:
+  explicit NotifySocket(const std::string& path) : fd_(socket(AF_UNIX, SOCK_DGRAM, 0)) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    setenv("NOTIFY_SOCKET", path.c_str(), 1);
+  }
+  ~NotifySocket() {
+    unsetenv("NOTIFY_SOCKET");
+    close(fd_);
+  }
+  // The next message; "" after 10 s without one.
+  std::string Next() {
+    pollfd p{fd_, POLLIN, 0};
+    if (poll(&p, 1, 10000) != 1) return "";
+    char text[512];
+    const ssize_t n = recv(fd_, text, sizeof text, 0);
+    return n > 0 ? std::string(text, static_cast<std::size_t>(n)) : "";
+  }
+
+ private:
+  int fd_;
+};
 
 // Waits, without a fixed sleep, for a log line holding text; false after 10 s.
 bool WaitForLine(const LogCapture& log, const std::string& text) {
@@ -98,19 +130,23 @@ TEST(ServerConfigFile, HoldsTheOptionsAndTheCommandLineOverridesIt) {
   EXPECT_NE(output.find("\n0001,001,"), std::string::npos) << output;
 }
 
-TEST(TokenReload, SighupReadsTheTokenFileAgainAndKeepsConnectionsOpen) {
+TEST(TokenReload, SighupReadsTheTokenFileAgainKeepingConnectionsAndTellsSystemd) {
   TempDir dir;
   auto db = TestDatabase::Create(dir, "totem");
   const std::string tokens = dir.File("tokens");
   WriteFile(tokens, std::string("a ") + kTokenA + "\n");
   LogCapture log(dir.File("server.log"));
+  NotifySocket systemd(dir.File("notify"));
   ServerProcess server(ServerOn(db->Address(), true, {"--token-file", tokens}));
   log.Restore();
+  EXPECT_EQ(systemd.Next(), "READY=1\nSTATUS=atendendo em 127.0.0.1:" + std::to_string(server.Port()));
   RawConnection connection(server.Host(), server.Port());
   ASSERT_EQ(StatusOf(CallWithToken(connection, kTokenA)), 200);
 
   WriteFile(tokens, std::string("b ") + kTokenB + "\n");
   kill(server.Pid(), SIGHUP);
+  EXPECT_EQ(systemd.Next(), "RELOADING=1");
+  EXPECT_EQ(systemd.Next(), "READY=1");
   ASSERT_TRUE(WaitForLine(log, "tokens relidos: 1 em " + tokens));
   // The connection opened before the reload goes on, under the new tokens.
   EXPECT_EQ(StatusOf(CallWithToken(connection, kTokenB)), 200);
@@ -123,6 +159,9 @@ TEST(TokenReload, SighupReadsTheTokenFileAgainAndKeepsConnectionsOpen) {
   RawConnection later(server.Host(), server.Port());
   EXPECT_EQ(StatusOf(CallWithToken(later, kTokenB)), 200);
   EXPECT_EQ(server.Terminate(), 0);
+  EXPECT_EQ(systemd.Next(), "RELOADING=1");
+  EXPECT_EQ(systemd.Next(), "READY=1");
+  EXPECT_EQ(systemd.Next(), "STOPPING=1");
 }
 
 TEST(ServerLog, OneClockForEveryLineAndSeveritiesForTheJournal) {
