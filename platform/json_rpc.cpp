@@ -58,6 +58,10 @@ std::variant<Request, Fault> ParseRequest(std::string_view body) {
 
 std::string EncodeRequest(long long id, std::string_view method,
                           const std::vector<std::string>& params) {
+  return EncodeRequestJson(id, method, json(params));
+}
+
+std::string EncodeRequestJson(long long id, std::string_view method, const json& params) {
   json doc = {{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", params}};
   return doc.dump(-1, ' ', false, json::error_handler_t::strict);
 }
@@ -246,9 +250,12 @@ Response ParseResponse(std::string_view body) {
           if (r.Peek() != JsonReader::Kind::Array) throw ProtocolError("Parâmetros de retorno inválidos");
           r.BeginArray();
           while (r.NextElement()) {
-            if (r.Peek() != JsonReader::Kind::String)
-              throw ProtocolError("Parâmetro de retorno que não é texto");
-            response.params.push_back(r.ReadString());
+            if (r.Peek() == JsonReader::Kind::String) {
+              response.params.emplace_back(r.ReadString());
+            } else {
+              r.SkipValue();
+              response.params.emplace_back(std::nullopt);
+            }
           }
         } else {
           r.SkipValue();

@@ -43,6 +43,8 @@ std::variant<Request, Fault> ParseRequest(std::string_view body);
 
 std::string EncodeRequest(long long id, std::string_view method,
                           const std::vector<std::string>& params);
+// With params of any JSON type (an array): the copy's list of destinations.
+std::string EncodeRequestJson(long long id, std::string_view method, const nlohmann::json& params);
 std::string EncodeResult(const nlohmann::json& id, const ResultEnvelope& envelope,
                          const std::vector<std::string>& params);
 std::string EncodeFault(const Fault& fault);
@@ -51,7 +53,9 @@ struct Response {
   nlohmann::json id;
   std::optional<Fault> fault;  // set when the server answered an error object
   ResultEnvelope envelope;     // valid when fault is empty
-  std::vector<std::string> params;
+  // The final text of every argument; nullopt for one that is not a text
+  // (the copy's list of destinations, sent back as it came).
+  std::vector<std::optional<std::string>> params;
 };
 
 // Parses a response body; throws ProtocolError when it is not a JSON-RPC
