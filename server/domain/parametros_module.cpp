@@ -15,7 +15,7 @@ ParametroTotem FromArgs(const std::vector<std::string>& args) {
   ParametroTotem p;
   p.cdFilial = args.at(0);
   p.cdCaixa = args.at(1);
-  for (std::size_t i = 0; i < kSaveOrder.size(); ++i) p.*(kSaveOrder[i].member) = args.at(2 + i);
+  for (std::size_t i = 0; i < p.values.size(); ++i) p.values[i] = args.at(2 + i);
   return p;
 }
 
@@ -68,7 +68,7 @@ ResultEnvelope ParametrosModule::SetUpdParametros(const std::vector<std::string>
     auto transaction = store_.BeginWrite();
     if (!transaction->LockCaixa(parametro.cdFilial, parametro.cdCaixa))
       return Refused(CaixaNaoCadastrado());
-    if (NeedsGrupo(parametro) && !transaction->GrupoExists(parametro.cdGrupProd))
+    if (NeedsGrupo(parametro) && !transaction->GrupoExists(parametro["CDGRUPPROD"]))
       return Refused(GrupoNaoCadastrado());
     // The history row goes in the save's own transaction: a save is never
     // committed without it, nor it without the save.

@@ -1,9 +1,10 @@
 #pragma once
-// The remote data module "Ksl80500.rdmParametrosToten": its six methods, each
+// The remote data module (platform/parametros_contract.h): its methods, each
 // answering a result envelope. Refusals and store failures come back as error
 // envelopes; nothing here throws for bad input.
 #include "server/store/store.h"
 
+#include "platform/parametros_contract.h"
 #include "platform/result_envelope.h"
 
 #include <string>
@@ -11,7 +12,8 @@
 
 namespace totem::server {
 
-inline constexpr const char* kServerName = "Ksl80500.rdmParametrosToten";
+// The name the module is handed out under, as the contract gives it.
+inline const std::string kServerName(contract::kServerName);
 
 // Who is calling, as the HTTP front established it; kept with every save.
 struct Caller {
@@ -31,7 +33,8 @@ class ParametrosModule {
   ResultEnvelope GetCarregaPar(const std::string& cdFilial, const std::string& cdCaixa);
   // The register's key, or CAIXA_N when it does not exist.
   ResultEnvelope GetVerifPar(const std::string& cdFilial, const std::string& cdCaixa);
-  // Branch code, register code, then the eleven values in kSaveOrder.
+  // Branch code, register code, then the eleven values in the contract's
+  // order (contract::kRecord).
   // Inserts or updates the record and appends the save, with its caller and
   // the values before and after, to the register's history, all in one
   // transaction; or writes nothing and answers the first rule broken.

@@ -5,6 +5,7 @@
 #include "server/log/server_log.h"
 
 #include "platform/json_rpc.h"
+#include "platform/parametros_contract.h"
 
 #include <nlohmann/json.hpp>
 
@@ -37,14 +38,19 @@ std::string_view OutcomeName(Outcome outcome) {
 RpcDispatcher::RpcDispatcher(ParametrosModule& module) {
   using Args = const std::vector<std::string>&;
   using Who = const Caller&;
+  using namespace contract;
+  using Call = std::function<ResultEnvelope(Args, Who)>;
+  auto method = [](const contract::Method& m, Call call) {
+    return Method{std::string(m.name), m.arity, m.takesRegister, std::move(call)};
+  };
   methods_ = {
-      {"getFilial", 0, false, [&module](Args, Who) { return module.GetFilial(); }},
-      {"getConfCaixa", 0, false, [&module](Args, Who) { return module.GetConfCaixa(); }},
-      {"getPesqGrupProd", 0, false, [&module](Args, Who) { return module.GetPesqGrupProd(); }},
-      {"getCarregaPar", 2, true, [&module](Args a, Who) { return module.GetCarregaPar(a[0], a[1]); }},
-      {"getVerifPar", 2, true, [&module](Args a, Who) { return module.GetVerifPar(a[0], a[1]); }},
-      {"setUpdParametros", 2 + kSaveOrder.size(), true,
-       [&module](Args a, Who caller) { return module.SetUpdParametros(a, caller); }},
+      method(kGetFilial, [&module](Args, Who) { return module.GetFilial(); }),
+      method(kGetConfCaixa, [&module](Args, Who) { return module.GetConfCaixa(); }),
+      method(kGetPesqGrupProd, [&module](Args, Who) { return module.GetPesqGrupProd(); }),
+      method(kGetCarregaPar, [&module](Args a, Who) { return module.GetCarregaPar(a[0], a[1]); }),
+      method(kGetVerifPar, [&module](Args a, Who) { return module.GetVerifPar(a[0], a[1]); }),
+      method(kSetUpdParametros,
+             [&module](Args a, Who caller) { return module.SetUpdParametros(a, caller); }),
   };
 }
 

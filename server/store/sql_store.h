@@ -111,17 +111,15 @@ class SqlStore : public Store {
   std::optional<ParametroCarregado> LoadParametro(const std::string& cdFilial,
                                                   const std::string& cdCaixa) override {
     auto c = Borrow();
-    auto select = c->Prepare(sql::kSelectParametro);
+    auto select = c->Prepare(sql::SelectParametro());
     select.Bind(1, cdFilial).Bind(2, cdCaixa);
     if (!select.Step()) return std::nullopt;
     ParametroCarregado out;
     auto& p = out.parametro;
-    int column = 0;
-    for (std::string* field :
-         {&p.cdFilial, &p.cdCaixa, &p.idSelLojTot, &p.idTipExtTot, &p.cdGrupProd, &p.idExiMsgSal,
-          &p.nrDiaIniTot, &p.nrDiaFinTot, &p.nrSegFecTot, &p.dsMsgIniTot, &p.dsMsgAdiTot,
-          &p.idInfClieCai, &p.dsMsgConTot})
-      *field = select.Text(column++);
+    p.cdFilial = select.Text(0);
+    p.cdCaixa = select.Text(1);
+    int column = 2;
+    for (std::string& value : p.values) value = select.Text(column++);
     out.nmGrupProd = select.OptionalText(column);
     return out;
   }
@@ -136,7 +134,7 @@ class SqlStore : public Store {
   std::vector<GravacaoParametro> ListGravacoes(const std::string& cdFilial,
                                                const std::string& cdCaixa) override {
     auto c = Borrow();
-    auto select = c->Prepare(sql::kSelectGravacoes);
+    auto select = c->Prepare(sql::SelectGravacoes());
     select.Bind(1, cdFilial).Bind(2, cdCaixa);
     std::vector<GravacaoParametro> out;
     while (select.Step()) {
@@ -146,7 +144,7 @@ class SqlStore : public Store {
       g.token = select.Text(2);
       g.cliente = select.Text(3);
       constexpr int kFirstAntes = 4;
-      constexpr int kFirstDepois = kFirstAntes + static_cast<int>(sql::kValueMembers.size());
+      constexpr int kFirstDepois = kFirstAntes + static_cast<int>(contract::kRecord.size());
       g.depois.cdFilial = cdFilial;
       g.depois.cdCaixa = cdCaixa;
       // The "_antes" columns are written all NULL or all set.
@@ -155,10 +153,9 @@ class SqlStore : public Store {
         g.antes->cdFilial = cdFilial;
         g.antes->cdCaixa = cdCaixa;
       }
-      for (std::size_t i = 0; i < sql::kValueMembers.size(); ++i) {
-        const auto member = sql::kValueMembers[i];
-        if (g.antes) (*g.antes).*member = select.Text(kFirstAntes + static_cast<int>(i));
-        g.depois.*member = select.Text(kFirstDepois + static_cast<int>(i));
+      for (std::size_t i = 0; i < contract::kRecord.size(); ++i) {
+        if (g.antes) g.antes->values[i] = select.Text(kFirstAntes + static_cast<int>(i));
+        g.depois.values[i] = select.Text(kFirstDepois + static_cast<int>(i));
       }
       out.push_back(std::move(g));
     }
@@ -209,19 +206,24 @@ class SqlStore : public Store {
     bool FilialExists(const std::string& cdFilial) override {
       return lease_->Prepare(sql::kFilialExists).Bind(1, cdFilial).Step();
     }
+    bool IsEmptyLocked() override {
+      if (*Dialect::kLockForSeeding) lease_->Exec(Dialect::kLockForSeeding);
+      auto count = lease_->Prepare(sql::kCountAll);
+      count.Step();
+      return count.Int(0) == 0;
+    }
     bool LockCaixa(const std::string& cdFilial, const std::string& cdCaixa) override {
       return lease_->Prepare(Dialect::kLockCaixa).Bind(1, cdFilial).Bind(2, cdCaixa).Step();
     }
     std::optional<ParametroTotem> CurrentParametro(const std::string& cdFilial,
                                                    const std::string& cdCaixa) override {
-      auto select = lease_->Prepare(sql::kSelectCurrentValues);
+      auto select = lease_->Prepare(sql::SelectCurrentValues());
       select.Bind(1, cdFilial).Bind(2, cdCaixa);
       if (!select.Step()) return std::nullopt;
       ParametroTotem p;
       p.cdFilial = cdFilial;
       p.cdCaixa = cdCaixa;
-      for (std::size_t i = 0; i < sql::kValueMembers.size(); ++i)
-        p.*sql::kValueMembers[i] = select.Text(static_cast<int>(i));
+      for (std::size_t i = 0; i < p.values.size(); ++i) p.values[i] = select.Text(static_cast<int>(i));
       return p;
     }
     bool GrupoExists(const std::string& cdGrupProd) override {
@@ -249,13 +251,10 @@ class SqlStore : public Store {
           .Run();
     }
     void UpsertParametro(const ParametroTotem& p) override {
-      auto upsert = lease_->Prepare(sql::kUpsertParametro);
-      int index = 1;
-      for (const std::string* value :
-           {&p.cdFilial, &p.cdCaixa, &p.idSelLojTot, &p.idTipExtTot, &p.cdGrupProd, &p.idExiMsgSal,
-            &p.nrDiaIniTot, &p.nrDiaFinTot, &p.nrSegFecTot, &p.dsMsgIniTot, &p.dsMsgAdiTot,
-            &p.idInfClieCai, &p.dsMsgConTot})
-        upsert.Bind(index++, *value);
+      auto upsert = lease_->Prepare(sql::UpsertParametro());
+      upsert.Bind(1, p.cdFilial).Bind(2, p.cdCaixa);
+      int index = 3;
+      for (const std::string& value : p.values) upsert.Bind(index++, value);
       upsert.Run();
     }
     long long AppendGravacao(const GravacaoParametro& g) override {
@@ -265,16 +264,16 @@ class SqlStore : public Store {
       next.Bind(1, filial).Bind(2, caixa);
       next.Step();
       const long long numero = next.Int(0);
-      auto insert = lease_->Prepare(sql::kInsertGravacao);
+      auto insert = lease_->Prepare(sql::InsertGravacao());
       insert.Bind(1, filial).Bind(2, caixa).BindInt(3, numero);
       insert.Bind(4, g.quando).Bind(5, g.token).Bind(6, g.cliente);
       int index = 7;
-      for (const auto member : sql::kValueMembers) {
+      for (std::size_t i = 0; i < contract::kRecord.size(); ++i) {
         std::optional<std::string> before;
-        if (g.antes) before = (*g.antes).*member;
+        if (g.antes) before = g.antes->values[i];
         insert.BindOptional(index++, before);
       }
-      for (const auto member : sql::kValueMembers) insert.Bind(index++, g.depois.*member);
+      for (const std::string& value : g.depois.values) insert.Bind(index++, value);
       insert.Run();
       return numero;
     }

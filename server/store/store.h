@@ -2,10 +2,14 @@
 // What the parameter module and the importer need from storage, independent
 // of the database behind it. Every value is UTF-8 text kept exactly as it was
 // sent; rules about the values live above this interface.
+#include "platform/parametros_contract.h"
+
+#include <array>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace totem::server {
@@ -31,21 +35,21 @@ struct GrupoProduto {
   std::optional<std::string> idGrProdVmn;
 };
 
-// The kiosk parameter record of one register.
+// The kiosk parameter record of one register: its values in the contract's
+// order (contract::kRecord), reached by their wire names ("DSMSGINITOT").
 struct ParametroTotem {
+  using Values = std::array<std::string, contract::kRecord.size()>;
+
   std::string cdFilial;
   std::string cdCaixa;
-  std::string idSelLojTot;
-  std::string idTipExtTot;
-  std::string cdGrupProd;
-  std::string idExiMsgSal;
-  std::string nrDiaIniTot;
-  std::string nrDiaFinTot;
-  std::string nrSegFecTot;
-  std::string dsMsgIniTot;
-  std::string dsMsgAdiTot;
-  std::string idInfClieCai;
-  std::string dsMsgConTot;
+  Values values;
+
+  std::string& operator[](std::string_view field) {
+    return values[contract::RecordIndex(field).value()];
+  }
+  const std::string& operator[](std::string_view field) const {
+    return values[contract::RecordIndex(field).value()];
+  }
 };
 
 // A stored record plus the name of its product group, when the code names one.
@@ -78,6 +82,10 @@ class WriteTransaction {
  public:
   virtual ~WriteTransaction() = default;
 
+  // True when no master data and no parameter record is stored, as this
+  // transaction sees it. Other transactions asking the same wait until this
+  // one ends, so of several at once only the first can find it empty.
+  virtual bool IsEmptyLocked() = 0;
   virtual bool FilialExists(const std::string& cdFilial) = 0;
   virtual bool GrupoExists(const std::string& cdGrupProd) = 0;
   // True when the register exists. Until this transaction ends, other saves
