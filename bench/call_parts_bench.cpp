@@ -2,10 +2,10 @@
 // server's dispatch (parse, store read, encode) and the client's decoding
 // into the dataset. Baseline: copying the request body.
 #include "platform/json_rpc.h"
-#include "server/demo_data.h"
-#include "server/parametros_module.h"
-#include "server/rpc_dispatch.h"
-#include "server/store_factory.h"
+#include "server/domain/demo_data.h"
+#include "server/domain/parametros_module.h"
+#include "server/rpc/rpc_dispatch.h"
+#include "server/store/store_factory.h"
 #include "service/dataset_fields.h"
 
 #include <benchmark/benchmark.h>

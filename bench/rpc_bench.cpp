@@ -1,15 +1,15 @@
-// Round-trip figures of the data path against baselines measured in the same
-// run: a bare keep-alive echo on the same HTTP stack (answering the bytes a
-// real getCarregaPar answers) and a raw TCP echo. Prints a table with ratios.
+// Round-trip figures of the data path through the module's own client,
+// against a raw TCP echo of the same bytes measured in the same run; saves;
+// a 50,000-register list into the client's dataset. (The server's HTTP layer
+// against bare HTTP echoes: http_stack_bench.) Prints a table with ratios.
 //
-//   build/bench/rpc_bench [--calls N] [--seconds S]
+//   build/bench/rpc_bench [--calls N]
+#include "bench/timing.h"
 #include "platform/json_rpc.h"
 #include "service/dataset_fields.h"
 #include "tests/support/remote_client.h"
 #include "tests/support/server_process.h"
 #include "tests/support/temp_dir.h"
-
-#include <httplib.h>
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -27,63 +27,10 @@
 #include <vector>
 
 using namespace totem;
-using Clock = std::chrono::steady_clock;
+using namespace totem::bench;
 
 namespace {
 
-int g_calls = 3000;
-double g_seconds = 3.0;
-
-struct Stats {
-  double p50_us = 0, p99_us = 0, calls_per_s = 0;
-};
-
-double Micros(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
-
-Stats Percentiles(std::vector<double> samples) {
-  std::sort(samples.begin(), samples.end());
-  Stats s;
-  s.p50_us = samples[samples.size() / 2];
-  s.p99_us = samples[std::min(samples.size() - 1, samples.size() * 99 / 100)];
-  return s;
-}
-
-// Latency of one client making `g_calls` calls in a row.
-Stats Latency(const std::function<void()>& call) {
-  for (int i = 0; i < 200; ++i) call();  // warm up
-  std::vector<double> samples;
-  samples.reserve(g_calls);
-  for (int i = 0; i < g_calls; ++i) {
-    auto t0 = Clock::now();
-    call();
-    samples.push_back(Micros(Clock::now() - t0));
-  }
-  return Percentiles(std::move(samples));
-}
-
-// Calls per second of `clients` threads, each with its own connection, for
-// a bounded time.
-double Throughput(int clients, const std::function<std::function<void()>()>& makeClient) {
-  std::atomic<long long> total{0};
-  std::atomic<bool> stop{false};
-  std::vector<std::thread> threads;
-  auto start = Clock::now();
-  for (int i = 0; i < clients; ++i) {
-    threads.emplace_back([&] {
-      auto call = makeClient();
-      long long n = 0;
-      while (!stop.load(std::memory_order_relaxed)) {
-        call();
-        ++n;
-      }
-      total += n;
-    });
-  }
-  std::this_thread::sleep_for(std::chrono::duration<double>(g_seconds));
-  stop = true;
-  for (auto& t : threads) t.join();
-  return total / std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 // Raw TCP echo: reads what arrives and writes it back.
 class TcpEcho {
@@ -153,13 +100,6 @@ std::function<void()> TcpEchoClient(int port, std::string request) {
   };
 }
 
-std::function<void()> HttpEchoClient(int port, std::string body) {
-  auto client = std::make_shared<httplib::Client>("127.0.0.1", port);
-  client->set_keep_alive(true);
-  client->set_tcp_nodelay(true);
-  return [client, body] { client->Post("/echo", body, "application/json"); };
-}
-
 // Connected before any call is timed.
 struct RpcClient : test::RemoteClient {
   RpcClient(const std::string& host, int port) : RemoteClient(host, port) { connection.Open(); }
@@ -181,21 +121,10 @@ void WriteChainCsv(const std::string& dir, int branches, int perBranch) {
 
 std::size_t HeapInUse() { return mallinfo2().uordblks; }
 
-void Row(const char* what, double value, const char* unit, double baseline = 0,
-         const char* baseName = nullptr) {
-  if (baseName)
-    std::printf("%-48s %12.1f %-8s %6.2fx %s\n", what, value, unit, value / baseline, baseName);
-  else
-    std::printf("%-48s %12.1f %-8s\n", what, value, unit);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  for (int i = 1; i + 1 < argc; ++i) {
-    if (std::string(argv[i]) == "--calls") g_calls = std::stoi(argv[++i]);
-    else if (std::string(argv[i]) == "--seconds") g_seconds = std::stod(argv[++i]);
-  }
+  const int calls = IntOption(argc, argv, "--calls", 3000);
 
   test::TempDir dir;
   test::ServerProcess server({dir.File("bench.db"), true, {}});
@@ -207,51 +136,21 @@ int main(int argc, char** argv) {
   const std::string filial = caixas->FieldAsString("CDFILIAL");
   const std::string caixa = caixas->FieldAsString("CDCAIXA");
   const std::string request = rpc::EncodeRequest(1, "getCarregaPar", {filial, caixa});
-  httplib::Client raw(server.Host(), server.Port());
-  const std::string answer = raw.Post(rpc::ModulePath(contract::kServerName).c_str(), request,
-                                      "application/json")->body;
-
-  httplib::Server echo;
-  echo.set_tcp_nodelay(true);
-  echo.set_keep_alive_max_count(1000000);
-  echo.Post("/echo", [&](const httplib::Request&, httplib::Response& res) {
-    res.set_content(answer, "application/json; charset=utf-8");
-  });
-  const int echoPort = echo.bind_to_any_port("127.0.0.1");
-  std::thread echoThread([&] { echo.listen_after_bind(); });
   TcpEcho tcp;
 
-  std::printf("data path round trips (%d calls for latency, %.0f s for throughput)\n", g_calls,
-              g_seconds);
-  std::printf("%-48s %12s %-8s %s\n", "measure", "value", "unit", "ratio to baseline");
+  std::printf("data path round trips through the module's client (%d calls)\n", calls);
+  std::printf("%-52s %12s %-8s %s\n", "measure", "value", "unit", "ratio to baseline");
 
   auto tcpClient = TcpEchoClient(tcp.Port(), request);
-  Stats tcpStats = Latency(tcpClient);
-  auto echoClient = HttpEchoClient(echoPort, request);
-  Stats echoStats = Latency(echoClient);
+  Stats tcpStats = Latency(calls, tcpClient);
   RpcClient one(server.Host(), server.Port());
-  Stats readStats = Latency([&] { one.rpc.getCarregaPar(filial, caixa); });
-
+  Stats readStats = Latency(calls, [&] { one.rpc.getCarregaPar(filial, caixa); });
   Row("raw TCP echo p50", tcpStats.p50_us, "us");
-  Row("bare HTTP echo p50", echoStats.p50_us, "us", tcpStats.p50_us, "raw TCP");
-  Row("bare HTTP echo p99", echoStats.p99_us, "us");
-  Row("getCarregaPar p50", readStats.p50_us, "us", echoStats.p50_us, "bare echo");
-  Row("getCarregaPar p99", readStats.p99_us, "us", echoStats.p99_us, "bare echo");
-
-  for (int clients : {1, 8}) {
-    double echoRate = Throughput(clients, [&] { return HttpEchoClient(echoPort, request); });
-    double rpcRate = Throughput(clients, [&] {
-      auto c = std::make_shared<RpcClient>(server.Host(), server.Port());
-      return std::function<void()>([c, filial, caixa] { c->rpc.getCarregaPar(filial, caixa); });
-    });
-    std::string a = "bare HTTP echo calls/s, " + std::to_string(clients) + " client(s)";
-    std::string b = "getCarregaPar calls/s, " + std::to_string(clients) + " client(s)";
-    Row(a.c_str(), echoRate, "calls/s");
-    Row(b.c_str(), rpcRate, "calls/s", echoRate, "bare echo");
-  }
+  Row("getCarregaPar p50", readStats.p50_us, "us", tcpStats.p50_us, "raw TCP");
+  Row("getCarregaPar p99", readStats.p99_us, "us", tcpStats.p99_us, "raw TCP");
 
   int saveCount = 0;
-  Stats saveStats = Latency([&] {
+  Stats saveStats = Latency(calls, [&] {
     std::string tipo = "2", grupo, exiMsg = "S", diaIni = "1", diaFin = "28",
                 seg = std::to_string(10 + (saveCount++ % 50)), menIni = "Bem-vindo",
                 menAdi = "Promoção", selLoja = "S", infClie = "N", menCon = "Saldo";
@@ -259,7 +158,7 @@ int main(int argc, char** argv) {
                                  &menIni, &menAdi, &selLoja, &infClie, &menCon};
     one.rpc.setUpdParametros(filial, caixa, refs);
   });
-  Row("setUpdParametros p50 (fsync per save)", saveStats.p50_us, "us", echoStats.p50_us, "bare echo");
+  Row("setUpdParametros p50 (fsync per save)", saveStats.p50_us, "us", tcpStats.p50_us, "raw TCP");
   Row("setUpdParametros p99", saveStats.p99_us, "us");
 
   // 5,000 branches with 10 registers each: the whole list into the dataset.
@@ -301,7 +200,5 @@ int main(int argc, char** argv) {
   Row("client memory per register row", double(HeapInUse() - before) / measured->TotalRowCount(),
       "bytes");
 
-  echo.stop();
-  echoThread.join();
   return 0;
 }

@@ -1,8 +1,12 @@
 #pragma once
 // Timing helpers shared by the end-to-end benchmarks.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace totem::bench {
@@ -21,6 +25,66 @@ inline int IntOption(int argc, char** argv, const std::string& name, int fallbac
   for (int i = 1; i + 1 < argc; ++i)
     if (argv[i] == name) return std::stoi(argv[i + 1]);
   return fallback;
+}
+
+struct Stats {
+  double p50_us = 0, p99_us = 0, max_us = 0;
+};
+
+inline double Micros(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
+
+inline Stats Percentiles(std::vector<double> samples) {
+  std::sort(samples.begin(), samples.end());
+  return {samples[samples.size() / 2], samples[std::min(samples.size() - 1, samples.size() * 99 / 100)],
+          samples.back()};
+}
+
+// Latency of one client making `calls` calls in a row, after a warm-up.
+inline Stats Latency(int calls, const std::function<void()>& call) {
+  for (int i = 0; i < std::min(calls / 10, 200); ++i) call();
+  std::vector<double> samples;
+  samples.reserve(static_cast<std::size_t>(calls));
+  for (int i = 0; i < calls; ++i) {
+    const auto t0 = Clock::now();
+    call();
+    samples.push_back(Micros(Clock::now() - t0));
+  }
+  return Percentiles(std::move(samples));
+}
+
+// Calls per second of `clients` threads, each with a client of its own made
+// by makeClient (something with Call()), for a bounded time.
+template <class MakeClient>
+double Throughput(int clients, double seconds, const MakeClient& makeClient) {
+  std::atomic<long long> total{0};
+  std::atomic<bool> stop{false};
+  std::vector<decltype(makeClient())> made;
+  for (int i = 0; i < clients; ++i) made.push_back(makeClient());
+  std::vector<std::thread> threads;
+  const auto start = Clock::now();
+  for (auto& client : made) {
+    threads.emplace_back([&, c = client.get()] {
+      long long n = 0;
+      while (!stop.load(std::memory_order_relaxed)) {
+        c->Call();
+        ++n;
+      }
+      total += n;
+    });
+  }
+  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+  stop = true;
+  for (auto& t : threads) t.join();
+  return static_cast<double>(total) / std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// One line of a figures table, with its ratio to a baseline when given one.
+inline void Row(const char* what, double value, const char* unit, double baseline = 0,
+                const char* baseName = nullptr) {
+  if (baseName)
+    std::printf("%-52s %12.1f %-8s %6.2fx %s\n", what, value, unit, value / baseline, baseName);
+  else
+    std::printf("%-52s %12.1f %-8s\n", what, value, unit);
 }
 
 }  // namespace totem::bench

@@ -4,6 +4,8 @@
 #include "platform/json_reader.h"
 #include "platform/json_writer.h"
 
+#include <set>
+
 namespace totem::rpc {
 namespace {
 
@@ -18,20 +20,56 @@ std::string ModulePath(std::string_view serverName) {
   return "/rpc/" + std::string(serverName);
 }
 
-std::variant<Request, Fault> ParseRequest(std::string_view body) {
-  json doc;
+namespace {
+
+struct DuplicateKey {
+  std::string key;
+};
+
+// The parser's events, watched for a key given twice in one object.
+class DuplicateKeyWatch {
+ public:
+  bool operator()(int, json::parse_event_t event, json& parsed) {
+    switch (event) {
+      case json::parse_event_t::object_start: open_.emplace_back(); break;
+      case json::parse_event_t::object_end: open_.pop_back(); break;
+      case json::parse_event_t::key:
+        if (!open_.back().insert(parsed.get<std::string>()).second) throw DuplicateKey{parsed.get<std::string>()};
+        break;
+      default: break;
+    }
+    return true;
+  }
+
+ private:
+  std::vector<std::set<std::string>> open_;
+};
+
+}  // namespace
+
+std::variant<json, Fault> ParseBody(std::string_view body) {
   try {
-    // The parser refuses malformed UTF-8 inside strings as well.
-    doc = json::parse(body.begin(), body.end());
+    // The parser refuses malformed UTF-8 inside strings, and anything but
+    // blanks after the value.
+    return json::parse(body.begin(), body.end(), DuplicateKeyWatch());
   } catch (const json::exception&) {
     return Fault{kParseError, "Corpo da requisição não é JSON válido (UTF-8)", nullptr};
+  } catch (const DuplicateKey& duplicate) {
+    return Fault{kInvalidRequest,
+                 "Requisição JSON-RPC inválida: a chave " + json(duplicate.key).dump(-1, ' ', false, json::error_handler_t::replace) +
+                     " aparece duas vezes no mesmo objeto",
+                 nullptr};
   }
+}
+
+std::variant<Request, Fault> ReadRequest(const json& doc) {
   if (!doc.is_object()) return Fault{kInvalidRequest, "Requisição JSON-RPC inválida", nullptr};
 
   json id = nullptr;
-  if (auto it = doc.find("id"); it != doc.end()) {
-    if (!ValidId(*it)) return Fault{kInvalidRequest, "Requisição JSON-RPC inválida: id deve ser número, texto ou nulo", nullptr};
-    id = *it;
+  auto idMember = doc.find("id");
+  if (idMember != doc.end()) {
+    if (!ValidId(*idMember)) return Fault{kInvalidRequest, "Requisição JSON-RPC inválida: id deve ser número, texto ou nulo", nullptr};
+    id = *idMember;
   }
   auto version = doc.find("jsonrpc");
   if (version == doc.end() || *version != "2.0")
@@ -42,18 +80,26 @@ std::variant<Request, Fault> ParseRequest(std::string_view body) {
 
   Request request;
   request.id = id;
+  request.notification = idMember == doc.end();
   request.method = method->get<std::string>();
+  auto invalidParams = [&](const char* why) {
+    return Fault{kInvalidParams, std::string("Parâmetros inválidos: ") + why, id, request.notification};
+  };
   if (auto params = doc.find("params"); params != doc.end()) {
-    if (!params->is_array())
-      return Fault{kInvalidParams, "Parâmetros inválidos: params deve ser uma lista de textos", id};
+    if (!params->is_array()) return invalidParams("params deve ser uma lista de textos");
     request.params.reserve(params->size());
     for (const auto& p : *params) {
-      if (!p.is_string())
-        return Fault{kInvalidParams, "Parâmetros inválidos: todo parâmetro deve ser texto", id};
+      if (!p.is_string()) return invalidParams("todo parâmetro deve ser texto");
       request.params.push_back(p.get<std::string>());
     }
   }
   return request;
+}
+
+std::variant<Request, Fault> ParseRequest(std::string_view body) {
+  auto parsed = ParseBody(body);
+  if (auto* fault = std::get_if<Fault>(&parsed)) return std::move(*fault);
+  return ReadRequest(std::get<json>(parsed));
 }
 
 std::string EncodeRequest(long long id, std::string_view method,

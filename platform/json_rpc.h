@@ -25,7 +25,9 @@ inline constexpr int kInternalError = -32603;
 std::string ModulePath(std::string_view serverName);  // "/rpc/" + serverName
 
 struct Request {
-  nlohmann::json id;  // number or string, as sent
+  nlohmann::json id;  // number, string or null, as sent
+  // No "id" member: a notification, which the caller wants no answer to.
+  bool notification = false;
   std::string method;
   std::vector<std::string> params;
 };
@@ -34,11 +36,21 @@ struct Fault {
   int code = 0;
   std::string message;
   nlohmann::json id;  // the request's id when it could be read, else null
+  // The fault of a notification (a well-formed request without "id"): the
+  // standard answers nothing to it.
+  bool notification = false;
 };
 
-// Parses a request body. Returns a Fault with kParseError for a body that is
-// not JSON (or not UTF-8), kInvalidRequest for JSON that is not a request,
-// kInvalidParams when params is not an array of strings.
+// Parses a body as exactly one JSON value. Returns a Fault with kParseError
+// for text that is not JSON, not UTF-8, or has anything but blanks after the
+// value, and with kInvalidRequest for an object that names a member twice
+// (which of the two counts would be a guess).
+std::variant<nlohmann::json, Fault> ParseBody(std::string_view body);
+// Reads one request from a parsed value. Returns a Fault with
+// kInvalidRequest for a value that is not a request, kInvalidParams when
+// params is not an array of strings.
+std::variant<Request, Fault> ReadRequest(const nlohmann::json& value);
+// ParseBody, then ReadRequest.
 std::variant<Request, Fault> ParseRequest(std::string_view body);
 
 std::string EncodeRequest(long long id, std::string_view method,

@@ -6,7 +6,11 @@
 #  - host/ includes nothing from form/, service/, package/, app/, server/: the
 #    host defines what a module is and serves it, never the other way round;
 #  - app/ includes nothing from form/, service/, package/, server/: the host
-#    application knows a module only through host/'s module interface.
+#    application knows a module only through host/'s module interface;
+#  - inside server/, each folder includes only from itself and the folders
+#    below it (cli -> http -> rpc -> domain -> store -> log), every source
+#    file lives in one of them, and each folder's library links only
+#    libraries of the folders below it.
 if(NOT ROOT)
   message(FATAL_ERROR "pass -DROOT=<source dir>")
 endif()
@@ -50,6 +54,31 @@ check_dir(platform "include[ \t]*[<\"](service|host|form|package|app|server)/" "
 check_dir(service "include[ \t]*[<\"](host|form|package|app|server)/" "service sits below host and form")
 check_dir(host "include[ \t]*[<\"](form|service|package|app|server)/" "host serves modules, knows none")
 check_dir(app "include[ \t]*[<\"](form|service|package|server)/" "the host application loads modules through host/")
+
+# server/'s folders, lowest first.
+set(server_layers log store domain rpc http cli)
+file(GLOB loose "${ROOT}/server/*.h" "${ROOT}/server/*.cpp")
+foreach(f IN LISTS loose)
+  file(RELATIVE_PATH rel "${ROOT}" "${f}")
+  list(APPEND violations "${rel}: outside the folders of server/")
+endforeach()
+set(below "")
+foreach(layer IN LISTS server_layers)
+  # Folders this one may not reach: itself and those below it are allowed.
+  set(above ${server_layers})
+  list(REMOVE_ITEM above ${layer} ${below})
+  if(above)
+    string(REPLACE ";" "|" above_regex "${above}")
+    check_dir(server/${layer} "include[ \t]*[<\"]server/(${above_regex})/"
+              "server/${layer} may only use the folders below it")
+    string(REPLACE ";" "|server_" above_libs "server_${above}")
+    file(READ "${ROOT}/server/${layer}/CMakeLists.txt" cmake_text)
+    if(cmake_text MATCHES "target_link_libraries\\([^)]*(${above_libs})[ \t\n)]")
+      list(APPEND violations "server/${layer}/CMakeLists.txt: links ${CMAKE_MATCH_1} (server/${layer} may only use the folders below it)")
+    endif()
+  endif()
+  list(APPEND below ${layer})
+endforeach()
 
 if(violations)
   string(REPLACE ";" "\n  " report "${violations}")

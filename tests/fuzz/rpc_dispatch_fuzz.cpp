@@ -1,19 +1,20 @@
 // Any request body the application server receives gets a JSON-RPC answer:
 // a JSON object with "jsonrpc":"2.0" and exactly one of "result" and
 // "error", carrying the request's id whenever the request had a usable one,
-// and readable by the client's own decoder. The module runs over a real
-// SQLite file filled with the demonstration data, so well-formed calls reach
-// the store: no call may end in a database failure, a refused save must
-// leave the register's record as it was, and an accepted one must be what
-// the register then loads.
+// and readable by the client's own decoder; a batch gets an array of those,
+// one per request that is not a notification, in order; only notifications
+// go unanswered. The module runs over a real SQLite file filled with the
+// demonstration data, so well-formed calls reach the store: no call may end
+// in a database failure, a refused save must leave the register's record as
+// it was, and an accepted one must be what the register then loads.
 #include "fuzz_check.h"
 
-#include "server/demo_data.h"
-#include "server/packet_layouts.h"
-#include "server/parametro_rules.h"
-#include "server/parametros_module.h"
-#include "server/rpc_dispatch.h"
-#include "server/store_factory.h"
+#include "server/domain/demo_data.h"
+#include "server/domain/packet_layouts.h"
+#include "server/domain/parametro_rules.h"
+#include "server/domain/parametros_module.h"
+#include "server/rpc/rpc_dispatch.h"
+#include "server/store/store_factory.h"
 
 #include "platform/errors.h"
 #include "platform/json_rpc.h"
@@ -136,45 +137,15 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view body(reinterpret_cast<const char*>(data), size);
+namespace {
 
-  // What the request was, read with the same JSON parser the server uses.
-  std::optional<json> request;
-  try {
-    request = json::parse(body.begin(), body.end());
-  } catch (const json::exception&) {
-  }
-  std::optional<Call> call;
-  if (request) call = WellFormedCall(*request, *fixture->dispatcher);
-  const bool isSave = call && call->method == "setUpdParametros" &&
-                      call->params.size() == 2 + kSaveOrder.size();
-  std::optional<DataPacket> before;
-  if (isSave) {
-    auto loaded = fixture->module->GetCarregaPar(call->params[0], call->params[1]);
-    FUZZ_CHECK(loaded.ok && loaded.packet, "loading a register answers a packet");
-    before = loaded.packet;
-  }
-
-  const std::string answerText = fixture->dispatcher->Handle(body);
-
-  FUZZ_CHECK(json::accept(answerText), "the answer is JSON");
-  const json answer = json::parse(answerText);
-  FUZZ_CHECK(answer.is_object(), "the answer is a JSON object");
-  FUZZ_CHECK(answer.value("jsonrpc", json()) == "2.0", "the answer says jsonrpc 2.0");
-  FUZZ_CHECK(answer.contains("result") != answer.contains("error"),
-             "the answer has either a result or an error");
-  FUZZ_CHECK(answer.contains("id"), "the answer has an id");
-
-  if (!request) {
-    FUZZ_CHECK(answer.contains("error") && answer["error"]["code"] == rpc::kParseError,
-               "a body that is not JSON gets a parse error");
-  }
-  if (request && request->is_object()) {
-    auto id = request->find("id");
-    if (id != request->end() && (id->is_number() || id->is_string()))
-      FUZZ_CHECK(answer["id"] == *id, "the answer carries the request's id");
-  }
+// One response object: well-formed, with a standard code when an error,
+// and readable by the client's own decoder; returns what the client read.
+rpc::Response CheckResponse(const json& answer) {
+  FUZZ_CHECK(answer.is_object(), "a response is a JSON object");
+  FUZZ_CHECK(answer.value("jsonrpc", json()) == "2.0", "a response says jsonrpc 2.0");
+  FUZZ_CHECK(answer.contains("result") != answer.contains("error"), "a response has either a result or an error");
+  FUZZ_CHECK(answer.contains("id"), "a response has an id");
   if (answer.contains("error")) {
     const json& error = answer["error"];
     FUZZ_CHECK(error.is_object() && IsStandardCode(error.value("code", json())),
@@ -184,11 +155,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                "an error object has a message");
     FUZZ_CHECK(error["code"] != rpc::kInternalError, "no call ends in an internal error");
   }
-
-  // The client reads every answer the server writes.
   rpc::Response response;
   try {
-    response = rpc::ParseResponse(answerText);
+    response = rpc::ParseResponse(answer.dump());
   } catch (const ProtocolError& e) {
     std::fprintf(stderr, "%s\n", e.what());
     FUZZ_CHECK(false, "the client's decoder reads the server's answer");
@@ -196,13 +165,87 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(response.fault.has_value() == answer.contains("error"),
              "the client sees a fault exactly when the server sent one");
   FUZZ_CHECK(response.id == answer["id"], "the client reads the id the server wrote");
+  if (!response.fault) {
+    FUZZ_CHECK(response.envelope.ok || !response.envelope.code.empty(), "a refusal has a code");
+    FUZZ_CHECK(response.envelope.code != refusal::kFalhaBase, "the store on a healthy file never fails a call");
+  }
+  return response;
+}
+
+// A notification: a request the standard answers nothing to.
+bool IsNotification(const json& value) {
+  return value.is_object() && !value.contains("id") && value.value("jsonrpc", json()) == "2.0" &&
+         value.contains("method") && value["method"].is_string();
+}
+
+// A batch's answer: one response per request that is not a notification,
+// in the order of the requests.
+void CheckBatch(const json& batch, const json& answer) {
+  FUZZ_CHECK(!batch.empty() && batch.size() <= RpcDispatcher::kMaxBatch, "only a batch within the cap is answered per call");
+  std::vector<const json*> answered;
+  for (const auto& request : batch)
+    if (!IsNotification(request)) answered.push_back(&request);
+  FUZZ_CHECK(answer.is_array() && answer.size() == answered.size(),
+             "a batch gets one response per request that is not a notification");
+  for (std::size_t i = 0; i < answered.size(); ++i) {
+    CheckResponse(answer[i]);
+    const json& request = *answered[i];
+    if (request.is_object() && request.contains("id") && (request["id"].is_number() || request["id"].is_string()))
+      FUZZ_CHECK(answer[i]["id"] == request["id"], "the responses are in the order of the requests");
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view body(reinterpret_cast<const char*>(data), size);
+
+  // What the request was, read as the server reads it.
+  std::optional<json> request;
+  if (auto parsed = rpc::ParseBody(body); std::holds_alternative<json>(parsed)) request = std::get<json>(parsed);
+  std::optional<Call> call;
+  if (request) call = WellFormedCall(*request, *fixture->dispatcher);
+  const bool isSave = call && call->method == "setUpdParametros" &&
+                      call->params.size() == 2 + contract::kRecord.size();
+  std::optional<DataPacket> before;
+  if (isSave) {
+    auto loaded = fixture->module->GetCarregaPar(call->params[0], call->params[1]);
+    FUZZ_CHECK(loaded.ok && loaded.packet, "loading a register answers a packet");
+    before = loaded.packet;
+  }
+
+  const std::string answerText = fixture->dispatcher->Handle(body);
+
+  if (answerText.empty()) {
+    const bool notificationsOnly =
+        request && (IsNotification(*request) ||
+                    (request->is_array() && !request->empty() && request->size() <= RpcDispatcher::kMaxBatch &&
+                     std::all_of(request->begin(), request->end(), IsNotification)));
+    FUZZ_CHECK(notificationsOnly, "only notifications go unanswered");
+    return 0;
+  }
+  FUZZ_CHECK(json::accept(answerText), "the answer is JSON");
+  const json answer = json::parse(answerText);
+  if (answer.is_array()) {
+    FUZZ_CHECK(request && request->is_array(), "only a batch is answered with an array");
+    CheckBatch(*request, answer);
+    return 0;
+  }
+  const rpc::Response response = CheckResponse(answer);
+
+  if (!request) {
+    FUZZ_CHECK(answer.contains("error") && (answer["error"]["code"] == rpc::kParseError ||
+                                            answer["error"]["code"] == rpc::kInvalidRequest),
+               "a body that is not JSON, or names a key twice, gets a parse or request error");
+  }
+  if (request && request->is_object()) {
+    auto id = request->find("id");
+    if (id != request->end() && (id->is_number() || id->is_string()))
+      FUZZ_CHECK(answer["id"] == *id, "the answer carries the request's id");
+  }
 
   if (call && !response.fault) {
     FUZZ_CHECK(response.params == call->params, "the arguments come back as they were sent");
-    FUZZ_CHECK(response.envelope.ok || !response.envelope.code.empty(),
-               "a refusal has a code");
-    FUZZ_CHECK(response.envelope.code != refusal::kFalhaBase,
-               "the store on a healthy file never fails a call");
   }
   if (isSave && !response.fault) {
     auto loaded = fixture->module->GetCarregaPar(call->params[0], call->params[1]);
@@ -212,8 +255,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       FUZZ_CHECK(fuzz::SamePacket(*before, after), "a refused save writes nothing");
     } else {
       FUZZ_CHECK(after.rows.size() == 1, "a saved register has its record");
-      for (std::size_t i = 0; i < kSaveOrder.size(); ++i) {
-        const int column = after.ColumnIndex(kSaveOrder[i].column);
+      for (std::size_t i = 0; i < contract::kRecord.size(); ++i) {
+        const int column = after.ColumnIndex(contract::kRecord[i].column.name);
         FUZZ_CHECK(column >= 0, "the record carries every saved value");
         FUZZ_CHECK(after.rows[0][column] == call->params[2 + i],
                    "the record holds each value as it was saved");

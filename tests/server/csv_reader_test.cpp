@@ -1,6 +1,6 @@
 // The CSV reader and the date rule the importer relies on.
-#include "server/csv_reader.h"
-#include "server/master_data_rules.h"
+#include "server/cli/csv_reader.h"
+#include "server/domain/master_data_rules.h"
 
 #include <gtest/gtest.h>
 

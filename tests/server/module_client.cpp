@@ -51,6 +51,7 @@ RawConnection::RawConnection(const std::string& host, int port) {
     throw std::runtime_error("connect failed");
   timeval timeout{5, 0};
   setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+  setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
   int one = 1;
   setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
 }
@@ -63,12 +64,17 @@ void RawConnection::Close() {
 }
 
 void RawConnection::Send(const std::string& bytes) {
+  if (!TrySend(bytes)) throw std::runtime_error("send failed");
+}
+
+bool RawConnection::TrySend(const std::string& bytes) {
   std::size_t sent = 0;
   while (sent < bytes.size()) {
     ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0) throw std::runtime_error("send failed");
+    if (n <= 0) return false;
     sent += static_cast<std::size_t>(n);
   }
+  return true;
 }
 
 std::string RawConnection::ReadResponse() {

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <tuple>
 #include <utility>
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,7 +18,10 @@ constexpr int kStartTimeoutMs = 20000;
 
 // Starts the program with its standard output (and, when asked, its
 // standard error) on a pipe; returns the child and the pipe's reading end.
-std::pair<pid_t, int> Spawn(std::vector<std::string> args, bool withStderr) {
+// The user the unprivileged servers run as.
+constexpr uid_t kNobody = 65534;
+
+std::pair<pid_t, int> Spawn(std::vector<std::string> args, bool withStderr, bool unprivileged) {
   int fds[2];
   if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
   pid_t pid = fork();
@@ -27,6 +31,8 @@ std::pair<pid_t, int> Spawn(std::vector<std::string> args, bool withStderr) {
     if (withStderr) dup2(fds[1], STDERR_FILENO);
     close(fds[0]);
     close(fds[1]);
+    if (unprivileged && geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0))
+      _exit(126);
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -57,7 +63,7 @@ void ServerProcess::Start(int port) {
   if (options_.demo) args.push_back("--demo");
   args.insert(args.end(), options_.extraArgs.begin(), options_.extraArgs.end());
 
-  std::tie(pid_, outFd_) = Spawn(std::move(args), false);
+  std::tie(pid_, outFd_) = Spawn(std::move(args), false, options_.unprivileged);
 
   // Wait for "listening on HOST:PORT" without a fixed sleep: poll the pipe.
   std::string line;
@@ -121,10 +127,10 @@ void ServerProcess::RestartOnSamePort() {
   Start(port_);
 }
 
-int ServerProcess::RunTool(const std::vector<std::string>& toolArgs, std::string* output) {
+int ServerProcess::RunTool(const std::vector<std::string>& toolArgs, std::string* output, bool unprivileged) {
   std::vector<std::string> args = {BinaryPath()};
   args.insert(args.end(), toolArgs.begin(), toolArgs.end());
-  auto [pid, fd] = Spawn(std::move(args), true);
+  auto [pid, fd] = Spawn(std::move(args), true, unprivileged);
   std::string out;
   char buf[4096];
   ssize_t n;

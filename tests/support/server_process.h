@@ -13,6 +13,9 @@ class ServerProcess {
     std::string dbPath;   // an SQLite file, or a whole --db address
     bool demo = false;    // --demo
     std::vector<std::string> extraArgs;
+    // Run as the unprivileged user "nobody" when the tests run as root, so
+    // that file permissions bind the server as they bind a real one.
+    bool unprivileged = false;
   };
 
   explicit ServerProcess(Options options);
@@ -33,7 +36,7 @@ class ServerProcess {
   static std::string BinaryPath();
   // Runs totem-server with arguments to completion; returns exit code and
   // fills output with stdout+stderr.
-  static int RunTool(const std::vector<std::string>& args, std::string* output);
+  static int RunTool(const std::vector<std::string>& args, std::string* output, bool unprivileged = false);
 
  private:
   void Start(int port = 0);

@@ -1,0 +1,77 @@
+#include "server/cli/history_command.h"
+
+#include "platform/parametros_contract.h"
+#include "server/store/store_factory.h"
+
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <ostream>
+
+namespace totem::server {
+namespace {
+
+// Quoted with JSON's escapes, so blanks, line breaks and empty values show.
+std::string Quoted(const std::string& value) {
+  return nlohmann::json(value).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+void AppendChange(std::string& out, const contract::RecordField& field, const std::string* before,
+                  const std::string& after) {
+  out += "    ";
+  out += field.label;
+  out += " (";
+  out += field.column.name;
+  out += "): ";
+  out += before ? Quoted(*before) : "-";
+  out += " -> ";
+  out += Quoted(after);
+  out += '\n';
+}
+
+}  // namespace
+
+std::string FormatGravacoes(const std::string& cdFilial, const std::string& cdCaixa,
+                            const std::vector<GravacaoParametro>& gravacoes) {
+  std::string out = "Histórico dos parâmetros do caixa " + cdCaixa + " da filial " + cdFilial + ": ";
+  if (gravacoes.empty()) return out + "nenhuma gravação.\n";
+  out += std::to_string(gravacoes.size()) + (gravacoes.size() == 1 ? " gravação.\n" : " gravações.\n");
+  for (const auto& g : gravacoes) {
+    out += "#" + std::to_string(g.numero) + "  " + g.quando + "  token " + (g.token.empty() ? "-" : g.token) +
+           "  cliente " + (g.cliente.empty() ? "-" : g.cliente);
+    out += g.antes ? "\n" : "  (primeira gravação)\n";
+    bool changed = false;
+    for (std::size_t i = 0; i < contract::kRecord.size(); ++i) {
+      const std::string& after = g.depois.values[i];
+      const std::string* before = g.antes ? &g.antes->values[i] : nullptr;
+      if (before && *before == after) continue;
+      AppendChange(out, contract::kRecord[i], before, after);
+      changed = true;
+    }
+    if (!changed) out += "    (nenhum valor alterado)\n";
+  }
+  return out;
+}
+
+int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& err) {
+  const std::string scheme = "sqlite:";
+  if (options.database.rfind(scheme, 0) == 0) {
+    const std::filesystem::path path = options.database.substr(scheme.size());
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) {
+      err << "totem-server: a base " << path.string() << " não existe\n";
+      return 1;
+    }
+  }
+  try {
+    auto store = OpenStore(options.database);
+    out << FormatGravacoes(options.cdFilial, options.cdCaixa,
+                           store->ListGravacoes(options.cdFilial, options.cdCaixa));
+    return 0;
+  } catch (const std::exception& error) {
+    err << "totem-server: " << error.what() << "\n";
+    return 1;
+  }
+}
+
+}  // namespace totem::server

@@ -1,0 +1,22 @@
+#pragma once
+// The "history" command: a register's saved parameter records, oldest first,
+// as readable text: one heading line per save (number, time, token, client)
+// and one line per value it changed, with the value before and after.
+#include "server/cli/command_line.h"
+#include "server/store/store.h"
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace totem::server {
+
+std::string FormatGravacoes(const std::string& cdFilial, const std::string& cdCaixa,
+                            const std::vector<GravacaoParametro>& gravacoes);
+
+// Reports on out/err; returns the process exit code (1 when the database
+// cannot be opened or read). An SQLite file that does not exist is reported,
+// not created.
+int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& err);
+
+}  // namespace totem::server

@@ -1,0 +1,42 @@
+// totem-server: the application server of the kiosk parameter screen.
+#include "server/cli/command_line.h"
+#include "server/cli/csv_import.h"
+#include "server/cli/history_command.h"
+#include "server/cli/serve.h"
+
+#include <iostream>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace {
+
+template <class... Fs>
+struct Overloaded : Fs... {
+  using Fs::operator()...;
+};
+template <class... Fs>
+Overloaded(Fs...) -> Overloaded<Fs...>;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace totem::server;
+  Command command;
+  try {
+    command = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const UsageError& error) {
+    std::cerr << "totem-server: " << error.what() << "\nUse totem-server --help para ver as opções.\n";
+    return 2;
+  }
+  return std::visit(Overloaded{
+                        [](const ServeOptions& o) { return RunServer(o); },
+                        [](const ImportOptions& o) { return RunImport(o, std::cout, std::cerr); },
+                        [](const HistoryOptions& o) { return RunHistory(o, std::cout, std::cerr); },
+                        [](const ShowHelp&) {
+                          std::cout << HelpText();
+                          return 0;
+                        },
+                    },
+                    command);
+}

@@ -1,0 +1,88 @@
+#include "server/domain/parametros_module.h"
+
+#include "server/domain/packet_layouts.h"
+#include "server/domain/parametro_rules.h"
+#include "server/log/server_log.h"
+
+namespace totem::server {
+namespace {
+
+ResultEnvelope Refused(const Refusal& refusal) {
+  return ResultEnvelope::Failure(refusal.code, refusal.message);
+}
+
+ParametroTotem FromArgs(const std::vector<std::string>& args) {
+  ParametroTotem p;
+  p.cdFilial = args.at(0);
+  p.cdCaixa = args.at(1);
+  for (std::size_t i = 0; i < p.values.size(); ++i) p.values[i] = args.at(2 + i);
+  return p;
+}
+
+}  // namespace
+
+// A store failure is logged with its detail and reported to the user with a
+// stable code and a message that reveals nothing of the database.
+template <class Body>
+ResultEnvelope ParametrosModule::Guarded(const char* method, Body&& body) {
+  try {
+    return body();
+  } catch (const StoreError& error) {
+    LogLine(std::string(method) + ": falha na base de dados: " + error.what());
+    return Refused(FalhaBase());
+  }
+}
+
+ResultEnvelope ParametrosModule::GetFilial() {
+  return Guarded("getFilial", [&] { return ResultEnvelope::Success(FilialPacket(store_.ListFiliais())); });
+}
+
+ResultEnvelope ParametrosModule::GetConfCaixa() {
+  return Guarded("getConfCaixa", [&] { return ResultEnvelope::Success(CaixaPacket(store_.ListCaixas())); });
+}
+
+ResultEnvelope ParametrosModule::GetPesqGrupProd() {
+  return Guarded("getPesqGrupProd", [&] { return ResultEnvelope::Success(GrupoPacket(store_.ListGrupos())); });
+}
+
+ResultEnvelope ParametrosModule::GetCarregaPar(const std::string& cdFilial, const std::string& cdCaixa) {
+  return Guarded("getCarregaPar", [&] {
+    return ResultEnvelope::Success(ParametroPacket(store_.LoadParametro(cdFilial, cdCaixa)));
+  });
+}
+
+ResultEnvelope ParametrosModule::GetVerifPar(const std::string& cdFilial, const std::string& cdCaixa) {
+  return Guarded("getVerifPar", [&] {
+    if (!store_.CaixaExists(cdFilial, cdCaixa)) return Refused(CaixaNaoCadastrado());
+    return ResultEnvelope::Success(VerifPacket(cdFilial, cdCaixa));
+  });
+}
+
+ResultEnvelope ParametrosModule::SetUpdParametros(const std::vector<std::string>& args,
+                                                  const Caller& caller) {
+  const ParametroTotem parametro = FromArgs(args);
+  if (auto refused = CheckValues(parametro)) return Refused(*refused);
+  return Guarded("setUpdParametros", [&] {
+    // The checks against stored data run inside the write transaction, so
+    // they still hold when it commits.
+    auto transaction = store_.BeginWrite();
+    if (!transaction->LockCaixa(parametro.cdFilial, parametro.cdCaixa))
+      return Refused(CaixaNaoCadastrado());
+    if (NeedsGrupo(parametro) && !transaction->GrupoExists(parametro["CDGRUPPROD"]))
+      return Refused(GrupoNaoCadastrado());
+    // The history row goes in the save's own transaction: a save is never
+    // committed without it, nor it without the save.
+    GravacaoParametro gravacao;
+    gravacao.antes = transaction->CurrentParametro(parametro.cdFilial, parametro.cdCaixa);
+    transaction->UpsertParametro(parametro);
+    gravacao.quando = UtcTimestamp();
+    gravacao.token = caller.token;
+    gravacao.cliente = caller.address;
+    gravacao.depois = parametro;
+    transaction->AppendGravacao(gravacao);
+    transaction->Commit();
+    return ResultEnvelope::Success();
+  });
+}
+
+}  // namespace totem::server

@@ -1,0 +1,43 @@
+#pragma once
+// Everything the HTTP front is told at start: where to listen, the limits it
+// applies to clients, who may call it and whether it speaks TLS.
+#include "server/http/access_tokens.h"
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace totem::server {
+
+struct HttpOptions {
+  std::string host = "127.0.0.1";
+  int port = 8080;                     // 0 picks a free port
+  std::size_t maxBody = 64 * 1024;     // larger request bodies are refused (413)
+  std::size_t maxHeader = 8 * 1024;    // request line and headers together (431 above)
+  int maxConnections = 10000;          // open connections; the oldest idle ones make room
+  int workers = 8;                     // threads running the calls that touch the store
+  int keepAliveRequests = 10000;       // requests on one connection before the server closes it
+  // An idle connection is closed after this. Longer than nginx's keep-alive
+  // to the instances (deploy/nginx/totem.conf), so that nginx, not the
+  // server, ends an idle connection between them.
+  int keepAliveSeconds = 75;
+  int headTimeoutSeconds = 10;         // the whole head, from its first byte
+  int bodyTimeoutSeconds = 10;         // the whole body, from the end of the head
+  int writeTimeoutSeconds = 10;        // the whole answer
+  AccessTokens tokens;                 // none: no token is required
+  std::string tlsCert;                 // PEM certificate chain and key: serve HTTPS
+  std::string tlsKey;
+  // Addresses of reverse proxies whose X-Forwarded-For names the real client.
+  std::vector<std::string> trustedProxies;
+};
+
+// What GET /healthz reports of the store.
+enum class StoreHealth {
+  kWritable,     // answers and can take a write
+  kReadOnly,     // answers reads but cannot take a write
+  kUnavailable,  // does not answer
+};
+using HealthCheck = std::function<StoreHealth()>;
+
+}  // namespace totem::server

@@ -1,0 +1,70 @@
+#include "server/http/routes.h"
+
+#include "server/domain/parametros_module.h"
+#include "server/log/server_log.h"
+
+#include <nlohmann/json.hpp>
+
+namespace totem::server {
+namespace {
+
+constexpr const char* kJsonType = "application/json; charset=utf-8";
+constexpr const char* kTextType = "text/plain; charset=utf-8";
+constexpr const char* kMetricsType = "text/plain; version=0.0.4; charset=utf-8";
+
+std::string ErrorBody(const std::string& message) {
+  return nlohmann::json{{"error", message}}.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+}  // namespace
+
+Answer RefusalAnswer(const HttpRefusal& refusal, bool close) {
+  return Answer{refusal.status, ErrorBody(refusal.message), kJsonType, refusal.allow, close};
+}
+
+Routes::Routes(const RpcDispatcher& dispatcher, HealthCheck health, CallMetrics& metrics)
+    : dispatcher_(dispatcher), health_(std::move(health)), metrics_(metrics) {}
+
+Answer Routes::Run(Route route, const std::string& body, Exchange& exchange) const {
+  try {
+    switch (route) {
+      case Route::kModuleDescription: {
+        nlohmann::json answer = {{"server", kServerName}, {"methods", dispatcher_.MethodNames()}};
+        return Answer{200, answer.dump(), kJsonType};
+      }
+      case Route::kCall: return Call(body, exchange);
+      case Route::kHealth: exchange.quiet = true; return Health();
+      case Route::kMetrics: exchange.quiet = true; return Answer{200, metrics_.Render(), kMetricsType};
+    }
+  } catch (const std::exception& error) {
+    LogLine("erro ao atender " + exchange.httpMethod + " " + exchange.path + ": " + error.what());
+  }
+  if (exchange.isCall) {
+    exchange.calls.assign(1, CallSummary{});
+    exchange.calls[0].outcome = CallSummary::Outcome::kError;
+    exchange.calls[0].code = "500";
+  }
+  return Answer{500, ErrorBody("Erro interno do servidor."), kJsonType};
+}
+
+// A body of notifications only is answered 204, without a body.
+Answer Routes::Call(const std::string& body, Exchange& exchange) const {
+  exchange.isCall = true;
+  RpcAnswer answer = dispatcher_.Handle(body, Caller{exchange.token, exchange.client});
+  exchange.calls = std::move(answer.calls);
+  if (answer.body.empty()) return Answer{204, {}, nullptr};
+  return Answer{200, std::move(answer.body), kJsonType};
+}
+
+// Healthy means every method can run, saves included.
+Answer Routes::Health() const {
+  const StoreHealth health = health_ ? health_() : StoreHealth::kWritable;
+  switch (health) {
+    case StoreHealth::kWritable: return Answer{200, "ok\n", kTextType};
+    case StoreHealth::kReadOnly: return Answer{503, "read-only\n", kTextType};
+    case StoreHealth::kUnavailable: break;
+  }
+  return Answer{503, "unavailable\n", kTextType};
+}
+
+}  // namespace totem::server

@@ -1,0 +1,265 @@
+#include "server/http/session.h"
+
+#include <boost/asio/post.hpp>
+#include <boost/beast/http/read.hpp>
+#include <boost/beast/http/write.hpp>
+
+namespace totem::server {
+namespace {
+
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+using tcp = asio::ip::tcp;
+using beast::error_code;
+using State = Connection::State;
+
+// After its last answer a connection reads and drops what the client still
+// sends, for this long or this much at most, so that closing with unread
+// input (which resets the connection) cannot destroy the answer on its way.
+constexpr auto kLingerTime = std::chrono::seconds(2);
+constexpr std::size_t kLingerBytes = 256 * 1024;
+// Where lingering input goes; its contents are never looked at.
+char g_discarded[4096];
+
+// The peer vanished or the connection was closed here: nothing to answer.
+bool IsDisconnect(const error_code& ec) {
+  return ec.category() != http::make_error_code(http::error::bad_target).category() ||
+         ec == http::error::end_of_stream || ec == http::error::partial_message;
+}
+
+std::chrono::seconds Seconds(int seconds) { return std::chrono::seconds(seconds); }
+
+}  // namespace
+
+template <class Stream>
+void Session<Stream>::Start() {
+  server_.registry.Add(*this, State::kReading);
+  if constexpr (kTls) {
+    Tcp().expires_after(Seconds(Options().headTimeoutSeconds));
+    stream_.async_handshake(asio::ssl::stream_base::server, [self = Self()](const error_code& ec) {
+      if (!ec) self->AwaitRequest();
+    });
+  } else {
+    AwaitRequest();
+  }
+}
+
+// An idle connection holds no buffer and no parser, only its socket: the
+// registry closes it once it has been idle for the keep-alive time.
+template <class Stream>
+void Session<Stream>::AwaitRequest() {
+  if (server_.draining) return Close();
+  if (buffer_.size() > 0) return ReadHead();
+  buffer_.shrink_to_fit();
+  server_.registry.Enter(*this, State::kIdle);
+  Tcp().expires_never();
+  if constexpr (kTls) {
+    // Bytes may wait inside the TLS layer, out of the socket's sight.
+    stream_.async_read_some(buffer_.prepare(kReadChunk), [self = Self()](const error_code& ec, std::size_t n) {
+      if (ec) return;
+      self->buffer_.commit(n);
+      self->ReadHead();
+    });
+  } else {
+    Tcp().socket().async_wait(tcp::socket::wait_read, [self = Self()](const error_code& ec) {
+      if (!ec) self->ReadHead();
+    });
+  }
+}
+
+// The head deadline runs from the request's first byte.
+template <class Stream>
+void Session<Stream>::ReadHead() {
+  server_.registry.Enter(*this, State::kReading);
+  parser_.emplace(Options().maxHeader, Options().maxBody);
+  exchange_ = Exchange{};
+  exchange_.start = std::chrono::steady_clock::now();
+  exchange_.client = peer_;
+  Tcp().expires_after(Seconds(Options().headTimeoutSeconds));
+  http::async_read_header(stream_, buffer_, *parser_,
+                          [self = Self()](const error_code& ec, std::size_t) { self->OnHead(ec); });
+}
+
+template <class Stream>
+void Session<Stream>::OnHead(const error_code& ec) {
+  if (ec) return OnReadError(ec);
+  const HttpRequest& head = parser_->Message();
+  exchange_.start = std::chrono::steady_clock::now();
+  exchange_.httpMethod = std::string(head.method_string());
+  exchange_.path = std::string(PathOf(head.target()));
+  exchange_.client = ClientAddress(head, peer_, Options());
+  Screened screened = server_.screen.Screen(head);
+  exchange_.token = std::move(screened.token);
+  if (screened.refusal)
+    return Respond(RefusalAnswer(*screened.refusal, screened.refusal->close || !parser_->is_done()));
+  route_ = screened.route;
+  // Accepted: from here on the request is in flight, answered even when
+  // the server is stopping, and never closed to make room.
+  server_.registry.Enter(*this, State::kBusy);
+  if (parser_->is_done()) return Run();
+  if (!beast::iequals(head[http::field::expect], "100-continue")) return ReadBody();
+  // The client waits for this before it sends the body.
+  continue_ = http::response<http::empty_body>(http::status::continue_, head.version());
+  Tcp().expires_after(Seconds(Options().writeTimeoutSeconds));
+  http::async_write(stream_, continue_, [self = Self()](const error_code& ec, std::size_t) {
+    if (ec) return self->Close();
+    self->ReadBody();
+  });
+}
+
+template <class Stream>
+void Session<Stream>::ReadBody() {
+  Tcp().expires_after(Seconds(Options().bodyTimeoutSeconds));
+  http::async_read(stream_, buffer_, *parser_, [self = Self()](const error_code& ec, std::size_t) {
+    if (ec) return self->OnReadError(ec);
+    self->Run();
+  });
+}
+
+// A request that broke a limit or the grammar is refused and its connection
+// closed: where the next request would start is unknown. One that ran out
+// of time was closed by its deadline already; it is logged as 408.
+template <class Stream>
+void Session<Stream>::OnReadError(const error_code& ec) {
+  if (const HttpRequest& head = parser_->Message(); !head.target().empty()) {
+    exchange_.httpMethod = std::string(head.method_string());
+    exchange_.path = std::string(PathOf(head.target()));
+  }
+  if (ec == beast::error::timeout) {
+    exchange_.status = 408;
+    Finish(exchange_, server_.metrics);
+    return;
+  }
+  if (IsDisconnect(ec)) return Close();
+  HttpRefusal refusal{400, "Requisição HTTP malformada."};
+  if (ec == http::error::header_limit || ec == http::error::buffer_overflow) {
+    // The request line never ended within the limit: its target is too long.
+    if (parser_->Message().target().empty())
+      refusal = {414, "Alvo da requisição maior que o limite de " + std::to_string(Options().maxHeader) + " bytes."};
+    else
+      refusal = {431, "Cabeçalho da requisição maior que o limite de " + std::to_string(Options().maxHeader) +
+                          " bytes ou de " + std::to_string(RequestParser::kMaxFields) + " campos."};
+  } else if (ec == http::error::body_limit) {
+    refusal = {413, "Corpo da requisição maior que o limite de " + std::to_string(Options().maxBody) + " bytes."};
+  }
+  Respond(RefusalAnswer(refusal, true));
+}
+
+// Calls and health checks touch the store: they run on a worker, and the
+// answer comes back to the loop to be written, so that the loop alone
+// touches the connection and sees it idle again the moment its answer is
+// out. A work guard keeps the loop running meanwhile, even while it stops.
+template <class Stream>
+void Session<Stream>::Run() {
+  server_.registry.Enter(*this, State::kBusy);
+  Tcp().expires_never();
+  if (!Routes::NeedsWorker(route_)) {
+    Prepare(server_.routes.Run(route_, parser_->Message().body(), exchange_));
+    return WriteOnLoop();
+  }
+  asio::post(server_.workers, [self = Self(), work = asio::make_work_guard(server_.loop)]() mutable {
+    self->Prepare(self->server_.routes.Run(self->route_, self->parser_->Message().body(), self->exchange_));
+    auto& loop = self->server_.loop;
+    asio::post(loop, [self = std::move(self)] { self->WriteOnLoop(); });
+  });
+}
+
+// The answer's message; whether the connection stays open after it.
+template <class Stream>
+void Session<Stream>::Prepare(Answer answer) {
+  const HttpRequest& request = parser_->Message();
+  exchange_.status = answer.status;
+  response_ = {};
+  response_.result(static_cast<unsigned>(answer.status));
+  response_.version(request.version() == 10 ? 10 : 11);
+  if (answer.contentType) response_.set(http::field::content_type, answer.contentType);
+  if (answer.status == 401) response_.set(http::field::www_authenticate, "Bearer");
+  if (!answer.allow.empty()) response_.set(http::field::allow, answer.allow);
+  response_.body() = std::move(answer.body);
+  ++answered_;
+  keepAlive_ = !answer.close && request.keep_alive() && answered_ < Options().keepAliveRequests &&
+               !server_.draining;
+  response_.keep_alive(keepAlive_);
+  // A 204 carries no body and, by the standard, no Content-Length.
+  if (answer.status != 204) response_.prepare_payload();
+  serializer_.emplace(response_);
+}
+
+template <class Stream>
+void Session<Stream>::Respond(Answer answer) {
+  server_.registry.Enter(*this, State::kBusy);
+  Prepare(std::move(answer));
+  WriteOnLoop();
+}
+
+template <class Stream>
+void Session<Stream>::WriteOnLoop() {
+  Tcp().expires_after(Seconds(Options().writeTimeoutSeconds));
+  http::async_write(stream_, *serializer_, [self = Self()](const error_code& ec, std::size_t) {
+    Finish(self->exchange_, self->server_.metrics);
+    if (ec) return self->Close();
+    self->AfterWritten();
+  });
+}
+
+template <class Stream>
+void Session<Stream>::AfterWritten() {
+  serializer_.reset();
+  response_ = {};
+  parser_.reset();
+  if (!keepAlive_) return Shutdown();
+  AwaitRequest();
+}
+
+template <class Stream>
+void Session<Stream>::Shutdown() {
+  server_.registry.Enter(*this, State::kClosing);
+  Tcp().expires_after(kLingerTime);
+  if constexpr (kTls) {
+    stream_.async_shutdown([self = Self()](const error_code&) { self->Close(); });
+  } else {
+    error_code ignored;
+    Tcp().socket().shutdown(tcp::socket::shutdown_send, ignored);
+    buffer_.clear();
+    Linger(0);
+  }
+}
+
+template <class Stream>
+void Session<Stream>::Linger(std::size_t discarded) {
+  Tcp().async_read_some(asio::buffer(g_discarded), [self = Self(), discarded](const error_code& ec, std::size_t n) {
+    if (ec || discarded + n > kLingerBytes) return self->Close();
+    self->Linger(discarded + n);
+  });
+}
+
+template class Session<PlainStream>;
+template class Session<TlsStream>;
+
+namespace {
+
+std::string PeerAddress(const tcp::endpoint& endpoint) {
+  const auto address = endpoint.address();
+  if (address.is_v6() && address.to_v6().is_v4_mapped())
+    return asio::ip::make_address_v4(asio::ip::v4_mapped, address.to_v6()).to_string();
+  return address.to_string();
+}
+
+}  // namespace
+
+void ServeConnection(ServerContext& server, tcp::socket socket) {
+  error_code ec;
+  const auto endpoint = socket.remote_endpoint(ec);
+  if (ec) return;  // gone already
+  // Without TCP_NODELAY every keep-alive answer waits ~40 ms on delayed ACKs.
+  socket.set_option(tcp::no_delay(true), ec);
+  if (server.tls)
+    std::make_shared<Session<TlsStream>>(server, TlsStream(PlainStream(std::move(socket)), *server.tls),
+                                         PeerAddress(endpoint))
+        ->Start();
+  else
+    std::make_shared<Session<PlainStream>>(server, PlainStream(std::move(socket)), PeerAddress(endpoint))->Start();
+}
+
+}  // namespace totem::server

@@ -1,0 +1,144 @@
+#include "server/rpc/rpc_dispatch.h"
+
+#include "server/domain/packet_layouts.h"
+#include "server/domain/parametro_rules.h"
+#include "server/log/server_log.h"
+
+#include "platform/json_rpc.h"
+#include "platform/parametros_contract.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <variant>
+
+namespace totem::server {
+namespace {
+
+using Outcome = CallSummary::Outcome;
+
+std::string Fault(const rpc::Fault& fault, CallSummary& summary) {
+  summary.outcome = fault.code == rpc::kInternalError ? Outcome::kError : Outcome::kFault;
+  summary.code = std::to_string(fault.code);
+  return rpc::EncodeFault(fault);
+}
+
+}  // namespace
+
+std::string_view OutcomeName(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::kOk: return "ok";
+    case Outcome::kRefused: return "refused";
+    case Outcome::kFault: return "fault";
+    case Outcome::kError: return "error";
+  }
+  return "error";
+}
+
+RpcDispatcher::RpcDispatcher(ParametrosModule& module) {
+  using Args = const std::vector<std::string>&;
+  using Who = const Caller&;
+  using namespace contract;
+  using Call = std::function<ResultEnvelope(Args, Who)>;
+  auto method = [](const contract::Method& m, Call call) {
+    return Method{std::string(m.name), m.arity, m.takesRegister, std::move(call)};
+  };
+  methods_ = {
+      method(kGetFilial, [&module](Args, Who) { return module.GetFilial(); }),
+      method(kGetConfCaixa, [&module](Args, Who) { return module.GetConfCaixa(); }),
+      method(kGetPesqGrupProd, [&module](Args, Who) { return module.GetPesqGrupProd(); }),
+      method(kGetCarregaPar, [&module](Args a, Who) { return module.GetCarregaPar(a[0], a[1]); }),
+      method(kGetVerifPar, [&module](Args a, Who) { return module.GetVerifPar(a[0], a[1]); }),
+      method(kSetUpdParametros,
+             [&module](Args a, Who caller) { return module.SetUpdParametros(a, caller); }),
+  };
+}
+
+std::vector<std::string> RpcDispatcher::MethodNames() const {
+  std::vector<std::string> names;
+  for (const auto& m : methods_) names.push_back(m.name);
+  return names;
+}
+
+std::string RpcDispatcher::Handle(std::string_view body) const { return Handle(body, Caller{}).body; }
+
+RpcAnswer RpcDispatcher::Handle(std::string_view body, const Caller& caller) const {
+  RpcAnswer answer;
+  auto refuseWhole = [&answer](const rpc::Fault& fault) {
+    answer.calls.resize(1);
+    answer.body = Fault(fault, answer.calls[0]);
+    return answer;
+  };
+  auto parsed = rpc::ParseBody(body);
+  if (auto* fault = std::get_if<rpc::Fault>(&parsed)) return refuseWhole(*fault);
+  const auto& value = std::get<nlohmann::json>(parsed);
+  if (!value.is_array()) {
+    answer.calls.resize(1);
+    answer.body = Run(value, caller, answer.calls[0]).value_or(std::string());
+    return answer;
+  }
+  if (value.empty()) return refuseWhole({rpc::kInvalidRequest, "Lote JSON-RPC vazio", nullptr});
+  if (value.size() > kMaxBatch)
+    return refuseWhole({rpc::kInvalidRequest,
+                        "Lote JSON-RPC com " + std::to_string(value.size()) + " chamadas; o limite é " +
+                            std::to_string(kMaxBatch),
+                        nullptr});
+  // Answered in the order of the requests, notifications left out.
+  answer.calls.resize(value.size());
+  std::string responses;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    auto response = Run(value[i], caller, answer.calls[i]);
+    if (!response) continue;
+    responses += responses.empty() ? "[" : ",";
+    responses += *response;
+  }
+  if (!responses.empty()) answer.body = responses + "]";
+  return answer;
+}
+
+std::optional<std::string> RpcDispatcher::Run(const nlohmann::json& value, const Caller& caller,
+                                              CallSummary& summary) const {
+  auto request = rpc::ReadRequest(value);
+  if (auto* fault = std::get_if<rpc::Fault>(&request)) {
+    std::string encoded = Fault(*fault, summary);
+    if (fault->notification) return std::nullopt;
+    return encoded;
+  }
+  return Call(std::get<rpc::Request>(request), caller, summary);
+}
+
+std::optional<std::string> RpcDispatcher::Call(const rpc::Request& request, const Caller& caller,
+                                               CallSummary& summary) const {
+  auto answer = [&request](std::string encoded) -> std::optional<std::string> {
+    if (request.notification) return std::nullopt;
+    return encoded;
+  };
+  auto method = std::find_if(methods_.begin(), methods_.end(),
+                             [&](const Method& m) { return m.name == request.method; });
+  if (method == methods_.end())
+    return answer(Fault({rpc::kMethodNotFound, "Método desconhecido: " + request.method, request.id}, summary));
+  summary.method = method->name;
+  if (request.params.size() != method->arity)
+    return answer(Fault({rpc::kInvalidParams,
+                         method->name + " espera " + std::to_string(method->arity) + " parâmetros e recebeu " +
+                             std::to_string(request.params.size()),
+                         request.id},
+                        summary));
+  if (method->takesRegister) {
+    summary.cdFilial = request.params[0];
+    summary.cdCaixa = request.params[1];
+  }
+  try {
+    ResultEnvelope envelope = method->call(request.params, caller);
+    if (envelope.ok) summary.outcome = Outcome::kOk;
+    else summary.outcome = envelope.code == refusal::kFalhaBase ? Outcome::kError : Outcome::kRefused;
+    summary.code = envelope.ok ? std::string() : envelope.code;
+    // The server leaves every argument as it came, by-reference ones included.
+    return answer(rpc::EncodeResult(request.id, envelope, request.params));
+  } catch (const std::exception& error) {
+    LogLine(method->name + ": erro interno: " + error.what());
+    return answer(Fault({rpc::kInternalError, "Erro interno do servidor", request.id}, summary));
+  }
+}
+
+}  // namespace totem::server

@@ -1,0 +1,68 @@
+#pragma once
+// Turns a JSON-RPC 2.0 request body into the response body, as the standard
+// says: one request gets one response object; a batch (an array of up to
+// kMaxBatch requests) gets an array of the responses, in the order of the
+// requests; a notification (a request without "id") runs and gets no
+// response, so a body of notifications only is answered with nothing.
+#include "server/domain/parametros_module.h"
+#include "server/rpc/call_summary.h"
+
+#include <nlohmann/json_fwd.hpp>
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace totem::rpc {
+struct Request;
+}
+
+namespace totem::server {
+
+struct RpcAnswer {
+  std::string body;  // empty when nothing is to be answered (notifications only)
+  // Every request of the body, in order, for the call log and the metrics;
+  // one fault when the body holds no request at all.
+  std::vector<CallSummary> calls;
+};
+
+class RpcDispatcher {
+ public:
+  // Calls one batch may hold. A batch runs its calls one after another on
+  // one worker, so the cap bounds how long it holds that worker and how
+  // large its answer grows.
+  static constexpr std::size_t kMaxBatch = 10;
+
+  explicit RpcDispatcher(ParametrosModule& module);
+
+  // Always answers JSON-RPC: results, or error objects with the standard
+  // code for a body that does not parse or names a key twice in an object
+  // (-32700, -32600), is not a request or is an empty or too large batch
+  // (-32600), names no method of the module (-32601) or carries the wrong
+  // number or kind of parameters (-32602).
+  RpcAnswer Handle(std::string_view body, const Caller& caller) const;
+  // The answer's body alone, for an anonymous caller.
+  std::string Handle(std::string_view body) const;
+
+  std::vector<std::string> MethodNames() const;
+
+ private:
+  struct Method {
+    std::string name;
+    std::size_t arity;
+    bool takesRegister;  // the first two arguments are a branch and a register code
+    std::function<ResultEnvelope(const std::vector<std::string>&, const Caller&)> call;
+  };
+  // One element of the body; nothing for a notification.
+  std::optional<std::string> Run(const nlohmann::json& value, const Caller& caller,
+                                 CallSummary& summary) const;
+  std::optional<std::string> Call(const rpc::Request& request, const Caller& caller,
+                                  CallSummary& summary) const;
+
+  std::vector<Method> methods_;
+};
+
+}  // namespace totem::server

@@ -1,0 +1,21 @@
+# Turns every migrations/NNN_name.sql file into an entry of a C++ table, so
+# the schema travels inside the binary. Run at build time by the server's
+# CMakeLists with -DDIR=<migrations folder> -DOUT=<generated .cpp>.
+file(GLOB files LIST_DIRECTORIES false "${DIR}/*.sql")
+list(SORT files)
+set(entries "")
+foreach(path IN LISTS files)
+  get_filename_component(file "${path}" NAME)
+  if(NOT file MATCHES "^([0-9]+)_([A-Za-z0-9_]+)\\.sql$")
+    message(FATAL_ERROR "migration file name must be NNN_name.sql: ${file}")
+  endif()
+  set(name "${CMAKE_MATCH_2}")
+  string(REGEX REPLACE "^0+" "" version "${CMAKE_MATCH_1}")
+  file(READ "${path}" sql)
+  if(sql MATCHES "\\)totem_sql\"")
+    message(FATAL_ERROR "${file} contains the raw string delimiter")
+  endif()
+  string(APPEND entries "    {${version}, \"${name}\", R\"totem_sql(${sql})totem_sql\"},\n")
+endforeach()
+set(text "// Generated from server/store/migrations/*.sql; do not edit.\n#include \"server/store/migrations.h\"\n\nnamespace totem::server {\n\nstd::span<const Migration> Migrations() {\n  static const Migration kMigrations[] = {\n${entries}  };\n  return kMigrations;\n}\n\n}  // namespace totem::server\n")
+file(WRITE "${OUT}" "${text}")

@@ -1,0 +1,55 @@
+#pragma once
+// The SQL text the store runs on every database, with "?" placeholders: one
+// place for each statement.
+#include "server/store/store.h"
+
+#include <array>
+#include <string>
+
+namespace totem::server {
+
+namespace sql {
+
+// Every table of the schema; a database without one of them is refused.
+inline constexpr std::array<const char*, 6> kSchemaTables = {
+    "schema_migrations", "filial", "caixa", "grupo_produto", "parametro_totem", "parametro_totem_historico"};
+
+inline constexpr const char* kCaixaExists = "SELECT 1 FROM caixa WHERE cdfilial = ? AND cdcaixa = ?";
+inline constexpr const char* kFilialExists = "SELECT 1 FROM filial WHERE cdfilial = ?";
+inline constexpr const char* kGrupoExists = "SELECT 1 FROM grupo_produto WHERE cdgrupprod = ?";
+inline constexpr const char* kSelectFiliais = "SELECT cdfilial, nmfilial FROM filial ORDER BY cdfilial";
+inline constexpr const char* kSelectCaixas =
+    "SELECT cdfilial, cdcaixa, nmcaixa, cdloja, nmloja FROM caixa ORDER BY cdfilial, cdcaixa";
+inline constexpr const char* kCountAll =
+    "SELECT (SELECT COUNT(*) FROM filial) + (SELECT COUNT(*) FROM caixa)"
+    " + (SELECT COUNT(*) FROM grupo_produto) + (SELECT COUNT(*) FROM parametro_totem)";
+inline constexpr const char* kUpsertFilial =
+    "INSERT INTO filial (cdfilial, nmfilial) VALUES (?, ?)"
+    " ON CONFLICT (cdfilial) DO UPDATE SET nmfilial = excluded.nmfilial";
+inline constexpr const char* kUpsertCaixa =
+    "INSERT INTO caixa (cdfilial, cdcaixa, nmcaixa, cdloja, nmloja) VALUES (?, ?, ?, ?, ?)"
+    " ON CONFLICT (cdfilial, cdcaixa) DO UPDATE SET nmcaixa = excluded.nmcaixa,"
+    " cdloja = excluded.cdloja, nmloja = excluded.nmloja";
+// The date-time goes in as ISO 8601 text, which both databases accept.
+inline constexpr const char* kUpsertGrupo =
+    "INSERT INTO grupo_produto (cdgrupprod, nmgrupprod, dtultatugppr, idcadnvsubgr,"
+    " idgrprodvmn) VALUES (?, ?, ?, ?, ?)"
+    " ON CONFLICT (cdgrupprod) DO UPDATE SET nmgrupprod = excluded.nmgrupprod,"
+    " dtultatugppr = excluded.dtultatugppr, idcadnvsubgr = excluded.idcadnvsubgr,"
+    " idgrprodvmn = excluded.idgrprodvmn";
+// The statements that carry a record's values: their columns are the
+// contract's record fields (contract::kRecord) in its order, each named in
+// the tables by its wire name in lower case. Built once.
+const std::string& SelectParametro();      // keys, values, then the group's name
+const std::string& UpsertParametro();      // keys, then values
+const std::string& SelectCurrentValues();  // values
+const std::string& InsertGravacao();       // keys, number, when, token, client, before, after
+const std::string& SelectGravacoes();      // number, when, token, client, before, after
+
+inline constexpr const char* kNextGravacao =
+    "SELECT COALESCE(MAX(nrgravacao), 0) + 1 FROM parametro_totem_historico"
+    " WHERE cdfilial = ? AND cdcaixa = ?";
+
+}  // namespace sql
+
+}  // namespace totem::server

@@ -1,0 +1,307 @@
+#pragma once
+// The store over an SQL database, written once for every database the server
+// supports. A dialect supplies the connection type (Exec, Prepare with "?"
+// placeholders, Bind, Step, Text ...), how to open and migrate a database,
+// and the few statements that differ between databases:
+//   kBeginWrite   how a write transaction starts;
+//   kSelectGrupos the product groups, with the date-time as ISO 8601 text;
+//   kLockCaixa    a register's row, locked until the transaction ends where
+//                 the database locks rows (a save's history is numbered by
+//                 reading the last number, so saves of one register queue).
+// Each thread borrows a connection of its own from a small pool; a
+// connection that broke (the database went away) is dropped instead of
+// being handed back, so the next call opens a fresh one.
+#include "server/store/sql_statements.h"
+#include "server/store/store.h"
+
+#include <array>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace totem::server {
+
+template <class Dialect>
+class SqlStore : public Store {
+ public:
+  using Connection = typename Dialect::Connection;
+
+  // Opens the database, checks that it is sound, applies pending
+  // migrations and checks that every table of the schema is there. Throws
+  // StoreError, naming the database, for one that is damaged.
+  explicit SqlStore(std::string address) : address_(std::move(address)) {
+    auto connection = Dialect::Connect(address_);
+    Dialect::CheckIntegrity(*connection);
+    Dialect::Migrate(*connection, address_);
+    for (const char* table : sql::kSchemaTables) {
+      try {
+        connection->Prepare(std::string("SELECT 1 FROM ") + table + " LIMIT 0").Step();
+      } catch (const StoreError& error) {
+        throw StoreError("a base " + Dialect::Name(address_) + " não tem a tabela " + table +
+                         " do esquema: " + error.what());
+      }
+    }
+    idle_.push_back(std::move(connection));
+  }
+
+  // A borrowed connection, handed back to the pool when it goes away.
+  class Lease {
+   public:
+    Lease(SqlStore& store, std::unique_ptr<Connection> connection)
+        : store_(&store), connection_(std::move(connection)) {}
+    ~Lease() {
+      if (connection_) store_->GiveBack(std::move(connection_));
+    }
+    Lease(Lease&&) = default;
+    Lease(const Lease&) = delete;
+    Lease& operator=(const Lease&) = delete;
+    Connection& operator*() const { return *connection_; }
+    Connection* operator->() const { return connection_.get(); }
+
+   private:
+    SqlStore* store_;
+    std::unique_ptr<Connection> connection_;
+  };
+
+  Lease Borrow() {
+    {
+      std::lock_guard lock(mutex_);
+      if (!idle_.empty()) {
+        auto connection = std::move(idle_.back());
+        idle_.pop_back();
+        return Lease(*this, std::move(connection));
+      }
+    }
+    return Lease(*this, Dialect::Connect(address_));
+  }
+
+  std::vector<Filial> ListFiliais() override {
+    auto c = Borrow();
+    auto select = c->Prepare(sql::kSelectFiliais);
+    std::vector<Filial> out;
+    while (select.Step()) out.push_back({select.Text(0), select.Text(1)});
+    return out;
+  }
+
+  std::vector<Caixa> ListCaixas() override {
+    auto c = Borrow();
+    auto select = c->Prepare(sql::kSelectCaixas);
+    std::vector<Caixa> out;
+    while (select.Step())
+      out.push_back({select.Text(0), select.Text(1), select.Text(2), select.Text(3), select.Text(4)});
+    return out;
+  }
+
+  std::vector<GrupoProduto> ListGrupos() override {
+    auto c = Borrow();
+    auto select = c->Prepare(Dialect::kSelectGrupos);
+    std::vector<GrupoProduto> out;
+    while (select.Step())
+      out.push_back({select.Text(0), select.Text(1), select.OptionalText(2), select.OptionalText(3),
+                     select.OptionalText(4)});
+    return out;
+  }
+
+  bool CaixaExists(const std::string& cdFilial, const std::string& cdCaixa) override {
+    auto c = Borrow();
+    return c->Prepare(sql::kCaixaExists).Bind(1, cdFilial).Bind(2, cdCaixa).Step();
+  }
+
+  std::optional<ParametroCarregado> LoadParametro(const std::string& cdFilial,
+                                                  const std::string& cdCaixa) override {
+    auto c = Borrow();
+    auto select = c->Prepare(sql::SelectParametro());
+    select.Bind(1, cdFilial).Bind(2, cdCaixa);
+    if (!select.Step()) return std::nullopt;
+    ParametroCarregado out;
+    auto& p = out.parametro;
+    p.cdFilial = select.Text(0);
+    p.cdCaixa = select.Text(1);
+    int column = 2;
+    for (std::string& value : p.values) value = select.Text(column++);
+    out.nmGrupProd = select.OptionalText(column);
+    return out;
+  }
+
+  bool IsEmpty() override {
+    auto c = Borrow();
+    auto select = c->Prepare(sql::kCountAll);
+    select.Step();
+    return select.Int(0) == 0;
+  }
+
+  std::vector<GravacaoParametro> ListGravacoes(const std::string& cdFilial,
+                                               const std::string& cdCaixa) override {
+    auto c = Borrow();
+    auto select = c->Prepare(sql::SelectGravacoes());
+    select.Bind(1, cdFilial).Bind(2, cdCaixa);
+    std::vector<GravacaoParametro> out;
+    while (select.Step()) {
+      GravacaoParametro g;
+      g.numero = select.Int(0);
+      g.quando = select.Text(1);
+      g.token = select.Text(2);
+      g.cliente = select.Text(3);
+      constexpr int kFirstAntes = 4;
+      constexpr int kFirstDepois = kFirstAntes + static_cast<int>(contract::kRecord.size());
+      g.depois.cdFilial = cdFilial;
+      g.depois.cdCaixa = cdCaixa;
+      // The "_antes" columns are written all NULL or all set.
+      if (select.OptionalText(kFirstAntes)) {
+        g.antes.emplace();
+        g.antes->cdFilial = cdFilial;
+        g.antes->cdCaixa = cdCaixa;
+      }
+      for (std::size_t i = 0; i < contract::kRecord.size(); ++i) {
+        if (g.antes) g.antes->values[i] = select.Text(kFirstAntes + static_cast<int>(i));
+        g.depois.values[i] = select.Text(kFirstDepois + static_cast<int>(i));
+      }
+      out.push_back(std::move(g));
+    }
+    return out;
+  }
+
+  // Reads the migrations table: the database answers and holds our schema.
+  void Ping() override {
+    auto c = Borrow();
+    c->Prepare("SELECT COUNT(*) FROM schema_migrations").Step();
+  }
+
+  void CheckWritable() override {
+    // In turn with this process's own writers, as a save would be.
+    std::unique_lock<std::mutex> turn;
+    if constexpr (Dialect::kOneWriterAtATime) turn = std::unique_lock(writeTurn_);
+    auto c = Borrow();
+    Dialect::CheckWritable(*c, address_);
+  }
+
+  std::unique_ptr<WriteTransaction> BeginWrite() override {
+    if constexpr (Dialect::kOneWriterAtATime) {
+      // Writers of this process take turns on a lock here instead of
+      // polling the database's write lock, which under load can leave one
+      // writer waiting out the whole busy timeout.
+      std::unique_lock turn(writeTurn_);
+      return std::make_unique<Transaction>(Borrow(), std::move(turn));
+    } else {
+      return std::make_unique<Transaction>(Borrow(), std::unique_lock<std::mutex>());
+    }
+  }
+
+ private:
+  class Transaction : public WriteTransaction {
+   public:
+    Transaction(Lease lease, std::unique_lock<std::mutex> turn)
+        : turn_(std::move(turn)), lease_(std::move(lease)) {
+      lease_->Exec(Dialect::kBeginWrite);
+    }
+    ~Transaction() override {
+      if (done_) return;
+      try {
+        lease_->Exec("ROLLBACK");
+      } catch (const StoreError&) {
+        // A failed COMMIT or a lost connection may already have ended it.
+      }
+    }
+    bool FilialExists(const std::string& cdFilial) override {
+      return lease_->Prepare(sql::kFilialExists).Bind(1, cdFilial).Step();
+    }
+    bool IsEmptyLocked() override {
+      if (*Dialect::kLockForSeeding) lease_->Exec(Dialect::kLockForSeeding);
+      auto count = lease_->Prepare(sql::kCountAll);
+      count.Step();
+      return count.Int(0) == 0;
+    }
+    bool LockCaixa(const std::string& cdFilial, const std::string& cdCaixa) override {
+      return lease_->Prepare(Dialect::kLockCaixa).Bind(1, cdFilial).Bind(2, cdCaixa).Step();
+    }
+    std::optional<ParametroTotem> CurrentParametro(const std::string& cdFilial,
+                                                   const std::string& cdCaixa) override {
+      auto select = lease_->Prepare(sql::SelectCurrentValues());
+      select.Bind(1, cdFilial).Bind(2, cdCaixa);
+      if (!select.Step()) return std::nullopt;
+      ParametroTotem p;
+      p.cdFilial = cdFilial;
+      p.cdCaixa = cdCaixa;
+      for (std::size_t i = 0; i < p.values.size(); ++i) p.values[i] = select.Text(static_cast<int>(i));
+      return p;
+    }
+    bool GrupoExists(const std::string& cdGrupProd) override {
+      return lease_->Prepare(sql::kGrupoExists).Bind(1, cdGrupProd).Step();
+    }
+    void UpsertFilial(const Filial& f) override {
+      lease_->Prepare(sql::kUpsertFilial).Bind(1, f.cdFilial).Bind(2, f.nmFilial).Run();
+    }
+    void UpsertCaixa(const Caixa& c) override {
+      lease_->Prepare(sql::kUpsertCaixa)
+          .Bind(1, c.cdFilial)
+          .Bind(2, c.cdCaixa)
+          .Bind(3, c.nmCaixa)
+          .Bind(4, c.cdLoja)
+          .Bind(5, c.nmLoja)
+          .Run();
+    }
+    void UpsertGrupo(const GrupoProduto& g) override {
+      lease_->Prepare(sql::kUpsertGrupo)
+          .Bind(1, g.cdGrupProd)
+          .Bind(2, g.nmGrupProd)
+          .BindOptional(3, g.dtUltAtu)
+          .BindOptional(4, g.idCadNvSubGr)
+          .BindOptional(5, g.idGrProdVmn)
+          .Run();
+    }
+    void UpsertParametro(const ParametroTotem& p) override {
+      auto upsert = lease_->Prepare(sql::UpsertParametro());
+      upsert.Bind(1, p.cdFilial).Bind(2, p.cdCaixa);
+      int index = 3;
+      for (const std::string& value : p.values) upsert.Bind(index++, value);
+      upsert.Run();
+    }
+    long long AppendGravacao(const GravacaoParametro& g) override {
+      const std::string& filial = g.depois.cdFilial;
+      const std::string& caixa = g.depois.cdCaixa;
+      auto next = lease_->Prepare(sql::kNextGravacao);
+      next.Bind(1, filial).Bind(2, caixa);
+      next.Step();
+      const long long numero = next.Int(0);
+      auto insert = lease_->Prepare(sql::InsertGravacao());
+      insert.Bind(1, filial).Bind(2, caixa).BindInt(3, numero);
+      insert.Bind(4, g.quando).Bind(5, g.token).Bind(6, g.cliente);
+      int index = 7;
+      for (std::size_t i = 0; i < contract::kRecord.size(); ++i) {
+        std::optional<std::string> before;
+        if (g.antes) before = g.antes->values[i];
+        insert.BindOptional(index++, before);
+      }
+      for (const std::string& value : g.depois.values) insert.Bind(index++, value);
+      insert.Run();
+      return numero;
+    }
+    void Commit() override {
+      lease_->Exec("COMMIT");
+      done_ = true;
+    }
+
+   private:
+    std::unique_lock<std::mutex> turn_;  // held until the transaction ends
+    Lease lease_;
+    bool done_ = false;
+  };
+
+  // Connections kept open for reuse; more are opened while more threads
+  // need one at the same time, and closed again when they come back.
+  static constexpr std::size_t kMaxIdleConnections = 32;
+
+  void GiveBack(std::unique_ptr<Connection> connection) {
+    if (Dialect::Broken(*connection)) return;  // the next call opens a fresh one
+    std::lock_guard lock(mutex_);
+    if (idle_.size() < kMaxIdleConnections) idle_.push_back(std::move(connection));
+  }
+
+  std::string address_;
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<Connection>> idle_;
+  std::mutex writeTurn_;
+};
+
+}  // namespace totem::server

@@ -1,0 +1,42 @@
+#pragma once
+// The store on an SQLite file: WAL lets the HTTP workers read in parallel
+// while writers queue on SQLite's write lock.
+#include "server/store/sql_store.h"
+#include "server/store/sqlite_connection.h"
+
+#include <memory>
+#include <string>
+
+namespace totem::server {
+
+struct SqliteDialect {
+  using Connection = SqliteConnection;
+  // IMMEDIATE takes the write lock at once, so the checks made inside the
+  // transaction still hold when it commits.
+  // Whether this process's writers take turns before starting (SQLite has
+  // one write lock per file; PostgreSQL locks rows).
+  static constexpr bool kOneWriterAtATime = true;
+  static constexpr const char* kBeginWrite = "BEGIN IMMEDIATE";
+  // Dates are stored as ISO 8601 text already.
+  static constexpr const char* kSelectGrupos =
+      "SELECT cdgrupprod, nmgrupprod, dtultatugppr, idcadnvsubgr, idgrprodvmn"
+      " FROM grupo_produto ORDER BY cdgrupprod";
+  // The write lock of BEGIN IMMEDIATE already keeps other saves out.
+  static constexpr const char* kLockCaixa = "SELECT 1 FROM caixa WHERE cdfilial = ? AND cdcaixa = ?";
+  // The same write lock keeps a second seeder out until the first commits.
+  static constexpr const char* kLockForSeeding = "";
+  static std::unique_ptr<Connection> Connect(const std::string& path);
+  static std::string Name(const std::string& path) { return path; }
+  // SQLite's quick_check over the whole file: a file with damaged pages is
+  // refused before anything is written into it.
+  static void CheckIntegrity(Connection& connection);
+  static void Migrate(Connection& connection, const std::string& path);
+  // The file opens for writing now and its write lock can be had.
+  static void CheckWritable(Connection& connection, const std::string& path);
+  static bool Broken(Connection&) { return false; }  // a file does not go away
+};
+
+using SqliteStore = SqlStore<SqliteDialect>;
+extern template class SqlStore<SqliteDialect>;
+
+}  // namespace totem::server

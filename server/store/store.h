@@ -1,0 +1,139 @@
+#pragma once
+// What the parameter module and the importer need from storage, independent
+// of the database behind it. Every value is UTF-8 text kept exactly as it was
+// sent; rules about the values live above this interface.
+#include "platform/parametros_contract.h"
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace totem::server {
+
+struct Filial {
+  std::string cdFilial;
+  std::string nmFilial;
+};
+
+struct Caixa {
+  std::string cdFilial;
+  std::string cdCaixa;
+  std::string nmCaixa;
+  std::string cdLoja;
+  std::string nmLoja;
+};
+
+struct GrupoProduto {
+  std::string cdGrupProd;
+  std::string nmGrupProd;
+  std::optional<std::string> dtUltAtu;  // "YYYY-MM-DDTHH:MM:SS"
+  std::optional<std::string> idCadNvSubGr;
+  std::optional<std::string> idGrProdVmn;
+};
+
+// The kiosk parameter record of one register: its values in the contract's
+// order (contract::kRecord), reached by their wire names ("DSMSGINITOT").
+struct ParametroTotem {
+  using Values = std::array<std::string, contract::kRecord.size()>;
+
+  std::string cdFilial;
+  std::string cdCaixa;
+  Values values;
+
+  std::string& operator[](std::string_view field) {
+    return values[contract::RecordIndex(field).value()];
+  }
+  const std::string& operator[](std::string_view field) const {
+    return values[contract::RecordIndex(field).value()];
+  }
+};
+
+// A stored record plus the name of its product group, when the code names one.
+struct ParametroCarregado {
+  ParametroTotem parametro;
+  std::optional<std::string> nmGrupProd;
+};
+
+// One accepted save of a register's parameter record, as its history keeps
+// it: who saved, from where, and every value before and after.
+struct GravacaoParametro {
+  long long numero = 0;   // 1, 2, ... per register, in the order the saves committed
+  std::string quando;     // UTC, "YYYY-MM-DDTHH:MM:SS.mmmZ"
+  std::string token;      // name of the caller's token; empty when the server requires none
+  std::string cliente;    // the caller's IP address
+  std::optional<ParametroTotem> antes;  // none on the register's first save
+  ParametroTotem depois;
+};
+
+// A database failure. The message carries technical detail for the log and
+// is never shown to the user.
+class StoreError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// One write transaction. Nothing is visible to others until Commit(); a
+// transaction destroyed without Commit() is rolled back.
+class WriteTransaction {
+ public:
+  virtual ~WriteTransaction() = default;
+
+  // True when no master data and no parameter record is stored, as this
+  // transaction sees it. Other transactions asking the same wait until this
+  // one ends, so of several at once only the first can find it empty.
+  virtual bool IsEmptyLocked() = 0;
+  virtual bool FilialExists(const std::string& cdFilial) = 0;
+  virtual bool GrupoExists(const std::string& cdGrupProd) = 0;
+  // True when the register exists. Until this transaction ends, other saves
+  // of the same register wait for it, so each one reads the record the one
+  // before it wrote and numbers its history after it.
+  virtual bool LockCaixa(const std::string& cdFilial, const std::string& cdCaixa) = 0;
+  // The register's record as this transaction sees it; none when it has none.
+  virtual std::optional<ParametroTotem> CurrentParametro(const std::string& cdFilial,
+                                                         const std::string& cdCaixa) = 0;
+
+  virtual void UpsertFilial(const Filial& filial) = 0;
+  virtual void UpsertCaixa(const Caixa& caixa) = 0;  // its branch must exist
+  virtual void UpsertGrupo(const GrupoProduto& grupo) = 0;
+  virtual void UpsertParametro(const ParametroTotem& parametro) = 0;  // its register must exist
+  // Appends a save to the history of gravacao.depois's register, numbered
+  // after the last one (gravacao.numero is ignored); returns its number.
+  virtual long long AppendGravacao(const GravacaoParametro& gravacao) = 0;
+
+  virtual void Commit() = 0;
+};
+
+// Every member may throw StoreError. Implementations are safe to use from
+// several threads at once.
+class Store {
+ public:
+  virtual ~Store() = default;
+
+  virtual std::vector<Filial> ListFiliais() = 0;                // by code
+  virtual std::vector<Caixa> ListCaixas() = 0;                  // by branch, then register
+  virtual std::vector<GrupoProduto> ListGrupos() = 0;           // by code
+  virtual bool CaixaExists(const std::string& cdFilial, const std::string& cdCaixa) = 0;
+  virtual std::optional<ParametroCarregado> LoadParametro(const std::string& cdFilial,
+                                                          const std::string& cdCaixa) = 0;
+  // True when no master data and no parameter record is stored.
+  virtual bool IsEmpty() = 0;
+  // The register's saves, oldest first.
+  virtual std::vector<GravacaoParametro> ListGravacoes(const std::string& cdFilial,
+                                                      const std::string& cdCaixa) = 0;
+  // Runs a trivial query on the schema; throws StoreError when the database
+  // cannot answer it.
+  virtual void Ping() = 0;
+  // Throws StoreError, with a message for the operator, when the store
+  // cannot take a write now: the database is open read-only (file
+  // permissions, a read-only file system, a standby or read-only
+  // PostgreSQL, no right to write the tables) or its write lock cannot be had.
+  virtual void CheckWritable() = 0;
+
+  virtual std::unique_ptr<WriteTransaction> BeginWrite() = 0;
+};
+
+}  // namespace totem::server

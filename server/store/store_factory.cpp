@@ -1,0 +1,49 @@
+#include "server/store/store_factory.h"
+
+#include "server/store/pg_store.h"
+#include "server/store/sqlite_store.h"
+
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+
+namespace totem::server {
+
+std::unique_ptr<Store> OpenStore(const std::string& address) {
+  // PostgreSQL: a libpq URI as it stands, or "postgresql:" followed by a
+  // key=value connection string.
+  if (address.rfind("postgresql://", 0) == 0 || address.rfind("postgres://", 0) == 0)
+    return std::make_unique<PgStore>(address);
+  if (address.rfind("postgresql:", 0) == 0)
+    return std::make_unique<PgStore>(address.substr(std::string("postgresql:").size()));
+  const std::string scheme = "sqlite:";
+  if (address.rfind(scheme, 0) != 0)
+    throw std::invalid_argument("endereço de base não suportado: \"" + address +
+                                "\" (use sqlite:CAMINHO ou postgresql://...)");
+  const std::filesystem::path path = address.substr(scheme.size());
+  if (path.empty()) throw std::invalid_argument("falta o caminho do arquivo em \"" + address + "\"");
+  if (path.has_parent_path()) {
+    std::error_code error;
+    std::filesystem::create_directories(path.parent_path(), error);
+    if (error)
+      throw StoreError("não foi possível criar a pasta " + path.parent_path().string() + ": " +
+                       error.message());
+  }
+  return std::make_unique<SqliteStore>(path.string());
+}
+
+std::string DatabaseForLog(std::string address) {
+  if (auto scheme = address.find("://"); scheme != std::string::npos) {
+    const auto at = address.find('@', scheme);
+    const auto colon = address.find(':', scheme + 3);
+    if (at != std::string::npos && colon != std::string::npos && colon < at)
+      address.replace(colon + 1, at - colon - 1, "***");
+  }
+  for (auto at = address.find("password="); at != std::string::npos; at = address.find("password=", at + 1)) {
+    const auto end = address.find(' ', at);
+    address.replace(at + 9, (end == std::string::npos ? address.size() : end) - at - 9, "***");
+  }
+  return address;
+}
+
+}  // namespace totem::server

@@ -1,0 +1,118 @@
+// The server tells the truth about its store: it refuses at start a database
+// that is damaged or that it cannot write, naming it, and /healthz says
+// whether the store answers and whether it can take a write.
+#include "tests/server/hardening_fixture.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+namespace totem::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A folder an unprivileged server may keep its database in.
+std::string DataFolder(const TempDir& dir) {
+  const fs::path folder = dir.Path() / "data";
+  fs::create_directory(folder);
+  fs::permissions(folder, fs::perms::all);
+  return folder.string();
+}
+
+ServerProcess::Options Unprivileged(const std::string& address, bool demo) {
+  ServerProcess::Options options = ServerOn(address, demo);
+  options.unprivileged = true;
+  return options;
+}
+
+// Bytes over the file from offset to its end, the same on every run.
+void Overwrite(const std::string& file, std::size_t offset) {
+  const auto size = fs::file_size(file);
+  ASSERT_GT(size, offset);
+  std::fstream out(file, std::ios::in | std::ios::out | std::ios::binary);
+  out.seekp(static_cast<std::streamoff>(offset));
+  for (std::size_t i = offset; i < size; ++i) out.put(static_cast<char>((i * 131) & 0xff));
+}
+
+TEST_F(HttpHardening, HealthReportsWhetherTheStoreAnswers) {
+  auto healthy = client_->Http().Get("/healthz");
+  ASSERT_TRUE(healthy);
+  EXPECT_EQ(healthy->status, 200);
+  EXPECT_EQ(healthy->body, "ok\n");
+
+  db_->Query("DROP TABLE schema_migrations");
+  auto broken = client_->Http().Get("/healthz");
+  ASSERT_TRUE(broken);
+  EXPECT_EQ(broken->status, 503);
+  EXPECT_EQ(broken->body, "unavailable\n");
+}
+
+TEST(StoreChecks, HealthSaysWhenTheStoreCannotTakeAWrite) {
+  if (TestDatabase::UsingPostgres()) GTEST_SKIP() << "file permissions are SQLite's";
+  TempDir dir;
+  const std::string file = DataFolder(dir) + "/totem.db";
+  ServerProcess server(Unprivileged(file, true));
+  ModuleClient client(server.Host(), server.Port());
+  struct Step {
+    fs::perms mode;
+    int status;
+    std::string body;
+  };
+  // Asked while writable first: a check made then must not make a later
+  // one see a file that became read-only as writable.
+  const auto writable = fs::perms::owner_read | fs::perms::owner_write;
+  const auto readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+  for (const Step& step : {Step{writable, 200, "ok\n"}, Step{readOnly, 503, "read-only\n"},
+                           Step{writable, 200, "ok\n"}}) {
+    fs::permissions(file, step.mode);
+    auto health = client.Http().Get("/healthz");
+    ASSERT_TRUE(health);
+    EXPECT_EQ(health->status, step.status);
+    EXPECT_EQ(health->body, step.body);
+  }
+}
+
+TEST(StoreChecks, ADamagedOrReadOnlyDatabaseIsRefusedAtStartNamingIt) {
+  struct Case {
+    const char* what;
+    std::function<void(const std::string& file, TestDatabase* db)> spoil;
+    std::string message;
+  };
+  std::vector<Case> cases;
+  if (TestDatabase::UsingPostgres()) {
+    cases.push_back({"a database that takes only reads", [](const std::string&, TestDatabase* db) {
+                       db->Query("ALTER DATABASE \"" + db->Query("SELECT current_database()").at(0).at(0) +
+                                "\" SET default_transaction_read_only = on");
+                     }, "só aceita transações de leitura"});
+  } else {
+    cases = {
+        {"pages overwritten", [](const std::string& file, TestDatabase*) { Overwrite(file, 4096); }, "está danificada"},
+        {"a header that is not SQLite's", [](const std::string& file, TestDatabase*) { Overwrite(file, 0); },
+         "não foi possível abrir"},
+        {"a file the server may not write",
+         [](const std::string& file, TestDatabase*) { fs::permissions(file, fs::perms::owner_read); },
+         "só pode ser lida"},
+    };
+  }
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const std::string file = DataFolder(dir) + "/totem.db";
+    auto db = TestDatabase::UsingPostgres() ? TestDatabase::Create(dir, "spoilt") : nullptr;
+    const std::string address = db ? db->Address() : "sqlite:" + file;
+    ServerProcess(Unprivileged(address, true)).Terminate();
+    c.spoil(file, db.get());
+    std::string output;
+    const int code = ServerProcess::RunTool({"--db", address, "--listen", "127.0.0.1:0"}, &output, true);
+    EXPECT_EQ(code, 1) << output;
+    EXPECT_NE(output.find(c.message), std::string::npos) << output;
+    if (!db) EXPECT_NE(output.find(file), std::string::npos) << "names the file: " << output;
+    EXPECT_EQ(output.find("listening on"), std::string::npos) << output;
+  }
+}
+
+}  // namespace
+}  // namespace totem::test
