@@ -116,12 +116,14 @@ inline constexpr std::array<Column, 2> kCopiaColumns = {
 // The most destinations one copy takes.
 inline constexpr std::size_t kMaxDestinos = 10000;
 
-// The module's methods: their names, how many arguments each takes, and
-// whether the first two are the branch and the register.
+// The module's methods: their names, how many arguments each takes,
+// whether the first two are the branch and the register, and whether the
+// last is a list.
 struct Method {
   std::string_view name;
   std::size_t arity;
   bool takesRegister;
+  bool lastIsList = false;  // the last argument is a list, every other a text
 };
 inline constexpr Method kGetFilial = {"getFilial", 0, false};
 inline constexpr Method kGetConfCaixa = {"getConfCaixa", 0, false};
@@ -133,7 +135,7 @@ inline constexpr Method kSetUpdParametros = {"setUpdParametros", 2 + kRecord.siz
 inline constexpr Method kGetHistParametros = {"getHistParametros", 4, true};
 // (cdFilialOrigem, cdCaixaOrigem, destinos): destinos is a JSON array of
 // [cdFilial, cdCaixa] pairs, the one argument that is not a text.
-inline constexpr Method kGetCopiaPrevia = {"getCopiaPrevia", 3, true};
-inline constexpr Method kSetCopiaParametros = {"setCopiaParametros", 3, true};
+inline constexpr Method kGetCopiaPrevia = {"getCopiaPrevia", 3, true, true};
+inline constexpr Method kSetCopiaParametros = {"setCopiaParametros", 3, true, true};
 
 }  // namespace totem::contract
