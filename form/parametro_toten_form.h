@@ -191,6 +191,8 @@ class TfrmParametroToten : public QMdiSubWindow {
 
   // The remote methods, over netToten.
   service::ParametrosClient& Server() { return *server_; }
+  // The labels the screen shows the record's values under.
+  host::FieldLabels FieldLabels() const;
 
   // Private fields of the form instance, readable by tests.
   const std::string& TituloPesq() const { return stTituloPesq; }
@@ -234,8 +236,6 @@ class TfrmParametroToten : public QMdiSubWindow {
   void ChooseStatementType(int type);
   void ChoosePeriod(bool interval);
   void ShowError(const std::string& text);
-  // The labels the screen shows the record's values under.
-  host::FieldLabels FieldLabels() const;
   // Stops with a message unless the screen shows a register's stored record.
   void RequireShownRegister();
   std::string FilialCode() const;

@@ -24,6 +24,8 @@ namespace {
 
 constexpr int kFilialRole = Qt::UserRole;
 constexpr int kCaixaRole = Qt::UserRole + 1;
+constexpr int kStateRole = Qt::UserRole + 2;  // a Qt::CheckState; none: not offered
+constexpr int kBoxSize = 32;
 
 QString ToQt(const std::string& text) { return QString::fromStdString(text); }
 
@@ -35,8 +37,8 @@ QTreeWidget* TouchTree(QWidget* parent, const QString& name) {
   tree->setFont(host::TouchFont(18));
   tree->setFocusPolicy(Qt::NoFocus);
   tree->setSelectionMode(QAbstractItemView::NoSelection);
-  tree->setStyleSheet(QStringLiteral("QTreeView::item { min-height: 44px; }"
-                                     "QTreeView::indicator { width: 32px; height: 32px; }"));
+  tree->setStyleSheet(QStringLiteral("QTreeView::item { min-height: 44px; }"));
+  tree->setIconSize(QSize(kBoxSize, kBoxSize));
   tree->setMinimumSize(760, 420);
   QScroller::grabGesture(tree->viewport(), QScroller::TouchGesture);
   return tree;
@@ -103,8 +105,8 @@ void CopyDialog::BuildChoosePage(const ClientDataset& filiais, const ClientDatas
     QTreeWidgetItem*& branch = branches[f];
     if (!branch) {
       branch = new QTreeWidgetItem(registers_, {ToQt(f) + QStringLiteral(" - ") + ToQt(branchNames[f])});
-      branch->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsAutoTristate);
-      branch->setCheckState(0, Qt::Unchecked);
+      branch->setFlags(Qt::ItemIsEnabled);
+      SetState(branch, Qt::Unchecked);
       branch->setData(0, kFilialRole, ToQt(f));
       branch->setData(0, kCaixaRole, QString());
     }
@@ -117,12 +119,14 @@ void CopyDialog::BuildChoosePage(const ClientDataset& filiais, const ClientDatas
       item->setText(0, item->text(0) + QStringLiteral("  (origem)"));
       item->setFlags(Qt::NoItemFlags);
     } else {
-      item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
-      item->setCheckState(0, Qt::Unchecked);
+      item->setFlags(Qt::ItemIsEnabled);
+      SetState(item, Qt::Unchecked);
     }
   }
   registers_->expandAll();
-  connect(registers_, &QTreeWidget::itemChanged, this, [this] { UpdateCount(); });
+  registers_->setItemsExpandable(false);
+  registers_->setRootIsDecorated(false);
+  connect(registers_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { Touched(item); });
 
   count_ = new QLabel(page);
   count_->setObjectName(QStringLiteral("count"));
@@ -183,7 +187,7 @@ host::Destinos CopyDialog::Checked() const {
     const QTreeWidgetItem* branch = registers_->topLevelItem(b);
     for (int c = 0; c < branch->childCount(); ++c) {
       const QTreeWidgetItem* item = branch->child(c);
-      if ((item->flags() & Qt::ItemIsUserCheckable) && item->checkState(0) == Qt::Checked)
+      if (State(item) == Qt::Checked)
         checked.emplace_back(item->data(0, kFilialRole).toString().toStdString(),
                              item->data(0, kCaixaRole).toString().toStdString());
     }
@@ -204,9 +208,40 @@ QTreeWidgetItem* CopyDialog::Find(const std::string& filial, const std::string& 
 }
 
 void CopyDialog::SetChecked(const std::string& filial, const std::string& caixa, bool checked) {
-  if (QTreeWidgetItem* item = Find(filial, caixa))
-    if (item->flags() & Qt::ItemIsUserCheckable)
-      item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+  QTreeWidgetItem* item = Find(filial, caixa);
+  if (item && item->data(0, kStateRole).isValid() && (State(item) == Qt::Checked) != checked)
+    Touched(item);
+}
+
+Qt::CheckState CopyDialog::State(const QTreeWidgetItem* item) {
+  return static_cast<Qt::CheckState>(item->data(0, kStateRole).toInt());
+}
+
+void CopyDialog::SetState(QTreeWidgetItem* item, Qt::CheckState state) {
+  item->setData(0, kStateRole, static_cast<int>(state));
+  item->setIcon(0, QIcon(CheckGlyph(state, kBoxSize)));
+}
+
+void CopyDialog::Touched(QTreeWidgetItem* item) {
+  if (!item->data(0, kStateRole).isValid()) return;  // the source: not offered
+  QTreeWidgetItem* branch = item->parent() ? item->parent() : item;
+  if (item == branch) {
+    const Qt::CheckState to = State(branch) == Qt::Checked ? Qt::Unchecked : Qt::Checked;
+    for (int c = 0; c < branch->childCount(); ++c)
+      if (branch->child(c)->data(0, kStateRole).isValid()) SetState(branch->child(c), to);
+  } else {
+    SetState(item, State(item) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+  }
+  int checked = 0, offered = 0;
+  for (int c = 0; c < branch->childCount(); ++c) {
+    if (!branch->child(c)->data(0, kStateRole).isValid()) continue;
+    ++offered;
+    checked += State(branch->child(c)) == Qt::Checked;
+  }
+  SetState(branch, checked == 0         ? Qt::Unchecked
+                   : checked == offered ? Qt::Checked
+                                        : Qt::PartiallyChecked);
+  UpdateCount();
 }
 
 bool CopyDialog::PreviewShown() const { return pages_->currentIndex() == 1; }

@@ -49,6 +49,11 @@ class CopyDialog : public QDialog {
   void ShowPreview();
   void FillPreview(const DataPacket& preview);
   QTreeWidgetItem* Find(const std::string& filial, const std::string& caixa) const;
+  // A touch on a row: a register flips, a branch checks (or clears) all of
+  // its registers.
+  void Touched(QTreeWidgetItem* item);
+  static Qt::CheckState State(const QTreeWidgetItem* item);
+  static void SetState(QTreeWidgetItem* item, Qt::CheckState state);
 
   std::pair<std::string, std::string> origem_;
   host::CopyPreview preview_;

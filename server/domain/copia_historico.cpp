@@ -131,10 +131,16 @@ ResultEnvelope ParametrosModule::GetCopiaPrevia(const std::string& cdFilial,
       } else {
         const auto fields = Changed(current[k].parametro, source->parametro);
         if (fields.empty()) row(contract::kSituacaoIgual);
-        for (std::size_t i : fields)
-          row(contract::kSituacaoAltera, std::string(contract::kRecord[i].column.name),
-              current[k].parametro ? current[k].parametro->values[i] : std::string(),
+        const std::size_t first = rows.size();
+        for (std::size_t i : fields) {
+          // A register without a record gets one: shown are the values it
+          // gets that are not empty.
+          const std::string before = current[k].parametro ? current[k].parametro->values[i] : "";
+          if (before == source->parametro.values[i]) continue;
+          row(contract::kSituacaoAltera, std::string(contract::kRecord[i].column.name), before,
               source->parametro.values[i]);
+        }
+        if (!fields.empty() && rows.size() == first) row(contract::kSituacaoAltera);
       }
     }
     return ResultEnvelope::Success(CopiaPreviaPacket(std::move(rows)));
