@@ -38,6 +38,9 @@ QTreeWidget* TouchTree(QWidget* parent, const QString& name) {
   tree->setFocusPolicy(Qt::NoFocus);
   tree->setSelectionMode(QAbstractItemView::NoSelection);
   tree->setStyleSheet(QStringLiteral("QTreeView::item { min-height: 44px; }"));
+  // A long message shows whole, over as many lines as it needs.
+  tree->setWordWrap(true);
+  tree->setTextElideMode(Qt::ElideNone);
   tree->setIconSize(QSize(kBoxSize, kBoxSize));
   tree->setMinimumSize(760, 420);
   QScroller::grabGesture(tree->viewport(), QScroller::TouchGesture);
@@ -76,6 +79,7 @@ CopyDialog::CopyDialog(const std::pair<std::string, std::string>& origem,
   layout->addWidget(heading);
   layout->addWidget(pages_, 1);
   UpdateCount();
+  filter_->setFocus();  // a physical keyboard types into the filter at once
 }
 
 void CopyDialog::BuildChoosePage(const ClientDataset& filiais, const ClientDataset& caixas) {

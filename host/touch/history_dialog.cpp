@@ -37,6 +37,9 @@ HistoryDialog::HistoryDialog(const QString& caixa, host::HistoryPage page,
   saves_->setFocusPolicy(Qt::NoFocus);
   saves_->setSelectionMode(QAbstractItemView::NoSelection);
   saves_->setStyleSheet(QStringLiteral("QTreeView::item { min-height: 40px; }"));
+  // A long message shows whole, over as many lines as it needs.
+  saves_->setWordWrap(true);
+  saves_->setTextElideMode(Qt::ElideNone);
   saves_->setMinimumSize(800, 460);
   QScroller::grabGesture(saves_->viewport(), QScroller::TouchGesture);
 
