@@ -95,6 +95,21 @@ DataPacket ParametroPacket(const std::optional<ParametroCarregado>& record) {
   return packet;
 }
 
+DataPacket CopiaPreviaPacket(std::vector<PacketRow> rows) {
+  static const auto columns = Layout(contract::kCopiaPreviaColumns);
+  return DataPacket{columns, std::move(rows)};
+}
+
+DataPacket CopiaPacket(std::size_t alterados, std::size_t iguais) {
+  static const auto columns = Layout(contract::kCopiaColumns);
+  return DataPacket{columns, {Row(std::to_string(alterados), std::to_string(iguais))}};
+}
+
+DataPacket HistoricoPacket(std::vector<PacketRow> rows) {
+  static const auto columns = Layout(contract::kHistoricoColumns);
+  return DataPacket{columns, std::move(rows)};
+}
+
 DataPacket VerifPacket(const std::string& cdFilial, const std::string& cdCaixa) {
   return DataPacket{VerifColumns(), {{cdFilial, cdCaixa}}};
 }

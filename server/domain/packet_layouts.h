@@ -32,5 +32,10 @@ DataPacket GrupoPacket(std::vector<GrupoProduto> grupos);
 // No record gives a packet without rows that still describes its columns.
 DataPacket ParametroPacket(const std::optional<ParametroCarregado>& record);
 DataPacket VerifPacket(const std::string& cdFilial, const std::string& cdCaixa);
+// The copy and the history (contract::kCopiaPreviaColumns, kCopiaColumns,
+// kHistoricoColumns): rows of texts in those columns' order.
+DataPacket CopiaPreviaPacket(std::vector<PacketRow> rows);
+DataPacket CopiaPacket(std::size_t alterados, std::size_t iguais);
+DataPacket HistoricoPacket(std::vector<PacketRow> rows);
 
 }  // namespace totem::server

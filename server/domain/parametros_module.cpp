@@ -21,17 +21,11 @@ ParametroTotem FromArgs(const std::vector<std::string>& args) {
 
 }  // namespace
 
-// A store failure is logged with its detail and reported to the user with a
-// stable code and a message that reveals nothing of the database.
-template <class Body>
-ResultEnvelope ParametrosModule::Guarded(const char* method, Body&& body) {
-  try {
-    return body();
-  } catch (const StoreError& error) {
-    LogLine(std::string(method) + ": falha na base de dados: " + error.what());
-    return Refused(FalhaBase());
-  }
+void ParametrosModule::LogStoreFailure(const char* method, const StoreError& error) {
+  LogLine(std::string(method) + ": falha na base de dados: " + error.what());
 }
+
+ResultEnvelope ParametrosModule::StoreFailure() { return Refused(FalhaBase()); }
 
 ResultEnvelope ParametrosModule::GetFilial() {
   return Guarded("getFilial", [&] { return ResultEnvelope::Success(FilialPacket(store_.ListFiliais())); });

@@ -39,18 +39,28 @@ RpcDispatcher::RpcDispatcher(ParametrosModule& module) {
   using Args = const std::vector<std::string>&;
   using Who = const Caller&;
   using namespace contract;
-  using Call = std::function<ResultEnvelope(Args, Who)>;
+  using List = const nlohmann::json&;
+  using Call = std::function<ResultEnvelope(Args, List, Who)>;
   auto method = [](const contract::Method& m, Call call) {
-    return Method{std::string(m.name), m.arity, m.takesRegister, std::move(call)};
+    return Method{std::string(m.name), m.arity, m.takesRegister, m.lastIsList, std::move(call)};
   };
   methods_ = {
-      method(kGetFilial, [&module](Args, Who) { return module.GetFilial(); }),
-      method(kGetConfCaixa, [&module](Args, Who) { return module.GetConfCaixa(); }),
-      method(kGetPesqGrupProd, [&module](Args, Who) { return module.GetPesqGrupProd(); }),
-      method(kGetCarregaPar, [&module](Args a, Who) { return module.GetCarregaPar(a[0], a[1]); }),
-      method(kGetVerifPar, [&module](Args a, Who) { return module.GetVerifPar(a[0], a[1]); }),
+      method(kGetFilial, [&module](Args, List, Who) { return module.GetFilial(); }),
+      method(kGetConfCaixa, [&module](Args, List, Who) { return module.GetConfCaixa(); }),
+      method(kGetPesqGrupProd, [&module](Args, List, Who) { return module.GetPesqGrupProd(); }),
+      method(kGetCarregaPar,
+             [&module](Args a, List, Who) { return module.GetCarregaPar(a[0], a[1]); }),
+      method(kGetVerifPar, [&module](Args a, List, Who) { return module.GetVerifPar(a[0], a[1]); }),
       method(kSetUpdParametros,
-             [&module](Args a, Who caller) { return module.SetUpdParametros(a, caller); }),
+             [&module](Args a, List, Who caller) { return module.SetUpdParametros(a, caller); }),
+      method(kGetHistParametros, [&module](Args a, List, Who) {
+        return module.GetHistParametros(a[0], a[1], a[2], a[3]);
+      }),
+      method(kGetCopiaPrevia,
+             [&module](Args a, List list, Who) { return module.GetCopiaPrevia(a[0], a[1], list); }),
+      method(kSetCopiaParametros, [&module](Args a, List list, Who caller) {
+        return module.SetCopiaParametros(a[0], a[1], list, caller);
+      }),
   };
 }
 
@@ -124,17 +134,28 @@ std::optional<std::string> RpcDispatcher::Call(const rpc::Request& request, cons
                              std::to_string(request.params.size()),
                          request.id},
                         summary));
+  for (std::size_t i = 0; i < method->arity; ++i) {
+    const bool wantsList = method->lastIsList && i + 1 == method->arity;
+    if (request.lists[i].has_value() != wantsList)
+      return answer(Fault({rpc::kInvalidParams,
+                           method->name + ": o parâmetro " + std::to_string(i + 1) + " deve ser " +
+                               (wantsList ? "uma lista" : "texto"),
+                           request.id},
+                          summary));
+  }
   if (method->takesRegister) {
     summary.cdFilial = request.params[0];
     summary.cdCaixa = request.params[1];
   }
   try {
-    ResultEnvelope envelope = method->call(request.params, caller);
+    static const nlohmann::json kNoList;
+    const nlohmann::json& list = method->lastIsList ? *request.lists.back() : kNoList;
+    ResultEnvelope envelope = method->call(request.params, list, caller);
     if (envelope.ok) summary.outcome = Outcome::kOk;
     else summary.outcome = envelope.code == refusal::kFalhaBase ? Outcome::kError : Outcome::kRefused;
     summary.code = envelope.ok ? std::string() : envelope.code;
     // The server leaves every argument as it came, by-reference ones included.
-    return answer(rpc::EncodeResult(request.id, envelope, request.params));
+    return answer(rpc::EncodeResult(request.id, envelope, request.params, request.lists));
   } catch (const std::exception& error) {
     LogLine(method->name + ": erro interno: " + error.what());
     return answer(Fault({rpc::kInternalError, "Erro interno do servidor", request.id}, summary));

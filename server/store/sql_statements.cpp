@@ -61,21 +61,72 @@ const std::string& SelectCurrentValues() {
   return text;
 }
 
+namespace {
+
+constexpr std::size_t kGravacaoValues = 7 + 2 * contract::kRecord.size();
+
+std::string GravacaoInsertHead() {
+  return "INSERT INTO parametro_totem_historico (cdfilial, cdcaixa, nrgravacao, dtgravacao, nmtoken,"
+         " dscliente, dsorigem, " +
+         Columns("", "_antes") + ", " + Columns("", "_depois") + ") VALUES ";
+}
+
+std::string GravacaoSelectHead() {
+  return "SELECT nrgravacao, dtgravacao, nmtoken, dscliente, dsorigem, " + Columns("", "_antes") +
+         ", " + Columns("", "_depois") + " FROM parametro_totem_historico";
+}
+
+// n groups of k placeholders: "(?, ?), (?, ?)".
+std::string Tuples(std::size_t n, std::size_t k) {
+  std::string out;
+  for (std::size_t i = 0; i < n; ++i) out += (i ? ", (" : "(") + Placeholders(k) + ")";
+  return out;
+}
+
+}  // namespace
+
 const std::string& InsertGravacao() {
-  static const std::string text =
-      "INSERT INTO parametro_totem_historico (cdfilial, cdcaixa, nrgravacao, dtgravacao, nmtoken,"
-      " dscliente, " +
-      Columns("", "_antes") + ", " + Columns("", "_depois") + ") VALUES (" +
-      Placeholders(6 + 2 * contract::kRecord.size()) + ")";
+  static const std::string text = GravacaoInsertHead() + Tuples(1, kGravacaoValues);
   return text;
 }
 
 const std::string& SelectGravacoes() {
   static const std::string text =
-      "SELECT nrgravacao, dtgravacao, nmtoken, dscliente, " + Columns("", "_antes") + ", " +
-      Columns("", "_depois") +
-      " FROM parametro_totem_historico WHERE cdfilial = ? AND cdcaixa = ? ORDER BY nrgravacao";
+      GravacaoSelectHead() + " WHERE cdfilial = ? AND cdcaixa = ? ORDER BY nrgravacao";
   return text;
+}
+
+const std::string& SelectGravacoesRecentes() {
+  static const std::string text =
+      GravacaoSelectHead() +
+      " WHERE cdfilial = ? AND cdcaixa = ? AND nrgravacao < ? ORDER BY nrgravacao DESC LIMIT ?";
+  return text;
+}
+
+std::string SelectCaixasIn(std::size_t n, std::string_view lockSuffix) {
+  return "SELECT c.cdfilial, c.cdcaixa, CASE WHEN p.cdfilial IS NULL THEN 0 ELSE 1 END, " +
+         Columns("p.") +
+         " FROM caixa c LEFT JOIN parametro_totem p ON p.cdfilial = c.cdfilial AND p.cdcaixa = c.cdcaixa"
+         " WHERE (c.cdfilial, c.cdcaixa) IN (VALUES " +
+         Tuples(n, 2) + ")" + std::string(lockSuffix);
+}
+
+std::string UpsertParametros(std::size_t n) {
+  const std::string& one = UpsertParametro();
+  const auto values = one.find("VALUES (");
+  const auto end = one.find(')', values);
+  return one.substr(0, values) + "VALUES " + Tuples(n, 2 + contract::kRecord.size()) +
+         one.substr(end + 1);
+}
+
+std::string LastGravacoesIn(std::size_t n) {
+  return "SELECT cdfilial, cdcaixa, MAX(nrgravacao) FROM parametro_totem_historico"
+         " WHERE (cdfilial, cdcaixa) IN (VALUES " +
+         Tuples(n, 2) + ") GROUP BY cdfilial, cdcaixa";
+}
+
+std::string InsertGravacoes(std::size_t n) {
+  return GravacaoInsertHead() + Tuples(n, kGravacaoValues);
 }
 
 }  // namespace totem::server::sql

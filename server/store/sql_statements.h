@@ -4,7 +4,9 @@
 #include "server/store/store.h"
 
 #include <array>
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace totem::server {
 
@@ -43,8 +45,19 @@ inline constexpr const char* kUpsertGrupo =
 const std::string& SelectParametro();      // keys, values, then the group's name
 const std::string& UpsertParametro();      // keys, then values
 const std::string& SelectCurrentValues();  // values
-const std::string& InsertGravacao();       // keys, number, when, token, client, before, after
-const std::string& SelectGravacoes();      // number, when, token, client, before, after
+const std::string& InsertGravacao();       // keys, number, when, token, client, origin, before, after
+const std::string& SelectGravacoes();      // number, when, token, client, origin, before, after
+// The same columns, newest first: keys, a number to stay below, a limit.
+const std::string& SelectGravacoesRecentes();
+
+// Statements over many registers at once, for n of them; the keys go in as
+// (branch, register) pairs.
+// Every register named, whether its record exists (0/1) and its values;
+// lockSuffix locks the registers' rows where the database locks rows.
+std::string SelectCaixasIn(std::size_t n, std::string_view lockSuffix);
+std::string UpsertParametros(std::size_t n);  // n times keys and values
+std::string LastGravacoesIn(std::size_t n);   // keys and the highest save number
+std::string InsertGravacoes(std::size_t n);   // n times InsertGravacao's values
 
 inline constexpr const char* kNextGravacao =
     "SELECT COALESCE(MAX(nrgravacao), 0) + 1 FROM parametro_totem_historico"

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace totem::server {
@@ -67,6 +68,14 @@ struct GravacaoParametro {
   std::string cliente;    // the caller's IP address
   std::optional<ParametroTotem> antes;  // none on the register's first save
   ParametroTotem depois;
+  std::string origem;     // "0001/002" when the save copied that register; empty otherwise
+};
+
+// A register as a copy sees it: whether it exists, and its record if any.
+using CaixaKey = std::pair<std::string, std::string>;  // branch and register codes
+struct CaixaAtual {
+  bool existe = false;
+  std::optional<ParametroTotem> parametro;
 };
 
 // A database failure. The message carries technical detail for the log and
@@ -104,6 +113,14 @@ class WriteTransaction {
   // after the last one (gravacao.numero is ignored); returns its number.
   virtual long long AppendGravacao(const GravacaoParametro& gravacao) = 0;
 
+  // The same for many registers at once, a few hundred to a statement (a
+  // copy to thousands of registers): LockCaixa and CurrentParametro of each
+  // key, answered in the keys' order; UpsertParametro of each record;
+  // AppendGravacao of each save (one save per register).
+  virtual std::vector<CaixaAtual> LockCaixas(const std::vector<CaixaKey>& keys) = 0;
+  virtual void UpsertParametros(const std::vector<ParametroTotem>& parametros) = 0;
+  virtual void AppendGravacoes(const std::vector<GravacaoParametro>& gravacoes) = 0;
+
   virtual void Commit() = 0;
 };
 
@@ -124,6 +141,14 @@ class Store {
   // The register's saves, oldest first.
   virtual std::vector<GravacaoParametro> ListGravacoes(const std::string& cdFilial,
                                                       const std::string& cdCaixa) = 0;
+  // At most limite of the register's saves numbered below antes (none: from
+  // the newest), newest first.
+  virtual std::vector<GravacaoParametro> ListGravacoesRecentes(const std::string& cdFilial,
+                                                              const std::string& cdCaixa,
+                                                              int limite,
+                                                              std::optional<long long> antes) = 0;
+  // Whether each register exists and its record, in the keys' order.
+  virtual std::vector<CaixaAtual> LoadCaixas(const std::vector<CaixaKey>& keys) = 0;
   // Runs a trivial query on the schema; throws StoreError when the database
   // cannot answer it.
   virtual void Ping() = 0;

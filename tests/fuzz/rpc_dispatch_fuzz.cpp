@@ -245,7 +245,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   if (call && !response.fault) {
-    FUZZ_CHECK(response.params == call->params, "the arguments come back as they were sent");
+    FUZZ_CHECK(response.params ==
+                   std::vector<std::optional<std::string>>(call->params.begin(), call->params.end()),
+               "the arguments come back as they were sent");
   }
   if (isSave && !response.fault) {
     auto loaded = fixture->module->GetCarregaPar(call->params[0], call->params[1]);
