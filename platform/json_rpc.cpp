@@ -94,6 +94,15 @@ std::variant<Request, Fault> ReadRequest(const json& doc) {
         request.params.push_back(p.get<std::string>());
         request.lists.emplace_back(std::nullopt);
       } else if (p.is_array()) {
+        // A list holds texts or lists of texts (pairs of codes), nothing
+        // deeper: copying or writing a value nested thousands of levels
+        // deep would recurse that deep.
+        for (const auto& item : p) {
+          if (item.is_string()) continue;
+          if (!item.is_array()) return invalidParams("uma lista só pode conter textos ou listas de textos");
+          for (const auto& inner : item)
+            if (!inner.is_string()) return invalidParams("uma lista só pode conter textos ou listas de textos");
+        }
         request.params.emplace_back();
         request.lists.emplace_back(p);
       } else {
