@@ -118,6 +118,18 @@ QPixmap DrawSymbol(Symbol symbol, int s) {
                                 QPointF(s * 0.88, s * 0.34)}));
       p.fillRect(QRectF(s * 0.42, s * 0.6, s * 0.16, s * 0.25), kInk);
       break;
+    case Symbol::Copy:  // two sheets, one over the other
+      p.setPen(QPen(kInk, s / 14.0));
+      p.drawRoundedRect(QRectF(s * 0.14, s * 0.12, s * 0.48, s * 0.56), s * 0.05, s * 0.05);
+      p.setBrush(Qt::white);
+      p.drawRoundedRect(QRectF(s * 0.38, s * 0.32, s * 0.48, s * 0.56), s * 0.05, s * 0.05);
+      break;
+    case Symbol::History:  // a clock face with its hands
+      p.setPen(QPen(kInk, s / 14.0));
+      p.drawEllipse(QRectF(s * 0.14, s * 0.14, s * 0.72, s * 0.72));
+      p.drawLine(QPointF(s * 0.5, s * 0.5), QPointF(s * 0.5, s * 0.26));
+      p.drawLine(QPointF(s * 0.5, s * 0.5), QPointF(s * 0.68, s * 0.6));
+      break;
   }
   return pixmap;
 }

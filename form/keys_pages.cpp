@@ -121,6 +121,8 @@ void TfrmParametroToten::BindHandlers() {
       {tcbSegundos, &TfrmParametroToten::tcbSegundosClick},
       {tcbCancela, &TfrmParametroToten::tcbCancelaClick},
       {tcbConfirma, &TfrmParametroToten::tcbConfirmaClick},
+      {tcbCopiar, &TfrmParametroToten::tcbCopiarClick},
+      {tcbHistorico, &TfrmParametroToten::tcbHistoricoClick},
       {spbSair, &TfrmParametroToten::spbSairClick},
       {tcbAnt, &TfrmParametroToten::tcbAntClick},
       {tcbPrx, &TfrmParametroToten::tcbPrxClick},

@@ -3,6 +3,7 @@
 // the register's parameters on pages "Totem1" and "Totem2", the command
 // column and the navigation bar. Controls carry the names the handlers use.
 #include "form/notebook.h"
+#include "host/components/dialog_provider.h"
 #include "host/components/messages.h"
 #include "host/components/net_connection.h"
 #include "host/components/sort_grid.h"
@@ -96,6 +97,10 @@ class TfrmParametroToten : public QMdiSubWindow {
   void tcbConfirmaClick(QObject* Sender);
   void tcbCancelaClick(QObject* Sender);
 
+  // ---- beyond the register: copy to others, history ----
+  void tcbCopiarClick(QObject* Sender);
+  void tcbHistoricoClick(QObject* Sender);
+
   // ---- keys and pages ----
   void FormKeyDown(QObject* Sender, std::uint16_t& Key, TShiftState Shift);
   void tcbAntClick(QObject* Sender);
@@ -158,6 +163,8 @@ class TfrmParametroToten : public QMdiSubWindow {
   TTouchButton* tcbAtualizar = nullptr;
   TTouchButton* tcbCancela = nullptr;
   TTouchButton* tcbConfirma = nullptr;
+  TTouchButton* tcbCopiar = nullptr;
+  TTouchButton* tcbHistorico = nullptr;
   TTouchButton* spbSair = nullptr;
   // navigation bar
   QFrame* Bevel1 = nullptr;
@@ -184,6 +191,8 @@ class TfrmParametroToten : public QMdiSubWindow {
 
   // The remote methods, over netToten.
   service::ParametrosClient& Server() { return *server_; }
+  // The labels the screen shows the record's values under.
+  host::FieldLabels FieldLabels() const;
 
   // Private fields of the form instance, readable by tests.
   const std::string& TituloPesq() const { return stTituloPesq; }
@@ -227,6 +236,8 @@ class TfrmParametroToten : public QMdiSubWindow {
   void ChooseStatementType(int type);
   void ChoosePeriod(bool interval);
   void ShowError(const std::string& text);
+  // Stops with a message unless the screen shows a register's stored record.
+  void RequireShownRegister();
   std::string FilialCode() const;
   std::string CaixaCode() const;
   QSize ScreenSize() const;

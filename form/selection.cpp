@@ -30,6 +30,9 @@ void TfrmParametroToten::PesqFilial(bool Found) {
   for (TTouchButton* b : {tcbPrx, tcbAnt, tcbPesquisar, tcbAtualizar, tcbAnterior, tcbProximo,
                           tcbPrimeiro, tcbUltimo})
     b->setEnabled(enable);
+  // Copying and the history need a register, as navigating does.
+  tcbCopiar->setEnabled(enable);
+  tcbHistorico->setEnabled(enable);
 }
 
 bool TfrmParametroToten::montacaixa() {

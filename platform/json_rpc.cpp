@@ -88,9 +88,26 @@ std::variant<Request, Fault> ReadRequest(const json& doc) {
   if (auto params = doc.find("params"); params != doc.end()) {
     if (!params->is_array()) return invalidParams("params deve ser uma lista de textos");
     request.params.reserve(params->size());
+    request.lists.reserve(params->size());
     for (const auto& p : *params) {
-      if (!p.is_string()) return invalidParams("todo parâmetro deve ser texto");
-      request.params.push_back(p.get<std::string>());
+      if (p.is_string()) {
+        request.params.push_back(p.get<std::string>());
+        request.lists.emplace_back(std::nullopt);
+      } else if (p.is_array()) {
+        // A list holds texts or lists of texts (pairs of codes), nothing
+        // deeper: copying or writing a value nested thousands of levels
+        // deep would recurse that deep.
+        for (const auto& item : p) {
+          if (item.is_string()) continue;
+          if (!item.is_array()) return invalidParams("uma lista só pode conter textos ou listas de textos");
+          for (const auto& inner : item)
+            if (!inner.is_string()) return invalidParams("uma lista só pode conter textos ou listas de textos");
+        }
+        request.params.emplace_back();
+        request.lists.emplace_back(p);
+      } else {
+        return invalidParams("todo parâmetro deve ser texto (ou, onde o método pede, lista)");
+      }
     }
   }
   return request;
@@ -104,12 +121,17 @@ std::variant<Request, Fault> ParseRequest(std::string_view body) {
 
 std::string EncodeRequest(long long id, std::string_view method,
                           const std::vector<std::string>& params) {
+  return EncodeRequestJson(id, method, json(params));
+}
+
+std::string EncodeRequestJson(long long id, std::string_view method, const json& params) {
   json doc = {{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", params}};
   return doc.dump(-1, ' ', false, json::error_handler_t::strict);
 }
 
 std::string EncodeResult(const json& id, const ResultEnvelope& envelope,
-                         const std::vector<std::string>& params) {
+                         const std::vector<std::string>& params,
+                         const std::vector<std::optional<json>>& lists) {
   // Written directly: answers are the server's hot path, and a list of
   // 50,000 registers would otherwise be built as a document tree first.
   std::string out;
@@ -122,7 +144,10 @@ std::string EncodeResult(const json& id, const ResultEnvelope& envelope,
   out += ",\"params\":[";
   for (std::size_t i = 0; i < params.size(); ++i) {
     if (i) out.push_back(',');
-    json_writer::AppendString(out, params[i]);
+    if (i < lists.size() && lists[i])
+      out += lists[i]->dump(-1, ' ', false, json::error_handler_t::strict);
+    else
+      json_writer::AppendString(out, params[i]);
   }
   out += "]}}";
   return out;
@@ -292,9 +317,12 @@ Response ParseResponse(std::string_view body) {
           if (r.Peek() != JsonReader::Kind::Array) throw ProtocolError("Parâmetros de retorno inválidos");
           r.BeginArray();
           while (r.NextElement()) {
-            if (r.Peek() != JsonReader::Kind::String)
-              throw ProtocolError("Parâmetro de retorno que não é texto");
-            response.params.push_back(r.ReadString());
+            if (r.Peek() == JsonReader::Kind::String) {
+              response.params.emplace_back(r.ReadString());
+            } else {
+              r.SkipValue();
+              response.params.emplace_back(std::nullopt);
+            }
           }
         } else {
           r.SkipValue();

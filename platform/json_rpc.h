@@ -29,7 +29,11 @@ struct Request {
   // No "id" member: a notification, which the caller wants no answer to.
   bool notification = false;
   std::string method;
+  // The text of every argument; "" where the argument is a list.
   std::vector<std::string> params;
+  // The arguments that are lists (the copy's destinations), by position;
+  // none where the argument is a text. As long as params.
+  std::vector<std::optional<nlohmann::json>> lists;
 };
 
 struct Fault {
@@ -48,22 +52,29 @@ struct Fault {
 std::variant<nlohmann::json, Fault> ParseBody(std::string_view body);
 // Reads one request from a parsed value. Returns a Fault with
 // kInvalidRequest for a value that is not a request, kInvalidParams when
-// params is not an array of strings.
+// params is not an array of texts and lists.
 std::variant<Request, Fault> ReadRequest(const nlohmann::json& value);
 // ParseBody, then ReadRequest.
 std::variant<Request, Fault> ParseRequest(std::string_view body);
 
 std::string EncodeRequest(long long id, std::string_view method,
                           const std::vector<std::string>& params);
+// With params of any JSON type (an array): the copy's list of destinations.
+std::string EncodeRequestJson(long long id, std::string_view method, const nlohmann::json& params);
+// The arguments come back as they came: the texts, and the lists where
+// lists holds one (lists may be empty: all texts).
 std::string EncodeResult(const nlohmann::json& id, const ResultEnvelope& envelope,
-                         const std::vector<std::string>& params);
+                         const std::vector<std::string>& params,
+                         const std::vector<std::optional<nlohmann::json>>& lists = {});
 std::string EncodeFault(const Fault& fault);
 
 struct Response {
   nlohmann::json id;
   std::optional<Fault> fault;  // set when the server answered an error object
   ResultEnvelope envelope;     // valid when fault is empty
-  std::vector<std::string> params;
+  // The final text of every argument; nullopt for one that is not a text
+  // (the copy's list of destinations, sent back as it came).
+  std::vector<std::optional<std::string>> params;
 };
 
 // Parses a response body; throws ProtocolError when it is not a JSON-RPC

@@ -84,12 +84,46 @@ inline constexpr std::array<Column, 12> kParametroColumns = {
      Field("DSMSGADITOT").column, Field("IDINFCLIECAI").column, Field("DSMSGCONTOT").column}};
 inline constexpr std::array<Column, 2> kVerifColumns = {{kCdFilial, kCdCaixa}};
 
-// The module's methods: their names, how many text arguments each takes,
-// and whether the first two are the branch and the register.
+// A change of one value, as the history and the copy's preview show it: the
+// value's name (a kRecord name) and its text before and after.
+inline constexpr Column kNmCampo = Text("NMCAMPO", 12);
+inline constexpr Column kDsAntes = Text("DSANTES", 200);
+inline constexpr Column kDsDepois = Text("DSDEPOIS", 200);
+
+// getHistParametros: a register's saves, newest first, one row per value
+// each save changed (a save that changed nothing: one row, NMCAMPO empty).
+// DTGRAVACAO is UTC (ISO 8601); DSORIGEM names the register a copy came
+// from ("0001/002"), empty for a save made on the screen.
+inline constexpr std::array<Column, 8> kHistoricoColumns = {
+    {Text("NRGRAVACAO", 10), Text("DTGRAVACAO", 24), Text("NMTOKEN", 64), Text("DSCLIENTE", 64),
+     Text("DSORIGEM", 8), kNmCampo, kDsAntes, kDsDepois}};
+// The most saves one page of the history holds.
+inline constexpr int kMaxHistorico = 500;
+
+// getCopiaPrevia: per destination, IDSITUACAO says what the copy would do:
+// one row per value it would change ("ALTERA"), or one row with NMCAMPO
+// empty when nothing would change ("IGUAL"), the register is unknown
+// ("DESCONHECIDO") or is the source itself ("ORIGEM").
+inline constexpr std::array<Column, 6> kCopiaPreviaColumns = {
+    {kCdFilial, kCdCaixa, Text("IDSITUACAO", 12), kNmCampo, kDsAntes, kDsDepois}};
+inline constexpr std::string_view kSituacaoAltera = "ALTERA";
+inline constexpr std::string_view kSituacaoIgual = "IGUAL";
+inline constexpr std::string_view kSituacaoDesconhecido = "DESCONHECIDO";
+inline constexpr std::string_view kSituacaoOrigem = "ORIGEM";
+// setCopiaParametros: how many destinations changed and how many were equal.
+inline constexpr std::array<Column, 2> kCopiaColumns = {
+    {Text("NRALTERADOS", 6), Text("NRIGUAIS", 6)}};
+// The most destinations one copy takes.
+inline constexpr std::size_t kMaxDestinos = 10000;
+
+// The module's methods: their names, how many arguments each takes,
+// whether the first two are the branch and the register, and whether the
+// last is a list.
 struct Method {
   std::string_view name;
   std::size_t arity;
   bool takesRegister;
+  bool lastIsList = false;  // the last argument is a list, every other a text
 };
 inline constexpr Method kGetFilial = {"getFilial", 0, false};
 inline constexpr Method kGetConfCaixa = {"getConfCaixa", 0, false};
@@ -97,5 +131,11 @@ inline constexpr Method kGetPesqGrupProd = {"getPesqGrupProd", 0, false};
 inline constexpr Method kGetCarregaPar = {"getCarregaPar", 2, true};
 inline constexpr Method kGetVerifPar = {"getVerifPar", 2, true};
 inline constexpr Method kSetUpdParametros = {"setUpdParametros", 2 + kRecord.size(), true};
+// (cdFilial, cdCaixa, nrLimite, nrAntesDe): nrAntesDe empty for the newest.
+inline constexpr Method kGetHistParametros = {"getHistParametros", 4, true};
+// (cdFilialOrigem, cdCaixaOrigem, destinos): destinos is a JSON array of
+// [cdFilial, cdCaixa] pairs, the one argument that is not a text.
+inline constexpr Method kGetCopiaPrevia = {"getCopiaPrevia", 3, true, true};
+inline constexpr Method kSetCopiaParametros = {"setCopiaParametros", 3, true, true};
 
 }  // namespace totem::contract

@@ -181,7 +181,10 @@ ResultEnvelope SocketConnection::Call(std::string_view method, const std::vector
   const long long id = nextId_++;
   std::string body;
   try {
-    body = rpc::EncodeRequest(id, method, params);
+    nlohmann::json values = nlohmann::json::array();
+    for (const auto& arg : args)
+      values.push_back(arg.IsJson() ? nlohmann::json::parse(arg.Value()) : nlohmann::json(arg.Value()));
+    body = rpc::EncodeRequestJson(id, method, values);
   } catch (const std::exception&) {
     throw ProtocolError("Texto inválido (UTF-8) em um argumento de " + std::string(method) + ".");
   }
@@ -210,8 +213,14 @@ ResultEnvelope SocketConnection::Call(std::string_view method, const std::vector
     throw ConnectionError("Resposta do servidor de aplicação com número de argumentos diferente (" +
                           std::to_string(response.params.size()) + " em vez de " +
                           std::to_string(args.size()) + ").");
-  for (std::size_t i = 0; i < args.size(); ++i)
-    if (auto* target = args[i].Target()) *target = std::move(response.params[i]);
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string* target = args[i].Target();
+    if (!target) continue;
+    if (!response.params[i])
+      throw ConnectionError("Resposta do servidor de aplicação sem o texto do argumento " +
+                            std::to_string(i + 1) + " de " + std::string(method) + ".");
+    *target = std::move(*response.params[i]);
+  }
   return std::move(response.envelope);
 }
 

@@ -20,14 +20,23 @@ class CallArg {
   static CallArg ByValue(std::string value) { return CallArg(std::move(value), nullptr); }
   // In/out: receives what the server left in the argument.
   static CallArg ByRef(std::string& variable) { return CallArg(variable, &variable); }
+  // By value, an argument that is not a text, given as JSON text (the copy's
+  // list of destinations: [["0001","001"],...]).
+  static CallArg Json(std::string jsonText) {
+    CallArg arg(std::move(jsonText), nullptr);
+    arg.json_ = true;
+    return arg;
+  }
 
   const std::string& Value() const { return value_; }
   std::string* Target() const { return target_; }
+  bool IsJson() const { return json_; }
 
  private:
   CallArg(std::string value, std::string* target) : value_(std::move(value)), target_(target) {}
   std::string value_;
   std::string* target_;
+  bool json_ = false;
 };
 
 class SocketConnection {

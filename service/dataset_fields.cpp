@@ -75,6 +75,16 @@ std::unique_ptr<ClientDataset> MakeCdsVerifPar() {
   return std::make_unique<ClientDataset>("cdsVerifPar", VerifParFields());
 }
 
+std::unique_ptr<ClientDataset> MakeCdsCopiaPrevia() {
+  return std::make_unique<ClientDataset>("cdsCopiaPrevia", Fields(contract::kCopiaPreviaColumns));
+}
+std::unique_ptr<ClientDataset> MakeCdsCopia() {
+  return std::make_unique<ClientDataset>("cdsCopia", Fields(contract::kCopiaColumns));
+}
+std::unique_ptr<ClientDataset> MakeCdsHistorico() {
+  return std::make_unique<ClientDataset>("cdsHistorico", Fields(contract::kHistoricoColumns));
+}
+
 std::string CaixaFilterFor(std::string_view cdFilial) {
   return "CDFILIAL = " + ClientDataset::QuoteLiteral(cdFilial);
 }

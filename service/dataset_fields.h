@@ -22,6 +22,10 @@ std::unique_ptr<ClientDataset> MakeCdsCaixa();
 std::unique_ptr<ClientDataset> MakeCdsPesqGrupProd();
 std::unique_ptr<ClientDataset> MakeCdsCarregaPar();
 std::unique_ptr<ClientDataset> MakeCdsVerifPar();
+// The copy and the history: the preview, the copy's counts, the saves.
+std::unique_ptr<ClientDataset> MakeCdsCopiaPrevia();
+std::unique_ptr<ClientDataset> MakeCdsCopia();
+std::unique_ptr<ClientDataset> MakeCdsHistorico();
 
 // The register list's filter for one branch: CDFILIAL = '<code>', with any
 // quote in the code doubled so that it cannot break or change the expression.

@@ -7,6 +7,8 @@
 
 #include <array>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace totem::service {
 
@@ -14,6 +16,9 @@ namespace totem::service {
 // takes them (contract::kRecord), each passed by reference: after the call
 // each holds what the server left in it.
 using ParametrosRefs = std::array<std::string*, contract::kRecord.size()>;
+
+// Registers a copy goes to: branch and register codes.
+using Destinos = std::vector<std::pair<std::string, std::string>>;
 
 class ParametrosClient {
  public:
@@ -26,6 +31,19 @@ class ParametrosClient {
   virtual ResultEnvelope getVerifPar(const std::string& cdFilial, const std::string& cdCaixa) = 0;
   virtual ResultEnvelope setUpdParametros(const std::string& cdFilial, const std::string& cdCaixa,
                                           const ParametrosRefs& values) = 0;
+  // A register's saves, newest first: at most nrLimite saves numbered below
+  // nrAntesDe (empty: from the newest).
+  virtual ResultEnvelope getHistParametros(const std::string& cdFilial, const std::string& cdCaixa,
+                                           const std::string& nrLimite,
+                                           const std::string& nrAntesDe) = 0;
+  // What copying a register's record to the destinations would change;
+  // writes nothing.
+  virtual ResultEnvelope getCopiaPrevia(const std::string& cdFilial, const std::string& cdCaixa,
+                                        const Destinos& destinos) = 0;
+  // Copies the record to every destination, all or nothing.
+  virtual ResultEnvelope setCopiaParametros(const std::string& cdFilial,
+                                            const std::string& cdCaixa,
+                                            const Destinos& destinos) = 0;
 };
 
 }  // namespace totem::service

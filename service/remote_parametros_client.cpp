@@ -1,5 +1,7 @@
 #include "service/remote_parametros_client.h"
 
+#include <nlohmann/json.hpp>
+
 namespace totem::service {
 
 using namespace contract;
@@ -33,6 +35,41 @@ ResultEnvelope RemoteParametrosClient::setUpdParametros(const std::string& cdFil
   std::vector<CallArg> args = {CallArg::ByValue(cdFilial), CallArg::ByValue(cdCaixa)};
   for (std::string* value : values) args.push_back(CallArg::ByRef(*value));
   return connection_.Call(kSetUpdParametros.name, args);
+}
+
+ResultEnvelope RemoteParametrosClient::getHistParametros(const std::string& cdFilial,
+                                                         const std::string& cdCaixa,
+                                                         const std::string& nrLimite,
+                                                         const std::string& nrAntesDe) {
+  return connection_.Call(kGetHistParametros.name,
+                          {CallArg::ByValue(cdFilial), CallArg::ByValue(cdCaixa),
+                           CallArg::ByValue(nrLimite), CallArg::ByValue(nrAntesDe)});
+}
+
+namespace {
+
+// The destinations as the wire carries them: [["0001","001"],...].
+CallArg DestinosArg(const Destinos& destinos) {
+  nlohmann::json list = nlohmann::json::array();
+  for (const auto& [filial, caixa] : destinos) list.push_back({filial, caixa});
+  return CallArg::Json(list.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+}
+
+}  // namespace
+
+ResultEnvelope RemoteParametrosClient::getCopiaPrevia(const std::string& cdFilial,
+                                                      const std::string& cdCaixa,
+                                                      const Destinos& destinos) {
+  return connection_.Call(kGetCopiaPrevia.name, {CallArg::ByValue(cdFilial),
+                                                 CallArg::ByValue(cdCaixa), DestinosArg(destinos)});
+}
+
+ResultEnvelope RemoteParametrosClient::setCopiaParametros(const std::string& cdFilial,
+                                                          const std::string& cdCaixa,
+                                                          const Destinos& destinos) {
+  return connection_.Call(kSetCopiaParametros.name,
+                          {CallArg::ByValue(cdFilial), CallArg::ByValue(cdCaixa),
+                           DestinosArg(destinos)});
 }
 
 }  // namespace totem::service

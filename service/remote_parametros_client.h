@@ -1,6 +1,6 @@
 #pragma once
 // The parameter client over a socket connection: late-bound calls by method
-// name with text arguments.
+// name with text arguments (and one list, the copy's destinations).
 #include "platform/socket_connection.h"
 #include "service/parametros_client.h"
 
@@ -18,6 +18,13 @@ class RemoteParametrosClient : public ParametrosClient {
   ResultEnvelope getVerifPar(const std::string& cdFilial, const std::string& cdCaixa) override;
   ResultEnvelope setUpdParametros(const std::string& cdFilial, const std::string& cdCaixa,
                                   const ParametrosRefs& values) override;
+  ResultEnvelope getHistParametros(const std::string& cdFilial, const std::string& cdCaixa,
+                                   const std::string& nrLimite,
+                                   const std::string& nrAntesDe) override;
+  ResultEnvelope getCopiaPrevia(const std::string& cdFilial, const std::string& cdCaixa,
+                                const Destinos& destinos) override;
+  ResultEnvelope setCopiaParametros(const std::string& cdFilial, const std::string& cdCaixa,
+                                    const Destinos& destinos) override;
 
  private:
   SocketConnection& connection_;

@@ -30,6 +30,27 @@ QPixmap OkGlyph(int size) {
   return pixmap;
 }
 
+QPixmap CheckGlyph(Qt::CheckState state, int size) {
+  QPixmap pixmap = Canvas(size);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(QColor(24, 32, 96), size / 14.0));
+  p.setBrush(Qt::white);
+  p.drawRoundedRect(QRectF(size * 0.1, size * 0.1, size * 0.8, size * 0.8), size * 0.1, size * 0.1);
+  if (state == Qt::PartiallyChecked) {
+    p.fillRect(QRectF(size * 0.28, size * 0.44, size * 0.44, size * 0.12), QColor(0, 120, 40));
+  } else if (state == Qt::Checked) {
+    p.setPen(QPen(QColor(0, 120, 40), size / 8.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    QPainterPath tick;
+    tick.moveTo(size * 0.25, size * 0.52);
+    tick.lineTo(size * 0.43, size * 0.70);
+    tick.lineTo(size * 0.76, size * 0.30);
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(tick);
+  }
+  return pixmap;
+}
+
 QPixmap CancelGlyph(int size) {
   QPixmap pixmap = Canvas(size);
   QPainter p(&pixmap);

@@ -16,6 +16,8 @@ namespace totem::touch {
 QPixmap OkGlyph(int size);
 QPixmap CancelGlyph(int size);
 QPixmap BackspaceGlyph(int size);
+// A finger-sized check box: empty, ticked, or with a bar for "some of them".
+QPixmap CheckGlyph(Qt::CheckState state, int size);
 
 // A key that never takes the focus (the text box keeps the cursor) and runs
 // action when touched.

@@ -1,6 +1,6 @@
 #include "server/cli/history_command.h"
 
-#include "server/domain/packet_layouts.h"
+#include "platform/parametros_contract.h"
 #include "server/store/store_factory.h"
 
 #include <nlohmann/json.hpp>
@@ -16,12 +16,12 @@ std::string Quoted(const std::string& value) {
   return nlohmann::json(value).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-void AppendChange(std::string& out, const ParametroField& field, const std::string* before,
+void AppendChange(std::string& out, const contract::RecordField& field, const std::string* before,
                   const std::string& after) {
   out += "    ";
   out += field.label;
   out += " (";
-  out += field.column;
+  out += field.column.name;
   out += "): ";
   out += before ? Quoted(*before) : "-";
   out += " -> ";
@@ -41,11 +41,11 @@ std::string FormatGravacoes(const std::string& cdFilial, const std::string& cdCa
            "  cliente " + (g.cliente.empty() ? "-" : g.cliente);
     out += g.antes ? "\n" : "  (primeira gravação)\n";
     bool changed = false;
-    for (const auto& field : kSaveOrder) {
-      const std::string& after = g.depois.*field.member;
-      const std::string* before = g.antes ? &((*g.antes).*field.member) : nullptr;
+    for (std::size_t i = 0; i < contract::kRecord.size(); ++i) {
+      const std::string& after = g.depois.values[i];
+      const std::string* before = g.antes ? &g.antes->values[i] : nullptr;
       if (before && *before == after) continue;
-      AppendChange(out, field, before, after);
+      AppendChange(out, contract::kRecord[i], before, after);
       changed = true;
     }
     if (!changed) out += "    (nenhum valor alterado)\n";

@@ -17,12 +17,6 @@
 namespace totem::server {
 namespace {
 
-// The record's value at index i of contract::kRecord.
-std::string& ValueAt(ParametroTotem& parametro, std::size_t i) { return parametro.*kSaveOrder.at(i).member; }
-const std::string& ValueAt(const ParametroTotem& parametro, std::size_t i) {
-  return parametro.*kSaveOrder.at(i).member;
-}
-
 std::vector<std::string> Columns() {
   std::vector<std::string> columns = {std::string(contract::kCdFilial.name), std::string(contract::kCdCaixa.name)};
   for (const auto& field : contract::kRecord) columns.emplace_back(field.column.name);
@@ -82,7 +76,7 @@ ImportSummary ImportParametros(Store& store, const CsvFile& file, const Caller& 
     ParametroTotem parametro;
     parametro.cdFilial = fields[position[0]];
     parametro.cdCaixa = fields[position[1]];
-    for (std::size_t i = 0; i < contract::kRecord.size(); ++i) ValueAt(parametro, i) = fields[position[2 + i]];
+    for (std::size_t i = 0; i < contract::kRecord.size(); ++i) parametro.values[i] = fields[position[2 + i]];
     if (auto refused = CheckValues(parametro)) file.Fail(row.line, refused->message);
     records.push_back(std::move(parametro));
   }
@@ -108,7 +102,7 @@ void WriteParametrosCsv(Store& store, std::ostream& out) {
     const auto record = store.LoadParametro(caixa.cdFilial, caixa.cdCaixa);
     if (!record) continue;
     std::vector<std::string> fields = {record->parametro.cdFilial, record->parametro.cdCaixa};
-    for (std::size_t i = 0; i < contract::kRecord.size(); ++i) fields.push_back(ValueAt(record->parametro, i));
+    for (std::size_t i = 0; i < contract::kRecord.size(); ++i) fields.push_back(record->parametro.values[i]);
     WriteRow(out, fields);
   }
 }

@@ -65,20 +65,20 @@ ParametroTotem DemoParametro(const Caixa& caixa, int k) {
   ParametroTotem p;
   p.cdFilial = caixa.cdFilial;
   p.cdCaixa = caixa.cdCaixa;
-  p.idTipExtTot = std::to_string(1 + k % 3);
-  p.cdGrupProd = p.idTipExtTot == "3" ? "0" + TwoDigits(1 + (k * 7) % 21) : "";
-  p.idSelLojTot = p.idTipExtTot == "1" ? "N" : YesNo(k % 2 == 0);
-  p.idExiMsgSal = YesNo(k % 4 != 1);
+  p["IDTIPEXTTOT"] = std::to_string(1 + k % 3);
+  p["CDGRUPPROD"] = p["IDTIPEXTTOT"] == "3" ? "0" + TwoDigits(1 + (k * 7) % 21) : "";
+  p["IDSELLOJTOT"] = p["IDTIPEXTTOT"] == "1" ? "N" : YesNo(k % 2 == 0);
+  p["IDEXIMSGSAL"] = YesNo(k % 4 != 1);
   if (k % 2 == 1) {
     const int first = 1 + k % 10;
-    p.nrDiaIniTot = std::to_string(first);
-    p.nrDiaFinTot = std::to_string(first + 15 + k % 6);
+    p["NRDIAINITOT"] = std::to_string(first);
+    p["NRDIAFINTOT"] = std::to_string(first + 15 + k % 6);
   }
-  p.nrSegFecTot = kSegundos[static_cast<std::size_t>(k) % kSegundos.size()];
-  p.dsMsgIniTot = kMensagensIniciais[static_cast<std::size_t>(k) % kMensagensIniciais.size()];
-  p.dsMsgAdiTot = kMensagensAdicionais[static_cast<std::size_t>(k) % kMensagensAdicionais.size()];
-  p.idInfClieCai = YesNo(k % 3 != 2);
-  p.dsMsgConTot = kMensagensConsumidor[static_cast<std::size_t>(k) % kMensagensConsumidor.size()];
+  p["NRSEGFECTOT"] = kSegundos[static_cast<std::size_t>(k) % kSegundos.size()];
+  p["DSMSGINITOT"] = kMensagensIniciais[static_cast<std::size_t>(k) % kMensagensIniciais.size()];
+  p["DSMSGADITOT"] = kMensagensAdicionais[static_cast<std::size_t>(k) % kMensagensAdicionais.size()];
+  p["IDINFCLIECAI"] = YesNo(k % 3 != 2);
+  p["DSMSGCONTOT"] = kMensagensConsumidor[static_cast<std::size_t>(k) % kMensagensConsumidor.size()];
   return p;
 }
 
@@ -86,9 +86,9 @@ ParametroTotem DemoParametro(const Caixa& caixa, int k) {
 
 bool FillDemoData(Store& store) {
   auto tx = store.BeginWrite();
-  // Checked inside the write transaction, so two servers started together
-  // on one empty file do not both fill it.
-  if (!store.IsEmpty()) return false;
+  // Checked inside the write transaction and under its lock, so of two
+  // servers started together on one empty database only one fills it.
+  if (!tx->IsEmptyLocked()) return false;
 
   for (std::size_t i = 0; i < kGrupos.size(); ++i) {
     const int n = static_cast<int>(i) + 1;

@@ -6,7 +6,13 @@
 namespace totem::server {
 namespace {
 
-PacketColumn Text(std::string name, int size) { return {std::move(name), FieldType::Text, size}; }
+// A layout of the contract as the packet's column list.
+template <std::size_t N>
+std::vector<PacketColumn> Layout(const std::array<contract::Column, N>& columns) {
+  std::vector<PacketColumn> layout;
+  for (const auto& c : columns) layout.push_back({std::string(c.name), c.type, c.size});
+  return layout;
+}
 
 // A row built by moving the values in (a braced list would copy them).
 template <class... Values>
@@ -17,69 +23,30 @@ PacketRow Row(Values&&... values) {
   return row;
 }
 
-// getCarregaPar's column order; every column but NMGRUPPROD is a value of
-// kSaveOrder.
-constexpr std::array<std::string_view, 12> kParametroColumnOrder = {
-    "IDSELLOJTOT", "IDTIPEXTTOT", "CDGRUPPROD",  "IDEXIMSGSAL", "NRDIAINITOT", "NRDIAFINTOT",
-    "NRSEGFECTOT", "DSMSGINITOT", "NMGRUPPROD",  "DSMSGADITOT", "IDINFCLIECAI", "DSMSGCONTOT"};
-constexpr std::string_view kNmGrupProd = "NMGRUPPROD";
-
-const ParametroField* FindSaveField(std::string_view column) {
-  auto it = std::find_if(kSaveOrder.begin(), kSaveOrder.end(),
-                         [&](const ParametroField& f) { return f.column == column; });
-  return it == kSaveOrder.end() ? nullptr : &*it;
-}
-
 }  // namespace
 
-const std::array<ParametroField, 11> kSaveOrder = {{
-    {"IDTIPEXTTOT", "Tipo de extrato", 1, false, &ParametroTotem::idTipExtTot},
-    {"CDGRUPPROD", "Grupo de produtos", 10, false, &ParametroTotem::cdGrupProd},
-    {"IDEXIMSGSAL", "Exibe tela de saldo", 1, false, &ParametroTotem::idExiMsgSal},
-    {"NRDIAINITOT", "Dia inicial", 2, true, &ParametroTotem::nrDiaIniTot},
-    {"NRDIAFINTOT", "Dia final", 2, true, &ParametroTotem::nrDiaFinTot},
-    {"NRSEGFECTOT", "Segundos para fechar a consulta", 5, true, &ParametroTotem::nrSegFecTot},
-    {"DSMSGINITOT", "Mensagem inicial", 200, false, &ParametroTotem::dsMsgIniTot},
-    {"DSMSGADITOT", "Mensagem adicional", 200, false, &ParametroTotem::dsMsgAdiTot},
-    {"IDSELLOJTOT", "Seleciona loja", 1, false, &ParametroTotem::idSelLojTot},
-    {"IDINFCLIECAI", "Informa consumidor sem identificar o cliente", 20, false,
-     &ParametroTotem::idInfClieCai},
-    {"DSMSGCONTOT", "Mensagem do consumidor", 200, false, &ParametroTotem::dsMsgConTot},
-}};
-
 const std::vector<PacketColumn>& FilialColumns() {
-  static const std::vector<PacketColumn> columns = {Text("CDFILIAL", 4), Text("NMFILIAL", 30)};
+  static const auto columns = Layout(contract::kFilialColumns);
   return columns;
 }
 
 const std::vector<PacketColumn>& CaixaColumns() {
-  static const std::vector<PacketColumn> columns = {Text("CHAVE", 10),   Text("CDCAIXA", 3),
-                                                    Text("NMCAIXA", 30), Text("NMLOJA", 50),
-                                                    Text("CDFILIAL", 4), Text("CDLOJA", 20)};
+  static const auto columns = Layout(contract::kCaixaColumns);
   return columns;
 }
 
 const std::vector<PacketColumn>& GrupoColumns() {
-  static const std::vector<PacketColumn> columns = {
-      Text("CDGRUPPROD", 10), Text("NMGRUPPROD", 40), {"DTULTATUGPPR", FieldType::DateTime, 0},
-      Text("IDCADNVSUBGR", 1), Text("IDGRPRODVMN", 1)};
+  static const auto columns = Layout(contract::kGrupoColumns);
   return columns;
 }
 
 const std::vector<PacketColumn>& ParametroColumns() {
-  static const std::vector<PacketColumn> columns = [] {
-    std::vector<PacketColumn> out;
-    for (auto name : kParametroColumnOrder) {
-      const ParametroField* field = FindSaveField(name);
-      out.push_back(Text(std::string(name), field ? field->size : 40));
-    }
-    return out;
-  }();
+  static const auto columns = Layout(contract::kParametroColumns);
   return columns;
 }
 
 const std::vector<PacketColumn>& VerifColumns() {
-  static const std::vector<PacketColumn> columns = {Text("CDFILIAL", 4), Text("CDCAIXA", 3)};
+  static const auto columns = Layout(contract::kVerifColumns);
   return columns;
 }
 
@@ -120,12 +87,27 @@ DataPacket ParametroPacket(const std::optional<ParametroCarregado>& record) {
   DataPacket packet{ParametroColumns(), {}};
   if (!record) return packet;
   PacketRow row;
-  for (auto name : kParametroColumnOrder) {
-    if (name == kNmGrupProd) row.push_back(record->nmGrupProd);
-    else row.push_back(record->parametro.*(FindSaveField(name)->member));
+  for (const auto& column : contract::kParametroColumns) {
+    if (column.name == contract::kNmGrupProd.name) row.push_back(record->nmGrupProd);
+    else row.push_back(record->parametro[column.name]);
   }
   packet.rows.push_back(std::move(row));
   return packet;
+}
+
+DataPacket CopiaPreviaPacket(std::vector<PacketRow> rows) {
+  static const auto columns = Layout(contract::kCopiaPreviaColumns);
+  return DataPacket{columns, std::move(rows)};
+}
+
+DataPacket CopiaPacket(std::size_t alterados, std::size_t iguais) {
+  static const auto columns = Layout(contract::kCopiaColumns);
+  return DataPacket{columns, {Row(std::to_string(alterados), std::to_string(iguais))}};
+}
+
+DataPacket HistoricoPacket(std::vector<PacketRow> rows) {
+  static const auto columns = Layout(contract::kHistoricoColumns);
+  return DataPacket{columns, std::move(rows)};
 }
 
 DataPacket VerifPacket(const std::string& cdFilial, const std::string& cdCaixa) {

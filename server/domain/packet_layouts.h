@@ -1,9 +1,11 @@
 #pragma once
-// The data packets of the six methods: their columns, types and sizes (the
-// client's datasets bind to them by name) and how records fill their rows.
+// The data packets of the methods: their columns, types and sizes come from
+// the contract both sides share (platform/parametros_contract.h); here is
+// how records fill their rows.
 #include "server/store/store.h"
 
 #include "platform/data_packet.h"
+#include "platform/parametros_contract.h"
 
 #include <array>
 #include <optional>
@@ -30,18 +32,10 @@ DataPacket GrupoPacket(std::vector<GrupoProduto> grupos);
 // No record gives a packet without rows that still describes its columns.
 DataPacket ParametroPacket(const std::optional<ParametroCarregado>& record);
 DataPacket VerifPacket(const std::string& cdFilial, const std::string& cdCaixa);
-
-// One value of the parameter record as setUpdParametros receives it.
-struct ParametroField {
-  std::string_view column;  // name in the getCarregaPar packet
-  std::string_view label;   // how messages to the user name it
-  int size;                 // in characters
-  bool digitsOnly;          // empty or decimal digits
-  std::string ParametroTotem::*member;
-};
-
-// The eleven values in the order setUpdParametros receives them, after the
-// branch code and the register code.
-extern const std::array<ParametroField, 11> kSaveOrder;
+// The copy and the history (contract::kCopiaPreviaColumns, kCopiaColumns,
+// kHistoricoColumns): rows of texts in those columns' order.
+DataPacket CopiaPreviaPacket(std::vector<PacketRow> rows);
+DataPacket CopiaPacket(std::size_t alterados, std::size_t iguais);
+DataPacket HistoricoPacket(std::vector<PacketRow> rows);
 
 }  // namespace totem::server

@@ -1,6 +1,6 @@
 #include "server/domain/parametro_rules.h"
 
-#include "server/domain/packet_layouts.h"
+#include "platform/parametros_contract.h"
 
 #include "platform/utf8.h"
 
@@ -16,16 +16,17 @@ bool IsDigits(const std::string& text) {
 // Day of the month given as one or two digits ("5", "05", "31").
 int DayNumber(const std::string& digits) { return std::stoi(digits); }
 
-std::optional<Refusal> CheckText(const ParametroField& field, const std::string& value) {
+std::optional<Refusal> CheckText(const contract::RecordField& field, const std::string& value) {
+  const int size = field.column.size;
   // NUL cannot be stored as text by every database, and no screen types it.
   if (!IsValidUtf8(value) || value.find('\0') != std::string::npos)
     return Refusal{refusal::kTextoInvalido,
                    "O campo " + std::string(field.label) + " contém caracteres inválidos."};
-  if (CountCodePoints(value) > static_cast<std::size_t>(field.size))
+  if (CountCodePoints(value) > static_cast<std::size_t>(size))
     return Refusal{refusal::kTamanhoCampo, "O campo " + std::string(field.label) +
-                                               " aceita no máximo " + std::to_string(field.size) +
-                                               (field.size == 1 ? " caractere." : " caracteres.")};
-  if (field.digitsOnly && !IsDigits(value))
+                                               " aceita no máximo " + std::to_string(size) +
+                                               (size == 1 ? " caractere." : " caracteres.")};
+  if (field.digits && !IsDigits(value))
     return Refusal{refusal::kNumeroInvalido,
                    "O campo " + std::string(field.label) + " deve conter apenas números."};
   return std::nullopt;
@@ -44,14 +45,14 @@ Refusal FalhaBase() {
           "Não foi possível acessar a base de dados do servidor. Tente novamente."};
 }
 
-bool NeedsGrupo(const ParametroTotem& parametro) { return parametro.idTipExtTot == "3"; }
+bool NeedsGrupo(const ParametroTotem& parametro) { return parametro["IDTIPEXTTOT"] == "3"; }
 
 std::optional<Refusal> CheckValues(const ParametroTotem& parametro) {
-  for (const auto& field : kSaveOrder)
-    if (auto refused = CheckText(field, parametro.*field.member)) return refused;
+  for (std::size_t i = 0; i < contract::kRecord.size(); ++i)
+    if (auto refused = CheckText(contract::kRecord[i], parametro.values[i])) return refused;
 
-  const std::string& first = parametro.nrDiaIniTot;
-  const std::string& last = parametro.nrDiaFinTot;
+  const std::string& first = parametro["NRDIAINITOT"];
+  const std::string& last = parametro["NRDIAFINTOT"];
   for (const std::string* day : {&first, &last}) {
     if (day->empty()) continue;
     const int number = DayNumber(*day);
@@ -60,7 +61,7 @@ std::optional<Refusal> CheckValues(const ParametroTotem& parametro) {
   if (!first.empty() && !last.empty() && DayNumber(first) > DayNumber(last))
     return Refusal{refusal::kDataInicialMaior, "Data inicial não pode ser maior que a data final"};
 
-  if (NeedsGrupo(parametro) && parametro.cdGrupProd.empty())
+  if (NeedsGrupo(parametro) && parametro["CDGRUPPROD"].empty())
     return Refusal{refusal::kGrupoNaoInformado, "Grupo de produtos deve ser informado."};
   return std::nullopt;
 }

@@ -25,6 +25,12 @@ inline constexpr const char* kDataInicialMaior = "DTMENOR";
 inline constexpr const char* kGrupoNaoInformado = "GRUP_INF";
 inline constexpr const char* kGrupoNaoCadastrado = "GRUP_N";
 inline constexpr const char* kFalhaBase = "ERRO_BD";
+inline constexpr const char* kOrigemSemParametros = "ORIGEM_N";
+inline constexpr const char* kDestinoNaoCadastrado = "DESTINO_N";
+inline constexpr const char* kDestinosVazio = "DESTINOS_VAZIO";
+inline constexpr const char* kDestinosDemais = "DESTINOS_MAX";
+inline constexpr const char* kDestinosInvalidos = "DESTINOS_INV";
+inline constexpr const char* kPaginaInvalida = "PAGINA_INV";
 }  // namespace refusal
 
 Refusal CaixaNaoCadastrado();

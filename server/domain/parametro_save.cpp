@@ -3,14 +3,11 @@
 #include "server/domain/packet_layouts.h"
 #include "server/log/server_log.h"
 
-#include <algorithm>
-
 namespace totem::server {
 namespace {
 
 bool SameValues(const ParametroTotem& a, const ParametroTotem& b) {
-  return std::all_of(kSaveOrder.begin(), kSaveOrder.end(),
-                     [&](const ParametroField& field) { return a.*field.member == b.*field.member; });
+  return a.values == b.values;
 }
 
 }  // namespace
@@ -20,7 +17,7 @@ SaveOutcome SaveParametro(WriteTransaction& transaction, const ParametroTotem& p
   // The checks against stored data run inside the write transaction, so
   // they still hold when it commits.
   if (!transaction.LockCaixa(parametro.cdFilial, parametro.cdCaixa)) return {CaixaNaoCadastrado()};
-  if (NeedsGrupo(parametro) && !transaction.GrupoExists(parametro.cdGrupProd)) return {GrupoNaoCadastrado()};
+  if (NeedsGrupo(parametro) && !transaction.GrupoExists(parametro["CDGRUPPROD"])) return {GrupoNaoCadastrado()};
   GravacaoParametro gravacao;
   gravacao.antes = transaction.CurrentParametro(parametro.cdFilial, parametro.cdCaixa);
   if (whenUnchanged == WhenUnchanged::kSkip && gravacao.antes && SameValues(*gravacao.antes, parametro))

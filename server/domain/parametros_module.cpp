@@ -16,23 +16,17 @@ ParametroTotem FromArgs(const std::vector<std::string>& args) {
   ParametroTotem p;
   p.cdFilial = args.at(0);
   p.cdCaixa = args.at(1);
-  for (std::size_t i = 0; i < kSaveOrder.size(); ++i) p.*(kSaveOrder[i].member) = args.at(2 + i);
+  for (std::size_t i = 0; i < p.values.size(); ++i) p.values[i] = args.at(2 + i);
   return p;
 }
 
 }  // namespace
 
-// A store failure is logged with its detail and reported to the user with a
-// stable code and a message that reveals nothing of the database.
-template <class Body>
-ResultEnvelope ParametrosModule::Guarded(const char* method, Body&& body) {
-  try {
-    return body();
-  } catch (const StoreError& error) {
-    LogError(std::string(method) + ": falha na base de dados: " + error.what());
-    return Refused(FalhaBase());
-  }
+void ParametrosModule::LogStoreFailure(const char* method, const StoreError& error) {
+  LogError(std::string(method) + ": falha na base de dados: " + error.what());
 }
+
+ResultEnvelope ParametrosModule::StoreFailure() { return Refused(FalhaBase()); }
 
 ResultEnvelope ParametrosModule::GetFilial() {
   return Guarded("getFilial", [&] { return ResultEnvelope::Success(FilialPacket(store_.ListFiliais())); });

@@ -1,17 +1,21 @@
 #pragma once
-// The remote data module "Ksl80500.rdmParametrosToten": its six methods, each
+// The remote data module (platform/parametros_contract.h): its methods, each
 // answering a result envelope. Refusals and store failures come back as error
 // envelopes; nothing here throws for bad input.
 #include "server/store/store.h"
 
+#include "platform/parametros_contract.h"
 #include "platform/result_envelope.h"
+
+#include <nlohmann/json_fwd.hpp>
 
 #include <string>
 #include <vector>
 
 namespace totem::server {
 
-inline constexpr const char* kServerName = "Ksl80500.rdmParametrosToten";
+// The name the module is handed out under, as the contract gives it.
+inline const std::string kServerName(contract::kServerName);
 
 // Who is calling, as the HTTP front established it; kept with every save.
 struct Caller {
@@ -31,15 +35,42 @@ class ParametrosModule {
   ResultEnvelope GetCarregaPar(const std::string& cdFilial, const std::string& cdCaixa);
   // The register's key, or CAIXA_N when it does not exist.
   ResultEnvelope GetVerifPar(const std::string& cdFilial, const std::string& cdCaixa);
-  // Branch code, register code, then the eleven values in kSaveOrder.
+  // Branch code, register code, then the eleven values in the contract's
+  // order (contract::kRecord).
   // Inserts or updates the record and appends the save, with its caller and
   // the values before and after, to the register's history, all in one
   // transaction; or writes nothing and answers the first rule broken.
   ResultEnvelope SetUpdParametros(const std::vector<std::string>& args, const Caller& caller = {});
 
+  // At most nrLimite (1..500) of the register's saves numbered below
+  // nrAntesDe (empty: from the newest), newest first, each with the values
+  // it changed.
+  ResultEnvelope GetHistParametros(const std::string& cdFilial, const std::string& cdCaixa,
+                                   const std::string& nrLimite, const std::string& nrAntesDe);
+  // What copying the register's stored record to each destination (a list
+  // of [branch, register] pairs) would change. Writes nothing.
+  ResultEnvelope GetCopiaPrevia(const std::string& cdFilial, const std::string& cdCaixa,
+                                const nlohmann::json& destinos);
+  // Copies the record to every destination in one transaction, all or
+  // nothing; each destination it changes gets a history row naming the
+  // source. Answers how many changed and how many were equal already.
+  ResultEnvelope SetCopiaParametros(const std::string& cdFilial, const std::string& cdCaixa,
+                                    const nlohmann::json& destinos, const Caller& caller = {});
+
  private:
+  // A store failure is logged with its detail and reported to the user with
+  // a stable code and a message that reveals nothing of the database.
   template <class Body>
-  ResultEnvelope Guarded(const char* method, Body&& body);
+  static ResultEnvelope Guarded(const char* method, Body&& body) {
+    try {
+      return body();
+    } catch (const StoreError& error) {
+      LogStoreFailure(method, error);
+      return StoreFailure();
+    }
+  }
+  static void LogStoreFailure(const char* method, const StoreError& error);
+  static ResultEnvelope StoreFailure();
 
   Store& store_;
 };

@@ -13,7 +13,9 @@ namespace totem::server {
 struct HttpOptions {
   std::string host = "127.0.0.1";
   int port = 8080;                     // 0 picks a free port
-  std::size_t maxBody = 64 * 1024;     // larger request bodies are refused (413)
+  // Larger request bodies are refused (413). A copy to the most registers
+  // one takes (10,000) is about 160 KiB.
+  std::size_t maxBody = 256 * 1024;
   std::size_t maxHeader = 8 * 1024;    // request line and headers together (431 above)
   int maxConnections = 10000;          // open connections; the oldest idle ones make room
   int workers = 8;                     // threads running the calls that touch the store

@@ -5,6 +5,7 @@
 #include "server/log/server_log.h"
 
 #include "platform/json_rpc.h"
+#include "platform/parametros_contract.h"
 
 #include <nlohmann/json.hpp>
 
@@ -37,14 +38,29 @@ std::string_view OutcomeName(Outcome outcome) {
 RpcDispatcher::RpcDispatcher(ParametrosModule& module) {
   using Args = const std::vector<std::string>&;
   using Who = const Caller&;
+  using namespace contract;
+  using List = const nlohmann::json&;
+  using Call = std::function<ResultEnvelope(Args, List, Who)>;
+  auto method = [](const contract::Method& m, Call call) {
+    return Method{std::string(m.name), m.arity, m.takesRegister, m.lastIsList, std::move(call)};
+  };
   methods_ = {
-      {"getFilial", 0, false, [&module](Args, Who) { return module.GetFilial(); }},
-      {"getConfCaixa", 0, false, [&module](Args, Who) { return module.GetConfCaixa(); }},
-      {"getPesqGrupProd", 0, false, [&module](Args, Who) { return module.GetPesqGrupProd(); }},
-      {"getCarregaPar", 2, true, [&module](Args a, Who) { return module.GetCarregaPar(a[0], a[1]); }},
-      {"getVerifPar", 2, true, [&module](Args a, Who) { return module.GetVerifPar(a[0], a[1]); }},
-      {"setUpdParametros", 2 + kSaveOrder.size(), true,
-       [&module](Args a, Who caller) { return module.SetUpdParametros(a, caller); }},
+      method(kGetFilial, [&module](Args, List, Who) { return module.GetFilial(); }),
+      method(kGetConfCaixa, [&module](Args, List, Who) { return module.GetConfCaixa(); }),
+      method(kGetPesqGrupProd, [&module](Args, List, Who) { return module.GetPesqGrupProd(); }),
+      method(kGetCarregaPar,
+             [&module](Args a, List, Who) { return module.GetCarregaPar(a[0], a[1]); }),
+      method(kGetVerifPar, [&module](Args a, List, Who) { return module.GetVerifPar(a[0], a[1]); }),
+      method(kSetUpdParametros,
+             [&module](Args a, List, Who caller) { return module.SetUpdParametros(a, caller); }),
+      method(kGetHistParametros, [&module](Args a, List, Who) {
+        return module.GetHistParametros(a[0], a[1], a[2], a[3]);
+      }),
+      method(kGetCopiaPrevia,
+             [&module](Args a, List list, Who) { return module.GetCopiaPrevia(a[0], a[1], list); }),
+      method(kSetCopiaParametros, [&module](Args a, List list, Who caller) {
+        return module.SetCopiaParametros(a[0], a[1], list, caller);
+      }),
   };
 }
 
@@ -118,17 +134,28 @@ std::optional<std::string> RpcDispatcher::Call(const rpc::Request& request, cons
                              std::to_string(request.params.size()),
                          request.id},
                         summary));
+  for (std::size_t i = 0; i < method->arity; ++i) {
+    const bool wantsList = method->lastIsList && i + 1 == method->arity;
+    if (request.lists[i].has_value() != wantsList)
+      return answer(Fault({rpc::kInvalidParams,
+                           method->name + ": o parâmetro " + std::to_string(i + 1) + " deve ser " +
+                               (wantsList ? "uma lista" : "texto"),
+                           request.id},
+                          summary));
+  }
   if (method->takesRegister) {
     summary.cdFilial = request.params[0];
     summary.cdCaixa = request.params[1];
   }
   try {
-    ResultEnvelope envelope = method->call(request.params, caller);
+    static const nlohmann::json kNoList;
+    const nlohmann::json& list = method->lastIsList ? *request.lists.back() : kNoList;
+    ResultEnvelope envelope = method->call(request.params, list, caller);
     if (envelope.ok) summary.outcome = Outcome::kOk;
     else summary.outcome = envelope.code == refusal::kFalhaBase ? Outcome::kError : Outcome::kRefused;
     summary.code = envelope.ok ? std::string() : envelope.code;
     // The server leaves every argument as it came, by-reference ones included.
-    return answer(rpc::EncodeResult(request.id, envelope, request.params));
+    return answer(rpc::EncodeResult(request.id, envelope, request.params, request.lists));
   } catch (const std::exception& error) {
     LogError(method->name + ": erro interno: " + error.what());
     return answer(Fault({rpc::kInternalError, "Erro interno do servidor", request.id}, summary));

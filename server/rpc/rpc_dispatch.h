@@ -54,7 +54,11 @@ class RpcDispatcher {
     std::string name;
     std::size_t arity;
     bool takesRegister;  // the first two arguments are a branch and a register code
-    std::function<ResultEnvelope(const std::vector<std::string>&, const Caller&)> call;
+    bool lastIsList;     // the last argument is a list; every other is a text
+    // The texts, the list (null when the method takes none) and the caller.
+    std::function<ResultEnvelope(const std::vector<std::string>&, const nlohmann::json&,
+                                 const Caller&)>
+        call;
   };
   // One element of the body; nothing for a notification.
   std::optional<std::string> Run(const nlohmann::json& value, const Caller& caller,

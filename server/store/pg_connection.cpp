@@ -42,6 +42,18 @@ std::string NumberPlaceholders(std::string_view sql, int* count) {
   return out;
 }
 
+namespace {
+
+// libpq's messages span several lines; the log keeps one line per event.
+std::string OneLine(std::string text) {
+  for (char& c : text)
+    if (c == '\n' || c == '\t') c = ' ';
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+}  // namespace
+
 PgConnection::PgConnection(const std::string& conninfo) {
   std::string info = conninfo;
   if (info.find("connect_timeout") == std::string::npos)
@@ -54,7 +66,7 @@ PgConnection::PgConnection(const std::string& conninfo) {
     while (!why.empty() && why.back() == '\n') why.pop_back();
     if (conn_) PQfinish(conn_);
     conn_ = nullptr;
-    throw StoreError("não foi possível conectar ao PostgreSQL: " + why);
+    throw StoreError("não foi possível conectar ao PostgreSQL: " + OneLine(why));
   }
   PQsetNoticeReceiver(conn_, ReceiveNotice, nullptr);
   // Texts are UTF-8 end to end; messages from the server stay out of the
@@ -72,11 +84,7 @@ void PgConnection::Fail(const std::string& what, pg_result* result) {
   std::string detail = result ? PQresultErrorMessage(result) : "";
   if (detail.empty() && conn_) detail = PQerrorMessage(conn_);
   if (result) PQclear(result);
-  // libpq's messages span several lines; the log keeps one line per event.
-  for (char& c : detail)
-    if (c == '\n' || c == '\t') c = ' ';
-  while (!detail.empty() && detail.back() == ' ') detail.pop_back();
-  throw StoreError(what + ": " + detail);
+  throw StoreError(what + ": " + OneLine(detail));
 }
 
 void PgConnection::Exec(const char* sql) {

@@ -25,6 +25,11 @@ struct PgDialect {
   // changes, and it leaves other transactions' foreign-key checks unblocked.
   static constexpr const char* kLockCaixa =
       "SELECT 1 FROM caixa WHERE cdfilial = ? AND cdcaixa = ? FOR NO KEY UPDATE";
+  // A lock that conflicts with itself: servers seeding an empty database at
+  // once take turns, and the second finds it filled.
+  static constexpr const char* kLockForSeeding = "LOCK TABLE filial IN SHARE ROW EXCLUSIVE MODE";
+  // Many registers at once, locked as kLockCaixa locks one.
+  static constexpr const char* kLockRowsSuffix = " FOR NO KEY UPDATE OF c";
   static std::unique_ptr<Connection> Connect(const std::string& conninfo);
   // The address without its password, for messages.
   static std::string Name(const std::string& conninfo);

@@ -1,10 +1,12 @@
 #pragma once
 // The SQL text the store runs on every database, with "?" placeholders: one
-// place for each statement and for the order of a record's eleven values.
+// place for each statement.
 #include "server/store/store.h"
 
 #include <array>
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace totem::server {
 
@@ -14,13 +16,6 @@ namespace sql {
 inline constexpr std::array<const char*, 6> kSchemaTables = {
     "schema_migrations", "filial", "caixa", "grupo_produto", "parametro_totem", "parametro_totem_historico"};
 
-inline constexpr const char* kSelectParametro =
-    "SELECT p.cdfilial, p.cdcaixa, p.idsellojtot, p.idtipexttot, p.cdgrupprod, p.ideximsgsal,"
-    " p.nrdiainitot, p.nrdiafintot, p.nrsegfectot, p.dsmsginitot, p.dsmsgaditot,"
-    " p.idinfcliecai, p.dsmsgcontot, g.nmgrupprod"
-    " FROM parametro_totem p"
-    " LEFT JOIN grupo_produto g ON g.cdgrupprod = p.cdgrupprod"
-    " WHERE p.cdfilial = ? AND p.cdcaixa = ?";
 inline constexpr const char* kCaixaExists = "SELECT 1 FROM caixa WHERE cdfilial = ? AND cdcaixa = ?";
 inline constexpr const char* kFilialExists = "SELECT 1 FROM filial WHERE cdfilial = ?";
 inline constexpr const char* kGrupoExists = "SELECT 1 FROM grupo_produto WHERE cdgrupprod = ?";
@@ -44,48 +39,29 @@ inline constexpr const char* kUpsertGrupo =
     " ON CONFLICT (cdgrupprod) DO UPDATE SET nmgrupprod = excluded.nmgrupprod,"
     " dtultatugppr = excluded.dtultatugppr, idcadnvsubgr = excluded.idcadnvsubgr,"
     " idgrprodvmn = excluded.idgrprodvmn";
-inline constexpr const char* kUpsertParametro =
-    "INSERT INTO parametro_totem (cdfilial, cdcaixa, idsellojtot, idtipexttot, cdgrupprod,"
-    " ideximsgsal, nrdiainitot, nrdiafintot, nrsegfectot, dsmsginitot, dsmsgaditot,"
-    " idinfcliecai, dsmsgcontot) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
-    " ON CONFLICT (cdfilial, cdcaixa) DO UPDATE SET idsellojtot = excluded.idsellojtot,"
-    " idtipexttot = excluded.idtipexttot, cdgrupprod = excluded.cdgrupprod,"
-    " ideximsgsal = excluded.ideximsgsal, nrdiainitot = excluded.nrdiainitot,"
-    " nrdiafintot = excluded.nrdiafintot, nrsegfectot = excluded.nrsegfectot,"
-    " dsmsginitot = excluded.dsmsginitot, dsmsgaditot = excluded.dsmsgaditot,"
-    " idinfcliecai = excluded.idinfcliecai, dsmsgcontot = excluded.dsmsgcontot";
+// The statements that carry a record's values: their columns are the
+// contract's record fields (contract::kRecord) in its order, each named in
+// the tables by its wire name in lower case. Built once.
+const std::string& SelectParametro();      // keys, values, then the group's name
+const std::string& UpsertParametro();      // keys, then values
+const std::string& SelectCurrentValues();  // values
+const std::string& InsertGravacao();       // keys, number, when, token, client, origin, before, after
+const std::string& SelectGravacoes();      // number, when, token, client, origin, before, after
+// The same columns, newest first: keys, a number to stay below, a limit.
+const std::string& SelectGravacoesRecentes();
 
-// The eleven values of a record in the column order of the statements below.
-inline constexpr std::array<std::string ParametroTotem::*, 11> kValueMembers = {
-    &ParametroTotem::idSelLojTot, &ParametroTotem::idTipExtTot, &ParametroTotem::cdGrupProd,
-    &ParametroTotem::idExiMsgSal, &ParametroTotem::nrDiaIniTot, &ParametroTotem::nrDiaFinTot,
-    &ParametroTotem::nrSegFecTot, &ParametroTotem::dsMsgIniTot, &ParametroTotem::dsMsgAdiTot,
-    &ParametroTotem::idInfClieCai, &ParametroTotem::dsMsgConTot};
+// Statements over many registers at once, for n of them; the keys go in as
+// (branch, register) pairs.
+// Every register named, whether its record exists (0/1) and its values;
+// lockSuffix locks the registers' rows where the database locks rows.
+std::string SelectCaixasIn(std::size_t n, std::string_view lockSuffix);
+std::string UpsertParametros(std::size_t n);  // n times keys and values
+std::string LastGravacoesIn(std::size_t n);   // keys and the highest save number
+std::string InsertGravacoes(std::size_t n);   // n times InsertGravacao's values
 
-inline constexpr const char* kSelectCurrentValues =
-    "SELECT idsellojtot, idtipexttot, cdgrupprod, ideximsgsal, nrdiainitot, nrdiafintot,"
-    " nrsegfectot, dsmsginitot, dsmsgaditot, idinfcliecai, dsmsgcontot"
-    " FROM parametro_totem WHERE cdfilial = ? AND cdcaixa = ?";
 inline constexpr const char* kNextGravacao =
     "SELECT COALESCE(MAX(nrgravacao), 0) + 1 FROM parametro_totem_historico"
     " WHERE cdfilial = ? AND cdcaixa = ?";
-inline constexpr const char* kInsertGravacao =
-    "INSERT INTO parametro_totem_historico (cdfilial, cdcaixa, nrgravacao, dtgravacao, nmtoken,"
-    " dscliente, idsellojtot_antes, idtipexttot_antes, cdgrupprod_antes, ideximsgsal_antes,"
-    " nrdiainitot_antes, nrdiafintot_antes, nrsegfectot_antes, dsmsginitot_antes,"
-    " dsmsgaditot_antes, idinfcliecai_antes, dsmsgcontot_antes, idsellojtot_depois,"
-    " idtipexttot_depois, cdgrupprod_depois, ideximsgsal_depois, nrdiainitot_depois,"
-    " nrdiafintot_depois, nrsegfectot_depois, dsmsginitot_depois, dsmsgaditot_depois,"
-    " idinfcliecai_depois, dsmsgcontot_depois) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
-    " ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
-inline constexpr const char* kSelectGravacoes =
-    "SELECT nrgravacao, dtgravacao, nmtoken, dscliente, idsellojtot_antes, idtipexttot_antes,"
-    " cdgrupprod_antes, ideximsgsal_antes, nrdiainitot_antes, nrdiafintot_antes,"
-    " nrsegfectot_antes, dsmsginitot_antes, dsmsgaditot_antes, idinfcliecai_antes,"
-    " dsmsgcontot_antes, idsellojtot_depois, idtipexttot_depois, cdgrupprod_depois,"
-    " ideximsgsal_depois, nrdiainitot_depois, nrdiafintot_depois, nrsegfectot_depois,"
-    " dsmsginitot_depois, dsmsgaditot_depois, idinfcliecai_depois, dsmsgcontot_depois"
-    " FROM parametro_totem_historico WHERE cdfilial = ? AND cdcaixa = ? ORDER BY nrgravacao";
 
 }  // namespace sql
 

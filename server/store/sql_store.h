@@ -14,10 +14,16 @@
 #include "server/store/sql_statements.h"
 #include "server/store/store.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <array>
+#include <limits>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace totem::server {
@@ -111,17 +117,15 @@ class SqlStore : public Store {
   std::optional<ParametroCarregado> LoadParametro(const std::string& cdFilial,
                                                   const std::string& cdCaixa) override {
     auto c = Borrow();
-    auto select = c->Prepare(sql::kSelectParametro);
+    auto select = c->Prepare(sql::SelectParametro());
     select.Bind(1, cdFilial).Bind(2, cdCaixa);
     if (!select.Step()) return std::nullopt;
     ParametroCarregado out;
     auto& p = out.parametro;
-    int column = 0;
-    for (std::string* field :
-         {&p.cdFilial, &p.cdCaixa, &p.idSelLojTot, &p.idTipExtTot, &p.cdGrupProd, &p.idExiMsgSal,
-          &p.nrDiaIniTot, &p.nrDiaFinTot, &p.nrSegFecTot, &p.dsMsgIniTot, &p.dsMsgAdiTot,
-          &p.idInfClieCai, &p.dsMsgConTot})
-      *field = select.Text(column++);
+    p.cdFilial = select.Text(0);
+    p.cdCaixa = select.Text(1);
+    int column = 2;
+    for (std::string& value : p.values) value = select.Text(column++);
     out.nmGrupProd = select.OptionalText(column);
     return out;
   }
@@ -136,33 +140,30 @@ class SqlStore : public Store {
   std::vector<GravacaoParametro> ListGravacoes(const std::string& cdFilial,
                                                const std::string& cdCaixa) override {
     auto c = Borrow();
-    auto select = c->Prepare(sql::kSelectGravacoes);
+    auto select = c->Prepare(sql::SelectGravacoes());
     select.Bind(1, cdFilial).Bind(2, cdCaixa);
     std::vector<GravacaoParametro> out;
-    while (select.Step()) {
-      GravacaoParametro g;
-      g.numero = select.Int(0);
-      g.quando = select.Text(1);
-      g.token = select.Text(2);
-      g.cliente = select.Text(3);
-      constexpr int kFirstAntes = 4;
-      constexpr int kFirstDepois = kFirstAntes + static_cast<int>(sql::kValueMembers.size());
-      g.depois.cdFilial = cdFilial;
-      g.depois.cdCaixa = cdCaixa;
-      // The "_antes" columns are written all NULL or all set.
-      if (select.OptionalText(kFirstAntes)) {
-        g.antes.emplace();
-        g.antes->cdFilial = cdFilial;
-        g.antes->cdCaixa = cdCaixa;
-      }
-      for (std::size_t i = 0; i < sql::kValueMembers.size(); ++i) {
-        const auto member = sql::kValueMembers[i];
-        if (g.antes) (*g.antes).*member = select.Text(kFirstAntes + static_cast<int>(i));
-        g.depois.*member = select.Text(kFirstDepois + static_cast<int>(i));
-      }
-      out.push_back(std::move(g));
-    }
+    while (select.Step()) out.push_back(ReadGravacao(select, cdFilial, cdCaixa));
     return out;
+  }
+
+  std::vector<GravacaoParametro> ListGravacoesRecentes(const std::string& cdFilial,
+                                                       const std::string& cdCaixa, int limite,
+                                                       std::optional<long long> antes) override {
+    auto c = Borrow();
+    auto select = c->Prepare(sql::SelectGravacoesRecentes());
+    select.Bind(1, cdFilial).Bind(2, cdCaixa);
+    // Save numbers are 32-bit in the tables: anything above is above them all.
+    constexpr long long kAboveAll = std::numeric_limits<std::int32_t>::max();
+    select.BindInt(3, std::min(antes.value_or(kAboveAll), kAboveAll)).BindInt(4, limite);
+    std::vector<GravacaoParametro> out;
+    while (select.Step()) out.push_back(ReadGravacao(select, cdFilial, cdCaixa));
+    return out;
+  }
+
+  std::vector<CaixaAtual> LoadCaixas(const std::vector<CaixaKey>& keys) override {
+    auto c = Borrow();
+    return SelectCaixas(*c, keys, "");
   }
 
   // Reads the migrations table: the database answers and holds our schema.
@@ -192,6 +193,81 @@ class SqlStore : public Store {
   }
 
  private:
+  // Rows one statement carries when many registers are read or written at
+  // once: well inside every database's limit on parameters.
+  static constexpr std::size_t kRowsPerStatement = 200;
+
+  // Calls body(from, n) for consecutive chunks of at most chunk of total.
+  template <class Body>
+  static void ForChunks(std::size_t total, std::size_t chunk, Body&& body) {
+    for (std::size_t from = 0; from < total; from += chunk) body(from, std::min(chunk, total - from));
+  }
+
+  // One row of the history, in the columns of sql::SelectGravacoes.
+  template <class Statement>
+  static GravacaoParametro ReadGravacao(Statement& select, const std::string& cdFilial,
+                                        const std::string& cdCaixa) {
+    GravacaoParametro g;
+    g.numero = select.Int(0);
+    g.quando = select.Text(1);
+    g.token = select.Text(2);
+    g.cliente = select.Text(3);
+    g.origem = select.Text(4);
+    constexpr int kFirstAntes = 5;
+    constexpr int kFirstDepois = kFirstAntes + static_cast<int>(contract::kRecord.size());
+    g.depois.cdFilial = cdFilial;
+    g.depois.cdCaixa = cdCaixa;
+    // The "_antes" columns are written all NULL or all set.
+    if (select.OptionalText(kFirstAntes)) {
+      g.antes.emplace();
+      g.antes->cdFilial = cdFilial;
+      g.antes->cdCaixa = cdCaixa;
+    }
+    for (std::size_t i = 0; i < contract::kRecord.size(); ++i) {
+      if (g.antes) g.antes->values[i] = select.Text(kFirstAntes + static_cast<int>(i));
+      g.depois.values[i] = select.Text(kFirstDepois + static_cast<int>(i));
+    }
+    return g;
+  }
+
+  // A history row's values, in the columns of sql::InsertGravacao, from index.
+  template <class Statement>
+  static void BindGravacao(Statement& insert, int& index, const GravacaoParametro& g,
+                           long long numero) {
+    insert.Bind(index++, g.depois.cdFilial).Bind(index++, g.depois.cdCaixa);
+    insert.BindInt(index++, numero);
+    insert.Bind(index++, g.quando).Bind(index++, g.token).Bind(index++, g.cliente);
+    insert.BindOptional(index++, g.origem.empty() ? std::nullopt : std::optional(g.origem));
+    for (std::size_t i = 0; i < contract::kRecord.size(); ++i)
+      insert.BindOptional(index++, g.antes ? std::optional(g.antes->values[i]) : std::nullopt);
+    for (const std::string& value : g.depois.values) insert.Bind(index++, value);
+  }
+
+  // Whether each register exists and its record, in the keys' order.
+  static std::vector<CaixaAtual> SelectCaixas(Connection& c, const std::vector<CaixaKey>& keys,
+                                              std::string_view lockSuffix) {
+    std::map<CaixaKey, CaixaAtual> found;
+    ForChunks(keys.size(), kRowsPerStatement, [&](std::size_t from, std::size_t n) {
+      auto select = c.Prepare(sql::SelectCaixasIn(n, lockSuffix));
+      int index = 1;
+      for (std::size_t r = from; r < from + n; ++r)
+        select.Bind(index++, keys[r].first).Bind(index++, keys[r].second);
+      while (select.Step()) {
+        CaixaAtual& caixa = found[{select.Text(0), select.Text(1)}];
+        caixa.existe = true;
+        if (select.Int(2) == 0) continue;
+        ParametroTotem& p = caixa.parametro.emplace();
+        p.cdFilial = select.Text(0);
+        p.cdCaixa = select.Text(1);
+        for (std::size_t i = 0; i < p.values.size(); ++i) p.values[i] = select.Text(3 + static_cast<int>(i));
+      }
+    });
+    std::vector<CaixaAtual> out;
+    out.reserve(keys.size());
+    for (const CaixaKey& key : keys) out.push_back(found[key]);
+    return out;
+  }
+
   class Transaction : public WriteTransaction {
    public:
     Transaction(Lease lease, std::unique_lock<std::mutex> turn)
@@ -209,19 +285,24 @@ class SqlStore : public Store {
     bool FilialExists(const std::string& cdFilial) override {
       return lease_->Prepare(sql::kFilialExists).Bind(1, cdFilial).Step();
     }
+    bool IsEmptyLocked() override {
+      if (*Dialect::kLockForSeeding) lease_->Exec(Dialect::kLockForSeeding);
+      auto count = lease_->Prepare(sql::kCountAll);
+      count.Step();
+      return count.Int(0) == 0;
+    }
     bool LockCaixa(const std::string& cdFilial, const std::string& cdCaixa) override {
       return lease_->Prepare(Dialect::kLockCaixa).Bind(1, cdFilial).Bind(2, cdCaixa).Step();
     }
     std::optional<ParametroTotem> CurrentParametro(const std::string& cdFilial,
                                                    const std::string& cdCaixa) override {
-      auto select = lease_->Prepare(sql::kSelectCurrentValues);
+      auto select = lease_->Prepare(sql::SelectCurrentValues());
       select.Bind(1, cdFilial).Bind(2, cdCaixa);
       if (!select.Step()) return std::nullopt;
       ParametroTotem p;
       p.cdFilial = cdFilial;
       p.cdCaixa = cdCaixa;
-      for (std::size_t i = 0; i < sql::kValueMembers.size(); ++i)
-        p.*sql::kValueMembers[i] = select.Text(static_cast<int>(i));
+      for (std::size_t i = 0; i < p.values.size(); ++i) p.values[i] = select.Text(static_cast<int>(i));
       return p;
     }
     bool GrupoExists(const std::string& cdGrupProd) override {
@@ -249,13 +330,10 @@ class SqlStore : public Store {
           .Run();
     }
     void UpsertParametro(const ParametroTotem& p) override {
-      auto upsert = lease_->Prepare(sql::kUpsertParametro);
-      int index = 1;
-      for (const std::string* value :
-           {&p.cdFilial, &p.cdCaixa, &p.idSelLojTot, &p.idTipExtTot, &p.cdGrupProd, &p.idExiMsgSal,
-            &p.nrDiaIniTot, &p.nrDiaFinTot, &p.nrSegFecTot, &p.dsMsgIniTot, &p.dsMsgAdiTot,
-            &p.idInfClieCai, &p.dsMsgConTot})
-        upsert.Bind(index++, *value);
+      auto upsert = lease_->Prepare(sql::UpsertParametro());
+      upsert.Bind(1, p.cdFilial).Bind(2, p.cdCaixa);
+      int index = 3;
+      for (const std::string& value : p.values) upsert.Bind(index++, value);
       upsert.Run();
     }
     long long AppendGravacao(const GravacaoParametro& g) override {
@@ -265,18 +343,44 @@ class SqlStore : public Store {
       next.Bind(1, filial).Bind(2, caixa);
       next.Step();
       const long long numero = next.Int(0);
-      auto insert = lease_->Prepare(sql::kInsertGravacao);
-      insert.Bind(1, filial).Bind(2, caixa).BindInt(3, numero);
-      insert.Bind(4, g.quando).Bind(5, g.token).Bind(6, g.cliente);
-      int index = 7;
-      for (const auto member : sql::kValueMembers) {
-        std::optional<std::string> before;
-        if (g.antes) before = (*g.antes).*member;
-        insert.BindOptional(index++, before);
-      }
-      for (const auto member : sql::kValueMembers) insert.Bind(index++, g.depois.*member);
+      auto insert = lease_->Prepare(sql::InsertGravacao());
+      int index = 1;
+      BindGravacao(insert, index, g, numero);
       insert.Run();
       return numero;
+    }
+    std::vector<CaixaAtual> LockCaixas(const std::vector<CaixaKey>& keys) override {
+      return SelectCaixas(*lease_, keys, Dialect::kLockRowsSuffix);
+    }
+    void UpsertParametros(const std::vector<ParametroTotem>& parametros) override {
+      ForChunks(parametros.size(), kRowsPerStatement, [&](std::size_t from, std::size_t n) {
+        auto upsert = lease_->Prepare(sql::UpsertParametros(n));
+        int index = 1;
+        for (std::size_t r = from; r < from + n; ++r) {
+          upsert.Bind(index++, parametros[r].cdFilial).Bind(index++, parametros[r].cdCaixa);
+          for (const std::string& value : parametros[r].values) upsert.Bind(index++, value);
+        }
+        upsert.Run();
+      });
+    }
+    void AppendGravacoes(const std::vector<GravacaoParametro>& gravacoes) override {
+      ForChunks(gravacoes.size(), kRowsPerStatement, [&](std::size_t from, std::size_t n) {
+        // Each register's next number, read for the whole chunk at once.
+        std::map<CaixaKey, long long> last;
+        auto numbers = lease_->Prepare(sql::LastGravacoesIn(n));
+        int index = 1;
+        for (std::size_t r = from; r < from + n; ++r)
+          numbers.Bind(index++, gravacoes[r].depois.cdFilial).Bind(index++, gravacoes[r].depois.cdCaixa);
+        while (numbers.Step()) last[{numbers.Text(0), numbers.Text(1)}] = numbers.Int(2);
+        auto insert = lease_->Prepare(sql::InsertGravacoes(n));
+        index = 1;
+        for (std::size_t r = from; r < from + n; ++r) {
+          const GravacaoParametro& g = gravacoes[r];
+          const long long numero = last[{g.depois.cdFilial, g.depois.cdCaixa}] + 1;
+          BindGravacao(insert, index, g, numero);
+        }
+        insert.Run();
+      });
     }
     void Commit() override {
       lease_->Exec("COMMIT");

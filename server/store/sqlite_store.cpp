@@ -3,6 +3,7 @@
 #include "server/store/sqlite_migrations.h"
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace totem::server {
 
@@ -32,11 +33,15 @@ void SqliteDialect::CheckIntegrity(SqliteConnection& connection) {
 void SqliteDialect::Migrate(SqliteConnection& connection, const std::string&) { ApplyMigrations(connection); }
 
 void SqliteDialect::CheckWritable(SqliteConnection&, const std::string& path) {
+  // Asked of the file system first: SQLite hands a new connection a file
+  // descriptor another one of this process left open, so a connection opened
+  // now may still write a file whose permissions changed since.
+  const bool writable = ::access(path.c_str(), W_OK) == 0;
   // A connection of its own: the pooled ones were opened when the file
   // allowed more, perhaps. SQLite opens a file it may not write read-only,
   // without an error; only the first write would fail.
   SqliteConnection connection(path);
-  if (sqlite3_db_readonly(connection.Handle(), "main") == 1)
+  if (!writable || sqlite3_db_readonly(connection.Handle(), "main") == 1)
     throw StoreError("a base " + path + " só pode ser lida: o arquivo (ou a pasta dele) não dá permissão de "
                      "escrita a este usuário, ou está num sistema de arquivos somente leitura");
   connection.Exec("BEGIN IMMEDIATE");

@@ -23,6 +23,10 @@ struct SqliteDialect {
       " FROM grupo_produto ORDER BY cdgrupprod";
   // The write lock of BEGIN IMMEDIATE already keeps other saves out.
   static constexpr const char* kLockCaixa = "SELECT 1 FROM caixa WHERE cdfilial = ? AND cdcaixa = ?";
+  // The same write lock keeps a second seeder out until the first commits.
+  static constexpr const char* kLockForSeeding = "";
+  // Many registers at once: the write lock covers them too.
+  static constexpr const char* kLockRowsSuffix = "";
   static std::unique_ptr<Connection> Connect(const std::string& path);
   static std::string Name(const std::string& path) { return path; }
   // SQLite's quick_check over the whole file: a file with damaged pages is

@@ -2,10 +2,15 @@
 // What the parameter module and the importer need from storage, independent
 // of the database behind it. Every value is UTF-8 text kept exactly as it was
 // sent; rules about the values live above this interface.
+#include "platform/parametros_contract.h"
+
+#include <array>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace totem::server {
@@ -31,21 +36,21 @@ struct GrupoProduto {
   std::optional<std::string> idGrProdVmn;
 };
 
-// The kiosk parameter record of one register.
+// The kiosk parameter record of one register: its values in the contract's
+// order (contract::kRecord), reached by their wire names ("DSMSGINITOT").
 struct ParametroTotem {
+  using Values = std::array<std::string, contract::kRecord.size()>;
+
   std::string cdFilial;
   std::string cdCaixa;
-  std::string idSelLojTot;
-  std::string idTipExtTot;
-  std::string cdGrupProd;
-  std::string idExiMsgSal;
-  std::string nrDiaIniTot;
-  std::string nrDiaFinTot;
-  std::string nrSegFecTot;
-  std::string dsMsgIniTot;
-  std::string dsMsgAdiTot;
-  std::string idInfClieCai;
-  std::string dsMsgConTot;
+  Values values;
+
+  std::string& operator[](std::string_view field) {
+    return values[contract::RecordIndex(field).value()];
+  }
+  const std::string& operator[](std::string_view field) const {
+    return values[contract::RecordIndex(field).value()];
+  }
 };
 
 // A stored record plus the name of its product group, when the code names one.
@@ -63,6 +68,14 @@ struct GravacaoParametro {
   std::string cliente;    // the caller's IP address
   std::optional<ParametroTotem> antes;  // none on the register's first save
   ParametroTotem depois;
+  std::string origem;     // "0001/002" when the save copied that register; empty otherwise
+};
+
+// A register as a copy sees it: whether it exists, and its record if any.
+using CaixaKey = std::pair<std::string, std::string>;  // branch and register codes
+struct CaixaAtual {
+  bool existe = false;
+  std::optional<ParametroTotem> parametro;
 };
 
 // A database failure. The message carries technical detail for the log and
@@ -78,6 +91,10 @@ class WriteTransaction {
  public:
   virtual ~WriteTransaction() = default;
 
+  // True when no master data and no parameter record is stored, as this
+  // transaction sees it. Other transactions asking the same wait until this
+  // one ends, so of several at once only the first can find it empty.
+  virtual bool IsEmptyLocked() = 0;
   virtual bool FilialExists(const std::string& cdFilial) = 0;
   virtual bool GrupoExists(const std::string& cdGrupProd) = 0;
   // True when the register exists. Until this transaction ends, other saves
@@ -95,6 +112,14 @@ class WriteTransaction {
   // Appends a save to the history of gravacao.depois's register, numbered
   // after the last one (gravacao.numero is ignored); returns its number.
   virtual long long AppendGravacao(const GravacaoParametro& gravacao) = 0;
+
+  // The same for many registers at once, a few hundred to a statement (a
+  // copy to thousands of registers): LockCaixa and CurrentParametro of each
+  // key, answered in the keys' order; UpsertParametro of each record;
+  // AppendGravacao of each save (one save per register).
+  virtual std::vector<CaixaAtual> LockCaixas(const std::vector<CaixaKey>& keys) = 0;
+  virtual void UpsertParametros(const std::vector<ParametroTotem>& parametros) = 0;
+  virtual void AppendGravacoes(const std::vector<GravacaoParametro>& gravacoes) = 0;
 
   virtual void Commit() = 0;
 };
@@ -116,6 +141,14 @@ class Store {
   // The register's saves, oldest first.
   virtual std::vector<GravacaoParametro> ListGravacoes(const std::string& cdFilial,
                                                       const std::string& cdCaixa) = 0;
+  // At most limite of the register's saves numbered below antes (none: from
+  // the newest), newest first.
+  virtual std::vector<GravacaoParametro> ListGravacoesRecentes(const std::string& cdFilial,
+                                                              const std::string& cdCaixa,
+                                                              int limite,
+                                                              std::optional<long long> antes) = 0;
+  // Whether each register exists and its record, in the keys' order.
+  virtual std::vector<CaixaAtual> LoadCaixas(const std::vector<CaixaKey>& keys) = 0;
   // Runs a trivial query on the schema; throws StoreError when the database
   // cannot answer it.
   virtual void Ping() = 0;

@@ -33,6 +33,8 @@ CLIENT_W, CLIENT_H = 786, 581
 NOTEBOOK = (9, 8)
 MDI_BACKGROUND = (96, 104, 128)
 BUTTON_FACE = (144, 144, 176)
+DIALOG_BACKGROUND = (232, 232, 240)
+WHITE = (255, 255, 255)
 NOTICE = (28, 110, 60)
 
 
@@ -73,6 +75,8 @@ CONTROLS = {
     "tcbSegundos": on_page(8, 282),
     "tcbCancela": column(716, 172),
     "tcbConfirma": column(716, 239),
+    "tcbCopiar": column(716, 330),
+    "tcbHistorico": column(716, 397),
     "spbSair": column(716, 514),
     "tcbAnt": column(577, 515),
     "tcbPrx": column(642, 515),
@@ -354,6 +358,43 @@ class Screen:
         self.desktop.tap(x, selected[-1] + rows_below_selected * (height + 1) - height // 2)
 
 
+class Dialog:
+    """A touch dialog's client area, found by its background around the
+    place the window manager gives."""
+
+    def __init__(self, desktop, name):
+        self.desktop = desktop
+        self.id, (x, y, w, h) = desktop.window(name)
+        shot = desktop.shot()
+        row = y + h // 2
+        inside = [px for px in range(max(0, x - 40), min(shot.w, x + w + 40))
+                  if near(shot.px(px, row), DIALOG_BACKGROUND, 2)]
+        if not inside:
+            raise Failure(f'dialog "{name}" not found on the screen')
+        self.left, self.right = inside[0], inside[-1]
+        column_ = [py for py in range(max(0, y - 40), min(shot.h, y + h + 40))
+                   if near(shot.px(self.left + 4, py), DIALOG_BACKGROUND, 2)]
+        self.top, self.bottom = column_[0], column_[-1]
+
+    def tap_last_button(self):
+        """The rightmost key of the bottom row: OK, Avançar, Aplicar, Fechar."""
+        self.desktop.tap(self.right - 20 - 70, self.bottom - 16 - 32)
+
+    def list_top(self, nth_white=2):
+        """Top of the nth white area down the dialog's left side: the filter
+        box is the first, the list the second."""
+        shot = self.desktop.shot()
+        x, seen, was_white = self.left + 60, 0, False
+        for py in range(self.top, self.bottom):
+            white = near(shot.px(x, py), WHITE, 3)
+            if white and not was_white:
+                seen += 1
+                if seen == nth_white:
+                    return py
+            was_white = white
+        raise Failure("no list in the dialog")
+
+
 def answer_keypad(desktop, digits):
     desktop.window("Teclado numérico")
     desktop.type(digits)
@@ -461,6 +502,32 @@ def person_edits_a_register(desktop, programs, docs):
          5)
     if programs.record("0002", "003") != expected:
         raise Failure("Cancel changed the stored record")
+
+    # Copy the stored values to the registers of another branch, checked
+    # with one touch on the branch after narrowing the list to it.
+    screen.tap("tcbCopiar")
+    copy = Dialog(desktop, "Copiar parâmetros")
+    desktop.type("savassi")
+    desktop.tap(copy.left + 60, copy.list_top() + 22)
+    copy.tap_last_button()  # Avançar
+    wait("the preview is read", lambda: programs.calls("getCopiaPrevia"))
+    keep_for_docs["host-copy-preview"] = screen.keep("copy-preview")
+    copy.tap_last_button()  # Aplicar
+    desktop.gone("Copiar parâmetros")
+    desktop.window("Informação")
+    keep_for_docs["host-copy-done"] = screen.keep("copy-done")
+    desktop.key("Return")
+    desktop.gone("Informação")
+    copied = [programs.record("0008", c) for c in ("001", "002", "003")]
+    if any(r is None or r["dsmsginitot"] != expected["dsmsginitot"] for r in copied):
+        raise Failure(f"the copy did not reach the registers of branch 0008: {copied}")
+
+    # The register's history: the save made above, newest first.
+    screen.tap("tcbHistorico")
+    history = Dialog(desktop, "Histórico de alterações")
+    keep_for_docs["host-history"] = screen.keep("history")
+    history.tap_last_button()  # Fechar
+    desktop.gone("Histórico de alterações")
 
     # Close the screen, then open it again from the host's menu.
     screen.tap("spbSair")

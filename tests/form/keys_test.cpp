@@ -62,6 +62,8 @@ TEST_F(ChainTest, EachButtonRunsItsOwnHandler) {
       {"tcbAtualizar", 0, [&] { ForgetCalls(); }, [&] { return CalledMethods().at(0) == "getConfCaixa"; }},
       {"tcbCancela", 0, [&] { ForgetCalls(); }, [&] { return only({"getCarregaPar"}); }},
       {"tcbConfirma", 0, [&] { ForgetCalls(); }, [&] { return only({"getVerifPar", "setUpdParametros"}); }},
+      {"tcbHistorico", 0, [&] { dialogs_.ReadHistory(1); }, [&] { return dialogs_.HistoryCalls().size() == 1; }},
+      {"tcbCopiar", 0, [&] { dialogs_.AnswerCopy({{"0002", "101"}}, false); }, [&] { return dialogs_.CopyCalls().size() == 1; }},
       {"tcbFilial", 0, [&] { dialogs_.PickWhere("CDFILIAL", "0002"); }, [&] { return f.lblNmFilial->text().startsWith("0002"); }},
       {"spbSair", 0, {}, [&] { return !boIdCriado && !f.netToten.Connected(); }},
   };

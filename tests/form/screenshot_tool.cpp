@@ -13,7 +13,12 @@
 #include "host/components/host_windows.h"
 #include "host/components/result_check.h"
 #include "host/testing/scripted_dialogs.h"
+#include "form/module_state.h"
+#include "host/components/touch_button.h"
 #include "host/touch/alpha_keyboard.h"
+#include "host/touch/copy_dialog.h"
+#include "host/touch/history_dialog.h"
+#include "service/dataset_fields.h"
 #include "host/touch/numeric_keypad.h"
 #include "host/touch/search_list.h"
 
@@ -38,7 +43,8 @@ int main(int argc, char** argv) {
   parser.addOption({"register", "register code", "code"});
   parser.addOption({"page", "page index", "n", "0"});
   parser.addOption({"out", "PNG file", "file"});
-  parser.addOption({"dialog", "keyboard, keypad or search", "kind"});
+  parser.addOption({"dialog", "keyboard, keypad, search, copy or history", "kind"});
+  parser.addOption({"preview", "with --dialog copy: the preview page"});
   parser.process(app);
 
   host::HostSettings::Current().SetServer(host::ParseServerAddress(parser.value("server").toStdString()),
@@ -73,6 +79,35 @@ int main(int argc, char** argv) {
     open = std::make_unique<touch::AlphaKeyboard>(screen->lblValMenIni->text(), QString(), 200, &window);
   } else if (dialog == "keypad") {
     open = std::make_unique<touch::NumericKeypad>(screen->msgPadrao->Msg("DIAINI"), 2, &window);
+  } else if (dialog == "copy") {
+    // Every register of every branch offered; a branch checked; its preview.
+    static auto filiais = service::MakeCdsFilial(), caixas = service::MakeCdsCaixa();
+    filiais->SetData(host::CheckResultServ(screen->Server().getFilial()));
+    caixas->SetData(host::CheckResultServ(screen->Server().getConfCaixa()));
+    const std::string filial = screen->FilialEscolhida(), caixa = screen->cdsCaixa->FieldAsString("CDCAIXA");
+    auto copy = std::make_unique<touch::CopyDialog>(
+        std::pair(filial, caixa), *filiais, *caixas,
+        [&screen, filial, caixa](const host::Destinos& d) {
+          return host::CheckResultServ(screen->Server().getCopiaPrevia(filial, caixa, d));
+        },
+        screen->FieldLabels(), &window);
+    copy->SetChecked("0004", "", true);
+    if (parser.isSet("preview")) copy->findChild<host::TTouchButton*>("key_next")->click();
+    open = std::move(copy);
+  } else if (dialog == "history") {
+    // Two saves on the register, then its history.
+    const std::string filial = screen->FilialEscolhida(), caixa = screen->cdsCaixa->FieldAsString("CDCAIXA");
+    for (const char* seconds : {"75", "90"}) {
+      screen->lblValSeg->setText(seconds);
+      screen->tcbConfirmaClick(nullptr);
+    }
+    open = std::make_unique<touch::HistoryDialog>(
+        QString::fromStdString(filial + " / ") + screen->lblNmCaixa->text(),
+        [&screen, filial, caixa](const QString& before) {
+          return host::CheckResultServ(
+              screen->Server().getHistParametros(filial, caixa, "50", before.toStdString()));
+        },
+        screen->FieldLabels(), &window);
   } else if (dialog == "search") {
     screen->cdsPesqGrupProd->SetData(host::CheckResultServ(screen->Server().getPesqGrupProd()));
     open = std::make_unique<touch::SearchList>(*screen->cdsPesqGrupProd, QString(), true, QString(),

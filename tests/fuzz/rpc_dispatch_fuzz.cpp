@@ -206,7 +206,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::optional<Call> call;
   if (request) call = WellFormedCall(*request, *fixture->dispatcher);
   const bool isSave = call && call->method == "setUpdParametros" &&
-                      call->params.size() == 2 + kSaveOrder.size();
+                      call->params.size() == 2 + contract::kRecord.size();
   std::optional<DataPacket> before;
   if (isSave) {
     auto loaded = fixture->module->GetCarregaPar(call->params[0], call->params[1]);
@@ -245,7 +245,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   if (call && !response.fault) {
-    FUZZ_CHECK(response.params == call->params, "the arguments come back as they were sent");
+    FUZZ_CHECK(response.params ==
+                   std::vector<std::optional<std::string>>(call->params.begin(), call->params.end()),
+               "the arguments come back as they were sent");
   }
   if (isSave && !response.fault) {
     auto loaded = fixture->module->GetCarregaPar(call->params[0], call->params[1]);
@@ -255,8 +257,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       FUZZ_CHECK(fuzz::SamePacket(*before, after), "a refused save writes nothing");
     } else {
       FUZZ_CHECK(after.rows.size() == 1, "a saved register has its record");
-      for (std::size_t i = 0; i < kSaveOrder.size(); ++i) {
-        const int column = after.ColumnIndex(kSaveOrder[i].column);
+      for (std::size_t i = 0; i < contract::kRecord.size(); ++i) {
+        const int column = after.ColumnIndex(contract::kRecord[i].column.name);
         FUZZ_CHECK(column >= 0, "the record carries every saved value");
         FUZZ_CHECK(after.rows[0][column] == call->params[2 + i],
                    "the record holds each value as it was saved");

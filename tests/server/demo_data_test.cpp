@@ -3,12 +3,17 @@
 #include "tests/server/module_client.h"
 #include "tests/support/server_process.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_database.h"
 
 #include "platform/utf8.h"
+#include "server/domain/demo_data.h"
+#include "server/store/store_factory.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <set>
+#include <thread>
 
 namespace totem::test {
 namespace {
@@ -29,8 +34,6 @@ void ExpectValuesFit(const json& packet) {
 
 TEST(DemoData, CoversEveryModeOfTheScreen) {
   TempDir dir;
-  auto a = TestDatabase::Create(dir, "a");
-  auto b = TestDatabase::Create(dir, "b");
   auto db = TestDatabase::Create(dir, "totem");
   ServerProcess server(ServerOn(db->Address(), true));
   ModuleClient client(server.Host(), server.Port());
@@ -91,6 +94,30 @@ TEST(DemoData, IsTheSameEveryTimeAndNeverOverwritesData) {
   auto row = client.Rows("getCarregaPar", {"0001", "001"});
   ASSERT_EQ(row.size(), 1u);
   EXPECT_EQ(row[0][7], ValidSaveArgs()[8]) << "a second --demo must keep the saved record";
+}
+
+}  // namespace
+}  // namespace totem::test
+
+namespace totem::test {
+namespace {
+
+// Servers started together with --demo on one empty database: the check and
+// the filling happen under one lock, so exactly one of them fills it.
+TEST(DemoData, OfSeveralSeedersAtOnceOnlyOneFills) {
+  TempDir dir;
+  auto db = TestDatabase::Create(dir, "seeded");
+  server::OpenStore(db->Address());  // the schema, before the race
+  std::atomic<int> filled{0};
+  std::vector<std::thread> seeders;
+  for (int i = 0; i < 4; ++i)
+    seeders.emplace_back([&] {
+      auto store = server::OpenStore(db->Address());
+      if (server::FillDemoData(*store)) ++filled;
+    });
+  for (auto& t : seeders) t.join();
+  EXPECT_EQ(filled.load(), 1);
+  EXPECT_EQ(db->Query("SELECT COUNT(*) FROM filial").at(0).at(0), "12");
 }
 
 }  // namespace

@@ -17,7 +17,11 @@ namespace totem::test {
 
 class HttpHardening : public ::testing::Test {
  protected:
+  // Starts the server over the fixture's database; a test that wants other
+  // options calls it again, and the one SetUp started stops first.
   void StartServer(std::vector<std::string> extraArgs = {}) {
+    client_.reset();
+    server_.reset();
     server_ = std::make_unique<ServerProcess>(
         ServerOn(db_->Address(), true, std::move(extraArgs)));
     client_ = std::make_unique<ModuleClient>(server_->Host(), server_->Port());

@@ -138,13 +138,13 @@ TEST_F(HttpHardening, BatchesAndNotificationsFollowTheStandard) {
   EXPECT_EQ(std::stoi(Stored().back().at(0)), std::stoi(before_.back().at(0)) + 1);
 }
 
-TEST_F(HttpHardening, ModuleDescriptionListsTheSixMethods) {
+TEST_F(HttpHardening, ModuleDescriptionListsItsMethods) {
   auto result = client_->Http().Get(kModulePath);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->status, 200);
   EXPECT_EQ(json::parse(result->body), json::parse(R"({"server":"Ksl80500.rdmParametrosToten",
       "methods":["getFilial","getConfCaixa","getPesqGrupProd","getCarregaPar","getVerifPar",
-                 "setUpdParametros"]})"));
+                 "setUpdParametros","getHistParametros","getCopiaPrevia","setCopiaParametros"]})"));
 }
 
 TEST_F(HttpHardening, UnknownServerNameAnswers404) {

@@ -30,7 +30,7 @@ TEST_F(HttpHardening, BodyOverTheLimitIsRefusedBeforeItIsSent) {
   // Only the head goes out: the refusal must not wait for the body.
   auto raw = Connect();
   raw->Send("POST /rpc/Ksl80500.rdmParametrosToten HTTP/1.1\r\nHost: x\r\n"
-            "Content-Type: application/json\r\nContent-Length: 65537\r\n\r\n");
+            "Content-Type: application/json\r\nContent-Length: 262145\r\n\r\n");
   std::string answer = raw->ReadUntilClosed();
   EXPECT_EQ(StatusOf(answer), 413) << answer;
   EXPECT_EQ(answer.find("<still open>"), std::string::npos) << "connection left open";

@@ -22,6 +22,10 @@ ModuleClient::ModuleClient(const std::string& host, int port) : http_(host, port
 }
 
 nlohmann::json ModuleClient::Call(const std::string& method, const std::vector<std::string>& params) {
+  return CallJson(method, nlohmann::json(params));
+}
+
+nlohmann::json ModuleClient::CallJson(const std::string& method, const nlohmann::json& params) {
   nlohmann::json request = {{"jsonrpc", "2.0"}, {"id", nextId_++}, {"method", method}, {"params", params}};
   auto result = http_.Post(kModulePath, request.dump(), "application/json");
   if (!result) throw std::runtime_error("call failed: " + httplib::to_string(result.error()));

@@ -32,6 +32,8 @@ class ModuleClient {
   // The whole JSON-RPC response; throws std::runtime_error on a transport
   // failure or a non-200 answer.
   nlohmann::json Call(const std::string& method, const std::vector<std::string>& params);
+  // With params of any JSON (the copy's list of destinations).
+  nlohmann::json CallJson(const std::string& method, const nlohmann::json& params);
   // result.envelope of a call that must not be a protocol fault.
   nlohmann::json Envelope(const std::string& method, const std::vector<std::string>& params);
   // The rows of a successful call's packet.

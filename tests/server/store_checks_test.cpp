@@ -61,9 +61,12 @@ TEST(StoreChecks, HealthSaysWhenTheStoreCannotTakeAWrite) {
     int status;
     std::string body;
   };
-  for (const Step& step : {Step{fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read, 503,
-                                "read-only\n"},
-                           Step{fs::perms::owner_read | fs::perms::owner_write, 200, "ok\n"}}) {
+  // Asked while writable first: a check made then must not make a later
+  // one see a file that became read-only as writable.
+  const auto writable = fs::perms::owner_read | fs::perms::owner_write;
+  const auto readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+  for (const Step& step : {Step{writable, 200, "ok\n"}, Step{readOnly, 503, "read-only\n"},
+                           Step{writable, 200, "ok\n"}}) {
     fs::permissions(file, step.mode);
     auto health = client.Http().Get("/healthz");
     ASSERT_TRUE(health);

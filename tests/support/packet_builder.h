@@ -21,6 +21,8 @@ class Packet {
   explicit Packet(const std::vector<std::string>& textColumns, int size = 50) {
     for (const auto& name : textColumns) packet_.fields.push_back({name, FieldType::Text, size});
   }
+  // Columns written in place with their types and sizes.
+  explicit Packet(std::initializer_list<PacketColumn> columns) { packet_.fields = columns; }
   // Column names written in place: {"CDFILIAL", "NMFILIAL"}.
   explicit Packet(std::initializer_list<std::string> textColumns, int size = 50)
       : Packet(std::vector<std::string>(textColumns), size) {}

@@ -52,7 +52,7 @@ TEST(JsonRpcResponse, ResultCarriesEnvelopeAndFinalParams) {
   EXPECT_FALSE(response.fault);
   EXPECT_EQ(response.id, 3);
   EXPECT_TRUE(response.envelope.ok);
-  EXPECT_EQ(response.params, (std::vector<std::string>{"0001", "001", "3"}));
+  EXPECT_EQ(response.params, (std::vector<std::optional<std::string>>{"0001", "001", "3"}));
 }
 
 TEST(JsonRpcResponse, FaultIsReported) {
@@ -66,8 +66,13 @@ TEST(JsonRpcResponse, GarbageIsAProtocolError) {
   EXPECT_THROW(rpc::ParseResponse("<html>"), ProtocolError);
   EXPECT_THROW(rpc::ParseResponse(R"({"jsonrpc":"2.0","id":1})"), ProtocolError);
   EXPECT_THROW(rpc::ParseResponse(R"({"id":1,"result":{}})"), ProtocolError);
-  EXPECT_THROW(rpc::ParseResponse(R"({"jsonrpc":"2.0","id":1,"result":{"envelope":{"status":"ok"},"params":[1]}})"),
+  EXPECT_THROW(rpc::ParseResponse(R"({"jsonrpc":"2.0","id":1,"result":{"envelope":{"status":"ok"},"params":{}}})"),
                ProtocolError);
+  // An argument that is no text comes back as no text: a by-reference
+  // argument that gets one is refused by the connection.
+  const auto response = rpc::ParseResponse(
+      R"({"jsonrpc":"2.0","id":1,"result":{"envelope":{"status":"ok"},"params":["a",[["1","2"]]]}})");
+  EXPECT_EQ(response.params, (std::vector<std::optional<std::string>>{"a", std::nullopt}));
 }
 
 TEST(JsonRpcResponse, ReadsEscapesAndRefusesDamagedText) {

@@ -1,0 +1,111 @@
+#include "host/touch/history_dialog.h"
+
+#include "host/components/touch_style.h"
+#include "host/touch/change_text.h"
+#include "host/touch/touch_widgets.h"
+
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QScroller>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace totem::touch {
+
+QString LocalTime(const QString& utcIso) {
+  QDateTime when = QDateTime::fromString(utcIso, Qt::ISODateWithMs);
+  if (!when.isValid()) return utcIso;
+  if (when.timeSpec() == Qt::LocalTime) when.setTimeSpec(Qt::UTC);  // stored as UTC
+  return when.toLocalTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+}
+
+HistoryDialog::HistoryDialog(const QString& caixa, host::HistoryPage page,
+                             host::FieldLabels labels, QWidget* parent)
+    : QDialog(parent), page_(std::move(page)), labels_(std::move(labels)) {
+  PrepareTouchDialog(this, QStringLiteral("Histórico de alterações"));
+  setObjectName(QStringLiteral("historyDialog"));
+  auto* heading = new QLabel(QStringLiteral("Histórico de alterações do caixa ") + caixa, this);
+  heading->setObjectName(QStringLiteral("title"));
+  heading->setFont(host::TouchFont(22, true));
+  heading->setWordWrap(true);
+
+  saves_ = new QTreeWidget(this);
+  saves_->setObjectName(QStringLiteral("saves"));
+  saves_->setHeaderHidden(true);
+  saves_->setFont(host::TouchFont(18));
+  saves_->setFocusPolicy(Qt::NoFocus);
+  saves_->setSelectionMode(QAbstractItemView::NoSelection);
+  saves_->setStyleSheet(QStringLiteral("QTreeView::item { min-height: 40px; }"));
+  // A long message shows whole, over as many lines as it needs.
+  saves_->setWordWrap(true);
+  saves_->setTextElideMode(Qt::ElideNone);
+  saves_->setMinimumSize(800, 460);
+  QScroller::grabGesture(saves_->viewport(), QScroller::TouchGesture);
+
+  status_ = new QLabel(this);
+  status_->setObjectName(QStringLiteral("status"));
+  status_->setFont(host::TouchFont(18));
+  older_ = MakeKey(this, QStringLiteral("key_older"), QStringLiteral("Mais antigos"),
+                   QSize(170, 64), 18, [this] { ShowOlder(); });
+  auto* close = MakeKey(this, QStringLiteral("key_close"), QStringLiteral("Fechar"), QSize(140, 64),
+                        18, [this] { accept(); });
+  close->SetGlyph(OkGlyph(30));
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(status_, 1);
+  bottom->addWidget(older_);
+  bottom->addWidget(close);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(20, 16, 20, 16);
+  layout->setSpacing(12);
+  layout->addWidget(heading);
+  layout->addWidget(saves_, 1);
+  layout->addLayout(bottom);
+  ShowOlder();
+}
+
+int HistoryDialog::SavesShown() const { return saves_->topLevelItemCount(); }
+
+void HistoryDialog::ShowOlder() {
+  Append(page_(oldest_));
+  // Saves are numbered from 1 without gaps: below the first there is none.
+  const bool more = SavesShown() > 0 && oldest_ != QLatin1String("1");
+  older_->setEnabled(more);
+  status_->setText(SavesShown() == 0 ? QStringLiteral("Nenhuma gravação registrada para este caixa.")
+                   : SavesShown() == 1 ? QStringLiteral("1 gravação")
+                                       : QStringLiteral("%1 gravações").arg(SavesShown()));
+}
+
+void HistoryDialog::Append(const DataPacket& page) {
+  auto column = [&](const char* name) { return page.ColumnIndex(name); };
+  const int number = column("NRGRAVACAO"), when = column("DTGRAVACAO"), token = column("NMTOKEN");
+  const int client = column("DSCLIENTE"), origin = column("DSORIGEM"), field = column("NMCAMPO");
+  const int before = column("DSANTES"), after = column("DSDEPOIS");
+  auto text = [](const PacketRow& row, int c) {
+    return c >= 0 && row[c] ? *row[c] : std::string();
+  };
+  QTreeWidgetItem* save = nullptr;
+  for (const PacketRow& row : page.rows) {
+    const QString n = QString::fromStdString(text(row, number));
+    if (!save || n != oldest_) {
+      QString title = QStringLiteral("Nº %1 · %2 · ").arg(n, LocalTime(QString::fromStdString(text(row, when))));
+      const std::string who = text(row, token);
+      title += who.empty() ? QStringLiteral("sem token") : QString::fromStdString(who);
+      if (const std::string from = text(row, client); !from.empty())
+        title += QStringLiteral(" (") + QString::fromStdString(from) + QStringLiteral(")");
+      if (const std::string source = text(row, origin); !source.empty())
+        title += QStringLiteral(" · cópia de ") + QString::fromStdString(source);
+      save = new QTreeWidgetItem(saves_, {title});
+      save->setFont(0, host::TouchFont(18, true));
+      oldest_ = n;
+    }
+    const std::string name = text(row, field);
+    new QTreeWidgetItem(save, {name.empty() ? QStringLiteral("Nenhum valor alterado.")
+                                            : ChangeText(labels_, name, text(row, before),
+                                                         text(row, after))});
+  }
+  saves_->expandAll();
+}
+
+}  // namespace totem::touch

@@ -1,0 +1,47 @@
+#pragma once
+// A register's saves, newest first: when (local time), who (the token's
+// name and the client's address), where a copy came from, and each value
+// the save changed, old → new, under the label the screen shows it with.
+// "Mais antigos" brings the saves before the oldest one shown. It only
+// reads.
+#include "host/components/dialog_provider.h"
+
+#include <QDialog>
+
+class QLabel;
+class QTreeWidget;
+
+namespace totem::host {
+class TTouchButton;
+}
+
+namespace totem::touch {
+
+class HistoryDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  HistoryDialog(const QString& caixa, host::HistoryPage page, host::FieldLabels labels,
+                QWidget* parent = nullptr);
+
+  // Saves shown so far.
+  int SavesShown() const;
+  // Brings the next older page, as "Mais antigos" does.
+  void ShowOlder();
+
+ private:
+  void Append(const DataPacket& page);
+
+  host::HistoryPage page_;
+  host::FieldLabels labels_;
+  QTreeWidget* saves_ = nullptr;
+  QLabel* status_ = nullptr;
+  host::TTouchButton* older_ = nullptr;
+  QString oldest_;  // number of the oldest save shown; empty before the first page
+};
+
+// A save's time as the screen shows it: local time, "dd/MM/yyyy HH:mm:ss";
+// the text as it came when it is not an ISO 8601 time.
+QString LocalTime(const QString& utcIso);
+
+}  // namespace totem::touch

@@ -1,0 +1,141 @@
+// Copying a register's record to others and reading its history, through a
+// real server over each store.
+#include "tests/server/module_client.h"
+#include "tests/support/server_process.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace totem::test {
+namespace {
+
+using nlohmann::json;
+
+class CopyAndHistory : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    db_ = TestDatabase::Create(dir_, "totem");
+    ImportSmallChain(dir_, db_->Address());
+    server_ = std::make_unique<ServerProcess>(ServerOn(db_->Address()));
+    client_ = std::make_unique<ModuleClient>(server_->Host(), server_->Port());
+    ASSERT_EQ(client_->Envelope("setUpdParametros", ValidSaveArgs())["status"], "ok");
+  }
+  // The envelope of a copy method from 0001/001 to these destinations.
+  json Copy(const std::string& method, const json& destinos) {
+    auto response = client_->CallJson(method, json::array({"0001", "001", destinos}));
+    return response.contains("result") ? response["result"]["envelope"] : response["error"];
+  }
+  std::vector<std::vector<std::string>> Stored() {
+    return db_->Query(
+        "SELECT p.cdfilial, p.cdcaixa, p.dsmsginitot, (SELECT COUNT(*) FROM parametro_totem_historico)"
+        " FROM parametro_totem p ORDER BY p.cdfilial, p.cdcaixa");
+  }
+
+  TempDir dir_;
+  std::unique_ptr<TestDatabase> db_;
+  std::unique_ptr<ServerProcess> server_;
+  std::unique_ptr<ModuleClient> client_;
+};
+
+TEST_F(CopyAndHistory, PreviewSaysWhatWouldChangeAndWritesNothing) {
+  auto args = ValidSaveArgs();
+  args[1] = "002";
+  args[8] = "Outra mensagem";
+  ASSERT_EQ(client_->Envelope("setUpdParametros", args)["status"], "ok");
+  const auto before = Stored();
+  auto envelope = Copy("getCopiaPrevia", json::array({json::array({"0001", "002"}),
+                                                      json::array({"0002", "001"}),
+                                                      json::array({"0001", "001"}),
+                                                      json::array({"0009", "999"})}));
+  ASSERT_EQ(envelope["status"], "ok") << envelope;
+  std::vector<std::string> seen;
+  for (const auto& row : envelope["packet"]["rows"])
+    seen.push_back(row[0].get<std::string>() + "/" + row[1].get<std::string>() + " " +
+                   row[2].get<std::string>() + " " + row[3].get<std::string>());
+  EXPECT_EQ(seen[0], "0001/002 ALTERA DSMSGINITOT");
+  EXPECT_EQ(seen.size(), 1 + 11 + 1 + 1u) << "one change, eleven from nothing, source, unknown";
+  EXPECT_EQ(seen[1], "0002/001 ALTERA IDTIPEXTTOT");
+  EXPECT_EQ(seen[12], "0001/001 ORIGEM ");
+  EXPECT_EQ(seen[13], "0009/999 DESCONHECIDO ");
+  EXPECT_EQ(Stored(), before);
+}
+
+TEST_F(CopyAndHistory, CopyIsAllOrNothingAndOnlyChangedRegistersGetAHistoryRow) {
+  const auto before = Stored();
+  auto refused = Copy("setCopiaParametros", json::array({json::array({"0002", "001"}),
+                                                         json::array({"0009", "999"})}));
+  EXPECT_EQ(refused["code"], "DESTINO_N") << refused;
+  EXPECT_EQ(refused["message"], "Caixa de destino não cadastrado: 0009/999.");
+  EXPECT_EQ(Stored(), before) << "a bad destination writes nothing";
+
+  auto copied = Copy("setCopiaParametros", json::array({json::array({"0002", "001"}),
+                                                        json::array({"0001", "002"})}));
+  ASSERT_EQ(copied["status"], "ok") << copied;
+  EXPECT_EQ(copied["packet"]["rows"], json::parse(R"([["2","0"]])"));
+  EXPECT_EQ(db_->Query("SELECT dsmsginitot, dsorigem FROM parametro_totem p JOIN"
+                       " parametro_totem_historico h USING (cdfilial, cdcaixa)"
+                       " WHERE cdfilial = '0002'"),
+            (std::vector<std::vector<std::string>>{{"Olá, bem-vindo!", "0001/001"}}));
+  auto again = Copy("setCopiaParametros", json::array({json::array({"0002", "001"})}));
+  EXPECT_EQ(again["packet"]["rows"], json::parse(R"([["0","1"]])"));
+  EXPECT_EQ(db_->Query("SELECT COUNT(*) FROM parametro_totem_historico").at(0).at(0), "3")
+      << "an equal destination gets no history row";
+}
+
+TEST_F(CopyAndHistory, HistoryPagesNewestFirstWithoutGapsOrRepeats) {
+  auto args = ValidSaveArgs();
+  for (int i = 2; i <= 7; ++i) {
+    args[7] = std::to_string(i);  // seconds
+    ASSERT_EQ(client_->Envelope("setUpdParametros", args)["status"], "ok");
+  }
+  std::vector<std::string> numbers;
+  std::string before;
+  for (int page = 0; page < 4; ++page) {
+    auto rows = client_->Rows("getHistParametros", {"0001", "001", "3", before});
+    for (const auto& row : rows)
+      if (numbers.empty() || numbers.back() != row[0]) numbers.push_back(row[0]);
+    if (!rows.empty()) before = rows.back()[0];
+  }
+  EXPECT_EQ(numbers, (std::vector<std::string>{"7", "6", "5", "4", "3", "2", "1"}));
+  auto newest = client_->Rows("getHistParametros", {"0001", "001", "1", ""});
+  EXPECT_EQ(newest, json::parse(R"([["7",)" + newest[0][1].dump() +
+                                R"(,"","127.0.0.1","","NRSEGFECTOT","6","7"]])"));
+}
+
+TEST_F(CopyAndHistory, RefusalsCarryTheirCodes) {
+  std::vector<json> tooMany(10001, json::array({"0002", "001"}));
+  const struct {
+    const char* what;
+    json params;
+    std::string code;  // an envelope's code, or a JSON-RPC fault's number
+  } cases[] = {
+      {"no destinations", json::array({"0001", "001", json::array()}), "DESTINOS_VAZIO"},
+      {"too many", json::array({"0001", "001", tooMany}), "DESTINOS_MAX"},
+      {"not a pair", json::array({"0001", "001", json::array({json::array({"0002"})})}), "DESTINOS_INV"},
+      {"a code too long", json::array({"0001", "001", json::array({json::array({"00021", "001"})})}),
+       "DESTINOS_INV"},
+      {"a source without a record", json::array({"0001", "002", json::array({json::array({"0002", "001"})})}),
+       "ORIGEM_N"},
+      {"an unknown source", json::array({"0009", "001", json::array({json::array({"0002", "001"})})}),
+       "CAIXA_N"},
+      {"a text where the list goes", json::array({"0001", "001", "0002/001"}), "-32602"},
+  };
+  for (const auto& c : cases) {
+    for (const char* method : {"getCopiaPrevia", "setCopiaParametros"}) {
+      SCOPED_TRACE(std::string(c.what) + " " + method);
+      auto response = client_->CallJson(method, c.params);
+      const json said = response.contains("error") ? response["error"]["code"]
+                                                   : response["result"]["envelope"]["code"];
+      EXPECT_EQ(said.is_number() ? std::to_string(said.get<int>()) : said.get<std::string>(), c.code);
+    }
+  }
+  for (const auto& [limit, before] : {std::pair{"0", ""}, {"501", ""}, {"x", ""}, {"3", "-1"}})
+    EXPECT_EQ(client_->Envelope("getHistParametros", {"0001", "001", limit, before})["code"],
+              "PAGINA_INV");
+  EXPECT_EQ(client_->Envelope("getHistParametros", {"0009", "001", "3", ""})["code"], "CAIXA_N");
+}
+
+}  // namespace
+}  // namespace totem::test
