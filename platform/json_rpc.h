@@ -20,6 +20,8 @@ inline constexpr int kInvalidRequest = -32600;
 inline constexpr int kMethodNotFound = -32601;
 inline constexpr int kInvalidParams = -32602;
 inline constexpr int kInternalError = -32603;
+// Server-defined: the caller's token may not call this method (it only reads).
+inline constexpr int kForbidden = -32003;
 
 // HTTP path under which a remote data module is served.
 std::string ModulePath(std::string_view serverName);  // "/rpc/" + serverName

@@ -65,6 +65,18 @@ constexpr std::optional<std::size_t> RecordIndex(std::string_view name) {
 // it is used as a constant.
 constexpr const RecordField& Field(std::string_view name) { return kRecord[RecordIndex(name).value()]; }
 
+// The statement types IDTIPEXTTOT takes, with the names the screen and
+// the kiosks' read path give them.
+struct TipoExtrato {
+  std::string_view codigo;
+  std::string_view nome;
+};
+inline constexpr std::array<TipoExtrato, 3> kTiposExtrato = {{
+    {"1", "Extrato Simplificado"},
+    {"2", "Extrato Detalhado"},
+    {"3", "Extrato Detalhado por Sub-Grupo"},
+}};
+
 // The product group's name, which getCarregaPar adds to the record for the
 // screen; it is read, never saved.
 inline constexpr Column kNmGrupProd = Text("NMGRUPPROD", 40);
@@ -117,25 +129,27 @@ inline constexpr std::array<Column, 2> kCopiaColumns = {
 inline constexpr std::size_t kMaxDestinos = 10000;
 
 // The module's methods: their names, how many arguments each takes,
-// whether the first two are the branch and the register, and whether the
-// last is a list.
+// whether the first two are the branch and the register, whether the last
+// is a list, and whether the method writes (a token limited to reading may
+// call only those that do not).
 struct Method {
   std::string_view name;
   std::size_t arity;
   bool takesRegister;
   bool lastIsList = false;  // the last argument is a list, every other a text
+  bool writes = false;
 };
 inline constexpr Method kGetFilial = {"getFilial", 0, false};
 inline constexpr Method kGetConfCaixa = {"getConfCaixa", 0, false};
 inline constexpr Method kGetPesqGrupProd = {"getPesqGrupProd", 0, false};
 inline constexpr Method kGetCarregaPar = {"getCarregaPar", 2, true};
 inline constexpr Method kGetVerifPar = {"getVerifPar", 2, true};
-inline constexpr Method kSetUpdParametros = {"setUpdParametros", 2 + kRecord.size(), true};
+inline constexpr Method kSetUpdParametros = {"setUpdParametros", 2 + kRecord.size(), true, false, true};
 // (cdFilial, cdCaixa, nrLimite, nrAntesDe): nrAntesDe empty for the newest.
 inline constexpr Method kGetHistParametros = {"getHistParametros", 4, true};
 // (cdFilialOrigem, cdCaixaOrigem, destinos): destinos is a JSON array of
 // [cdFilial, cdCaixa] pairs, the one argument that is not a text.
 inline constexpr Method kGetCopiaPrevia = {"getCopiaPrevia", 3, true, true};
-inline constexpr Method kSetCopiaParametros = {"setCopiaParametros", 3, true, true};
+inline constexpr Method kSetCopiaParametros = {"setCopiaParametros", 3, true, true, true};
 
 }  // namespace totem::contract

@@ -86,6 +86,9 @@ std::string StatusProblem(int status, const std::string& endpoint, const std::st
     case 401:
       return "O servidor de aplicação em " + endpoint +
              " recusou o acesso: token ausente ou inválido.";
+    case 403:
+      return "O servidor de aplicação em " + endpoint +
+             " recusou a gravação: o token em uso só pode ler.";
     case 404:
       return "O servidor de aplicação em " + endpoint + " não oferece o módulo " + serverName + ".";
     case 413:

@@ -19,8 +19,10 @@ constexpr const char* kDefaultConfig = "/etc/totem/totem-server.conf";
 
 constexpr const char* kAbout = R"(Servidor de aplicação dos parâmetros do totem: atende o módulo remoto
 "Ksl80500.rdmParametrosToten" por HTTP (POST /rpc/Ksl80500.rdmParametrosToten,
-JSON-RPC 2.0), mais GET /healthz (a base responde e aceita gravações?) e
-GET /metrics (formato do Prometheus).)";
+JSON-RPC 2.0), os totens por GET /kiosk/v1/parametros/FILIAL/CAIXA (com
+If-None-Match e ?aguardar=S, de 1 a 60 segundos, para esperar uma mudança),
+mais GET /healthz (a base responde e aceita gravações?) e GET /metrics
+(formato do Prometheus).)";
 
 constexpr const char* kServeFooter = R"(
 As opções também podem vir de um arquivo de configuração (--config), uma por

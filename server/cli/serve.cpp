@@ -3,6 +3,7 @@
 #include "server/cli/open_file_limit.h"
 
 #include "server/domain/demo_data.h"
+#include "server/domain/kiosk_view.h"
 #include "server/http/http_server.h"
 #include "server/domain/parametros_module.h"
 #include "server/rpc/rpc_dispatch.h"
@@ -124,6 +125,13 @@ int RunServer(const ServeOptions& options) {
   try {
     http.maxConnections = FitConnectionsToOpenFileLimit(http.maxConnections, http.workers);
     server = std::make_unique<HttpServer>(http, dispatcher, [&store] { return HealthOf(*store); });
+    // Listening first, then reading every version: no change falls between.
+    store->ObserveChanges([kiosks = server.get()](const std::vector<VersaoCaixa>& changes) {
+      kiosks->AnnounceChanges(changes);
+    });
+    server->ServeKiosks(KioskSource{
+        [&store] { return store->ListVersoes(); },
+        [&store](const CaixaKey& caixa) { return ReadKiosk(*store, caixa.first, caixa.second); }});
     port = server->Bind();
   } catch (const std::exception& error) {
     LogError(error.what());
@@ -162,8 +170,10 @@ int RunServer(const ServeOptions& options) {
   if (!signalled) pthread_kill(waiter.native_handle(), SIGTERM);
   waiter.join();
 
-  server.reset();
+  // The store first: its listener may still be telling the server of
+  // changes until it stops.
   store.reset();
+  server.reset();
   LogLine("encerrado");
   return signalled ? 0 : 1;
 }

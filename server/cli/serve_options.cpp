@@ -118,7 +118,8 @@ void AddServeOptions(CLI::App& app, ServeOptions& options, std::string& listen) 
   app.add_option("--token-file", options.tokenFile,
                  "exige \"Authorization: Bearer <token>\" com um dos tokens do arquivo, um por linha com "
                  "seu nome: \"NOME TOKEN\" ou \"NOME:TOKEN\" (token com pelo menos 16 caracteres; linhas "
-                 "vazias e começadas por # são ignoradas). O nome vai para o log e o histórico. SIGHUP "
+                 "vazias e começadas por # são ignoradas); a palavra \"leitura\" depois do token o limita a "
+                 "ler (os totens e os métodos get*). O nome vai para o log e o histórico. SIGHUP "
                  "relê o arquivo")
       ->option_text("ARQUIVO")
       ->group(kServer);

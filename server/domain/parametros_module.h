@@ -21,6 +21,7 @@ inline const std::string kServerName(contract::kServerName);
 struct Caller {
   std::string token;    // name of the token presented; empty when the server requires none
   std::string address;  // the client's IP address
+  bool readOnly = false;  // the token may only read
 };
 
 class ParametrosModule {

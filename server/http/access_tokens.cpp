@@ -72,7 +72,12 @@ AccessTokens AccessTokens::Parse(std::string_view text, const std::string& origi
     if (separator == std::string_view::npos)
       throw TokenFileError(where + "esperado NOME TOKEN (ou NOME:TOKEN); cada token precisa de um nome");
     const std::string_view name = Trimmed(line.substr(0, separator));
-    const std::string_view token = Trimmed(line.substr(separator + 1));
+    std::string_view token = Trimmed(line.substr(separator + 1));
+    std::string_view scope;
+    if (const auto blank = token.find_first_of(" \t"); blank != std::string_view::npos) {
+      scope = Trimmed(token.substr(blank));
+      token = token.substr(0, blank);
+    }
     if (!ValidName(name))
       throw TokenFileError(where + "nome de token inválido (use até 64 letras, dígitos, \".\", \"_\" ou \"-\")");
     if (token.empty()) throw TokenFileError(where + "o token " + std::string(name) + " está vazio");
@@ -83,7 +88,11 @@ AccessTokens AccessTokens::Parse(std::string_view text, const std::string& origi
       throw TokenFileError(where + "o token " + std::string(name) + " é curto demais (mínimo " +
                            std::to_string(kMinTokenLength) + " caracteres)");
 
-    Entry entry{std::string(name), DigestOf(token)};
+    if (!scope.empty() && scope != kReadOnlyScope)
+      throw TokenFileError(where + "escopo desconhecido para o token " + std::string(name) + " (use \"" +
+                           std::string(kReadOnlyScope) + "\" ou nada)");
+
+    Entry entry{std::string(name), DigestOf(token), !scope.empty()};
     for (std::size_t i = 0; i < tokens.entries_.size(); ++i) {
       if (tokens.entries_[i].name == entry.name)
         throw TokenFileError(where + "o nome " + entry.name + " já foi usado na linha " +
@@ -99,7 +108,7 @@ AccessTokens AccessTokens::Parse(std::string_view text, const std::string& origi
   return tokens;
 }
 
-std::optional<std::string> AccessTokens::NameFor(std::string_view authorization) const {
+std::optional<AccessTokens::Match> AccessTokens::Find(std::string_view authorization) const {
   constexpr std::string_view scheme = "Bearer ";
   if (!StartsWithNoCase(authorization, scheme)) return std::nullopt;
   const Digest given = DigestOf(Trimmed(authorization.substr(scheme.size())));
@@ -109,7 +118,7 @@ std::optional<std::string> AccessTokens::NameFor(std::string_view authorization)
   for (const auto& entry : entries_)
     if (CRYPTO_memcmp(given.data(), entry.digest.data(), given.size()) == 0) match = &entry;
   if (!match) return std::nullopt;
-  return match->name;
+  return Match{match->name, match->readOnly};
 }
 
 }  // namespace totem::server

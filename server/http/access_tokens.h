@@ -1,8 +1,10 @@
 #pragma once
 // The access tokens a server accepts, each with a name that the call log and
 // the save history record in its place. Read from a file with one token a
-// line, "NAME TOKEN" or "NAME:TOKEN"; blank lines and lines starting with "#"
-// are skipped. Only a SHA-256 digest of each token is kept, and a presented
+// line, "NAME TOKEN" or "NAME:TOKEN", optionally followed by the scope word
+// "leitura" for a token that may only read (the kiosks' read path and the
+// methods that write nothing); blank lines and lines starting with "#" are
+// skipped. Only a SHA-256 digest of each token is kept, and a presented
 // token is compared with every digest in constant time, so neither the
 // answer's timing nor a memory dump gives a token away.
 #include <array>
@@ -39,15 +41,27 @@ class AccessTokens {
   bool Empty() const { return entries_.empty(); }
   std::size_t Size() const { return entries_.size(); }
 
-  // The name of the token an "Authorization: Bearer <token>" header value
-  // carries, or nothing when it carries none of these tokens.
-  std::optional<std::string> NameFor(std::string_view authorization) const;
+  struct Match {
+    std::string name;
+    bool readOnly = false;
+  };
+  // The token an "Authorization: Bearer <token>" header value carries, or
+  // nothing when it carries none of these tokens.
+  std::optional<Match> Find(std::string_view authorization) const;
+  std::optional<std::string> NameFor(std::string_view authorization) const {
+    auto match = Find(authorization);
+    return match ? std::optional(match->name) : std::nullopt;
+  }
+
+  // The scope word of a token that may only read.
+  static constexpr std::string_view kReadOnlyScope = "leitura";
 
  private:
   using Digest = std::array<unsigned char, 32>;
   struct Entry {
     std::string name;
     Digest digest;
+    bool readOnly = false;
   };
   static Digest DigestOf(std::string_view token);
 

@@ -14,6 +14,7 @@ struct Exchange {
   std::chrono::steady_clock::time_point start;  // the head was read
   std::string client;                           // the caller's address
   std::string token;                            // the name of the caller's token; empty when none
+  bool readOnly = false;                        // that token may only read
   std::string httpMethod = "-";                 // "-" until the request line was read
   std::string path = "-";
   bool isCall = false;             // a body the JSON-RPC dispatcher answered

@@ -71,8 +71,9 @@ struct HttpServer::Impl {
   asio::io_context loop{1};
   asio::thread_pool workers;
   ConnectionRegistry registry;
+  KioskHub kiosk{loop, workers};
   std::optional<asio::ssl::context> tls;
-  ServerContext context{options, screen, routes, metrics, loop, workers, registry};
+  ServerContext context{options, screen, routes, metrics, loop, workers, registry, kiosk};
   tcp::acceptor acceptor{loop};
   asio::steady_timer acceptPause{loop};
   bool reportedOutOfDescriptors = false;
@@ -117,6 +118,7 @@ void HttpServer::Impl::Drain() {
   acceptor.close(ignored);
   acceptPause.cancel();
   registry.CloseAllButBusy();
+  kiosk.Drain();
 }
 
 HttpServer::HttpServer(HttpOptions options, const RpcDispatcher& dispatcher, HealthCheck health) {
@@ -159,6 +161,10 @@ void HttpServer::ReplaceTokens(AccessTokens tokens) {
     impl->options.tokens = std::move(tokens);
   });
 }
+
+void HttpServer::ServeKiosks(KioskSource source) { impl_->kiosk.Start(std::move(source)); }
+
+void HttpServer::AnnounceChanges(std::vector<VersaoCaixa> changes) { impl_->kiosk.Announce(std::move(changes)); }
 
 void HttpServer::Stop() {
   asio::post(impl_->loop, [impl = impl_.get()] { impl->Drain(); });

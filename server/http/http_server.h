@@ -7,6 +7,7 @@
 // client nor a slow database call holds up the others. HTTPS when given a
 // certificate.
 #include "server/http/http_options.h"
+#include "server/http/kiosk_hub.h"
 #include "server/rpc/rpc_dispatch.h"
 
 #include <memory>
@@ -30,6 +31,12 @@ class HttpServer {
   // Stops accepting connections and closes the idle ones; the requests
   // being answered finish first. Safe from any thread, before or during Run.
   void Stop();
+  // Answers the kiosks' read path from this source (before Run; until
+  // then the path is unknown). Throws StoreError.
+  void ServeKiosks(KioskSource source);
+  // These registers' records changed: the kiosks waiting on them are
+  // answered. Safe from any thread.
+  void AnnounceChanges(std::vector<VersaoCaixa> changes);
   // Requests screened from now on need one of these tokens instead; the
   // requests and connections already accepted go on. Safe from any thread.
   void ReplaceTokens(AccessTokens tokens);

@@ -3,6 +3,7 @@
 #include "server/domain/parametros_module.h"
 
 #include "platform/json_rpc.h"
+#include "platform/parametros_contract.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -113,6 +114,45 @@ std::optional<HttpRefusal> RequestScreen::Body(const HttpRequest& head) const {
   return std::nullopt;
 }
 
+// GET only, no body; the branch and the register are the path's last two
+// segments, and the only query parameter looked at is "aguardar".
+std::optional<HttpRefusal> RequestScreen::Kiosk(const HttpRequest& head, Screened& out) const {
+  if (head.method() != http::verb::get)
+    return HttpRefusal{405, "Método HTTP não aceito: " + std::string(head.method_string()), "GET"};
+  if (auto refusal = Body(head)) return refusal;
+  const std::string_view target = head.target();
+  const std::string_view path = PathOf(target);
+  const std::string_view codes = path.substr(kKioskPrefix.size());
+  const auto slash = codes.find('/');
+  const auto isCode = [](std::string_view code, int size) {
+    return !code.empty() && code.size() <= static_cast<std::size_t>(size) &&
+           std::all_of(code.begin(), code.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
+  };
+  if (slash == std::string_view::npos || !isCode(codes.substr(0, slash), contract::kCdFilial.size) ||
+      !isCode(codes.substr(slash + 1), contract::kCdCaixa.size))
+    return HttpRefusal{404, "Caixa desconhecido: " + std::string(codes)};
+  out.kiosk.cdFilial = std::string(codes.substr(0, slash));
+  out.kiosk.cdCaixa = std::string(codes.substr(slash + 1));
+  out.kiosk.ifNoneMatch = std::string(head[http::field::if_none_match]);
+  std::string_view query = target.size() > path.size() ? target.substr(path.size() + 1) : std::string_view();
+  while (!query.empty()) {
+    const auto amp = query.find('&');
+    const std::string_view pair = query.substr(0, amp);
+    query.remove_prefix(amp == std::string_view::npos ? query.size() : amp + 1);
+    constexpr std::string_view kAguardar = "aguardar=";
+    if (pair.substr(0, kAguardar.size()) != kAguardar) continue;
+    const std::string_view seconds = pair.substr(kAguardar.size());
+    const bool valid = IsDecimal(seconds) && seconds.size() <= 2 && std::stoi(std::string(seconds)) >= 1 &&
+                       std::stoi(std::string(seconds)) <= kMaxKioskWait;
+    if (!valid)
+      return HttpRefusal{400, "O parâmetro aguardar deve ser um número inteiro de segundos de 1 a " +
+                                  std::to_string(kMaxKioskWait) + "."};
+    out.kiosk.aguardar = std::stoi(std::string(seconds));
+  }
+  out.route = Route::kKiosk;
+  return std::nullopt;
+}
+
 // Only the health check is open without a token; every other path, unknown
 // ones included, asks for one first, so a caller without a token learns
 // nothing about the server.
@@ -121,12 +161,17 @@ Screened RequestScreen::Screen(const HttpRequest& head) const {
   if ((out.refusal = Framing(head))) return out;
   const std::string_view path = PathOf(head.target());
   if (path != kHealthPath && !options_.tokens.Empty()) {
-    auto name = options_.tokens.NameFor(head[http::field::authorization]);
-    if (!name) {
+    auto match = options_.tokens.Find(head[http::field::authorization]);
+    if (!match) {
       out.refusal = HttpRefusal{401, "Autorização ausente ou inválida."};
       return out;
     }
-    out.token = std::move(*name);
+    out.token = std::move(match->name);
+    out.readOnly = match->readOnly;
+  }
+  if (path.substr(0, kKioskPrefix.size()) == kKioskPrefix) {
+    out.refusal = Kiosk(head, out);
+    return out;
   }
   const bool module = path == modulePath_;
   if (!module && path != kHealthPath && path != kMetricsPath) {

@@ -17,6 +17,20 @@ enum class Route {
   kCall,               // POST /rpc/<server name>
   kHealth,             // GET /healthz
   kMetrics,            // GET /metrics
+  kKiosk,              // GET /kiosk/v1/parametros/<branch>/<register>
+};
+
+// The path the kiosks read their register's settings under.
+inline constexpr std::string_view kKioskPrefix = "/kiosk/v1/parametros/";
+// The longest a kiosk may ask its read to wait for a change.
+inline constexpr int kMaxKioskWait = 60;
+
+// What a kiosk's read asks for.
+struct KioskTarget {
+  std::string cdFilial;
+  std::string cdCaixa;
+  std::string ifNoneMatch;  // the header as sent; empty when none
+  int aguardar = 0;         // seconds to wait for a newer version; 0: answer at once
 };
 
 struct HttpRefusal {
@@ -33,6 +47,8 @@ struct Screened {
   std::optional<HttpRefusal> refusal;  // set: answer it and run nothing
   Route route = Route::kHealth;
   std::string token;  // the name of the token presented; empty when none is required
+  bool readOnly = false;  // the token may only read
+  KioskTarget kiosk;      // for Route::kKiosk
 };
 
 class RequestScreen {
@@ -44,6 +60,7 @@ class RequestScreen {
  private:
   std::optional<HttpRefusal> Framing(const HttpRequest& head) const;
   std::optional<HttpRefusal> Body(const HttpRequest& head) const;
+  std::optional<HttpRefusal> Kiosk(const HttpRequest& head, Screened& out) const;
 
   const HttpOptions& options_;
   const std::string modulePath_;

@@ -8,15 +8,14 @@
 namespace totem::server {
 namespace {
 
-constexpr const char* kJsonType = "application/json; charset=utf-8";
 constexpr const char* kTextType = "text/plain; charset=utf-8";
 constexpr const char* kMetricsType = "text/plain; version=0.0.4; charset=utf-8";
+
+}  // namespace
 
 std::string ErrorBody(const std::string& message) {
   return nlohmann::json{{"error", message}}.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
-
-}  // namespace
 
 Answer RefusalAnswer(const HttpRefusal& refusal, bool close) {
   return Answer{refusal.status, ErrorBody(refusal.message), kJsonType, refusal.allow, close};
@@ -35,6 +34,7 @@ Answer Routes::Run(Route route, const std::string& body, Exchange& exchange) con
       case Route::kCall: return Call(body, exchange);
       case Route::kHealth: exchange.quiet = true; return Health();
       case Route::kMetrics: exchange.quiet = true; return Answer{200, metrics_.Render(), kMetricsType};
+      case Route::kKiosk: break;  // answered by the kiosk hub
     }
   } catch (const std::exception& error) {
     LogError("erro ao atender " + exchange.httpMethod + " " + exchange.path + ": " + error.what());
@@ -50,8 +50,12 @@ Answer Routes::Run(Route route, const std::string& body, Exchange& exchange) con
 // A body of notifications only is answered 204, without a body.
 Answer Routes::Call(const std::string& body, Exchange& exchange) const {
   exchange.isCall = true;
-  RpcAnswer answer = dispatcher_.Handle(body, Caller{exchange.token, exchange.client});
+  RpcAnswer answer = dispatcher_.Handle(body, Caller{exchange.token, exchange.client, exchange.readOnly});
   exchange.calls = std::move(answer.calls);
+  // A token that may only read asked for a write: the JSON-RPC error says
+  // which, the status says it to HTTP clients and proxies.
+  if (answer.forbidden)
+    return Answer{403, answer.body.empty() ? ErrorBody("Este token só pode ler.") : std::move(answer.body), kJsonType};
   if (answer.body.empty()) return Answer{204, {}, nullptr};
   return Answer{200, std::move(answer.body), kJsonType};
 }

@@ -17,7 +17,13 @@ struct Answer {
   const char* contentType = nullptr;
   std::string allow;   // for 405
   bool close = false;  // the connection ends after this answer
+  std::string etag;    // the version of what was asked for, quoted; sent with "Cache-Control: no-cache"
+  int retryAfter = 0;  // seconds, for 503
 };
+
+// The JSON object {"error": message}.
+std::string ErrorBody(const std::string& message);
+inline constexpr const char* kJsonType = "application/json; charset=utf-8";
 
 // A refusal's answer: a JSON object {"error": message}.
 Answer RefusalAnswer(const HttpRefusal& refusal, bool close);

@@ -7,6 +7,7 @@
 #include "server/http/call_metrics.h"
 #include "server/http/connection_registry.h"
 #include "server/http/http_options.h"
+#include "server/http/kiosk_hub.h"
 #include "server/http/request_screen.h"
 #include "server/http/routes.h"
 
@@ -27,6 +28,7 @@ struct ServerContext {
   boost::asio::io_context& loop;
   boost::asio::thread_pool& workers;
   ConnectionRegistry& registry;
+  KioskHub& kiosk;
   boost::asio::ssl::context* tls = nullptr;  // none: plain HTTP
   // Stopping: no further requests are read. Set on the loop, read by the
   // workers that answer calls too.

@@ -91,9 +91,11 @@ void Session<Stream>::OnHead(const error_code& ec) {
   exchange_.client = ClientAddress(head, peer_, Options());
   Screened screened = server_.screen.Screen(head);
   exchange_.token = std::move(screened.token);
+  exchange_.readOnly = screened.readOnly;
   if (screened.refusal)
     return Respond(RefusalAnswer(*screened.refusal, screened.refusal->close || !parser_->is_done()));
   route_ = screened.route;
+  kiosk_ = std::move(screened.kiosk);
   // Accepted: from here on the request is in flight, answered even when
   // the server is stopping, and never closed to make room.
   server_.registry.Enter(*this, State::kBusy);
@@ -154,6 +156,16 @@ template <class Stream>
 void Session<Stream>::Run() {
   server_.registry.Enter(*this, State::kBusy);
   Tcp().expires_never();
+  if (route_ == Route::kKiosk) {
+    // Answered from memory, after a read on a worker, or once a change
+    // comes or the wait is up; always on the loop.
+    return server_.kiosk.Serve(kiosk_, [self = Self()](Answer answer) {
+      // Kiosks asking whether anything changed would fill the log.
+      self->exchange_.quiet = answer.status == 304;
+      self->Prepare(std::move(answer));
+      self->WriteOnLoop();
+    });
+  }
   if (!Routes::NeedsWorker(route_)) {
     Prepare(server_.routes.Run(route_, parser_->Message().body(), exchange_));
     return WriteOnLoop();
@@ -176,13 +188,19 @@ void Session<Stream>::Prepare(Answer answer) {
   if (answer.contentType) response_.set(http::field::content_type, answer.contentType);
   if (answer.status == 401) response_.set(http::field::www_authenticate, "Bearer");
   if (!answer.allow.empty()) response_.set(http::field::allow, answer.allow);
+  if (!answer.etag.empty()) {
+    response_.set(http::field::etag, answer.etag);
+    response_.set(http::field::cache_control, "no-cache");
+  }
+  if (answer.retryAfter > 0) response_.set(http::field::retry_after, std::to_string(answer.retryAfter));
   response_.body() = std::move(answer.body);
   ++answered_;
   keepAlive_ = !answer.close && request.keep_alive() && answered_ < Options().keepAliveRequests &&
                !server_.draining;
   response_.keep_alive(keepAlive_);
-  // A 204 carries no body and, by the standard, no Content-Length.
-  if (answer.status != 204) response_.prepare_payload();
+  // A 204 carries no body and, by the standard, no Content-Length; a 304
+  // none either.
+  if (answer.status != 204 && answer.status != 304) response_.prepare_payload();
   serializer_.emplace(response_);
 }
 

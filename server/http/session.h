@@ -70,6 +70,7 @@ class Session : public Connection, public std::enable_shared_from_this<Session<S
   boost::beast::http::response<boost::beast::http::empty_body> continue_;
   Exchange exchange_;
   Route route_ = Route::kHealth;
+  KioskTarget kiosk_;
   int answered_ = 0;
 };
 

@@ -42,7 +42,7 @@ RpcDispatcher::RpcDispatcher(ParametrosModule& module) {
   using List = const nlohmann::json&;
   using Call = std::function<ResultEnvelope(Args, List, Who)>;
   auto method = [](const contract::Method& m, Call call) {
-    return Method{std::string(m.name), m.arity, m.takesRegister, m.lastIsList, std::move(call)};
+    return Method{std::string(m.name), m.arity, m.takesRegister, m.lastIsList, m.writes, std::move(call)};
   };
   methods_ = {
       method(kGetFilial, [&module](Args, List, Who) { return module.GetFilial(); }),
@@ -85,6 +85,7 @@ RpcAnswer RpcDispatcher::Handle(std::string_view body, const Caller& caller) con
   if (!value.is_array()) {
     answer.calls.resize(1);
     answer.body = Run(value, caller, answer.calls[0]).value_or(std::string());
+    answer.forbidden = answer.calls[0].code == std::to_string(rpc::kForbidden);
     return answer;
   }
   if (value.empty()) return refuseWhole({rpc::kInvalidRequest, "Lote JSON-RPC vazio", nullptr});
@@ -103,6 +104,9 @@ RpcAnswer RpcDispatcher::Handle(std::string_view body, const Caller& caller) con
     responses += *response;
   }
   if (!responses.empty()) answer.body = responses + "]";
+  answer.forbidden = std::any_of(answer.calls.begin(), answer.calls.end(), [](const CallSummary& call) {
+    return call.code == std::to_string(rpc::kForbidden);
+  });
   return answer;
 }
 
@@ -128,6 +132,10 @@ std::optional<std::string> RpcDispatcher::Call(const rpc::Request& request, cons
   if (method == methods_.end())
     return answer(Fault({rpc::kMethodNotFound, "Método desconhecido: " + request.method, request.id}, summary));
   summary.method = method->name;
+  if (caller.readOnly && method->writes)
+    return answer(Fault({rpc::kForbidden,
+                         "O token " + caller.token + " só pode ler; " + method->name + " grava.", request.id},
+                        summary));
   if (request.params.size() != method->arity)
     return answer(Fault({rpc::kInvalidParams,
                          method->name + " espera " + std::to_string(method->arity) + " parâmetros e recebeu " +

@@ -27,6 +27,8 @@ struct RpcAnswer {
   // Every request of the body, in order, for the call log and the metrics;
   // one fault when the body holds no request at all.
   std::vector<CallSummary> calls;
+  // A call was refused because the caller's token may only read.
+  bool forbidden = false;
 };
 
 class RpcDispatcher {
@@ -55,6 +57,7 @@ class RpcDispatcher {
     std::size_t arity;
     bool takesRegister;  // the first two arguments are a branch and a register code
     bool lastIsList;     // the last argument is a list; every other is a text
+    bool writes;         // refused to a token that may only read
     // The texts, the list (null when the method takes none) and the caller.
     std::function<ResultEnvelope(const std::vector<std::string>&, const nlohmann::json&,
                                  const Caller&)>

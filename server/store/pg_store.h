@@ -2,6 +2,7 @@
 // The store on PostgreSQL, for chains that run several application servers
 // over one database. Same schema, migrations and SQL as the SQLite store;
 // the differences are the members of the dialect below.
+#include "server/store/change_feed.h"
 #include "server/store/pg_connection.h"
 #include "server/store/sql_store.h"
 
@@ -30,7 +31,12 @@ struct PgDialect {
   static constexpr const char* kLockForSeeding = "LOCK TABLE filial IN SHARE ROW EXCLUSIVE MODE";
   // Many registers at once, locked as kLockCaixa locks one.
   static constexpr const char* kLockRowsSuffix = " FOR NO KEY UPDATE OF c";
+  // Delivered to every listening server when the transaction commits.
+  static constexpr const char* kNotify = "SELECT pg_notify(?, ?)";
   static std::unique_ptr<Connection> Connect(const std::string& conninfo);
+  // A connection of its own LISTENing for the other servers' notifications.
+  static std::unique_ptr<ChangeListener> Listen(const std::string& conninfo, ChangeObserver observer,
+                                                VersionReader versions);
   // The address without its password, for messages.
   static std::string Name(const std::string& conninfo);
   // PostgreSQL checks its own pages; reaching the server and, after the

@@ -59,6 +59,21 @@ std::string UpsertParametros(std::size_t n);  // n times keys and values
 std::string LastGravacoesIn(std::size_t n);   // keys and the highest save number
 std::string InsertGravacoes(std::size_t n);   // n times InsertGravacao's values
 
+// Every register (or one) with the number of its last save, 0 without.
+inline constexpr const char* kSelectVersoes =
+    "SELECT c.cdfilial, c.cdcaixa, COALESCE(MAX(h.nrgravacao), 0) FROM caixa c"
+    " LEFT JOIN parametro_totem_historico h ON h.cdfilial = c.cdfilial AND h.cdcaixa = c.cdcaixa"
+    " GROUP BY c.cdfilial, c.cdcaixa";
+inline constexpr const char* kSelectVersao =
+    "SELECT COALESCE(MAX(h.nrgravacao), 0) FROM caixa c"
+    " LEFT JOIN parametro_totem_historico h ON h.cdfilial = c.cdfilial AND h.cdcaixa = c.cdcaixa"
+    " WHERE c.cdfilial = ? AND c.cdcaixa = ? GROUP BY c.cdfilial, c.cdcaixa";
+
+// The channel over which the servers of one PostgreSQL database tell each
+// other of committed changes; each notification's payload holds lines of
+// "branch TAB register TAB version".
+inline constexpr const char* kChangeChannel = "totem_parametros";
+
 inline constexpr const char* kNextGravacao =
     "SELECT COALESCE(MAX(nrgravacao), 0) + 1 FROM parametro_totem_historico"
     " WHERE cdfilial = ? AND cdcaixa = ?";

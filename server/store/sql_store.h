@@ -11,6 +11,7 @@
 // Each thread borrows a connection of its own from a small pool; a
 // connection that broke (the database went away) is dropped instead of
 // being handed back, so the next call opens a fresh one.
+#include "server/store/change_feed.h"
 #include "server/store/sql_statements.h"
 #include "server/store/store.h"
 
@@ -166,6 +167,27 @@ class SqlStore : public Store {
     return SelectCaixas(*c, keys, "");
   }
 
+  std::vector<VersaoCaixa> ListVersoes() override {
+    auto c = Borrow();
+    auto select = c->Prepare(sql::kSelectVersoes);
+    std::vector<VersaoCaixa> out;
+    while (select.Step()) out.push_back({{select.Text(0), select.Text(1)}, select.Int(2)});
+    return out;
+  }
+
+  std::optional<long long> Versao(const std::string& cdFilial, const std::string& cdCaixa) override {
+    auto c = Borrow();
+    auto select = c->Prepare(sql::kSelectVersao);
+    select.Bind(1, cdFilial).Bind(2, cdCaixa);
+    if (!select.Step()) return std::nullopt;
+    return select.Int(0);
+  }
+
+  void ObserveChanges(ChangeObserver observer) override {
+    observer_ = std::move(observer);
+    listener_ = Dialect::Listen(address_, observer_, [this] { return ListVersoes(); });
+  }
+
   // Reads the migrations table: the database answers and holds our schema.
   void Ping() override {
     auto c = Borrow();
@@ -186,9 +208,9 @@ class SqlStore : public Store {
       // polling the database's write lock, which under load can leave one
       // writer waiting out the whole busy timeout.
       std::unique_lock turn(writeTurn_);
-      return std::make_unique<Transaction>(Borrow(), std::move(turn));
+      return std::make_unique<Transaction>(*this, Borrow(), std::move(turn));
     } else {
-      return std::make_unique<Transaction>(Borrow(), std::unique_lock<std::mutex>());
+      return std::make_unique<Transaction>(*this, Borrow(), std::unique_lock<std::mutex>());
     }
   }
 
@@ -270,8 +292,8 @@ class SqlStore : public Store {
 
   class Transaction : public WriteTransaction {
    public:
-    Transaction(Lease lease, std::unique_lock<std::mutex> turn)
-        : turn_(std::move(turn)), lease_(std::move(lease)) {
+    Transaction(SqlStore& store, Lease lease, std::unique_lock<std::mutex> turn)
+        : store_(store), turn_(std::move(turn)), lease_(std::move(lease)) {
       lease_->Exec(Dialect::kBeginWrite);
     }
     ~Transaction() override {
@@ -347,6 +369,7 @@ class SqlStore : public Store {
       int index = 1;
       BindGravacao(insert, index, g, numero);
       insert.Run();
+      changes_.push_back({{filial, caixa}, numero});
       return numero;
     }
     std::vector<CaixaAtual> LockCaixas(const std::vector<CaixaKey>& keys) override {
@@ -378,19 +401,44 @@ class SqlStore : public Store {
           const GravacaoParametro& g = gravacoes[r];
           const long long numero = last[{g.depois.cdFilial, g.depois.cdCaixa}] + 1;
           BindGravacao(insert, index, g, numero);
+          changes_.push_back({{g.depois.cdFilial, g.depois.cdCaixa}, numero});
         }
         insert.Run();
       });
     }
+    // Every history row is a change of its register's record: the other
+    // servers hear of them with the commit (a notification sent inside the
+    // transaction is delivered only if it commits), this one right after.
     void Commit() override {
+      if (*Dialect::kNotify) Notify();
       lease_->Exec("COMMIT");
       done_ = true;
+      if (!changes_.empty() && store_.observer_) store_.observer_(changes_);
     }
 
    private:
+    // As few notifications as the payload limit (8000 bytes) allows, each a
+    // run of lines "branch TAB register TAB version".
+    void Notify() {
+      std::string payload;
+      auto send = [&] {
+        if (payload.empty()) return;
+        lease_->Prepare(Dialect::kNotify).Bind(1, sql::kChangeChannel).Bind(2, payload).Step();
+        payload.clear();
+      };
+      for (const VersaoCaixa& change : changes_) {
+        std::string line = FormatChange(change);
+        if (payload.size() + line.size() > kMaxPayload) send();
+        payload += line;
+      }
+      send();
+    }
+
+    SqlStore& store_;
     std::unique_lock<std::mutex> turn_;  // held until the transaction ends
     Lease lease_;
     bool done_ = false;
+    std::vector<VersaoCaixa> changes_;  // the registers whose history grew, with their new numbers
   };
 
   // Connections kept open for reuse; more are opened while more threads
@@ -407,6 +455,9 @@ class SqlStore : public Store {
   std::mutex mutex_;
   std::vector<std::unique_ptr<Connection>> idle_;
   std::mutex writeTurn_;
+  ChangeObserver observer_;
+  // Last: it stops before anything it reads goes away.
+  std::unique_ptr<ChangeListener> listener_;
 };
 
 }  // namespace totem::server

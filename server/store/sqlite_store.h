@@ -27,7 +27,12 @@ struct SqliteDialect {
   static constexpr const char* kLockForSeeding = "";
   // Many registers at once: the write lock covers them too.
   static constexpr const char* kLockRowsSuffix = "";
+  // One server owns the file: it learns of its own changes in process.
+  static constexpr const char* kNotify = "";
   static std::unique_ptr<Connection> Connect(const std::string& path);
+  static std::unique_ptr<ChangeListener> Listen(const std::string&, const ChangeObserver&, const VersionReader&) {
+    return nullptr;
+  }
   static std::string Name(const std::string& path) { return path; }
   // SQLite's quick_check over the whole file: a file with damaged pages is
   // refused before anything is written into it.

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <memory>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -78,6 +79,15 @@ struct CaixaAtual {
   std::optional<ParametroTotem> parametro;
 };
 
+// How far a register's record has come: the number of its last save (0
+// before the first). It grows with every committed change of the record.
+struct VersaoCaixa {
+  CaixaKey caixa;
+  long long versao = 0;
+};
+
+using ChangeObserver = std::function<void(const std::vector<VersaoCaixa>&)>;
+
 // A database failure. The message carries technical detail for the log and
 // is never shown to the user.
 class StoreError : public std::runtime_error {
@@ -149,6 +159,19 @@ class Store {
                                                               std::optional<long long> antes) = 0;
   // Whether each register exists and its record, in the keys' order.
   virtual std::vector<CaixaAtual> LoadCaixas(const std::vector<CaixaKey>& keys) = 0;
+  // Every register with its version; one register's (none when it does not
+  // exist).
+  virtual std::vector<VersaoCaixa> ListVersoes() = 0;
+  virtual std::optional<long long> Versao(const std::string& cdFilial, const std::string& cdCaixa) = 0;
+  // Tells observer of every committed change of registers' records, each
+  // register with its new version: on the committing thread right after a
+  // commit of this process, and, over a database several servers share, on
+  // a thread of the store's own for the other servers' commits (then once
+  // more with every register's version after a lost connection to the
+  // database came back, as changes may have been missed meanwhile). Set
+  // once, before the store is used from several threads. Throws StoreError
+  // when the other servers cannot be listened to.
+  virtual void ObserveChanges(ChangeObserver observer) = 0;
   // Runs a trivial query on the schema; throws StoreError when the database
   // cannot answer it.
   virtual void Ping() = 0;

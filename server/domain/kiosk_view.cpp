@@ -1,0 +1,67 @@
+#include "server/domain/kiosk_view.h"
+
+#include "platform/parametros_contract.h"
+
+#include <nlohmann/json.hpp>
+
+#include <charconv>
+
+namespace totem::server {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// A whole number stored as decimal text; null when empty or not one.
+Json Number(const std::string& text) {
+  long long value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return nullptr;
+  return value;
+}
+
+Json Extrato(const std::string& codigo) {
+  for (const auto& tipo : contract::kTiposExtrato)
+    if (tipo.codigo == codigo) return {{"tipo", Number(codigo)}, {"descricao", tipo.nome}};
+  return {{"tipo", nullptr}, {"descricao", nullptr}};
+}
+
+}  // namespace
+
+std::string KioskBody(const std::string& cdFilial, const std::string& cdCaixa, long long versao,
+                      const std::optional<ParametroCarregado>& record) {
+  static const ParametroTotem kEmpty{};
+  const ParametroTotem& p = record ? record->parametro : kEmpty;
+  const std::string& grupo = p["CDGRUPPROD"];
+  const bool mesCorrente = p["NRDIAINITOT"].empty() && p["NRDIAFINTOT"].empty();
+  Json body = {
+      {"filial", cdFilial},
+      {"caixa", cdCaixa},
+      {"versao", versao},
+      {"configurado", record.has_value()},
+      {"extrato", Extrato(p["IDTIPEXTTOT"])},
+      {"grupoProdutos", grupo.empty() ? Json(nullptr)
+                                      : Json{{"codigo", grupo},
+                                             {"nome", record && record->nmGrupProd ? Json(*record->nmGrupProd)
+                                                                                   : Json(nullptr)}}},
+      {"mensagens",
+       {{"inicial", p["DSMSGINITOT"]}, {"adicional", p["DSMSGADITOT"]}, {"consumidor", p["DSMSGCONTOT"]}}},
+      {"periodoConsulta",
+       {{"mesCorrente", mesCorrente},
+        {"diaInicial", mesCorrente ? Json(nullptr) : Number(p["NRDIAINITOT"])},
+        {"diaFinal", mesCorrente ? Json(nullptr) : Number(p["NRDIAFINTOT"])}}},
+      {"segundosParaFechar", Number(p["NRSEGFECTOT"])},
+      {"opcoes",
+       {{"permiteSelecionarLoja", p["IDSELLOJTOT"] == "S"},
+        {"exibeTelaSaldo", p["IDEXIMSGSAL"] == "S"},
+        {"informaConsumidorSemCliente", p["IDINFCLIECAI"] == "S"}}},
+  };
+  return body.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+std::optional<KioskReading> ReadKiosk(Store& store, const std::string& cdFilial, const std::string& cdCaixa) {
+  const auto versao = store.Versao(cdFilial, cdCaixa);
+  if (!versao) return std::nullopt;
+  return KioskReading{*versao, KioskBody(cdFilial, cdCaixa, *versao, store.LoadParametro(cdFilial, cdCaixa))};
+}
+
+}  // namespace totem::server

@@ -1,0 +1,207 @@
+#include "server/http/kiosk_hub.h"
+
+#include "server/log/server_log.h"
+
+#include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
+
+#include <algorithm>
+
+namespace totem::server {
+namespace {
+
+namespace asio = boost::asio;
+
+std::string Quoted(long long versao) { return "\"" + std::to_string(versao) + "\""; }
+
+// Whether an If-None-Match value names this version: a list of entity tags,
+// weak or strong, or "*".
+bool Matches(std::string_view header, long long versao) {
+  const std::string tag = Quoted(versao);
+  while (!header.empty()) {
+    const auto comma = header.find(',');
+    std::string_view item = header.substr(0, comma);
+    header.remove_prefix(comma == std::string_view::npos ? header.size() : comma + 1);
+    while (!item.empty() && (item.front() == ' ' || item.front() == '\t')) item.remove_prefix(1);
+    while (!item.empty() && (item.back() == ' ' || item.back() == '\t')) item.remove_suffix(1);
+    if (item.substr(0, 2) == "W/") item.remove_prefix(2);
+    if (item == "*" || item == tag) return true;
+  }
+  return false;
+}
+
+Answer Current(const KioskReading& reading) {
+  Answer answer{200, reading.body, kJsonType};
+  answer.etag = Quoted(reading.versao);
+  return answer;
+}
+
+Answer Unchanged(long long versao) {
+  Answer answer{304, {}, nullptr};
+  answer.etag = Quoted(versao);
+  return answer;
+}
+
+Answer Unavailable(const std::string& message) {
+  Answer answer{503, ErrorBody(message), kJsonType};
+  answer.retryAfter = 1;
+  answer.close = true;
+  return answer;
+}
+
+Answer Unknown(const CaixaKey& key) {
+  return Answer{404, ErrorBody("Caixa " + key.second + " da filial " + key.first + " não cadastrado."), kJsonType};
+}
+
+}  // namespace
+
+struct KioskHub::Waiter {
+  explicit Waiter(asio::io_context& loop) : timer(loop) {}
+  Pending request;
+  asio::steady_timer timer;
+  std::list<std::shared_ptr<Waiter>>::iterator position;
+  bool done = false;
+};
+
+KioskHub::KioskHub(asio::io_context& loop, asio::thread_pool& workers) : loop_(loop), workers_(workers) {}
+
+// Before the loop runs; changes announced meanwhile are applied after it,
+// and only ever raise a version.
+void KioskHub::Start(KioskSource source) {
+  source_ = std::move(source);
+  for (const VersaoCaixa& v : source_.versions()) entries_[v.caixa].versao = v.versao;
+  started_ = true;
+}
+
+void KioskHub::Serve(const KioskTarget& target, Reply reply) {
+  if (!started_) return reply(Answer{404, ErrorBody("Caminho desconhecido: " + std::string(kKioskPrefix)), kJsonType});
+  CaixaKey key{target.cdFilial, target.cdCaixa};
+  auto it = entries_.find(key);
+  if (it == entries_.end()) {
+    // A register created after start, or none: the database says which.
+    it = entries_.emplace(key, Entry{}).first;
+  }
+  Decide(it->first, it->second, Pending{target, std::move(reply)}, false);
+}
+
+// A kiosk with the current version waits or hears 304; any other gets the
+// body, read once per version. Right after a load the body read is sent
+// even when a newer version was announced meanwhile: its ETag says which
+// it is, and the kiosk's next read fetches the newer one.
+void KioskHub::Decide(const CaixaKey& key, Entry& entry, Pending request, bool afterLoad) {
+  if (entry.versao < 0) {
+    entry.pending.push_back(std::move(request));
+    return Load(key, entry);
+  }
+  const bool current = !request.target.ifNoneMatch.empty() && Matches(request.target.ifNoneMatch, entry.versao);
+  if (current) {
+    if (request.target.aguardar > 0 && !draining_) return Wait(key, entry, std::move(request));
+    return request.reply(Unchanged(entry.versao));
+  }
+  if (entry.cached && (afterLoad || entry.cached->versao >= entry.versao)) {
+    if (!request.target.ifNoneMatch.empty() && Matches(request.target.ifNoneMatch, entry.cached->versao))
+      return request.reply(Unchanged(entry.cached->versao));
+    return request.reply(Current(*entry.cached));
+  }
+  entry.pending.push_back(std::move(request));
+  Load(key, entry);
+}
+
+void KioskHub::Load(const CaixaKey& key, Entry& entry) {
+  if (entry.loading) return;
+  entry.loading = true;
+  asio::post(workers_, [this, key, work = asio::make_work_guard(loop_)] {
+    std::optional<KioskReading> reading;
+    bool failed = false;
+    try {
+      reading = source_.read(key);
+    } catch (const std::exception& error) {
+      LogError("leitura do totem " + key.first + "/" + key.second + ": " + error.what());
+      failed = true;
+    }
+    asio::post(loop_, [this, key, reading = std::move(reading), failed]() mutable {
+      Loaded(key, std::move(reading), failed);
+    });
+  });
+}
+
+void KioskHub::Loaded(const CaixaKey& key, std::optional<KioskReading> reading, bool failed) {
+  auto it = entries_.find(key);
+  if (it == entries_.end()) return;
+  Entry& entry = it->second;
+  entry.loading = false;
+  std::vector<Pending> pending = std::move(entry.pending);
+  entry.pending.clear();
+  if (failed) {
+    for (auto& p : pending) p.reply(Unavailable("Base de dados indisponível; tente de novo."));
+    if (entry.versao < 0 && entry.waiters.empty()) entries_.erase(it);
+    return;
+  }
+  if (!reading) {
+    for (auto& p : pending) p.reply(Unknown(key));
+    if (entry.waiters.empty()) entries_.erase(it);
+    return;
+  }
+  entry.versao = std::max(entry.versao, reading->versao);
+  entry.cached = std::move(reading);
+  for (auto& p : pending) Decide(key, entry, std::move(p), true);
+}
+
+void KioskHub::Wait(const CaixaKey& key, Entry& entry, Pending request) {
+  auto waiter = std::make_shared<Waiter>(loop_);
+  const int seconds = request.target.aguardar;
+  waiter->request = std::move(request);
+  waiter->position = entry.waiters.insert(entry.waiters.end(), waiter);
+  ++waiting_;
+  waiter->timer.expires_after(std::chrono::seconds(seconds));
+  waiter->timer.async_wait([this, key, weak = std::weak_ptr<Waiter>(waiter)](const boost::system::error_code&) {
+    auto waiter = weak.lock();
+    if (!waiter || waiter->done) return;
+    waiter->done = true;
+    --waiting_;
+    Entry& entry = entries_.at(key);
+    entry.waiters.erase(waiter->position);
+    waiter->request.reply(Unchanged(entry.versao));
+  });
+}
+
+void KioskHub::Announce(std::vector<VersaoCaixa> changes) {
+  asio::post(loop_, [this, changes = std::move(changes)] {
+    for (const VersaoCaixa& change : changes) Raise(change);
+  });
+}
+
+// A newer version wakes the register's waiting kiosks; they get the new
+// body, read once for all of them.
+void KioskHub::Raise(const VersaoCaixa& change) {
+  if (!started_) return;
+  Entry& entry = entries_[change.caixa];
+  if (change.versao <= entry.versao) return;
+  entry.versao = change.versao;
+  if (entry.waiters.empty()) return;
+  auto waiters = std::move(entry.waiters);
+  entry.waiters.clear();
+  for (auto& waiter : waiters) {
+    waiter->done = true;
+    waiter->timer.cancel();
+    --waiting_;
+    entry.pending.push_back(std::move(waiter->request));
+  }
+  Load(change.caixa, entry);
+}
+
+void KioskHub::Drain() {
+  draining_ = true;
+  for (auto& [key, entry] : entries_) {
+    auto waiters = std::move(entry.waiters);
+    entry.waiters.clear();
+    for (auto& waiter : waiters) {
+      waiter->done = true;
+      waiter->timer.cancel();
+      --waiting_;
+      waiter->request.reply(Unavailable("Servidor encerrando; conecte de novo."));
+    }
+  }
+}
+
+}  // namespace totem::server

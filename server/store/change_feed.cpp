@@ -1,0 +1,30 @@
+#include "server/store/change_feed.h"
+
+#include <charconv>
+
+namespace totem::server {
+
+std::string FormatChange(const VersaoCaixa& change) {
+  return change.caixa.first + "\t" + change.caixa.second + "\t" + std::to_string(change.versao) + "\n";
+}
+
+std::vector<VersaoCaixa> ParseChanges(std::string_view payload) {
+  std::vector<VersaoCaixa> out;
+  while (!payload.empty()) {
+    const auto end = payload.find('\n');
+    const std::string_view line = payload.substr(0, end);
+    payload.remove_prefix(end == std::string_view::npos ? payload.size() : end + 1);
+    const auto first = line.find('\t');
+    const auto second = first == std::string_view::npos ? first : line.find('\t', first + 1);
+    if (second == std::string_view::npos) continue;
+    const std::string_view number = line.substr(second + 1);
+    long long versao = 0;
+    const auto [rest, error] = std::from_chars(number.data(), number.data() + number.size(), versao);
+    if (error != std::errc() || rest != number.data() + number.size() || versao < 0) continue;
+    out.push_back({{std::string(line.substr(0, first)), std::string(line.substr(first + 1, second - first - 1))},
+                   versao});
+  }
+  return out;
+}
+
+}  // namespace totem::server
