@@ -1,6 +1,8 @@
 # Fails when a file of a lower layer reaches upwards:
 #  - platform/, service/ and server/ include no Qt header and link no Qt;
 #  - server/ includes nothing from form/, host/ or service/;
+#  - kiosk/ (the kiosks' reference client) uses only platform/: it stands
+#    where a kiosk developer's program would, outside the server;
 #  - platform/ includes nothing from service/, host/, form/, package/, app/;
 #  - service/ includes nothing from host/, form/, package/, app/;
 #  - host/ includes nothing from form/, service/, package/, app/, server/: the
@@ -45,11 +47,12 @@ function(check_cmake dir)
 endfunction()
 
 set(qt_include "include[ \t]*[<\"](Q[A-Za-z]*|Qt[A-Za-z]*/)")
-foreach(dir platform service server)
+foreach(dir platform service server kiosk)
   check_dir(${dir} "${qt_include}" "Qt header below the GUI layers")
   check_cmake(${dir})
 endforeach()
-check_dir(server "include[ \t]*[<\"](form|host|service|package|app)/" "server may only use platform")
+check_dir(server "include[ \t]*[<\"](form|host|service|package|app|kiosk)/" "server may only use platform")
+check_dir(kiosk "include[ \t]*[<\"](form|host|service|package|app|server)/" "the kiosk client may only use platform")
 check_dir(platform "include[ \t]*[<\"](service|host|form|package|app|server)/" "platform is the bottom layer")
 check_dir(service "include[ \t]*[<\"](host|form|package|app|server)/" "service sits below host and form")
 check_dir(host "include[ \t]*[<\"](form|service|package|app|server)/" "host serves modules, knows none")

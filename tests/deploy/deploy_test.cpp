@@ -12,7 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <httplib.h>
+
 #include <atomic>
+#include <future>
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -68,6 +71,28 @@ TEST_F(TwoServers, ASaveThroughOneIsReadThroughTheOtherAndThroughNginx) {
   ASSERT_TRUE(front.SaveNumbered("0001", "001", 8).ok);
   EXPECT_EQ(Message(one, "0001", "001"), "#8");
   EXPECT_EQ(Message(other, "0001", "001"), "#8");
+}
+
+// A kiosk waiting on one server, straight or through nginx, hears of a save
+// made through the other (LISTEN/NOTIFY in the save's transaction).
+TEST_F(TwoServers, ASaveThroughOneWakesKiosksWaitingOnTheOtherAndBehindNginx) {
+  auto wait = [](const std::string& host, int port) {
+    return std::async(std::launch::async, [host, port] {
+      httplib::Client http(host, port);
+      http.set_read_timeout(30s);
+      auto result = http.Get("/kiosk/v1/parametros/0001/001?aguardar=20", {{"If-None-Match", "\"0\""}});
+      return result ? result->status : 0;
+    });
+  };
+  auto onOther = wait(b_->Host(), b_->Port());
+  auto behindNginx = wait("127.0.0.1", frontPort_);
+  std::this_thread::sleep_for(500ms);
+  RemoteClient one(a_->Host(), a_->Port(), 10s);
+  ASSERT_TRUE(one.SaveNumbered("0001", "001", 9).ok);
+  for (auto* waiting : {&onOther, &behindNginx}) {
+    ASSERT_EQ(waiting->wait_for(5s), std::future_status::ready);
+    EXPECT_EQ(waiting->get(), 200);
+  }
 }
 
 TEST_F(TwoServers, KillingOneDuringSavesLosesNoAcknowledgedSave) {

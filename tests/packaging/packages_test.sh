@@ -37,13 +37,15 @@ expect_depends() {
 }
 expect_files usr/bin/totem-server usr/lib/systemd/system/totem-server.service etc/totem/totem-server.conf \
   usr/share/doc/totem-server/operations.md usr/share/doc/totem-server/protocol.md \
-  usr/share/doc/totem-server/README.md usr/share/doc/totem-server/examples/nginx/totem.conf
+  usr/share/doc/totem-server/README.md usr/share/doc/totem-server/examples/nginx/totem.conf \
+  usr/bin/totem-kiosk-watch
 expect_depends "$SERVER_DEB" libsqlite3-0 libpq5 libssl3 libsystemd0
 dpkg-deb --info "$SERVER_DEB" conffiles | grep -qx /etc/totem/totem-server.conf || fail "the config file is no conffile"
 dpkg-deb --info "$SERVER_DEB" postinst | grep -q useradd || fail "postinst makes no system user"
 
 SERVER="$ROOT/usr/bin/totem-server"
 "$SERVER" --version | grep -q "^totem-server $VERSION (esquema [0-9]*)$" || fail "totem-server --version: $("$SERVER" --version)"
+"$ROOT/usr/bin/totem-kiosk-watch" --version | grep -qx "totem-kiosk-watch $VERSION" || fail "totem-kiosk-watch --version"
 
 if [ "$BACKOFFICE" = ON ]; then
   [ -f "$OFFICE_DEB" ] || fail "no $OFFICE_DEB"

@@ -27,6 +27,7 @@ TEST(TokenFile, ProblemsAreNamedByLineWithoutShowingTheToken) {
       {"a name with a slash", "lo/ja " + secret + "\n", "tokens:1: nome de token inválido"},
       {"a name without a token", "loja1:\n", "tokens:1: o token loja1 está vazio"},
       {"only comments", "# ninguém\n\n", "não tem nenhum token"},
+      {"a scope that is none", "loja1 " + secret + " tudo\n", "tokens:1: escopo desconhecido para o token loja1"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -42,6 +43,10 @@ TEST(TokenFile, ProblemsAreNamedByLineWithoutShowingTheToken) {
   const auto tokens = AccessTokens::Parse("# caixas\nloja1 " + secret + "\nloja2:" + secret + "2\n", "t");
   EXPECT_EQ(tokens.Size(), 2u);
   EXPECT_EQ(tokens.NameFor("Bearer " + secret + "2"), "loja2");
+  const auto reader = AccessTokens::Parse("quiosque " + secret + "\tleitura\n", "t").Find("Bearer " + secret);
+  ASSERT_TRUE(reader);
+  EXPECT_TRUE(reader->readOnly);
+  EXPECT_FALSE(tokens.Find("Bearer " + secret)->readOnly);
 }
 
 // A password never reaches the log, in either way of writing the address;

@@ -47,6 +47,38 @@ std::pair<pid_t, int> Spawn(std::vector<std::string> args, bool withStderr, bool
 
 std::string ServerProcess::BinaryPath() { return TOTEM_SERVER_BIN; }
 
+std::string ChildProgram::KioskWatchPath() { return TOTEM_KIOSK_WATCH_BIN; }
+
+ChildProgram::ChildProgram(std::vector<std::string> args) {
+  std::tie(pid_, outFd_) = Spawn(std::move(args), false, false);
+}
+
+ChildProgram::~ChildProgram() {
+  kill(pid_, SIGTERM);
+  int status = 0;
+  waitpid(pid_, &status, 0);
+  close(outFd_);
+}
+
+std::string ChildProgram::NextLine(int timeoutMs) {
+  int waited = 0;
+  while (buffered_.find('\n') == std::string::npos) {
+    pollfd p{outFd_, POLLIN, 0};
+    if (poll(&p, 1, 50) > 0) {
+      char chunk[4096];
+      const ssize_t n = read(outFd_, chunk, sizeof chunk);
+      if (n <= 0) return {};
+      buffered_.append(chunk, static_cast<std::size_t>(n));
+    } else if ((waited += 50) > timeoutMs) {
+      return {};
+    }
+  }
+  const auto end = buffered_.find('\n');
+  std::string line = buffered_.substr(0, end);
+  buffered_.erase(0, end + 1);
+  return line;
+}
+
 ServerProcess::ServerProcess(Options options) : options_(std::move(options)) { Start(); }
 
 ServerProcess::~ServerProcess() {

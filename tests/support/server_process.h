@@ -47,4 +47,24 @@ class ServerProcess {
   int port_ = 0;
 };
 
+// Another program of ours (the kiosks' reference client) run as a child,
+// its standard output read a line at a time; SIGTERM when it goes away.
+class ChildProgram {
+ public:
+  explicit ChildProgram(std::vector<std::string> args);
+  ~ChildProgram();
+  ChildProgram(const ChildProgram&) = delete;
+  ChildProgram& operator=(const ChildProgram&) = delete;
+
+  // The next line, or "" when none came within timeoutMs or the program ended.
+  std::string NextLine(int timeoutMs);
+
+  static std::string KioskWatchPath();
+
+ private:
+  pid_t pid_ = -1;
+  int outFd_ = -1;
+  std::string buffered_;
+};
+
 }  // namespace totem::test
