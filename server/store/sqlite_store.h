@@ -30,9 +30,10 @@ struct SqliteDialect {
   // One server owns the file: it learns of its own changes in process.
   static constexpr const char* kNotify = "";
   static std::unique_ptr<Connection> Connect(const std::string& path);
-  static std::unique_ptr<ChangeListener> Listen(const std::string&, const ChangeObserver&, const VersionReader&) {
-    return nullptr;
-  }
+  // A connection of its own that looks for other processes' commits (an
+  // import run beside the server) once a second.
+  static std::unique_ptr<ChangeListener> Listen(const std::string& path, const ChangeObserver& observer,
+                                                const VersionReader& versions);
   static std::string Name(const std::string& path) { return path; }
   // SQLite's quick_check over the whole file: a file with damaged pages is
   // refused before anything is written into it.

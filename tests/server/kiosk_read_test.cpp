@@ -5,6 +5,7 @@
 #include "tests/server/hardening_fixture.h"
 
 #include <chrono>
+#include <fstream>
 #include <future>
 #include <optional>
 
@@ -134,6 +135,24 @@ TEST_F(KioskRead, AWaitEndsWithTheNextSaveOrCopyOrAtItsDeadline) {
     EXPECT_EQ(reply.status, 200);
     EXPECT_EQ(json::parse(reply.body)["mensagens"]["inicial"], ValidSaveArgs()[8]);
   }
+
+  // So does an import of the parameters run beside the server.
+  auto fourth = std::async(std::launch::async,
+                           [&] { return Get(*server_, "/kiosk/v1/parametros/0001/003?aguardar=20", "\"0\""); });
+  std::string output;
+  ASSERT_EQ(ServerProcess::RunTool({"export", "parametros", "--db", db_->Address(), "--output", dir_.File("p.csv")}, &output), 0)
+      << output;
+  // The header and the row of 0001/002 (copied above), as 0001/003's.
+  std::ifstream exported(dir_.File("p.csv"));
+  std::string header, line, csv;
+  std::getline(exported, header);
+  while (std::getline(exported, line))
+    if (line.rfind("0001,002,", 0) == 0) csv = header + "\n0001,003," + line.substr(9) + "\n";
+  ASSERT_FALSE(csv.empty());
+  WriteFile(dir_.File("p.csv"), csv);
+  ASSERT_EQ(ServerProcess::RunTool({"import", "--db", db_->Address(), dir_.File("p.csv")}, &output), 0) << output;
+  ASSERT_EQ(fourth.wait_for(5s), std::future_status::ready);
+  EXPECT_EQ(json::parse(fourth.get().body)["mensagens"]["inicial"], ValidSaveArgs()[8]);
 }
 
 TEST_F(KioskRead, ARestartEndsAWaitClearlyAndTheWatchComesBack) {
