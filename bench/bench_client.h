@@ -5,7 +5,15 @@
 // servers.
 #include <string>
 
+#include <sys/types.h>
+
 namespace totem::bench {
+
+// The open file limit raised to its hard maximum, for benchmarks that hold
+// thousands of connections.
+void RaiseOpenFileLimit();
+// A process's resident memory, from /proc; -1 when unknown.
+long ResidentKib(pid_t pid);
 
 // "POST /rpc/Ksl80500.rdmParametrosToten" with a JSON body.
 std::string PostRequest(const std::string& body);

@@ -8,6 +8,7 @@
 // its memory, and a normal call's time beside them.
 //
 //   build/bench/http_stack_bench [--calls N] [--seconds S] [--idle N]
+#include "bench/beast_echo.h"
 #include "bench/bench_client.h"
 #include "bench/timing.h"
 #include "platform/json_rpc.h"
@@ -40,61 +41,6 @@ namespace beast = boost::beast;
 namespace http = beast::http;
 
 namespace {
-
-// A bare keep-alive echo on Beast: reads a request, answers fixed bytes.
-class BeastEcho {
- public:
-  explicit BeastEcho(std::string answer) : answer_(std::move(answer)) {
-    acceptor_.open(asio::ip::tcp::v4());
-    acceptor_.set_option(asio::socket_base::reuse_address(true));
-    acceptor_.bind({asio::ip::make_address("127.0.0.1"), 0});
-    acceptor_.listen(asio::socket_base::max_listen_connections);
-    Accept();
-    thread_ = std::thread([this] { loop_.run(); });
-  }
-  ~BeastEcho() {
-    loop_.stop();
-    thread_.join();
-  }
-  int Port() const { return acceptor_.local_endpoint().port(); }
-
- private:
-  struct Session : std::enable_shared_from_this<Session> {
-    Session(asio::ip::tcp::socket socket, const std::string& answer) : stream(std::move(socket)), answer(answer) {}
-    void Read() {
-      request = {};
-      http::async_read(stream, buffer, request, [self = shared_from_this()](beast::error_code ec, std::size_t) {
-        if (!ec) self->Write();
-      });
-    }
-    void Write() {
-      response = {http::status::ok, 11};
-      response.set(http::field::content_type, "application/json; charset=utf-8");
-      response.body() = answer;
-      response.prepare_payload();
-      http::async_write(stream, response, [self = shared_from_this()](beast::error_code ec, std::size_t) {
-        if (!ec) self->Read();
-      });
-    }
-    beast::tcp_stream stream;
-    const std::string& answer;
-    beast::flat_buffer buffer;
-    http::request<http::string_body> request;
-    http::response<http::string_body> response;
-  };
-  void Accept() {
-    acceptor_.async_accept([this](beast::error_code ec, asio::ip::tcp::socket socket) {
-      if (ec) return;
-      socket.set_option(asio::ip::tcp::no_delay(true));
-      std::make_shared<Session>(std::move(socket), answer_)->Read();
-      Accept();
-    });
-  }
-  std::string answer_;
-  asio::io_context loop_{1};
-  asio::ip::tcp::acceptor acceptor_{loop_};
-  std::thread thread_;
-};
 
 // The same echo on cpp-httplib.
 class HttplibEcho {
@@ -135,27 +81,13 @@ Measured Measure(int port, const std::string& request, int calls, double seconds
   return m;
 }
 
-void RaiseOpenFileLimit() {
-  rlimit limit{};
-  getrlimit(RLIMIT_NOFILE, &limit);
-  limit.rlim_cur = limit.rlim_max;
-  setrlimit(RLIMIT_NOFILE, &limit);
-}
-
-long ResidentKib(pid_t pid) {
-  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-  return -1;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   const int calls = bench::IntOption(argc, argv, "--calls", 5000);
   const double seconds = bench::IntOption(argc, argv, "--seconds", 3);
   const int idleCount = bench::IntOption(argc, argv, "--idle", 10000);
-  RaiseOpenFileLimit();
+  bench::RaiseOpenFileLimit();
 
   test::TempDir dir;
   test::ServerProcess server(
@@ -163,7 +95,7 @@ int main(int argc, char** argv) {
        {"--max-connections", std::to_string(idleCount + 100), "--keep-alive-requests", "1000000"}});
   const std::string request = bench::PostRequest(rpc::EncodeRequest(1, "getCarregaPar", {"0001", "001"}));
   const std::string answer = bench::HttpClient(server.Port(), request).Call();
-  BeastEcho beast(answer);
+  bench::BeastEcho beast(answer);
   HttplibEcho httplib(answer);
 
   std::printf("HTTP stacks, same client and bytes (%d calls for latency, %.0f s for throughput)\n", calls, seconds);
@@ -191,14 +123,14 @@ int main(int argc, char** argv) {
   bench::Row("getCarregaPar with the module's client p50", full.p50_us, "us", onBeast.one.p50_us, "Beast echo");
 
   // Idle keep-alive connections: each made one call and stays open.
-  const long before = ResidentKib(server.Pid());
+  const long before = bench::ResidentKib(server.Pid());
   std::vector<std::unique_ptr<bench::HttpClient>> idle;
   idle.reserve(static_cast<std::size_t>(idleCount));
   for (int i = 0; i < idleCount; ++i) {
     idle.push_back(std::make_unique<bench::HttpClient>(server.Port(), request));
     idle.back()->Call();
   }
-  const long held = ResidentKib(server.Pid());
+  const long held = bench::ResidentKib(server.Pid());
   bench::HttpClient normal(server.Port(), request);
   const bench::Stats beside = bench::Latency(200, [&] { normal.Call(); });
   std::size_t stillOpen = 0;

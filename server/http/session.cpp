@@ -41,6 +41,9 @@ void Session<Stream>::Start() {
       if (!ec) self->AwaitRequest();
     });
   } else {
+    // The reads and writes tried at once above must never block the loop.
+    error_code ec;
+    Tcp().socket().non_blocking(true, ec);
     AwaitRequest();
   }
 }
@@ -76,6 +79,15 @@ void Session<Stream>::ReadHead() {
   exchange_ = Exchange{};
   exchange_.start = std::chrono::steady_clock::now();
   exchange_.client = peer_;
+  if constexpr (!kTls) {
+    // Over plain TCP the whole head is usually waiting in the socket by
+    // now: read without arming the deadline, which costs two system calls
+    // a request. Only a head not yet whole goes on asynchronously, under
+    // the deadline; the parser keeps what it has read.
+    error_code ec;
+    http::read_header(stream_, buffer_, *parser_, ec);
+    if (ec != asio::error::would_block) return OnHead(ec);
+  }
   Tcp().expires_after(Seconds(Options().headTimeoutSeconds));
   http::async_read_header(stream_, buffer_, *parser_,
                           [self = Self()](const error_code& ec, std::size_t) { self->OnHead(ec); });
@@ -213,6 +225,19 @@ void Session<Stream>::Respond(Answer answer) {
 
 template <class Stream>
 void Session<Stream>::WriteOnLoop() {
+  if constexpr (!kTls) {
+    // An answer the socket takes at once needs no deadline; the rest of one
+    // it does not take goes out asynchronously under the deadline.
+    error_code ec;
+    http::write(stream_, *serializer_, ec);
+    if (ec != asio::error::would_block) {
+      Finish(exchange_, server_.metrics, server_.options.callLog);
+      if (ec) return Close();
+      // Through the loop, not straight on: requests sent ahead would
+      // otherwise each be answered one call deeper on the stack.
+      return asio::post(server_.loop, [self = Self()] { self->AfterWritten(); });
+    }
+  }
   Tcp().expires_after(Seconds(Options().writeTimeoutSeconds));
   http::async_write(stream_, *serializer_, [self = Self()](const error_code& ec, std::size_t) {
     Finish(self->exchange_, self->server_.metrics, self->server_.options.callLog);
