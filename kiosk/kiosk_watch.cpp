@@ -95,13 +95,13 @@ class Watch {
   static constexpr std::chrono::milliseconds kFirstPause{500};
   static constexpr std::chrono::milliseconds kLongestPause{30000};
 
-  // One line per version, as the server sent it.
+  // One line per version, its fields in the server's order.
   bool Print(const std::string& body) {
-    const auto settings = nlohmann::json::parse(body, nullptr, false);
+    const auto settings = nlohmann::ordered_json::parse(body, nullptr, false);
     if (settings.is_discarded() || !settings.contains("versao") || !settings["versao"].is_number_integer())
       return false;
     versao_ = settings["versao"].get<long long>();
-    std::cout << settings.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << std::endl;
+    std::cout << settings.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << std::endl;
     return true;
   }
 
