@@ -52,7 +52,12 @@ class Watch {
     // server that went silent from one that is still waiting.
     client_.set_read_timeout(std::chrono::seconds(options.aguardar + 15));
     client_.set_connection_timeout(5s);
-    client_.set_keep_alive(true);
+    // One connection per read: this HTTP client library (0.11) reads a 304
+    // without Content-Length until the connection closes, so on a kept-
+    // alive connection every wait that ends unchanged would hang until the
+    // read timeout. A kiosk whose library knows that a 304 has no body
+    // keeps one connection open instead; a read a minute costs nothing.
+    client_.set_keep_alive(false);
     if (!options.token.empty()) client_.set_bearer_token_auth(options.token);
   }
 

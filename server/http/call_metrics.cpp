@@ -105,7 +105,23 @@ std::string CallMetrics::Render() const {
   for (const auto& [status, count] : rejections_)
     Sample(out, "totem_http_rejected_total", "status=\"" + std::to_string(status) + "\"",
            std::to_string(count));
+
+  Help(out, "totem_kiosk_answers_total", "counter", "The kiosks' reads, by the status answered.");
+  for (const auto& [status, count] : kioskAnswers_)
+    Sample(out, "totem_kiosk_answers_total", "status=\"" + std::to_string(status) + "\"", std::to_string(count));
+  Help(out, "totem_kiosk_waiting", "gauge", "Kiosks' reads waiting for a change of their register.");
+  out += "totem_kiosk_waiting " + std::to_string(kioskWaiting_) + "\n";
   return out;
+}
+
+void CallMetrics::RecordKioskAnswer(int status) {
+  std::lock_guard lock(mutex_);
+  ++kioskAnswers_[status];
+}
+
+void CallMetrics::SetKioskWaiting(std::size_t waiting) {
+  std::lock_guard lock(mutex_);
+  kioskWaiting_ = waiting;
 }
 
 }  // namespace totem::server

@@ -5,6 +5,8 @@
 //   totem_rpc_errors_total{method,code}        calls not answered ok, by refusal or JSON-RPC code
 //   totem_rpc_duration_seconds{method}         histogram, from a call's request head to its answer
 //   totem_http_rejected_total{status}          requests refused at the HTTP level (401, 413 ...)
+//   totem_kiosk_answers_total{status}          the kiosks' reads, by the status answered (200, 304 ...)
+//   totem_kiosk_waiting                        kiosks' reads waiting for a change now
 // A body that names none of the module's methods counts under method="unknown".
 // Labels take only the module's method names and the server's own codes,
 // never text a caller chose, so the number of series stays bounded.
@@ -30,6 +32,8 @@ class CallMetrics {
 
   void RecordCall(const CallSummary& call, double seconds);
   void RecordRejection(int status);
+  void RecordKioskAnswer(int status);
+  void SetKioskWaiting(std::size_t waiting);
   std::string Render() const;
 
  private:
@@ -44,6 +48,8 @@ class CallMetrics {
   mutable std::mutex mutex_;
   std::map<std::string, PerMethod> methods_;
   std::map<int, std::uint64_t> rejections_;
+  std::map<int, std::uint64_t> kioskAnswers_;
+  std::size_t kioskWaiting_ = 0;
 };
 
 }  // namespace totem::server

@@ -71,7 +71,7 @@ struct HttpServer::Impl {
   asio::io_context loop{1};
   asio::thread_pool workers;
   ConnectionRegistry registry;
-  KioskHub kiosk{loop, workers};
+  KioskHub kiosk{loop, workers, metrics};
   std::optional<asio::ssl::context> tls;
   ServerContext context{options, screen, routes, metrics, loop, workers, registry, kiosk};
   tcp::acceptor acceptor{loop};

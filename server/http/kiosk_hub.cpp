@@ -63,7 +63,13 @@ struct KioskHub::Waiter {
   bool done = false;
 };
 
-KioskHub::KioskHub(asio::io_context& loop, asio::thread_pool& workers) : loop_(loop), workers_(workers) {}
+KioskHub::KioskHub(asio::io_context& loop, asio::thread_pool& workers, CallMetrics& metrics)
+    : loop_(loop), workers_(workers), metrics_(metrics) {}
+
+void KioskHub::Count(std::size_t waiting) {
+  waiting_ = waiting;
+  metrics_.SetKioskWaiting(waiting);
+}
 
 // Before the loop runs; changes announced meanwhile are applied after it,
 // and only ever raise a version.
@@ -152,13 +158,13 @@ void KioskHub::Wait(const CaixaKey& key, Entry& entry, Pending request) {
   const int seconds = request.target.aguardar;
   waiter->request = std::move(request);
   waiter->position = entry.waiters.insert(entry.waiters.end(), waiter);
-  ++waiting_;
+  Count(waiting_ + 1);
   waiter->timer.expires_after(std::chrono::seconds(seconds));
   waiter->timer.async_wait([this, key, weak = std::weak_ptr<Waiter>(waiter)](const boost::system::error_code&) {
     auto waiter = weak.lock();
     if (!waiter || waiter->done) return;
     waiter->done = true;
-    --waiting_;
+    Count(waiting_ - 1);
     Entry& entry = entries_.at(key);
     entry.waiters.erase(waiter->position);
     waiter->request.reply(Unchanged(entry.versao));
@@ -184,7 +190,7 @@ void KioskHub::Raise(const VersaoCaixa& change) {
   for (auto& waiter : waiters) {
     waiter->done = true;
     waiter->timer.cancel();
-    --waiting_;
+    Count(waiting_ - 1);
     entry.pending.push_back(std::move(waiter->request));
   }
   Load(change.caixa, entry);
@@ -198,7 +204,7 @@ void KioskHub::Drain() {
     for (auto& waiter : waiters) {
       waiter->done = true;
       waiter->timer.cancel();
-      --waiting_;
+      Count(waiting_ - 1);
       waiter->request.reply(Unavailable("Servidor encerrando; conecte de novo."));
     }
   }

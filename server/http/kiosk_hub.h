@@ -9,6 +9,7 @@
 // newer version is committed (answered 200 at once) or its time is up (304).
 // Runs on the event loop's thread, except Announce.
 #include "server/domain/kiosk_view.h"
+#include "server/http/call_metrics.h"
 #include "server/http/request_screen.h"
 #include "server/http/routes.h"
 #include "server/store/store.h"
@@ -36,7 +37,7 @@ class KioskHub {
  public:
   using Reply = std::function<void(Answer)>;  // called on the loop, once
 
-  KioskHub(boost::asio::io_context& loop, boost::asio::thread_pool& workers);
+  KioskHub(boost::asio::io_context& loop, boost::asio::thread_pool& workers, CallMetrics& metrics);
 
   // Reads every register's version; the path answers 404 until then.
   // Throws StoreError.
@@ -71,9 +72,11 @@ class KioskHub {
   void Loaded(const CaixaKey& key, std::optional<KioskReading> reading, bool failed);
   void Wait(const CaixaKey& key, Entry& entry, Pending request);
   void Raise(const VersaoCaixa& change);
+  void Count(std::size_t waiting);
 
   boost::asio::io_context& loop_;
   boost::asio::thread_pool& workers_;
+  CallMetrics& metrics_;
   KioskSource source_;
   bool started_ = false;
   bool draining_ = false;

@@ -174,6 +174,7 @@ void Session<Stream>::Run() {
     return server_.kiosk.Serve(kiosk_, [self = Self()](Answer answer) {
       // Kiosks asking whether anything changed would fill the log.
       self->exchange_.quiet = answer.status == 304;
+      self->server_.metrics.RecordKioskAnswer(answer.status);
       self->Prepare(std::move(answer));
       self->WriteOnLoop();
     });

@@ -80,7 +80,7 @@ TEST_F(TwoServers, ASaveThroughOneWakesKiosksWaitingOnTheOtherAndBehindNginx) {
     return std::async(std::launch::async, [host, port] {
       httplib::Client http(host, port);
       http.set_read_timeout(30s);
-      auto result = http.Get("/kiosk/v1/parametros/0001/001?aguardar=20", {{"If-None-Match", "\"0\""}});
+      auto result = http.Get("/kiosk/v1/parametros/0001/001?aguardar=20", httplib::Headers{{"If-None-Match", "\"0\""}});
       return result ? result->status : 0;
     });
   };

@@ -263,6 +263,11 @@ TEST_F(HttpHardening, MetricsCountCallsErrorsAndLatencyPerMethod) {
   client_->Call("dropTables", {});
   ASSERT_TRUE(http.Post(kModulePath, "{not json", "application/json"));
   ASSERT_EQ(http.Get("/nowhere")->status, 404);
+  ASSERT_EQ(http.Get("/kiosk/v1/parametros/0001/001")->status, 200);
+  // On a connection of its own: the client library reads a 304 without a
+  // length until the connection closes.
+  httplib::Client once(server_->Host(), server_->Port());
+  ASSERT_EQ(once.Get("/kiosk/v1/parametros/0001/001", httplib::Headers{{"If-None-Match", "\"0\""}})->status, 304);
 
   auto answer = http.Get("/metrics");
   ASSERT_TRUE(answer);
@@ -281,6 +286,9 @@ TEST_F(HttpHardening, MetricsCountCallsErrorsAndLatencyPerMethod) {
       {R"(totem_rpc_duration_seconds_count{method="getFilial"})", 2},
       {R"(totem_rpc_duration_seconds_bucket{method="getFilial",le="+Inf"})", 2},
       {R"(totem_http_rejected_total{status="404"})", 1},
+      {R"(totem_kiosk_answers_total{status="200"})", 1},
+      {R"(totem_kiosk_answers_total{status="304"})", 1},
+      {"totem_kiosk_waiting", 0},
   };
   for (const auto& [name, value] : expected) {
     SCOPED_TRACE(name);

@@ -157,9 +157,11 @@ TEST_F(KioskRead, AWaitEndsWithTheNextSaveOrCopyOrAtItsDeadline) {
 
 TEST_F(KioskRead, ARestartEndsAWaitClearlyAndTheWatchComesBack) {
   ChildProgram watch({ChildProgram::KioskWatchPath(), "--server",
-                      "http://" + server_->Host() + ":" + std::to_string(server_->Port()), "--aguardar", "30",
+                      "http://" + server_->Host() + ":" + std::to_string(server_->Port()), "--aguardar", "1",
                       "0001", "001"});
   ASSERT_NE(watch.NextLine(5000).find("\"versao\":0"), std::string::npos);
+  // Its waits end unchanged (304) every second meanwhile.
+  std::this_thread::sleep_for(2500ms);
   ASSERT_EQ(client_->Envelope("setUpdParametros", ValidSaveArgs())["status"], "ok");
   EXPECT_NE(watch.NextLine(5000).find("\"versao\":1"), std::string::npos);
 
