@@ -185,29 +185,27 @@ void KioskHub::Raise(const VersaoCaixa& change) {
   if (change.versao <= entry.versao) return;
   entry.versao = change.versao;
   if (entry.waiters.empty()) return;
-  auto waiters = std::move(entry.waiters);
-  entry.waiters.clear();
-  for (auto& waiter : waiters) {
+  for (auto& request : Release(entry)) entry.pending.push_back(std::move(request));
+  Load(change.caixa, entry);
+}
+
+// Ends every wait on the register; their timers will find them done.
+std::vector<KioskHub::Pending> KioskHub::Release(Entry& entry) {
+  std::vector<Pending> requests;
+  for (auto& waiter : entry.waiters) {
     waiter->done = true;
     waiter->timer.cancel();
-    Count(waiting_ - 1);
-    entry.pending.push_back(std::move(waiter->request));
+    requests.push_back(std::move(waiter->request));
   }
-  Load(change.caixa, entry);
+  entry.waiters.clear();
+  Count(waiting_ - requests.size());
+  return requests;
 }
 
 void KioskHub::Drain() {
   draining_ = true;
-  for (auto& [key, entry] : entries_) {
-    auto waiters = std::move(entry.waiters);
-    entry.waiters.clear();
-    for (auto& waiter : waiters) {
-      waiter->done = true;
-      waiter->timer.cancel();
-      Count(waiting_ - 1);
-      waiter->request.reply(Unavailable("Servidor encerrando; conecte de novo."));
-    }
-  }
+  for (auto& [key, entry] : entries_)
+    for (auto& request : Release(entry)) request.reply(Unavailable("Servidor encerrando; conecte de novo."));
 }
 
 }  // namespace totem::server

@@ -72,6 +72,7 @@ class KioskHub {
   void Loaded(const CaixaKey& key, std::optional<KioskReading> reading, bool failed);
   void Wait(const CaixaKey& key, Entry& entry, Pending request);
   void Raise(const VersaoCaixa& change);
+  std::vector<Pending> Release(Entry& entry);
   void Count(std::size_t waiting);
 
   boost::asio::io_context& loop_;

@@ -1,8 +1,29 @@
 #include "server/store/change_feed.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <charconv>
+#include <cstdint>
 
 namespace totem::server {
+
+WakeSignal::WakeSignal() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+  if (fd_ < 0) throw StoreError("não foi possível criar o aviso de parada do ouvinte de mudanças");
+}
+
+WakeSignal::~WakeSignal() { close(fd_); }
+
+void WakeSignal::Notify() {
+  const std::uint64_t one = 1;
+  [[maybe_unused]] auto written = write(fd_, &one, sizeof one);
+}
+
+void WakeSignal::Sleep(int ms) const {
+  pollfd fd{fd_, POLLIN, 0};
+  poll(&fd, 1, ms);
+}
 
 std::string FormatChange(const VersaoCaixa& change) {
   return change.caixa.first + "\t" + change.caixa.second + "\t" + std::to_string(change.versao) + "\n";

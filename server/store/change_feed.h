@@ -19,6 +19,23 @@ class ChangeListener {
   virtual ~ChangeListener() = default;
 };
 
+// How a listener's thread is told to stop: it sleeps or polls on fd()
+// and finds it readable once Notify() was called.
+class WakeSignal {
+ public:
+  WakeSignal();  // throws StoreError
+  ~WakeSignal();
+  WakeSignal(const WakeSignal&) = delete;
+  WakeSignal& operator=(const WakeSignal&) = delete;
+  int fd() const { return fd_; }
+  void Notify();
+  // Returns after ms, or at once when notified.
+  void Sleep(int ms) const;
+
+ private:
+  int fd_ = -1;
+};
+
 // Every register's version, read again after a lost connection came back.
 using VersionReader = std::function<std::vector<VersaoCaixa>()>;
 

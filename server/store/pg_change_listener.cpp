@@ -10,8 +10,6 @@
 
 #include <libpq-fe.h>
 #include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -33,23 +31,14 @@ class PgChangeListener : public ChangeListener {
  public:
   PgChangeListener(std::string conninfo, ChangeObserver observer, VersionReader versions)
       : conninfo_(std::move(conninfo)), observer_(std::move(observer)), versions_(std::move(versions)) {
-    wake_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wake_ < 0) throw StoreError("não foi possível criar o aviso de parada do ouvinte de mudanças");
-    try {
-      connection_ = Listen();
-    } catch (...) {
-      close(wake_);
-      throw;
-    }
+    connection_ = Listen();
     thread_ = std::thread([this] { Run(); });
   }
 
   ~PgChangeListener() override {
     stop_ = true;
-    const std::uint64_t one = 1;
-    [[maybe_unused]] auto written = write(wake_, &one, sizeof one);
+    wake_.Notify();
     thread_.join();
-    close(wake_);
   }
 
  private:
@@ -74,7 +63,7 @@ class PgChangeListener : public ChangeListener {
           connection_.reset();
           if (!warned) LogWarning(std::string("ouvinte de mudanças do PostgreSQL sem conexão: ") + error.what());
           warned = true;
-          Sleep(pause);
+          wake_.Sleep(static_cast<int>(pause.count()));
           pause = std::min(pause * 2, kLongestPause);
           continue;
         }
@@ -94,7 +83,7 @@ class PgChangeListener : public ChangeListener {
   // the connection broke.
   void Hear() {
     pg_conn* conn = connection_->Handle();
-    pollfd fds[2] = {{PQsocket(conn), POLLIN, 0}, {wake_, POLLIN, 0}};
+    pollfd fds[2] = {{PQsocket(conn), POLLIN, 0}, {wake_.fd(), POLLIN, 0}};
     const int ready = poll(fds, 2, static_cast<int>(kProbeAfter.count()));
     if (stop_) return;
     if (ready == 0) connection_->Exec("SELECT 1");
@@ -110,16 +99,11 @@ class PgChangeListener : public ChangeListener {
     if (!changes.empty()) observer_(changes);
   }
 
-  void Sleep(milliseconds pause) {
-    pollfd fd{wake_, POLLIN, 0};
-    poll(&fd, 1, static_cast<int>(pause.count()));
-  }
-
   const std::string conninfo_;
   const ChangeObserver observer_;
   const VersionReader versions_;
   std::unique_ptr<PgConnection> connection_;
-  int wake_ = -1;
+  WakeSignal wake_;
   std::atomic<bool> stop_{false};
   std::thread thread_;
 };

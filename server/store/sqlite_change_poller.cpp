@@ -7,12 +7,7 @@
 #include "server/store/change_feed.h"
 #include "server/store/sqlite_store.h"
 
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <atomic>
-#include <cstdint>
 #include <thread>
 
 namespace totem::server {
@@ -24,8 +19,6 @@ class SqliteChangePoller : public ChangeListener {
  public:
   SqliteChangePoller(const std::string& path, ChangeObserver observer)
       : connection_(path), observer_(std::move(observer)) {
-    wake_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wake_ < 0) throw StoreError("não foi possível criar o aviso de parada do observador de mudanças");
     auto last = connection_.Prepare("SELECT COALESCE(MAX(rowid), 0) FROM parametro_totem_historico");
     last.Step();
     lastRow_ = last.Int(0);
@@ -34,18 +27,15 @@ class SqliteChangePoller : public ChangeListener {
 
   ~SqliteChangePoller() override {
     stop_ = true;
-    const std::uint64_t one = 1;
-    [[maybe_unused]] auto written = write(wake_, &one, sizeof one);
+    wake_.Notify();
     thread_.join();
-    close(wake_);
   }
 
  private:
   void Run() {
     bool warned = false;
     while (true) {
-      pollfd fd{wake_, POLLIN, 0};
-      poll(&fd, 1, kPollMs);
+      wake_.Sleep(kPollMs);
       if (stop_) return;
       try {
         std::vector<VersaoCaixa> changes;
@@ -69,7 +59,7 @@ class SqliteChangePoller : public ChangeListener {
   SqliteConnection connection_;
   const ChangeObserver observer_;
   long long lastRow_ = 0;
-  int wake_ = -1;
+  WakeSignal wake_;
   std::atomic<bool> stop_{false};
   std::thread thread_;
 };
