@@ -22,6 +22,8 @@ inline constexpr int kInvalidParams = -32602;
 inline constexpr int kInternalError = -32603;
 // Server-defined: the caller's token may not call this method (it only reads).
 inline constexpr int kForbidden = -32003;
+// Server-defined: the server holds as many answers as it may; try again soon.
+inline constexpr int kServerBusy = -32004;
 
 // HTTP path under which a remote data module is served.
 std::string ModulePath(std::string_view serverName);  // "/rpc/" + serverName

@@ -4,6 +4,7 @@
 #include "platform/json_rpc.h"
 
 #include <httplib.h>
+#include <poll.h>
 #include <openssl/x509_vfy.h>
 
 #include <fstream>
@@ -91,6 +92,10 @@ std::string StatusProblem(int status, const std::string& endpoint, const std::st
              " recusou a gravação: o token em uso só pode ler.";
     case 404:
       return "O servidor de aplicação em " + endpoint + " não oferece o módulo " + serverName + ".";
+    case 503:
+      return "O servidor de aplicação em " + endpoint + " está ocupado" +
+             (what.empty() ? std::string() : " e não atendeu " + std::string(what)) +
+             "; tente de novo em instantes.";
     case 413:
       return "A requisição " + std::string(what) +
              " excede o tamanho aceito pelo servidor de aplicação.";
@@ -99,6 +104,15 @@ std::string StatusProblem(int status, const std::string& endpoint, const std::st
              std::to_string(status) +
              (what.empty() ? std::string(" ao abrir a conexão.") : " em " + std::string(what) + ".");
   }
+}
+
+// An idle kept-alive connection that reads as readable was closed by the
+// server (or carries bytes nobody asked for): the next call starts a fresh
+// one instead of writing into it.
+void DropIfClosedByPeer(httplib::Client& client) {
+  if (!client.is_socket_open()) return;
+  pollfd descriptor{client.socket(), POLLIN, 0};
+  if (poll(&descriptor, 1, 0) > 0) client.stop();
 }
 
 }  // namespace
@@ -192,7 +206,18 @@ ResultEnvelope SocketConnection::Call(std::string_view method, const std::vector
     throw ProtocolError("Texto inválido (UTF-8) em um argumento de " + std::string(method) + ".");
   }
 
-  auto result = transport_->client.Post(rpc::ModulePath(serverName_).c_str(), body, kJson);
+  auto& client = transport_->client;
+  const std::string path = rpc::ModulePath(serverName_);
+  DropIfClosedByPeer(client);
+  auto result = client.Post(path.c_str(), body, kJson);
+  // A request that could not be written whole never ran: the server runs a
+  // call only once it has read all of it, and a failed write means the
+  // connection had ended before the last bytes went out (the server closed
+  // a kept-alive connection it held idle, to make room or after its idle
+  // time). So it is sent once more, on a fresh connection; a save cannot be
+  // stored twice this way. A failure while reading the answer is never
+  // retried: the call may have run.
+  if (!result && result.error() == httplib::Error::Write) result = client.Post(path.c_str(), body, kJson);
   if (!result) throw ConnectionError(Failure(transport_->client, result.error(), host_, Endpoint(), caFile_));
   if (result->status != 200)
     throw RemoteCallError(result->status,

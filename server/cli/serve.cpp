@@ -16,6 +16,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <iostream>
 #include <thread>
@@ -123,7 +124,13 @@ int RunServer(const ServeOptions& options) {
   std::unique_ptr<HttpServer> server;
   int port = 0;
   try {
-    http.maxConnections = FitConnectionsToOpenFileLimit(http.maxConnections, http.workers);
+    // Every thread that may hold a database connection: the read workers,
+    // the write lane and the loops that read from a local file.
+    const int loops = http.loops > 0 ? http.loops : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    http.maxConnections = FitConnectionsToOpenFileLimit(http.maxConnections, http.workers + http.writers + loops);
+    // An SQLite file answers a read in microseconds without the network:
+    // one register's read runs on the loop that parsed it.
+    http.readsOnLoop = options.database.rfind("sqlite:", 0) == 0;
     server = std::make_unique<HttpServer>(http, dispatcher, [&store] { return HealthOf(*store); });
     // Listening first, then reading every version: no change falls between.
     store->ObserveChanges([kiosks = server.get()](const std::vector<VersaoCaixa>& changes) {

@@ -50,6 +50,13 @@ void SetReadTimeout(HttpOptions& options, long long value) {
   options.headTimeoutSeconds = options.bodyTimeoutSeconds = static_cast<int>(value);
 }
 
+void SetAnswerMemory(HttpOptions& options, long long megabytes) {
+  options.answerBudget = static_cast<std::size_t>(megabytes) * 1024 * 1024;
+}
+long long GetAnswerMemory(const HttpOptions& options) {
+  return static_cast<long long>(options.answerBudget / (1024 * 1024));
+}
+
 constexpr Limit kLimitOptions[] = {
     {"--max-body", "BYTES", 1, 1LL << 30, Set<&HttpOptions::maxBody>, Get<&HttpOptions::maxBody>,
      "tamanho máximo do corpo de uma requisição"},
@@ -58,7 +65,19 @@ constexpr Limit kLimitOptions[] = {
     {"--max-connections", "N", 1, 1000000, Set<&HttpOptions::maxConnections>, Get<&HttpOptions::maxConnections>,
      "conexões abertas; no limite, as ociosas mais antigas são fechadas"},
     {"--workers", "N", 1, 256, Set<&HttpOptions::workers>, Get<&HttpOptions::workers>,
-     "chamadas à base atendidas ao mesmo tempo"},
+     "leituras atendidas ao mesmo tempo fora dos laços de eventos"},
+    {"--writers", "N", 1, 64, Set<&HttpOptions::writers>, Get<&HttpOptions::writers>,
+     "threads só de gravações (salvar, copiar), que nunca esperam atrás de leituras"},
+    {"--loops", "N", 0, 256, Set<&HttpOptions::loops>, Get<&HttpOptions::loops>,
+     "laços de eventos que leem e escrevem as conexões; 0: um por núcleo"},
+    {"--kiosk-waits-per-token", "N", 1, 1000000, Set<&HttpOptions::kioskWaitsPerToken>,
+     Get<&HttpOptions::kioskWaitsPerToken>,
+     "leituras de totem esperando mudança ao mesmo tempo por token de leitura; acima, respondidas na hora"},
+    {"--kiosk-waits-per-address", "N", 1, 1000000, Set<&HttpOptions::kioskWaitsPerAddress>,
+     Get<&HttpOptions::kioskWaitsPerAddress>,
+     "o mesmo por endereço de cliente (sem token de gravação)"},
+    {"--answer-memory", "MB", 1, 1 << 16, SetAnswerMemory, GetAnswerMemory,
+     "megabytes de respostas sendo montadas ou enviadas; cheio, leituras recebem 503 (gravações nunca)"},
     {"--keep-alive-requests", "N", 1, 1000000, Set<&HttpOptions::keepAliveRequests>,
      Get<&HttpOptions::keepAliveRequests>, "requisições por conexão antes de fechá-la"},
     {"--keep-alive-timeout", "S", 1, kMaxSeconds, Set<&HttpOptions::keepAliveSeconds>,

@@ -119,9 +119,9 @@ void CallMetrics::RecordKioskAnswer(int status) {
   ++kioskAnswers_[status];
 }
 
-void CallMetrics::SetKioskWaiting(std::size_t waiting) {
+void CallMetrics::AddKioskWaiting(long delta) {
   std::lock_guard lock(mutex_);
-  kioskWaiting_ = waiting;
+  kioskWaiting_ += delta;
 }
 
 }  // namespace totem::server

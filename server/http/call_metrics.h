@@ -33,7 +33,8 @@ class CallMetrics {
   void RecordCall(const CallSummary& call, double seconds);
   void RecordRejection(int status);
   void RecordKioskAnswer(int status);
-  void SetKioskWaiting(std::size_t waiting);
+  // Every event loop's kiosk hub reports the waits it starts (+) and ends (-).
+  void AddKioskWaiting(long delta);
   std::string Render() const;
 
  private:
@@ -49,7 +50,7 @@ class CallMetrics {
   std::map<std::string, PerMethod> methods_;
   std::map<int, std::uint64_t> rejections_;
   std::map<int, std::uint64_t> kioskAnswers_;
-  std::size_t kioskWaiting_ = 0;
+  long kioskWaiting_ = 0;
 };
 
 }  // namespace totem::server

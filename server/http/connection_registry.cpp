@@ -1,16 +1,38 @@
 #include "server/http/connection_registry.h"
 
+#include <algorithm>
+
 namespace totem::server {
 
 ConnectionRegistry::ConnectionRegistry(boost::asio::io_context& loop, std::size_t capacity,
                                        std::chrono::seconds idleTimeout)
     : capacity_(capacity), idleTimeout_(idleTimeout), sweep_(loop) {}
 
-bool ConnectionRegistry::MakeRoom() { return count_ < capacity_ || CloseOldest(); }
+std::optional<ConnectionRegistry::Bucket> ConnectionRegistry::BucketOf(State state, CallerClass caller) {
+  constexpr std::size_t kStates = 4;  // closing, idle, reading, body
+  // Rows by caller, columns by state; nothing: never closed for room.
+  constexpr std::optional<Bucket> kTable[3][kStates] = {
+      {kClosingAny, kAnonymousIdle, kAnonymousReading, kAnonymousBody},
+      {kClosingAny, kReaderIdle, kReaderReading, kReaderBody},
+      {kClosingAny, kWriterIdle, kWriterReading, std::nullopt},
+  };
+  const auto column = static_cast<std::size_t>(state);
+  if (column >= kStates) return std::nullopt;
+  return kTable[static_cast<std::size_t>(caller)][column];
+}
+
+bool ConnectionRegistry::MakeRoom() {
+  std::lock_guard lock(mutex_);
+  return Count() < capacity_ || CloseOldestLocked();
+}
 
 bool ConnectionRegistry::CloseOldest() {
-  for (State state : kEvictionOrder) {
-    auto& list = ListOf(state);
+  std::lock_guard lock(mutex_);
+  return CloseOldestLocked();
+}
+
+bool ConnectionRegistry::CloseOldestLocked() {
+  for (auto& list : lists_) {
     if (!list.empty()) {
       Evict(*list.front());
       return true;
@@ -20,67 +42,98 @@ bool ConnectionRegistry::CloseOldest() {
 }
 
 void ConnectionRegistry::Add(Connection& connection, State state) {
-  ++count_;
-  connection.state_ = State::kBusy;  // counted, in no list yet
+  {
+    std::lock_guard lock(mutex_);
+    count_.fetch_add(1, std::memory_order_relaxed);
+    connection.state_ = State::kBusy;  // counted, in no list yet
+    connection.bucket_.reset();
+  }
   Enter(connection, state);
 }
 
+void ConnectionRegistry::Classify(Connection& connection, CallerClass caller) {
+  std::lock_guard lock(mutex_);
+  connection.caller_ = caller;
+}
+
 void ConnectionRegistry::Enter(Connection& connection, State state) {
+  std::lock_guard lock(mutex_);
   if (connection.state_ == State::kGone) return;  // already closed for room or at a stop
   Unlink(connection);
-  connection.state_ = State::kBusy;  // counted, in no list
-  connection.since_ = std::chrono::steady_clock::now();
-  if (state == State::kBusy) return;
-  if (stopped_) return Evict(connection);
-  auto& list = ListOf(state);
-  connection.where_ = list.insert(list.end(), &connection);
   connection.state_ = state;
+  connection.since_ = std::chrono::steady_clock::now();
+  const auto bucket = BucketOf(state, connection.caller_);
+  if (!bucket) return;
+  if (stopped_ && state != State::kBody) return Evict(connection);
+  auto& list = lists_[*bucket];
+  connection.where_ = list.insert(list.end(), &connection);
+  connection.bucket_ = bucket;
   if (state == State::kIdle) ArmSweep();
 }
 
 void ConnectionRegistry::Remove(Connection& connection) {
+  std::lock_guard lock(mutex_);
+  RemoveLocked(connection);
+}
+
+void ConnectionRegistry::RemoveLocked(Connection& connection) {
   if (connection.state_ == State::kGone) return;
   Unlink(connection);
   connection.state_ = State::kGone;
-  --count_;
+  count_.fetch_sub(1, std::memory_order_relaxed);
 }
 
+// A body being read belongs to a request already accepted: it is answered
+// even when the server stops.
 void ConnectionRegistry::CloseAllButBusy() {
+  std::lock_guard lock(mutex_);
   stopped_ = true;
   sweep_.cancel();
-  for (State state : kEvictionOrder)
-    while (!ListOf(state).empty()) Evict(*ListOf(state).front());
+  for (std::size_t bucket = 0; bucket < kBucketCount; ++bucket) {
+    if (bucket == kAnonymousBody || bucket == kReaderBody) continue;
+    while (!lists_[bucket].empty()) Evict(*lists_[bucket].front());
+  }
 }
 
 void ConnectionRegistry::Unlink(Connection& connection) {
-  const State state = connection.state_;
-  if (state == State::kGone || state == State::kBusy) return;
-  ListOf(state).erase(connection.where_);
+  if (connection.bucket_) lists_[*connection.bucket_].erase(connection.where_);
+  connection.bucket_.reset();
 }
 
 // Counted no more at once, so that the room it leaves is there for the
-// connection being accepted; its socket closes now and its handlers end it.
+// connection being accepted; its socket closes on its own loop and its
+// handlers end it.
 void ConnectionRegistry::Evict(Connection& connection) {
-  Remove(connection);
-  connection.Close();
+  RemoveLocked(connection);
+  connection.CloseSoon();
 }
 
 void ConnectionRegistry::ArmSweep() {
-  if (sweepArmed_ || stopped_ || ListOf(State::kIdle).empty()) return;
+  if (sweepArmed_ || stopped_) return;
+  std::optional<std::chrono::steady_clock::time_point> first;
+  for (Bucket bucket : kIdleBuckets) {
+    if (lists_[bucket].empty()) continue;
+    const auto since = lists_[bucket].front()->since_;
+    first = first ? std::min(*first, since) : since;
+  }
+  if (!first) return;
   sweepArmed_ = true;
-  sweep_.expires_at(ListOf(State::kIdle).front()->since_ + idleTimeout_);
+  sweep_.expires_at(*first + idleTimeout_);
   sweep_.async_wait([this](boost::system::error_code error) {
-    sweepArmed_ = false;
     if (!error) Sweep();
   });
 }
 
-// The idle list is in the order connections fell idle: the expired ones are
-// at its front.
+// Each idle list is in the order its connections fell idle: the expired
+// ones are at its front.
 void ConnectionRegistry::Sweep() {
+  std::lock_guard lock(mutex_);
+  sweepArmed_ = false;
   const auto now = std::chrono::steady_clock::now();
-  auto& idle = ListOf(State::kIdle);
-  while (!idle.empty() && idle.front()->since_ + idleTimeout_ <= now) Evict(*idle.front());
+  for (Bucket bucket : kIdleBuckets) {
+    auto& idle = lists_[bucket];
+    while (!idle.empty() && idle.front()->since_ + idleTimeout_ <= now) Evict(*idle.front());
+  }
   ArmSweep();
 }
 

@@ -18,7 +18,20 @@ struct HttpOptions {
   std::size_t maxBody = 256 * 1024;
   std::size_t maxHeader = 8 * 1024;    // request line and headers together (431 above)
   int maxConnections = 10000;          // open connections; the oldest idle ones make room
-  int workers = 8;                     // threads running the calls that touch the store
+  int workers = 8;                     // threads running the reads that cannot run on a loop
+  int writers = 2;                     // threads of the write lane: saves and copies never queue behind reads
+  int loops = 0;                       // event loops reading and writing connections; 0: one per core
+  // Kiosk reads that may wait for a change at once, per read-only token and
+  // per client address; a read over either cap is answered at once.
+  int kioskWaitsPerToken = 5000;
+  int kioskWaitsPerAddress = 256;
+  // Bytes of answers being built or written at once; reads are refused
+  // (503, JSON-RPC -32004) while they are all taken. Writes never are.
+  std::size_t answerBudget = 64 * 1024 * 1024;
+  // The store answers a read without waiting on the network (SQLite): the
+  // reads of one register run on the loop that parsed them, without a hop
+  // to a worker thread and back.
+  bool readsOnLoop = false;
   int keepAliveRequests = 10000;       // requests on one connection before the server closes it
   // An idle connection is closed after this. Longer than nginx's keep-alive
   // to the instances (deploy/nginx/totem.conf), so that nginx, not the

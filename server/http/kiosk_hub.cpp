@@ -61,21 +61,35 @@ struct KioskHub::Waiter {
   asio::steady_timer timer;
   std::list<std::shared_ptr<Waiter>>::iterator position;
   bool done = false;
+  bool counted = false;  // holds a place under the caps on waits
 };
 
-KioskHub::KioskHub(asio::io_context& loop, asio::thread_pool& workers, CallMetrics& metrics)
-    : loop_(loop), workers_(workers), metrics_(metrics) {}
+KioskHub::KioskHub(asio::io_context& loop, asio::thread_pool& workers, CallMetrics& metrics, WaitQuota& quota)
+    : loop_(loop), workers_(workers), metrics_(metrics), quota_(quota) {}
 
 void KioskHub::Count(std::size_t waiting) {
+  metrics_.AddKioskWaiting(static_cast<long>(waiting) - static_cast<long>(waiting_));
   waiting_ = waiting;
-  metrics_.SetKioskWaiting(waiting);
+}
+
+// A wait ends, by its time, a change or a stop; its place under the caps
+// is free again.
+void KioskHub::EndWait(Waiter& waiter) {
+  waiter.done = true;
+  if (waiter.counted) quota_.Release(waiter.request.target.token, waiter.request.target.client);
+  waiter.counted = false;
 }
 
 // Before the loop runs; changes announced meanwhile are applied after it,
 // and only ever raise a version.
 void KioskHub::Start(KioskSource source) {
+  auto versions = source.versions();
+  Start(std::move(source), versions);
+}
+
+void KioskHub::Start(KioskSource source, const std::vector<VersaoCaixa>& versions) {
   source_ = std::move(source);
-  for (const VersaoCaixa& v : source_.versions()) entries_[v.caixa].versao = v.versao;
+  for (const VersaoCaixa& v : versions) entries_[v.caixa].versao = v.versao;
   started_ = true;
 }
 
@@ -101,7 +115,9 @@ void KioskHub::Decide(const CaixaKey& key, Entry& entry, Pending request, bool a
   }
   const bool current = !request.target.ifNoneMatch.empty() && Matches(request.target.ifNoneMatch, entry.versao);
   if (current) {
-    if (request.target.aguardar > 0 && !draining_) return Wait(key, entry, std::move(request));
+    const KioskTarget& t = request.target;
+    if (t.aguardar > 0 && !draining_ && (!t.capped || quota_.Acquire(t.token, t.client)))
+      return Wait(key, entry, std::move(request));
     return request.reply(Unchanged(entry.versao));
   }
   if (entry.cached && (afterLoad || entry.cached->versao >= entry.versao)) {
@@ -156,6 +172,7 @@ void KioskHub::Loaded(const CaixaKey& key, std::optional<KioskReading> reading, 
 void KioskHub::Wait(const CaixaKey& key, Entry& entry, Pending request) {
   auto waiter = std::make_shared<Waiter>(loop_);
   const int seconds = request.target.aguardar;
+  waiter->counted = request.target.capped;
   waiter->request = std::move(request);
   waiter->position = entry.waiters.insert(entry.waiters.end(), waiter);
   Count(waiting_ + 1);
@@ -163,7 +180,7 @@ void KioskHub::Wait(const CaixaKey& key, Entry& entry, Pending request) {
   waiter->timer.async_wait([this, key, weak = std::weak_ptr<Waiter>(waiter)](const boost::system::error_code&) {
     auto waiter = weak.lock();
     if (!waiter || waiter->done) return;
-    waiter->done = true;
+    EndWait(*waiter);
     Count(waiting_ - 1);
     Entry& entry = entries_.at(key);
     entry.waiters.erase(waiter->position);
@@ -193,7 +210,7 @@ void KioskHub::Raise(const VersaoCaixa& change) {
 std::vector<KioskHub::Pending> KioskHub::Release(Entry& entry) {
   std::vector<Pending> requests;
   for (auto& waiter : entry.waiters) {
-    waiter->done = true;
+    EndWait(*waiter);
     waiter->timer.cancel();
     requests.push_back(std::move(waiter->request));
   }

@@ -7,8 +7,12 @@
 // and kept for the next kiosks that ask. A read with "aguardar" whose copy is
 // current waits here, holding no worker and no database connection, until a
 // newer version is committed (answered 200 at once) or its time is up (304).
-// Runs on the event loop's thread, except Announce.
+// A read-only caller's waits are capped per token and per address: a read
+// over either cap is answered at once, as if its wait had ended. Each event
+// loop has a hub of its own for the connections it serves; every hub hears
+// every change. Runs on its event loop's thread, except Announce.
 #include "server/domain/kiosk_view.h"
+#include "server/http/admission.h"
 #include "server/http/call_metrics.h"
 #include "server/http/request_screen.h"
 #include "server/http/routes.h"
@@ -37,11 +41,14 @@ class KioskHub {
  public:
   using Reply = std::function<void(Answer)>;  // called on the loop, once
 
-  KioskHub(boost::asio::io_context& loop, boost::asio::thread_pool& workers, CallMetrics& metrics);
+  KioskHub(boost::asio::io_context& loop, boost::asio::thread_pool& workers, CallMetrics& metrics,
+           WaitQuota& quota);
 
   // Reads every register's version; the path answers 404 until then.
   // Throws StoreError.
   void Start(KioskSource source);
+  // The same from versions read already (by another loop's hub).
+  void Start(KioskSource source, const std::vector<VersaoCaixa>& versions);
   bool Started() const { return started_; }
 
   void Serve(const KioskTarget& target, Reply reply);
@@ -74,10 +81,12 @@ class KioskHub {
   void Raise(const VersaoCaixa& change);
   std::vector<Pending> Release(Entry& entry);
   void Count(std::size_t waiting);
+  void EndWait(Waiter& waiter);
 
   boost::asio::io_context& loop_;
   boost::asio::thread_pool& workers_;
   CallMetrics& metrics_;
+  WaitQuota& quota_;
   KioskSource source_;
   bool started_ = false;
   bool draining_ = false;

@@ -31,6 +31,11 @@ struct KioskTarget {
   std::string cdCaixa;
   std::string ifNoneMatch;  // the header as sent; empty when none
   int aguardar = 0;         // seconds to wait for a newer version; 0: answer at once
+  // Who asks, for the caps on waits: the token's name and the client's
+  // address; capped: the caller may not write, so its waits count.
+  std::string token;
+  std::string client;
+  bool capped = false;
 };
 
 struct HttpRefusal {

@@ -3,6 +3,8 @@
 #include "server/domain/parametros_module.h"
 #include "server/log/server_log.h"
 
+#include "platform/json_rpc.h"
+
 #include <nlohmann/json.hpp>
 
 namespace totem::server {
@@ -21,8 +23,31 @@ Answer RefusalAnswer(const HttpRefusal& refusal, bool close) {
   return Answer{refusal.status, ErrorBody(refusal.message), kJsonType, refusal.allow, close};
 }
 
-Routes::Routes(const RpcDispatcher& dispatcher, HealthCheck health, CallMetrics& metrics)
-    : dispatcher_(dispatcher), health_(std::move(health)), metrics_(metrics) {}
+Routes::Routes(const RpcDispatcher& dispatcher, HealthCheck health, CallMetrics& metrics, bool readsOnLoop)
+    : dispatcher_(dispatcher), readsOnLoop_(readsOnLoop), health_(std::move(health)), metrics_(metrics) {}
+
+// Only a caller that may write reaches the write lane, so no reader can
+// queue ahead of a save there; a reader's call that writes is refused on a
+// read worker. The health check opens a write transaction: never on a loop.
+Lane Routes::LaneOf(Route route, std::string_view body, CallerClass caller) const {
+  switch (route) {
+    case Route::kHealth: return Lane::kReads;
+    case Route::kCall: break;
+    default: return Lane::kLoop;
+  }
+  switch (dispatcher_.Weigh(body)) {
+    case CallWeight::kWrite: return caller == CallerClass::kWriter ? Lane::kWrites : Lane::kReads;
+    case CallWeight::kHeavy: return Lane::kReads;
+    case CallWeight::kLight: break;
+  }
+  return readsOnLoop_ ? Lane::kLoop : Lane::kReads;
+}
+
+Answer Routes::Busy() {
+  Answer answer{503, rpc::EncodeFault({rpc::kServerBusy, "Servidor ocupado: respostas demais em trânsito; tente de novo em instantes.", nullptr}), kJsonType};
+  answer.retryAfter = 1;
+  return answer;
+}
 
 Answer Routes::Run(Route route, const std::string& body, Exchange& exchange) const {
   try {

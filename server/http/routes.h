@@ -2,6 +2,7 @@
 // The answers of the four routes, and of refusals: what the module is, a
 // JSON-RPC call, the store's health, the metrics.
 #include "server/http/call_metrics.h"
+#include "server/http/connection_registry.h"
 #include "server/http/exchange.h"
 #include "server/http/http_options.h"
 #include "server/http/request_screen.h"
@@ -28,12 +29,21 @@ inline constexpr const char* kJsonType = "application/json; charset=utf-8";
 // A refusal's answer: a JSON object {"error": message}.
 Answer RefusalAnswer(const HttpRefusal& refusal, bool close);
 
+// Where a screened request is answered.
+enum class Lane {
+  kLoop,    // on the event loop that read it: no store, or one register's read from a local store
+  kReads,   // a read worker: reads of whole chains, batches, the health check, any read over the network
+  kWrites,  // the write lane, whose threads take nothing else: a writer's call that writes
+};
+
 class Routes {
  public:
-  Routes(const RpcDispatcher& dispatcher, HealthCheck health, CallMetrics& metrics);
+  Routes(const RpcDispatcher& dispatcher, HealthCheck health, CallMetrics& metrics, bool readsOnLoop);
 
-  // Whether the route touches the store, and so runs on a worker thread.
-  static bool NeedsWorker(Route route) { return route == Route::kCall || route == Route::kHealth; }
+  Lane LaneOf(Route route, std::string_view body, CallerClass caller) const;
+
+  // The answer to a read refused while the answers held fill their budget.
+  static Answer Busy();
 
   // Answers a screened request; fills what the exchange learns of it. Never
   // throws: an unexpected failure is answered 500 and logged.
@@ -44,6 +54,7 @@ class Routes {
   Answer Health() const;
 
   const RpcDispatcher& dispatcher_;
+  const bool readsOnLoop_;
   HealthCheck health_;
   CallMetrics& metrics_;
 };

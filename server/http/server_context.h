@@ -1,9 +1,12 @@
 #pragma once
-// What every connection of one server shares: its options, how requests are
-// screened and answered, the event loop, the worker pool, the registry of
-// connections and, for HTTPS, the TLS context. Touched on the event loop's
-// thread only, except the parts that are safe from any thread (the worker
-// pool, the routes' dispatcher and metrics).
+// What every connection of one event loop shares: the loop, its registry of
+// connections, its kiosk hub and its copy of the options (tokens change on
+// the loop, between two requests); and what all loops share: how requests
+// are screened and answered, the metrics, the read workers, the write lane,
+// the caps on kiosk waits, the budget of answers and, for HTTPS, the TLS
+// context. The loop's parts are touched on its thread only; the shared ones
+// are safe from any thread.
+#include "server/http/admission.h"
 #include "server/http/call_metrics.h"
 #include "server/http/connection_registry.h"
 #include "server/http/http_options.h"
@@ -26,9 +29,11 @@ struct ServerContext {
   const Routes& routes;
   CallMetrics& metrics;
   boost::asio::io_context& loop;
-  boost::asio::thread_pool& workers;
+  boost::asio::thread_pool& reads;
+  boost::asio::thread_pool& writes;
   ConnectionRegistry& registry;
   KioskHub& kiosk;
+  AnswerBudget& budget;
   boost::asio::ssl::context* tls = nullptr;  // none: plain HTTP
   // Stopping: no further requests are read. Set on the loop, read by the
   // workers that answer calls too.

@@ -4,6 +4,8 @@
 #include <boost/beast/http/read.hpp>
 #include <boost/beast/http/write.hpp>
 
+#include "platform/json_rpc.h"
+
 namespace totem::server {
 namespace {
 
@@ -102,16 +104,22 @@ void Session<Stream>::OnHead(const error_code& ec) {
   exchange_.path = std::string(PathOf(head.target()));
   exchange_.client = ClientAddress(head, peer_, Options());
   Screened screened = server_.screen.Screen(head);
+  caller_ = ClassOf(screened);
+  server_.registry.Classify(*this, caller_);
   exchange_.token = std::move(screened.token);
   exchange_.readOnly = screened.readOnly;
   if (screened.refusal)
     return Respond(RefusalAnswer(*screened.refusal, screened.refusal->close || !parser_->is_done()));
   route_ = screened.route;
   kiosk_ = std::move(screened.kiosk);
-  // Accepted: from here on the request is in flight, answered even when
-  // the server is stopping, and never closed to make room.
-  server_.registry.Enter(*this, State::kBusy);
+  kiosk_.token = exchange_.token;
+  kiosk_.client = exchange_.client;
+  kiosk_.capped = caller_ != CallerClass::kWriter;
+  // Accepted: from here on the request is in flight and answered even when
+  // the server is stopping. While its body comes, a reader's connection
+  // may still be closed to make room; a writer's never is.
   if (parser_->is_done()) return Run();
+  server_.registry.Enter(*this, State::kBody);
   if (!beast::iequals(head[http::field::expect], "100-continue")) return ReadBody();
   // The client waits for this before it sends the body.
   continue_ = http::response<http::empty_body>(http::status::continue_, head.version());
@@ -160,10 +168,13 @@ void Session<Stream>::OnReadError(const error_code& ec) {
   Respond(RefusalAnswer(refusal, true));
 }
 
-// Calls and health checks touch the store: they run on a worker, and the
-// answer comes back to the loop to be written, so that the loop alone
-// touches the connection and sees it idle again the moment its answer is
-// out. A work guard keeps the loop running meanwhile, even while it stops.
+// A call runs where its lane says: one register's read from a local store
+// on this loop, other reads on a read worker, a writer's writes on the
+// write lane. A worker's answer comes back to the loop to be written, so
+// that the loop alone touches the connection and sees it idle again the
+// moment its answer is out. A work guard keeps the loop running meanwhile,
+// even while it stops. Reads are refused while the answers held fill their
+// budget; writes never are.
 template <class Stream>
 void Session<Stream>::Run() {
   server_.registry.Enter(*this, State::kBusy);
@@ -179,15 +190,41 @@ void Session<Stream>::Run() {
       self->WriteOnLoop();
     });
   }
-  if (!Routes::NeedsWorker(route_)) {
-    Prepare(server_.routes.Run(route_, parser_->Message().body(), exchange_));
+  const std::string& body = parser_->Message().body();
+  const Lane lane = server_.routes.LaneOf(route_, body, caller_);
+  if (route_ == Route::kCall && lane != Lane::kWrites && server_.budget.Exhausted()) {
+    exchange_.isCall = true;
+    exchange_.calls.assign(1, CallSummary{});
+    exchange_.calls[0].outcome = CallSummary::Outcome::kFault;
+    exchange_.calls[0].code = std::to_string(rpc::kServerBusy);
+    return Respond(Routes::Busy());
+  }
+  if (lane == Lane::kLoop) {
+    Prepare(server_.routes.Run(route_, body, exchange_));
     return WriteOnLoop();
   }
-  asio::post(server_.workers, [self = Self(), work = asio::make_work_guard(server_.loop)]() mutable {
+  auto& pool = lane == Lane::kWrites ? server_.writes : server_.reads;
+  asio::post(pool, [self = Self(), work = asio::make_work_guard(server_.loop)]() mutable {
     self->Prepare(self->server_.routes.Run(self->route_, self->parser_->Message().body(), self->exchange_));
     auto& loop = self->server_.loop;
     asio::post(loop, [self = std::move(self)] { self->WriteOnLoop(); });
   });
+}
+
+// Who the request's head says is calling. Without a token file every
+// caller may write, and only loopback callers may reach the server then
+// unless it was told to listen beyond them; those others count as unknown.
+template <class Stream>
+CallerClass Session<Stream>::ClassOf(const Screened& screened) const {
+  if (!screened.token.empty()) return screened.readOnly ? CallerClass::kReader : CallerClass::kWriter;
+  if (!Options().tokens.Empty()) return CallerClass::kAnonymous;
+  return loopbackPeer_ ? CallerClass::kWriter : CallerClass::kAnonymous;
+}
+
+template <class Stream>
+void Session<Stream>::Release() {
+  if (held_ > 0) server_.budget.Free(held_);
+  held_ = 0;
 }
 
 // The answer's message; whether the connection stays open after it.
@@ -207,6 +244,8 @@ void Session<Stream>::Prepare(Answer answer) {
   }
   if (answer.retryAfter > 0) response_.set(http::field::retry_after, std::to_string(answer.retryAfter));
   response_.body() = std::move(answer.body);
+  held_ = response_.body().size();
+  server_.budget.Hold(held_);
   ++answered_;
   keepAlive_ = !answer.close && request.keep_alive() && answered_ < Options().keepAliveRequests &&
                !server_.draining;
@@ -234,9 +273,11 @@ void Session<Stream>::WriteOnLoop() {
     if (ec != asio::error::would_block) {
       Finish(exchange_, server_.metrics, server_.options.callLog);
       if (ec) return Close();
-      // Through the loop, not straight on: requests sent ahead would
-      // otherwise each be answered one call deeper on the stack.
-      return asio::post(server_.loop, [self = Self()] { self->AfterWritten(); });
+      // A request sent ahead goes through the loop, not straight on: each
+      // would otherwise be answered one call deeper on the stack. Without
+      // one, the connection is idle again before the client can send more.
+      if (buffer_.size() > 0) return asio::post(server_.loop, [self = Self()] { self->AfterWritten(); });
+      return AfterWritten();
     }
   }
   Tcp().expires_after(Seconds(Options().writeTimeoutSeconds));
@@ -251,6 +292,7 @@ template <class Stream>
 void Session<Stream>::AfterWritten() {
   serializer_.reset();
   response_ = {};
+  Release();
   parser_.reset();
   if (!keepAlive_) return Shutdown();
   AwaitRequest();
@@ -298,12 +340,16 @@ void ServeConnection(ServerContext& server, tcp::socket socket) {
   if (ec) return;  // gone already
   // Without TCP_NODELAY every keep-alive answer waits ~40 ms on delayed ACKs.
   socket.set_option(tcp::no_delay(true), ec);
+  const bool loopback = endpoint.address().is_loopback() ||
+                        (endpoint.address().is_v6() && endpoint.address().to_v6().is_v4_mapped() &&
+                         asio::ip::make_address_v4(asio::ip::v4_mapped, endpoint.address().to_v6()).is_loopback());
   if (server.tls)
     std::make_shared<Session<TlsStream>>(server, TlsStream(PlainStream(std::move(socket)), *server.tls),
-                                         PeerAddress(endpoint))
+                                         PeerAddress(endpoint), loopback)
         ->Start();
   else
-    std::make_shared<Session<PlainStream>>(server, PlainStream(std::move(socket)), PeerAddress(endpoint))->Start();
+    std::make_shared<Session<PlainStream>>(server, PlainStream(std::move(socket)), PeerAddress(endpoint), loopback)
+        ->Start();
 }
 
 }  // namespace totem::server

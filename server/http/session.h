@@ -7,6 +7,7 @@
 // and are answered in order, one at a time. Over plain TCP or TLS.
 #include "server/http/server_context.h"
 
+#include <boost/asio/post.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/core/tcp_stream.hpp>
 #include <boost/beast/http/empty_body.hpp>
@@ -30,15 +31,24 @@ class Session : public Connection, public std::enable_shared_from_this<Session<S
   // and room in the read buffer beyond the head limit.
   static constexpr std::size_t kReadChunk = 4096;
 
-  Session(ServerContext& server, Stream stream, std::string peer)
+  Session(ServerContext& server, Stream stream, std::string peer, bool loopbackPeer)
       : server_(server),
         stream_(std::move(stream)),
         peer_(std::move(peer)),
+        loopbackPeer_(loopbackPeer),
         buffer_(server.options.maxHeader + kReadChunk) {}
-  ~Session() override { server_.registry.Remove(*this); }
+  ~Session() override {
+    Release();
+    server_.registry.Remove(*this);
+  }
 
   void Start();
-  void Close() override { Tcp().close(); }
+  void Close() { Tcp().close(); }
+  void CloseSoon() override {
+    boost::asio::post(Tcp().get_executor(), [weak = this->weak_from_this()] {
+      if (auto self = weak.lock()) self->Close();
+    });
+  }
 
  private:
   static constexpr bool kTls = std::is_same_v<Stream, TlsStream>;
@@ -58,10 +68,13 @@ class Session : public Connection, public std::enable_shared_from_this<Session<S
   void AfterWritten();
   void Shutdown();
   void Linger(std::size_t discarded);
+  CallerClass ClassOf(const Screened& screened) const;
+  void Release();
 
   ServerContext& server_;
   Stream stream_;
   std::string peer_;
+  bool loopbackPeer_;
   boost::beast::flat_buffer buffer_;
   std::optional<RequestParser> parser_;
   boost::beast::http::response<boost::beast::http::string_body> response_;
@@ -72,6 +85,8 @@ class Session : public Connection, public std::enable_shared_from_this<Session<S
   Route route_ = Route::kHealth;
   KioskTarget kiosk_;
   int answered_ = 0;
+  CallerClass caller_ = CallerClass::kAnonymous;
+  std::size_t held_ = 0;  // bytes of the answer counted in the budget
 };
 
 }  // namespace totem::server

@@ -70,6 +70,23 @@ std::vector<std::string> RpcDispatcher::MethodNames() const {
   return names;
 }
 
+CallWeight RpcDispatcher::Weigh(std::string_view body) const {
+  if (body.find('\\') != std::string_view::npos) return CallWeight::kWrite;
+  auto names = [body](const Method& m) {
+    const std::string quoted = '"' + m.name + '"';
+    return body.find(quoted) != std::string_view::npos;
+  };
+  CallWeight weight = CallWeight::kLight;
+  for (const Method& m : methods_) {
+    if (!names(m)) continue;
+    if (m.writes) return CallWeight::kWrite;
+    if (!m.takesRegister || m.lastIsList) weight = CallWeight::kHeavy;
+  }
+  const auto first = body.find_first_not_of(" \t\r\n");
+  if (first != std::string_view::npos && body[first] == '[') weight = CallWeight::kHeavy;
+  return weight;
+}
+
 std::string RpcDispatcher::Handle(std::string_view body) const { return Handle(body, Caller{}).body; }
 
 RpcAnswer RpcDispatcher::Handle(std::string_view body, const Caller& caller) const {

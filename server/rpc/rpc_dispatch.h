@@ -31,6 +31,14 @@ struct RpcAnswer {
   bool forbidden = false;
 };
 
+// What a body asks of the store, judged from its text before it is parsed,
+// so that the server can choose where to run it without parsing it twice.
+enum class CallWeight {
+  kLight,  // one call that reads one register
+  kHeavy,  // a batch, or a call that reads a whole chain
+  kWrite,  // it names a method that writes
+};
+
 class RpcDispatcher {
  public:
   // Calls one batch may hold. A batch runs its calls one after another on
@@ -50,6 +58,12 @@ class RpcDispatcher {
   std::string Handle(std::string_view body) const;
 
   std::vector<std::string> MethodNames() const;
+
+  // A body that names a writing method anywhere, or spells a text with an
+  // escape (a method's name could hide behind it), counts as writing; one
+  // that names a method reading a whole chain, or is a batch, as heavy. So
+  // a body is never judged lighter than what it runs.
+  CallWeight Weigh(std::string_view body) const;
 
  private:
   struct Method {
