@@ -104,6 +104,7 @@ void Session<Stream>::OnHead(const error_code& ec) {
   Screened screened = server_.screen.Screen(head);
   exchange_.token = std::move(screened.token);
   exchange_.readOnly = screened.readOnly;
+  exchange_.reach = std::move(screened.reach);
   if (screened.refusal)
     return Respond(RefusalAnswer(*screened.refusal, screened.refusal->close || !parser_->is_done()));
   route_ = screened.route;
