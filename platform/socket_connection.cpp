@@ -8,6 +8,7 @@
 #include <openssl/x509_vfy.h>
 
 #include <fstream>
+#include <optional>
 
 namespace totem {
 namespace {
@@ -88,8 +89,9 @@ std::string StatusProblem(int status, const std::string& endpoint, const std::st
       return "O servidor de aplicação em " + endpoint +
              " recusou o acesso: token ausente ou inválido.";
     case 403:
-      return "O servidor de aplicação em " + endpoint +
-             " recusou a gravação: o token em uso só pode ler.";
+      return "O servidor de aplicação em " + endpoint + " recusou " +
+             (what.empty() ? std::string("o acesso") : "a chamada " + std::string(what)) +
+             ": o token em uso não a permite.";
     case 404:
       return "O servidor de aplicação em " + endpoint + " não oferece o módulo " + serverName + ".";
     case 503:
@@ -219,17 +221,22 @@ ResultEnvelope SocketConnection::Call(std::string_view method, const std::vector
   // retried: the call may have run.
   if (!result && result.error() == httplib::Error::Write) result = client.Post(path.c_str(), body, kJson);
   if (!result) throw ConnectionError(Failure(transport_->client, result.error(), host_, Endpoint(), caFile_));
-  if (result->status != 200)
-    throw RemoteCallError(result->status,
-                          StatusProblem(result->status, Endpoint(), serverName_, method));
-
   rpc::Response response;
+  std::optional<std::string> invalid;
   try {
     response = rpc::ParseResponse(result->body);
   } catch (const ProtocolError& e) {
-    throw ConnectionError("Resposta inválida do servidor de aplicação em " + Endpoint() + ": " +
-                          e.what());
+    invalid = e.what();
   }
+  // A call the token may not make (403) carries the server's reason as a
+  // JSON-RPC error, which says it better than the status: a write by a
+  // token that may only read, or a branch or register beyond its reach.
+  const bool refusedWithReason = result->status == 403 && !invalid && response.fault;
+  if (result->status != 200 && !refusedWithReason)
+    throw RemoteCallError(result->status,
+                          StatusProblem(result->status, Endpoint(), serverName_, method));
+  if (invalid)
+    throw ConnectionError("Resposta inválida do servidor de aplicação em " + Endpoint() + ": " + *invalid);
   if (response.fault)
     throw RemoteCallError(response.fault->code,
                           "O servidor de aplicação recusou a chamada " + std::string(method) + ": " +

@@ -138,8 +138,9 @@ void AddServeOptions(CLI::App& app, ServeOptions& options, std::string& listen) 
                  "exige \"Authorization: Bearer <token>\" com um dos tokens do arquivo, um por linha com "
                  "seu nome: \"NOME TOKEN\" ou \"NOME:TOKEN\" (token com pelo menos 16 caracteres; linhas "
                  "vazias e começadas por # são ignoradas); a palavra \"leitura\" depois do token o limita a "
-                 "ler (os totens e os métodos get*). O nome vai para o log e o histórico. SIGHUP "
-                 "relê o arquivo")
+                 "ler (os totens e os métodos get*), \"escrita\" o deixa gravar; depois de uma das duas "
+                 "palavras, uma lista como \"0001,0007/002\" limita o token a essas filiais e caixas. O nome vai para o log e "
+                 "o histórico. SIGHUP relê o arquivo")
       ->option_text("ARQUIVO")
       ->group(kServer);
   app.add_flag("--insecure-listen-any", options.insecureListenAny,

@@ -61,6 +61,12 @@ std::vector<std::size_t> Changed(const std::optional<ParametroTotem>& current,
   return fields;
 }
 
+// Every destination, before any is looked up: a copy beyond the token's
+// reach tells nothing of the registers there.
+void RequireReachOfEach(const Caller& caller, const std::vector<CaixaKey>& keys) {
+  for (const auto& [cdFilial, cdCaixa] : keys) RequireReach(caller, cdFilial, cdCaixa);
+}
+
 std::optional<long long> Number(const std::string& digits) {
   if (digits.empty() || digits.size() > 18 ||
       !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
@@ -73,7 +79,9 @@ std::optional<long long> Number(const std::string& digits) {
 ResultEnvelope ParametrosModule::GetHistParametros(const std::string& cdFilial,
                                                    const std::string& cdCaixa,
                                                    const std::string& nrLimite,
-                                                   const std::string& nrAntesDe) {
+                                                   const std::string& nrAntesDe,
+                                                   const Caller& caller) {
+  RequireReach(caller, cdFilial, cdCaixa);
   const auto limite = Number(nrLimite);
   const auto antes = nrAntesDe.empty() ? std::nullopt : Number(nrAntesDe);
   if (!limite || *limite < 1 || *limite > contract::kMaxHistorico || (!nrAntesDe.empty() && !antes))
@@ -105,10 +113,13 @@ ResultEnvelope ParametrosModule::GetHistParametros(const std::string& cdFilial,
 
 ResultEnvelope ParametrosModule::GetCopiaPrevia(const std::string& cdFilial,
                                                 const std::string& cdCaixa,
-                                                const nlohmann::json& destinos) {
+                                                const nlohmann::json& destinos,
+                                                const Caller& caller) {
+  RequireReach(caller, cdFilial, cdCaixa);
   auto read = ReadDestinos(destinos);
   if (auto* refused = std::get_if<Refusal>(&read)) return Refused(*refused);
   const auto& keys = std::get<std::vector<CaixaKey>>(read);
+  RequireReachOfEach(caller, keys);
   return Guarded("getCopiaPrevia", [&] {
     const auto source = store_.LoadParametro(cdFilial, cdCaixa);
     if (!source) {
@@ -151,9 +162,11 @@ ResultEnvelope ParametrosModule::SetCopiaParametros(const std::string& cdFilial,
                                                     const std::string& cdCaixa,
                                                     const nlohmann::json& destinos,
                                                     const Caller& caller) {
+  RequireReach(caller, cdFilial, cdCaixa);
   auto read = ReadDestinos(destinos);
   if (auto* refused = std::get_if<Refusal>(&read)) return Refused(*refused);
   std::vector<CaixaKey> keys = std::get<std::vector<CaixaKey>>(std::move(read));
+  RequireReachOfEach(caller, keys);
   const CaixaKey origem{cdFilial, cdCaixa};
   keys.erase(std::remove(keys.begin(), keys.end(), origem), keys.end());
   // Registers are locked in one order, so copies that overlap queue instead

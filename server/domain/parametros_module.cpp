@@ -5,6 +5,8 @@
 #include "server/domain/parametro_save.h"
 #include "server/log/server_log.h"
 
+#include <algorithm>
+
 namespace totem::server {
 namespace {
 
@@ -28,25 +30,43 @@ void ParametrosModule::LogStoreFailure(const char* method, const StoreError& err
 
 ResultEnvelope ParametrosModule::StoreFailure() { return Refused(FalhaBase()); }
 
-ResultEnvelope ParametrosModule::GetFilial() {
-  return Guarded("getFilial", [&] { return ResultEnvelope::Success(FilialPacket(store_.ListFiliais())); });
+ResultEnvelope ParametrosModule::GetFilial(const Caller& caller) {
+  return Guarded("getFilial", [&] {
+    auto filiais = store_.ListFiliais();
+    filiais.erase(std::remove_if(filiais.begin(), filiais.end(),
+                                 [&](const Filial& f) { return !caller.reach.Reaches(f.cdFilial); }),
+                  filiais.end());
+    return ResultEnvelope::Success(FilialPacket(std::move(filiais)));
+  });
 }
 
-ResultEnvelope ParametrosModule::GetConfCaixa() {
-  return Guarded("getConfCaixa", [&] { return ResultEnvelope::Success(CaixaPacket(store_.ListCaixas())); });
+ResultEnvelope ParametrosModule::GetConfCaixa(const Caller& caller) {
+  return Guarded("getConfCaixa", [&] {
+    auto caixas = store_.ListCaixas();
+    caixas.erase(std::remove_if(caixas.begin(), caixas.end(),
+                                [&](const Caixa& c) { return !caller.reach.Reaches(c.cdFilial, c.cdCaixa); }),
+                 caixas.end());
+    return ResultEnvelope::Success(CaixaPacket(std::move(caixas)));
+  });
 }
 
 ResultEnvelope ParametrosModule::GetPesqGrupProd() {
   return Guarded("getPesqGrupProd", [&] { return ResultEnvelope::Success(GrupoPacket(store_.ListGrupos())); });
 }
 
-ResultEnvelope ParametrosModule::GetCarregaPar(const std::string& cdFilial, const std::string& cdCaixa) {
+ResultEnvelope ParametrosModule::GetCarregaPar(const std::string& cdFilial, const std::string& cdCaixa,
+                                               const Caller& caller) {
+  // The screen loads an empty register code for a branch it shows without
+  // registers (or for none at all): that reads nothing of any register.
+  if (!cdCaixa.empty()) RequireReach(caller, cdFilial, cdCaixa);
   return Guarded("getCarregaPar", [&] {
     return ResultEnvelope::Success(ParametroPacket(store_.LoadParametro(cdFilial, cdCaixa)));
   });
 }
 
-ResultEnvelope ParametrosModule::GetVerifPar(const std::string& cdFilial, const std::string& cdCaixa) {
+ResultEnvelope ParametrosModule::GetVerifPar(const std::string& cdFilial, const std::string& cdCaixa,
+                                             const Caller& caller) {
+  RequireReach(caller, cdFilial, cdCaixa);
   return Guarded("getVerifPar", [&] {
     if (!store_.CaixaExists(cdFilial, cdCaixa)) return Refused(CaixaNaoCadastrado());
     return ResultEnvelope::Success(VerifPacket(cdFilial, cdCaixa));
@@ -56,6 +76,7 @@ ResultEnvelope ParametrosModule::GetVerifPar(const std::string& cdFilial, const 
 ResultEnvelope ParametrosModule::SetUpdParametros(const std::vector<std::string>& args,
                                                   const Caller& caller) {
   const ParametroTotem parametro = FromArgs(args);
+  RequireReach(caller, parametro.cdFilial, parametro.cdCaixa);
   if (auto refused = CheckValues(parametro)) return Refused(*refused);
   return Guarded("setUpdParametros", [&] {
     auto transaction = store_.BeginWrite();

@@ -1,7 +1,11 @@
 #pragma once
 // The remote data module (platform/parametros_contract.h): its methods, each
 // answering a result envelope. Refusals and store failures come back as error
-// envelopes; nothing here throws for bad input.
+// envelopes; nothing here throws for bad input. A branch or register beyond
+// the caller's token's reach is the one exception: it throws OutOfReach, for
+// the dispatcher to refuse the call as forbidden; the lists leave out what
+// the token does not reach.
+#include "server/domain/token_reach.h"
 #include "server/store/store.h"
 
 #include "platform/parametros_contract.h"
@@ -22,20 +26,23 @@ struct Caller {
   std::string token;    // name of the token presented; empty when the server requires none
   std::string address;  // the client's IP address
   bool readOnly = false;  // the token may only read
+  TokenReach reach = {};  // the branches and registers the token reaches
 };
 
 class ParametrosModule {
  public:
   explicit ParametrosModule(Store& store) : store_(store) {}
 
-  ResultEnvelope GetFilial();
-  ResultEnvelope GetConfCaixa();
+  // The branches the caller reaches, whole or through one of their registers.
+  ResultEnvelope GetFilial(const Caller& caller = {});
+  // The registers the caller reaches.
+  ResultEnvelope GetConfCaixa(const Caller& caller = {});
   ResultEnvelope GetPesqGrupProd();
   // The register's record; a packet without rows when it has none, when the
   // register is unknown or its code empty (a branch without registers).
-  ResultEnvelope GetCarregaPar(const std::string& cdFilial, const std::string& cdCaixa);
+  ResultEnvelope GetCarregaPar(const std::string& cdFilial, const std::string& cdCaixa, const Caller& caller = {});
   // The register's key, or CAIXA_N when it does not exist.
-  ResultEnvelope GetVerifPar(const std::string& cdFilial, const std::string& cdCaixa);
+  ResultEnvelope GetVerifPar(const std::string& cdFilial, const std::string& cdCaixa, const Caller& caller = {});
   // Branch code, register code, then the eleven values in the contract's
   // order (contract::kRecord).
   // Inserts or updates the record and appends the save, with its caller and
@@ -47,11 +54,12 @@ class ParametrosModule {
   // nrAntesDe (empty: from the newest), newest first, each with the values
   // it changed.
   ResultEnvelope GetHistParametros(const std::string& cdFilial, const std::string& cdCaixa,
-                                   const std::string& nrLimite, const std::string& nrAntesDe);
+                                   const std::string& nrLimite, const std::string& nrAntesDe,
+                                   const Caller& caller = {});
   // What copying the register's stored record to each destination (a list
   // of [branch, register] pairs) would change. Writes nothing.
   ResultEnvelope GetCopiaPrevia(const std::string& cdFilial, const std::string& cdCaixa,
-                                const nlohmann::json& destinos);
+                                const nlohmann::json& destinos, const Caller& caller = {});
   // Copies the record to every destination in one transaction, all or
   // nothing; each destination it changes gets a history row naming the
   // source. Answers how many changed and how many were equal already.

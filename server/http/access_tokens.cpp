@@ -88,11 +88,29 @@ AccessTokens AccessTokens::Parse(std::string_view text, const std::string& origi
       throw TokenFileError(where + "o token " + std::string(name) + " é curto demais (mínimo " +
                            std::to_string(kMinTokenLength) + " caracteres)");
 
-    if (!scope.empty() && scope != kReadOnlyScope)
+    // The scope word, then the reach. Neither is repeated in a message: a
+    // blank typed inside a token would make its tail look like them.
+    std::string_view reachList;
+    if (const auto blank = scope.find_first_of(" \t"); blank != std::string_view::npos) {
+      reachList = Trimmed(scope.substr(blank));
+      scope = scope.substr(0, blank);
+    }
+    if (!scope.empty() && scope != kReadOnlyScope && scope != kWriteScope)
       throw TokenFileError(where + "escopo desconhecido para o token " + std::string(name) + " (use \"" +
-                           std::string(kReadOnlyScope) + "\" ou nada)");
+                           std::string(kReadOnlyScope) + "\" ou \"" + std::string(kWriteScope) +
+                           "\", seguido ou não das filiais e caixas que ele alcança, ou nada)");
+    TokenReach reach;
+    if (!reachList.empty()) {
+      if (reachList.find_first_of(" \t") != std::string_view::npos)
+        throw TokenFileError(where + "o alcance do token " + std::string(name) +
+                             " tem espaços; separe as filiais e caixas só com vírgulas");
+      std::string problem;
+      auto parsed = TokenReach::Parse(reachList, &problem);
+      if (!parsed) throw TokenFileError(where + "alcance inválido para o token " + std::string(name) + ": " + problem);
+      reach = std::move(*parsed);
+    }
 
-    Entry entry{std::string(name), DigestOf(token), !scope.empty()};
+    Entry entry{std::string(name), DigestOf(token), scope == kReadOnlyScope, std::move(reach)};
     for (std::size_t i = 0; i < tokens.entries_.size(); ++i) {
       if (tokens.entries_[i].name == entry.name)
         throw TokenFileError(where + "o nome " + entry.name + " já foi usado na linha " +
@@ -118,7 +136,7 @@ std::optional<AccessTokens::Match> AccessTokens::Find(std::string_view authoriza
   for (const auto& entry : entries_)
     if (CRYPTO_memcmp(given.data(), entry.digest.data(), given.size()) == 0) match = &entry;
   if (!match) return std::nullopt;
-  return Match{match->name, match->readOnly};
+  return Match{match->name, match->readOnly, match->reach};
 }
 
 }  // namespace totem::server

@@ -1,12 +1,19 @@
 #pragma once
 // The access tokens a server accepts, each with a name that the call log and
 // the save history record in its place. Read from a file with one token a
-// line, "NAME TOKEN" or "NAME:TOKEN", optionally followed by the scope word
+// line, "NAME TOKEN" or "NAME:TOKEN", optionally followed by a scope word:
 // "leitura" for a token that may only read (the kiosks' read path and the
-// methods that write nothing); blank lines and lines starting with "#" are
-// skipped. Only a SHA-256 digest of each token is kept, and a presented
-// token is compared with every digest in constant time, so neither the
-// answer's timing nor a memory dump gives a token away.
+// methods that write nothing), "escrita" for one that may write too, as a
+// token without a word may. After the word, a list of the branches and
+// registers the token reaches may follow ("leitura 0001/003",
+// "escrita 0001,0007"; see TokenReach); without one it reaches them all. A
+// list always comes after a word, so no line leaves in doubt whether its
+// token writes. Blank lines and lines starting with "#" are skipped. Only a
+// SHA-256 digest of each token is kept, and a presented token is compared
+// with every digest in constant time, so neither the answer's timing nor a
+// memory dump gives a token away.
+#include "server/domain/token_reach.h"
+
 #include <array>
 #include <cstddef>
 #include <optional>
@@ -32,8 +39,9 @@ class AccessTokens {
   AccessTokens() = default;  // none: the server requires no token
 
   // Throws TokenFileError for an unreadable file, a line without a name or
-  // token, a name that is not [A-Za-z0-9._-]{1,64}, a short token, a name
-  // or token given twice, or a file without tokens.
+  // token, a name that is not [A-Za-z0-9._-]{1,64}, a short token, a scope
+  // word that is none or a list of branches and registers that is not one,
+  // a name or token given twice, or a file without tokens.
   static AccessTokens Load(const std::string& path);
   // The same rules over the file's text; origin names it in messages.
   static AccessTokens Parse(std::string_view text, const std::string& origin);
@@ -44,6 +52,7 @@ class AccessTokens {
   struct Match {
     std::string name;
     bool readOnly = false;
+    TokenReach reach;
   };
   // The token an "Authorization: Bearer <token>" header value carries, or
   // nothing when it carries none of these tokens.
@@ -53,8 +62,9 @@ class AccessTokens {
     return match ? std::optional(match->name) : std::nullopt;
   }
 
-  // The scope word of a token that may only read.
+  // The scope words of a token that may only read, and of one that may write.
   static constexpr std::string_view kReadOnlyScope = "leitura";
+  static constexpr std::string_view kWriteScope = "escrita";
 
  private:
   using Digest = std::array<unsigned char, 32>;
@@ -62,6 +72,7 @@ class AccessTokens {
     std::string name;
     Digest digest;
     bool readOnly = false;
+    TokenReach reach;
   };
   static Digest DigestOf(std::string_view token);
 

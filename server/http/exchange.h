@@ -1,6 +1,7 @@
 #pragma once
 // What the server knows of one request, from its head to the call-log lines
 // and metrics written once its answer is out.
+#include "server/domain/token_reach.h"
 #include "server/http/call_metrics.h"
 #include "server/rpc/call_summary.h"
 
@@ -15,6 +16,7 @@ struct Exchange {
   std::string client;                           // the caller's address
   std::string token;                            // the name of the caller's token; empty when none
   bool readOnly = false;                        // that token may only read
+  TokenReach reach;                             // and the branches and registers it reaches
   std::string httpMethod = "-";                 // "-" until the request line was read
   std::string path = "-";
   bool isCall = false;             // a body the JSON-RPC dispatcher answered

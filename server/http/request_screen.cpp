@@ -133,6 +133,10 @@ std::optional<HttpRefusal> RequestScreen::Kiosk(const HttpRequest& head, Screene
     return HttpRefusal{404, "Caixa desconhecido: " + std::string(codes)};
   out.kiosk.cdFilial = std::string(codes.substr(0, slash));
   out.kiosk.cdCaixa = std::string(codes.substr(slash + 1));
+  // Decided on the codes alone, before the register is looked up: the
+  // answer says nothing of whether it exists.
+  if (!out.reach.Reaches(out.kiosk.cdFilial, out.kiosk.cdCaixa))
+    return HttpRefusal{403, NoAccessMessage(out.token, out.kiosk.cdFilial, out.kiosk.cdCaixa)};
   out.kiosk.ifNoneMatch = std::string(head[http::field::if_none_match]);
   std::string_view query = target.size() > path.size() ? target.substr(path.size() + 1) : std::string_view();
   while (!query.empty()) {
@@ -168,6 +172,7 @@ Screened RequestScreen::Screen(const HttpRequest& head) const {
     }
     out.token = std::move(match->name);
     out.readOnly = match->readOnly;
+    out.reach = std::move(match->reach);
   }
   if (path.substr(0, kKioskPrefix.size()) == kKioskPrefix) {
     out.refusal = Kiosk(head, out);

@@ -2,6 +2,7 @@
 // Everything decidable from a request's head is decided here, before a byte
 // of its body is read: framing the server does not accept, the caller's
 // token, the path, the method, the body's length and media type.
+#include "server/domain/token_reach.h"
 #include "server/http/http_options.h"
 #include "server/http/request_parser.h"
 
@@ -53,6 +54,7 @@ struct Screened {
   Route route = Route::kHealth;
   std::string token;  // the name of the token presented; empty when none is required
   bool readOnly = false;  // the token may only read
+  TokenReach reach;       // the branches and registers the token reaches
   KioskTarget kiosk;      // for Route::kKiosk
 };
 

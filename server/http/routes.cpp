@@ -75,12 +75,15 @@ Answer Routes::Run(Route route, const std::string& body, Exchange& exchange) con
 // A body of notifications only is answered 204, without a body.
 Answer Routes::Call(const std::string& body, Exchange& exchange) const {
   exchange.isCall = true;
-  RpcAnswer answer = dispatcher_.Handle(body, Caller{exchange.token, exchange.client, exchange.readOnly});
+  RpcAnswer answer =
+      dispatcher_.Handle(body, Caller{exchange.token, exchange.client, exchange.readOnly, exchange.reach});
   exchange.calls = std::move(answer.calls);
-  // A token that may only read asked for a write: the JSON-RPC error says
-  // which, the status says it to HTTP clients and proxies.
+  // A token that may only read asked for a write, or a token named a branch
+  // or register beyond its reach: the JSON-RPC error says which, the status
+  // says it to HTTP clients and proxies.
   if (answer.forbidden)
-    return Answer{403, answer.body.empty() ? ErrorBody("Este token só pode ler.") : std::move(answer.body), kJsonType};
+    return Answer{403, answer.body.empty() ? ErrorBody("Este token não permite a chamada.") : std::move(answer.body),
+                  kJsonType};
   if (answer.body.empty()) return Answer{204, {}, nullptr};
   return Answer{200, std::move(answer.body), kJsonType};
 }

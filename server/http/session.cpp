@@ -108,6 +108,7 @@ void Session<Stream>::OnHead(const error_code& ec) {
   server_.registry.Classify(*this, caller_);
   exchange_.token = std::move(screened.token);
   exchange_.readOnly = screened.readOnly;
+  exchange_.reach = std::move(screened.reach);
   if (screened.refusal)
     return Respond(RefusalAnswer(*screened.refusal, screened.refusal->close || !parser_->is_done()));
   route_ = screened.route;

@@ -45,19 +45,21 @@ RpcDispatcher::RpcDispatcher(ParametrosModule& module) {
     return Method{std::string(m.name), m.arity, m.takesRegister, m.lastIsList, m.writes, std::move(call)};
   };
   methods_ = {
-      method(kGetFilial, [&module](Args, List, Who) { return module.GetFilial(); }),
-      method(kGetConfCaixa, [&module](Args, List, Who) { return module.GetConfCaixa(); }),
+      method(kGetFilial, [&module](Args, List, Who caller) { return module.GetFilial(caller); }),
+      method(kGetConfCaixa, [&module](Args, List, Who caller) { return module.GetConfCaixa(caller); }),
       method(kGetPesqGrupProd, [&module](Args, List, Who) { return module.GetPesqGrupProd(); }),
       method(kGetCarregaPar,
-             [&module](Args a, List, Who) { return module.GetCarregaPar(a[0], a[1]); }),
-      method(kGetVerifPar, [&module](Args a, List, Who) { return module.GetVerifPar(a[0], a[1]); }),
+             [&module](Args a, List, Who caller) { return module.GetCarregaPar(a[0], a[1], caller); }),
+      method(kGetVerifPar,
+             [&module](Args a, List, Who caller) { return module.GetVerifPar(a[0], a[1], caller); }),
       method(kSetUpdParametros,
              [&module](Args a, List, Who caller) { return module.SetUpdParametros(a, caller); }),
-      method(kGetHistParametros, [&module](Args a, List, Who) {
-        return module.GetHistParametros(a[0], a[1], a[2], a[3]);
+      method(kGetHistParametros, [&module](Args a, List, Who caller) {
+        return module.GetHistParametros(a[0], a[1], a[2], a[3], caller);
       }),
-      method(kGetCopiaPrevia,
-             [&module](Args a, List list, Who) { return module.GetCopiaPrevia(a[0], a[1], list); }),
+      method(kGetCopiaPrevia, [&module](Args a, List list, Who caller) {
+        return module.GetCopiaPrevia(a[0], a[1], list, caller);
+      }),
       method(kSetCopiaParametros, [&module](Args a, List list, Who caller) {
         return module.SetCopiaParametros(a[0], a[1], list, caller);
       }),
@@ -181,6 +183,10 @@ std::optional<std::string> RpcDispatcher::Call(const rpc::Request& request, cons
     summary.code = envelope.ok ? std::string() : envelope.code;
     // The server leaves every argument as it came, by-reference ones included.
     return answer(rpc::EncodeResult(request.id, envelope, request.params, request.lists));
+  } catch (const OutOfReach& refused) {
+    // Refused like a write by a token that may only read: the call ran no
+    // further than naming a branch or register its token does not reach.
+    return answer(Fault({rpc::kForbidden, refused.what(), request.id}, summary));
   } catch (const std::exception& error) {
     LogError(method->name + ": erro interno: " + error.what());
     return answer(Fault({rpc::kInternalError, "Erro interno do servidor", request.id}, summary));

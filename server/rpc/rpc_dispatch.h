@@ -27,7 +27,8 @@ struct RpcAnswer {
   // Every request of the body, in order, for the call log and the metrics;
   // one fault when the body holds no request at all.
   std::vector<CallSummary> calls;
-  // A call was refused because the caller's token may only read.
+  // A call was refused because the caller's token may only read, or does
+  // not reach the branch or register it names.
   bool forbidden = false;
 };
 
@@ -52,7 +53,9 @@ class RpcDispatcher {
   // code for a body that does not parse or names a key twice in an object
   // (-32700, -32600), is not a request or is an empty or too large batch
   // (-32600), names no method of the module (-32601) or carries the wrong
-  // number or kind of parameters (-32602).
+  // number or kind of parameters (-32602); and the server's own -32003 for
+  // a write by a token that may only read, or a branch or register the
+  // caller's token does not reach.
   RpcAnswer Handle(std::string_view body, const Caller& caller) const;
   // The answer's body alone, for an anonymous caller.
   std::string Handle(std::string_view body) const;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 namespace totem::test {
 namespace {
@@ -135,6 +136,48 @@ TEST_F(CopyAndHistory, RefusalsCarryTheirCodes) {
     EXPECT_EQ(client_->Envelope("getHistParametros", {"0001", "001", limit, before})["code"],
               "PAGINA_INV");
   EXPECT_EQ(client_->Envelope("getHistParametros", {"0009", "001", "3", ""})["code"], "CAIXA_N");
+}
+
+// A franchisee's token sees and changes its branch and one register of
+// another; any other register is refused, named, before it is looked up.
+TEST_F(CopyAndHistory, AScopedTokenSeesAndChangesOnlyWhatItReaches) {
+  WriteFile(dir_.File("tokens"), "franquia franquia-0002-a1b2c3d4e5 escrita 0002,0001/002\n");
+  server_ = std::make_unique<ServerProcess>(ServerOn(db_->Address(), false, {"--token-file", dir_.File("tokens")}));
+  client_ = std::make_unique<ModuleClient>(server_->Host(), server_->Port());
+  client_->Http().set_bearer_token_auth("franquia-0002-a1b2c3d4e5");
+  EXPECT_EQ(client_->Rows("getFilial", {}), json::parse(R"([["0001","Matriz \"Centro\""],["0002","Filial Savassi"]])"));
+  std::vector<std::string> caixas;
+  for (const auto& row : client_->Rows("getConfCaixa", {})) caixas.push_back(row[0]);
+  EXPECT_EQ(caixas, (std::vector<std::string>{"0001002", "0002001"}));
+
+  const auto before = Stored();
+  const auto to = [](const char* filial, const char* caixa) { return json::array({json::array({filial, caixa})}); };
+  const std::tuple<std::string, json, std::string> cases[] = {
+      {"setUpdParametros", ValidSaveArgs(), "0001/001"},
+      {"getCarregaPar", {"0001", "001"}, "0001/001"},
+      {"getVerifPar", {"0009", "999"}, "0009/999"},
+      {"getHistParametros", {"0001", "001", "10", ""}, "0001/001"},
+      {"getCopiaPrevia", {"0002", "001", to("0001", "001")}, "0001/001"},
+      {"setCopiaParametros", {"0001", "001", to("0002", "001")}, "0001/001"},
+      {"setCopiaParametros", {"0002", "001", json::array({json::array({"0001", "002"}), json::array({"0003", "001"})})},
+       "0003/001"},
+  };
+  for (const auto& [method, params, named] : cases) {
+    SCOPED_TRACE(method + " " + params.dump());
+    const json request = {{"jsonrpc", "2.0"}, {"id", 1}, {"method", method}, {"params", params}};
+    auto result = client_->Http().Post(kModulePath, request.dump(), "application/json");
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->status, 403);
+    EXPECT_EQ(json::parse(result->body)["error"],
+              json({{"code", -32003}, {"message", "O token franquia não tem acesso ao caixa " + named + "."}}));
+  }
+  EXPECT_EQ(Stored(), before) << "a refused call wrote something";
+
+  auto args = ValidSaveArgs();
+  args[1] = "002";
+  ASSERT_EQ(client_->Envelope("setUpdParametros", args)["status"], "ok");
+  EXPECT_EQ(client_->CallJson("setCopiaParametros", {"0001", "002", to("0002", "001")})["result"]["envelope"]["status"],
+            "ok");
 }
 
 }  // namespace

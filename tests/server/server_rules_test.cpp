@@ -28,6 +28,14 @@ TEST(TokenFile, ProblemsAreNamedByLineWithoutShowingTheToken) {
       {"a name without a token", "loja1:\n", "tokens:1: o token loja1 está vazio"},
       {"only comments", "# ninguém\n\n", "não tem nenhum token"},
       {"a scope that is none", "loja1 " + secret + " tudo\n", "tokens:1: escopo desconhecido para o token loja1"},
+      {"branches without a scope word", "loja1 " + secret + " 0001,0007\n",
+       "tokens:1: escopo desconhecido para o token loja1"},
+      {"an empty item in the reach", "loja1 " + secret + " escrita 0001,,0007\n",
+       "tokens:1: alcance inválido para o token loja1: o item 2 da lista"},
+      {"a register code too long", "loja1 " + secret + " leitura 0001/0003\n",
+       "tokens:1: alcance inválido para o token loja1: o item 1 da lista"},
+      {"blanks inside the reach", "loja1 " + secret + " escrita 0001, 0007\n",
+       "tokens:1: o alcance do token loja1 tem espaços"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -47,6 +55,16 @@ TEST(TokenFile, ProblemsAreNamedByLineWithoutShowingTheToken) {
   ASSERT_TRUE(reader);
   EXPECT_TRUE(reader->readOnly);
   EXPECT_FALSE(tokens.Find("Bearer " + secret)->readOnly);
+  EXPECT_TRUE(tokens.Find("Bearer " + secret)->reach.All());
+
+  const auto scoped = AccessTokens::Parse(
+      "quiosque " + secret + " leitura 0001/003\nfranquia " + secret + "2 escrita 0001,0007/002\n", "t");
+  const auto kiosk = scoped.Find("Bearer " + secret), franchise = scoped.Find("Bearer " + secret + "2");
+  ASSERT_TRUE(kiosk && franchise);
+  EXPECT_TRUE(kiosk->readOnly && kiosk->reach.Reaches("0001", "003") && kiosk->reach.Reaches("0001"));
+  EXPECT_FALSE(kiosk->reach.Reaches("0001", "001"));
+  EXPECT_TRUE(!franchise->readOnly && franchise->reach.Reaches("0001", "999") && franchise->reach.Reaches("0007", "002"));
+  EXPECT_FALSE(franchise->reach.Reaches("0007", "001") || franchise->reach.Reaches("0002"));
 }
 
 // A password never reaches the log, in either way of writing the address;

@@ -143,21 +143,27 @@ TEST(TokenReload, SighupReadsTheTokenFileAgainKeepingConnectionsAndTellsSystemd)
   RawConnection connection(server.Host(), server.Port());
   ASSERT_EQ(StatusOf(CallWithToken(connection, kTokenA)), 200);
 
-  WriteFile(tokens, std::string("b ") + kTokenB + "\n");
+  WriteFile(tokens, std::string("b ") + kTokenB + " escrita 0002\n");
   kill(server.Pid(), SIGHUP);
   EXPECT_EQ(systemd.Next(), "RELOADING=1");
   EXPECT_EQ(systemd.Next(), "READY=1");
   ASSERT_TRUE(WaitForLine(log, "tokens relidos: 1 em " + tokens));
-  // The connection opened before the reload goes on, under the new tokens.
-  EXPECT_EQ(StatusOf(CallWithToken(connection, kTokenB)), 200);
+  // The connection opened before the reload goes on, under the new tokens
+  // and what they reach.
+  const std::string branches = CallWithToken(connection, kTokenB);
+  EXPECT_EQ(StatusOf(branches), 200);
+  EXPECT_NE(BodyOf(branches).find("\"0002\""), std::string::npos) << branches;
+  EXPECT_EQ(BodyOf(branches).find("\"0001\""), std::string::npos) << branches;
   EXPECT_EQ(StatusOf(CallWithToken(connection, kTokenA)), 401);
 
-  // A file that cannot be used keeps the tokens in force.
-  WriteFile(tokens, "# editing, no tokens yet\n");
+  // A file that cannot be used keeps the tokens in force, and their reach.
+  WriteFile(tokens, std::string("b ") + kTokenB + " escrita 0002,\n");
   kill(server.Pid(), SIGHUP);
   ASSERT_TRUE(WaitForLine(log, "os tokens em uso continuam valendo"));
   RawConnection later(server.Host(), server.Port());
-  EXPECT_EQ(StatusOf(CallWithToken(later, kTokenB)), 200);
+  const std::string still = CallWithToken(later, kTokenB);
+  EXPECT_EQ(StatusOf(still), 200);
+  EXPECT_EQ(BodyOf(still).find("\"0001\""), std::string::npos) << still;
   EXPECT_EQ(server.Terminate(), 0);
   EXPECT_EQ(systemd.Next(), "RELOADING=1");
   EXPECT_EQ(systemd.Next(), "READY=1");

@@ -1,5 +1,6 @@
-// A server with a token file answers nobody without one of its tokens, and
-// refuses at start a token file it cannot use, without showing a token.
+// A server with a token file answers nobody without one of its tokens, nor
+// any token beyond the branches and registers it reaches, and refuses at
+// start a token file it cannot use, without showing a token.
 #include "tests/server/hardening_fixture.h"
 
 #include <filesystem>
@@ -11,18 +12,23 @@ namespace {
 // Tokens of the fixture's token file.
 constexpr const char* kLojaToken = "loja1-9f8e7d6c5b4a3210";
 constexpr const char* kMonitorToken = "Zq1Xw2Ce3Vr4Bt5Ny6Mu7";
+// A kiosk's token that reads register 0001/001 only, and a franchisee's
+// that edits branch 0002 only.
+constexpr const char* kKioskToken = "quiosque-0001-001-a1b2c3d4";
+constexpr const char* kFranchiseToken = "franquia-0002-e5f6a7b8c9d0";
 
 class TokenHardening : public HttpHardening {
  protected:
   void SetUp() override {
     WriteFile(dir_.File("tokens"), std::string("# quem pode chamar\nloja1 ") + kLojaToken + "\n\nmonitor:" +
-                                       kMonitorToken + "\n");
+                                       kMonitorToken + "\nquiosque " + kKioskToken + " leitura 0001/001\n" +
+                                       "franquia " + kFranchiseToken + " escrita 0002\n");
     StartServer({"--token-file", dir_.File("tokens")});
     before_ = Stored();
   }
 };
 
-TEST_F(TokenHardening, EveryPathButHealthNeedsOneOfTheTokens) {
+TEST_F(TokenHardening, EveryPathButHealthNeedsOneOfTheTokensAndOnlyWhatItReaches) {
   struct Case {
     const char* what;
     std::string method;
@@ -31,6 +37,8 @@ TEST_F(TokenHardening, EveryPathButHealthNeedsOneOfTheTokens) {
     int status;
   };
   const std::string token = kLojaToken;
+  const std::string kiosk = kKioskToken;
+  const std::string franchise = kFranchiseToken;
   const std::vector<Case> cases = {
       {"save without a header", "POST", kModulePath, std::nullopt, 401},
       {"save with a wrong token", "POST", kModulePath, "Bearer " + token.substr(0, token.size() - 1) + "X", 401},
@@ -48,6 +56,12 @@ TEST_F(TokenHardening, EveryPathButHealthNeedsOneOfTheTokens) {
       {"metrics with a token", "GET", "/metrics", "Bearer " + std::string(kMonitorToken), 200},
       {"module description, lower-case scheme", "GET", kModulePath, "bearer " + token, 200},
       {"call with the second token", "POST", kModulePath, "Bearer " + std::string(kMonitorToken), 200},
+      {"kiosk reading its own register", "GET", "/kiosk/v1/parametros/0001/001", "Bearer " + kiosk, 200},
+      {"kiosk reading another register", "GET", "/kiosk/v1/parametros/0001/002", "Bearer " + kiosk, 403},
+      {"kiosk reading a register that is none", "GET", "/kiosk/v1/parametros/0001/999", "Bearer " + kiosk, 403},
+      {"franchisee reading a register of its branch", "GET", "/kiosk/v1/parametros/0002/001",
+       "Bearer " + franchise, 200},
+      {"franchisee saving another branch's register", "POST", kModulePath, "Bearer " + franchise, 403},
   };
   const std::string call = R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})";
   for (const auto& c : cases) {
@@ -55,7 +69,7 @@ TEST_F(TokenHardening, EveryPathButHealthNeedsOneOfTheTokens) {
     std::string extra = c.authorization ? "Authorization: " + *c.authorization + "\r\n" : "";
     auto raw = Connect();
     if (c.method == "POST") {
-      const bool refused = c.status == 401;
+      const bool refused = c.status == 401 || c.status == 403;
       raw->Send(PostRequest(c.path, refused ? SaveBody() : call, extra));
     } else {
       raw->Send("GET " + c.path + " HTTP/1.1\r\nHost: x\r\n" + extra + "\r\n");
@@ -64,6 +78,9 @@ TEST_F(TokenHardening, EveryPathButHealthNeedsOneOfTheTokens) {
     EXPECT_EQ(StatusOf(answer), c.status) << answer;
     if (c.status == 401) {
       EXPECT_NE(answer.find("WWW-Authenticate: Bearer"), std::string::npos) << answer;
+    }
+    if (c.status == 403) {
+      EXPECT_NE(BodyOf(answer).find("não tem acesso ao caixa"), std::string::npos) << answer;
     }
   }
   ExpectNothingWritten();

@@ -8,6 +8,7 @@
 
 #include <arpa/inet.h>
 #include <chrono>
+#include <fstream>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -177,6 +178,26 @@ TEST(SocketConnectionFailures, ASilentServerTimesOutInsteadOfFreezing) {
   const auto start = std::chrono::steady_clock::now();
   EXPECT_THROW(c.Open(), ConnectionError);
   EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
+}
+
+// A call the token may not make gives the server's reason, here a register
+// beyond the token's reach.
+TEST(SocketConnectionFailures, ATokensRefusalGivesTheServersReason) {
+  test::TempDir dir;
+  std::ofstream(dir.File("tokens")) << "quiosque quiosque-0001-001-a1b2c3 leitura 0001/001\n";
+  test::ServerProcess server({dir.File("t.db"), true, {"--token-file", dir.File("tokens")}});
+  SocketConnection c;
+  c.SetServerName(kModule);
+  c.SetHost(server.Host());
+  c.SetPort(server.Port());
+  c.SetToken("quiosque-0001-001-a1b2c3");
+  try {
+    c.Call("getCarregaPar", {CallArg::ByValue("0001"), CallArg::ByValue("002")});
+    FAIL() << "no exception";
+  } catch (const RemoteCallError& e) {
+    EXPECT_EQ(e.Code(), -32003);
+    EXPECT_NE(std::string(e.what()).find("O token quiosque não tem acesso ao caixa 0001/002."), std::string::npos);
+  }
 }
 
 TEST(SocketConnectionFailures, MissingHostOrPortIsRefusedBeforeAnyTraffic) {
