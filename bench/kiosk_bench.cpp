@@ -12,6 +12,7 @@
 //   build/bench/kiosk_bench [--calls N] [--kiosks N] [--saves N]
 #include "bench/beast_echo.h"
 #include "bench/bench_client.h"
+#include "bench/chain.h"
 #include "bench/timing.h"
 #include "platform/json_rpc.h"
 #include "server/store/store_factory.h"
@@ -36,16 +37,9 @@ namespace http = beast::http;
 
 namespace {
 
-constexpr int kRegistersPerBranch = 10;
-
-std::string Code(int n, int width) {
-  std::string text = std::to_string(n);
-  return std::string(static_cast<std::size_t>(width) - std::min<std::size_t>(width, text.size()), '0') + text;
-}
-
-std::string KioskPath(const server::CaixaKey& caixa) {
-  return "/kiosk/v1/parametros/" + caixa.first + "/" + caixa.second;
-}
+using bench::Code;
+using bench::FillChain;
+using bench::KioskPath;
 
 std::string GetRequest(const std::string& path, const std::string& etag) {
   return "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nIf-None-Match: " + etag + "\r\n\r\n";
@@ -55,30 +49,6 @@ std::string SaveBody(const server::CaixaKey& caixa, int n) {
   return rpc::EncodeRequest(n, "setUpdParametros",
                             {caixa.first, caixa.second, "2", "", "S", "", "", "30", "Versão " + std::to_string(n),
                              "", "N", "S", ""});
-}
-
-// A chain of registers, every one with a record: kiosks to wait on them.
-std::vector<server::CaixaKey> FillChain(const std::string& address, int registers) {
-  auto store = server::OpenStore(address);
-  auto tx = store->BeginWrite();
-  std::vector<server::CaixaKey> keys;
-  for (int f = 1; f <= (registers + kRegistersPerBranch - 1) / kRegistersPerBranch; ++f) {
-    const std::string filial = Code(f, 4);
-    tx->UpsertFilial({filial, "Filial " + filial});
-    for (int c = 1; c <= kRegistersPerBranch && static_cast<int>(keys.size()) < registers; ++c) {
-      tx->UpsertCaixa({filial, Code(c, 3), "Caixa", "LJ" + filial, "Loja " + filial});
-      server::ParametroTotem p;
-      p.cdFilial = filial;
-      p.cdCaixa = Code(c, 3);
-      p["IDTIPEXTTOT"] = "1";
-      p["NRSEGFECTOT"] = "20";
-      p["DSMSGINITOT"] = "Inicial " + filial + "/" + p.cdCaixa;
-      tx->UpsertParametro(p);
-      keys.push_back({filial, p.cdCaixa});
-    }
-  }
-  tx->Commit();
-  return keys;
 }
 
 // Kiosks on one event loop thread, each on a connection of its own, each

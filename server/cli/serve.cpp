@@ -10,6 +10,7 @@
 #include "server/log/server_log.h"
 #include "server/store/store_factory.h"
 
+#include <malloc.h>
 #include <pthread.h>
 #include <signal.h>
 #include <systemd/sd-daemon.h>
@@ -99,6 +100,11 @@ int RunServer(const ServeOptions& options) {
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
   // A client that vanishes mid-answer must cost a failed write, not the process.
   signal(SIGPIPE, SIG_IGN);
+  // Large answers (a chain's registers, a batch) are allocated on their own
+  // and handed back to the system when freed, and a few heaps serve every
+  // thread, so a burst of them does not stay in the server's memory.
+  mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+  mallopt(M_ARENA_MAX, 4);
 
   HttpOptions http = options.http;
   std::unique_ptr<Store> store;

@@ -11,7 +11,8 @@ ConnectionRegistry::ConnectionRegistry(boost::asio::io_context& loop, std::size_
 std::optional<ConnectionRegistry::Bucket> ConnectionRegistry::BucketOf(State state, CallerClass caller) {
   constexpr std::size_t kStates = 4;  // closing, idle, reading, body
   // Rows by caller, columns by state; nothing: never closed for room.
-  constexpr std::optional<Bucket> kTable[3][kStates] = {
+  constexpr std::optional<Bucket> kTable[4][kStates] = {
+      {kClosingAny, kUnknownIdle, kUnknownReading, std::nullopt},
       {kClosingAny, kAnonymousIdle, kAnonymousReading, kAnonymousBody},
       {kClosingAny, kReaderIdle, kReaderReading, kReaderBody},
       {kClosingAny, kWriterIdle, kWriterReading, std::nullopt},

@@ -28,7 +28,8 @@ class ConnectionRegistry;
 
 // Who is calling on a connection, as its last request's head said.
 enum class CallerClass {
-  kAnonymous,  // no request yet, or no valid token
+  kUnknown,    // no request yet
+  kAnonymous,  // a request without a valid token
   kReader,     // a token that may only read
   kWriter,     // a token that may write; without a token file, a loopback caller
 };
@@ -52,7 +53,7 @@ class Connection {
  private:
   friend class ConnectionRegistry;
   State state_ = State::kGone;
-  CallerClass caller_ = CallerClass::kAnonymous;
+  CallerClass caller_ = CallerClass::kUnknown;
   std::optional<std::size_t> bucket_;
   std::list<Connection*>::iterator where_;
   std::chrono::steady_clock::time_point since_;
@@ -105,11 +106,13 @@ class ConnectionRegistry {
     kReaderIdle,
     kReaderReading,
     kReaderBody,
+    kUnknownIdle,
+    kUnknownReading,
     kWriterIdle,
     kWriterReading,
     kBucketCount,
   };
-  static constexpr std::array<Bucket, 3> kIdleBuckets = {kAnonymousIdle, kReaderIdle, kWriterIdle};
+  static constexpr std::array<Bucket, 4> kIdleBuckets = {kAnonymousIdle, kReaderIdle, kUnknownIdle, kWriterIdle};
   // Nothing when a connection in this state is never closed for room.
   static std::optional<Bucket> BucketOf(State state, CallerClass caller);
   std::array<std::list<Connection*>, kBucketCount> lists_;

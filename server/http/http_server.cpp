@@ -8,7 +8,11 @@
 #include <boost/asio/post.hpp>
 #include <boost/asio/steady_timer.hpp>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <latch>
 #include <functional>
 #include <optional>
 #include <thread>
@@ -62,6 +66,20 @@ struct EventLoop {
   std::thread thread;
 };
 
+// The read workers run at a lower CPU priority than the loops and the write
+// lane: when the cores are short, a save and the loops' work go first and
+// the reads of whole chains wait. Each worker lowers its own priority; the
+// latch makes sure every thread of the pool takes one task.
+void LowerPriority(asio::thread_pool& pool, int threads) {
+  constexpr int kReadNice = 5;
+  auto arrived = std::make_shared<std::latch>(threads);
+  for (int i = 0; i < threads; ++i)
+    asio::post(pool, [arrived] {
+      setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kReadNice);
+      arrived->arrive_and_wait();
+    });
+}
+
 std::size_t LoopCount(const HttpOptions& options) {
   if (options.loops > 0) return static_cast<std::size_t>(options.loops);
   return std::max(1u, std::thread::hardware_concurrency());
@@ -83,7 +101,9 @@ struct HttpServer::Impl {
                                     : std::optional(MakeTlsContext(options.tlsCert, options.tlsKey))),
         loops(MakeLoops()),
         registry(First().io, static_cast<std::size_t>(options.maxConnections),
-                 std::chrono::seconds(options.keepAliveSeconds)) {}
+                 std::chrono::seconds(options.keepAliveSeconds)) {
+    LowerPriority(reads, options.workers);
+  }
 
   std::vector<std::unique_ptr<EventLoop>> MakeLoops() {
     std::vector<std::unique_ptr<EventLoop>> made;

@@ -12,6 +12,9 @@ namespace {
 
 namespace asio = boost::asio;
 
+// How long a kiosk whose wait went over its caps waits to be read again.
+constexpr std::chrono::seconds kOverCapPause{1};
+
 std::string Quoted(long long versao) { return "\"" + std::to_string(versao) + "\""; }
 
 // Whether an If-None-Match value names this version: a list of entity tags,
@@ -116,9 +119,13 @@ void KioskHub::Decide(const CaixaKey& key, Entry& entry, Pending request, bool a
   const bool current = !request.target.ifNoneMatch.empty() && Matches(request.target.ifNoneMatch, entry.versao);
   if (current) {
     const KioskTarget& t = request.target;
-    if (t.aguardar > 0 && !draining_ && (!t.capped || quota_.Acquire(t.token, t.client)))
-      return Wait(key, entry, std::move(request));
-    return request.reply(Unchanged(entry.versao));
+    if (t.aguardar <= 0 || draining_) return request.reply(Unchanged(entry.versao));
+    if (!t.capped || quota_.Acquire(t.token, t.client)) return Wait(key, entry, std::move(request));
+    // Over the caps: answered now, and the kiosk's next read waits a while
+    // on its connection, so that caller cannot make the server spin.
+    Answer answer = Unchanged(entry.versao);
+    answer.pause = kOverCapPause;
+    return request.reply(std::move(answer));
   }
   if (entry.cached && (afterLoad || entry.cached->versao >= entry.versao)) {
     if (!request.target.ifNoneMatch.empty() && Matches(request.target.ifNoneMatch, entry.cached->versao))

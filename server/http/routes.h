@@ -8,6 +8,7 @@
 #include "server/http/request_screen.h"
 #include "server/rpc/rpc_dispatch.h"
 
+#include <chrono>
 #include <string>
 
 namespace totem::server {
@@ -20,6 +21,9 @@ struct Answer {
   bool close = false;  // the connection ends after this answer
   std::string etag = {};  // the version of what was asked for, quoted; sent with "Cache-Control: no-cache"
   int retryAfter = 0;  // seconds, for 503
+  // The connection's next request is not read before this much time: a
+  // kiosk whose wait went over its caps polls no faster than this.
+  std::chrono::milliseconds pause{0};
 };
 
 // The JSON object {"error": message}.

@@ -191,25 +191,32 @@ void Session<Stream>::Run() {
       self->WriteOnLoop();
     });
   }
-  const std::string& body = parser_->Message().body();
-  const Lane lane = server_.routes.LaneOf(route_, body, caller_);
-  if (route_ == Route::kCall && lane != Lane::kWrites && server_.budget.Exhausted()) {
+  const Lane lane = server_.routes.LaneOf(route_, parser_->Message().body(), caller_);
+  const bool budgeted = route_ == Route::kCall && lane != Lane::kWrites;
+  if (lane == Lane::kLoop) {
+    Prepare(Execute(budgeted));
+    return WriteOnLoop();
+  }
+  auto& pool = lane == Lane::kWrites ? server_.writes : server_.reads;
+  asio::post(pool, [self = Self(), budgeted, work = asio::make_work_guard(server_.loop)]() mutable {
+    self->Prepare(self->Execute(budgeted));
+    auto& loop = self->server_.loop;
+    asio::post(loop, [self = std::move(self)] { self->WriteOnLoop(); });
+  });
+}
+
+// The budget is looked at when the call is about to run, on whatever
+// thread runs it, so that reads queued at once cannot all pass it.
+template <class Stream>
+Answer Session<Stream>::Execute(bool budgeted) {
+  if (budgeted && server_.budget.Exhausted()) {
     exchange_.isCall = true;
     exchange_.calls.assign(1, CallSummary{});
     exchange_.calls[0].outcome = CallSummary::Outcome::kFault;
     exchange_.calls[0].code = std::to_string(rpc::kServerBusy);
-    return Respond(Routes::Busy());
+    return Routes::Busy();
   }
-  if (lane == Lane::kLoop) {
-    Prepare(server_.routes.Run(route_, body, exchange_));
-    return WriteOnLoop();
-  }
-  auto& pool = lane == Lane::kWrites ? server_.writes : server_.reads;
-  asio::post(pool, [self = Self(), work = asio::make_work_guard(server_.loop)]() mutable {
-    self->Prepare(self->server_.routes.Run(self->route_, self->parser_->Message().body(), self->exchange_));
-    auto& loop = self->server_.loop;
-    asio::post(loop, [self = std::move(self)] { self->WriteOnLoop(); });
-  });
+  return server_.routes.Run(route_, parser_->Message().body(), exchange_);
 }
 
 // Who the request's head says is calling. Without a token file every
@@ -245,6 +252,7 @@ void Session<Stream>::Prepare(Answer answer) {
   }
   if (answer.retryAfter > 0) response_.set(http::field::retry_after, std::to_string(answer.retryAfter));
   response_.body() = std::move(answer.body);
+  pause_ = answer.pause;
   held_ = response_.body().size();
   server_.budget.Hold(held_);
   ++answered_;
@@ -296,7 +304,14 @@ void Session<Stream>::AfterWritten() {
   Release();
   parser_.reset();
   if (!keepAlive_) return Shutdown();
-  AwaitRequest();
+  if (pause_.count() == 0) return AwaitRequest();
+  // Idle meanwhile: closed first for room, like any idle connection.
+  server_.registry.Enter(*this, State::kIdle);
+  if (!pauseTimer_) pauseTimer_ = std::make_unique<asio::steady_timer>(server_.loop);
+  pauseTimer_->expires_after(pause_);
+  pauseTimer_->async_wait([self = Self()](const error_code& ec) {
+    if (!ec) self->AwaitRequest();
+  });
 }
 
 template <class Stream>

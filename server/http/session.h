@@ -8,6 +8,7 @@
 #include "server/http/server_context.h"
 
 #include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/core/tcp_stream.hpp>
 #include <boost/beast/http/empty_body.hpp>
@@ -43,7 +44,10 @@ class Session : public Connection, public std::enable_shared_from_this<Session<S
   }
 
   void Start();
-  void Close() { Tcp().close(); }
+  void Close() {
+    Tcp().close();
+    if (pauseTimer_) pauseTimer_->cancel();
+  }
   void CloseSoon() override {
     boost::asio::post(Tcp().get_executor(), [weak = this->weak_from_this()] {
       if (auto self = weak.lock()) self->Close();
@@ -70,6 +74,7 @@ class Session : public Connection, public std::enable_shared_from_this<Session<S
   void Linger(std::size_t discarded);
   CallerClass ClassOf(const Screened& screened) const;
   void Release();
+  Answer Execute(bool budgeted);
 
   ServerContext& server_;
   Stream stream_;
@@ -85,8 +90,10 @@ class Session : public Connection, public std::enable_shared_from_this<Session<S
   Route route_ = Route::kHealth;
   KioskTarget kiosk_;
   int answered_ = 0;
-  CallerClass caller_ = CallerClass::kAnonymous;
+  CallerClass caller_ = CallerClass::kUnknown;
   std::size_t held_ = 0;  // bytes of the answer counted in the budget
+  std::chrono::milliseconds pause_{0};  // before the next request is read
+  std::unique_ptr<boost::asio::steady_timer> pauseTimer_;  // made the first time it is needed
 };
 
 }  // namespace totem::server
