@@ -12,6 +12,9 @@
 #include "bench/bench_client.h"
 #include "bench/timing.h"
 #include "platform/json_rpc.h"
+#include "server/domain/parametros_module.h"
+#include "server/rpc/rpc_dispatch.h"
+#include "server/store/store_factory.h"
 #include "tests/support/remote_client.h"
 #include "tests/support/server_process.h"
 #include "tests/support/temp_dir.h"
@@ -121,6 +124,28 @@ int main(int argc, char** argv) {
   client.connection.Open();
   const bench::Stats full = bench::Latency(calls, [&] { client.rpc.getCarregaPar("0001", "001"); });
   bench::Row("getCarregaPar with the module's client p50", full.p50_us, "us", onBeast.one.p50_us, "Beast echo");
+
+  // Where the time over the echo goes: the call's own work in process
+  // (parse, store read, packet, encode) on the same file, and the call log
+  // (a server without it).
+  {
+    auto store = server::OpenStore("sqlite:" + dir.File("bench.db"));
+    server::ParametrosModule module(*store);
+    server::RpcDispatcher dispatcher(module);
+    const std::string body = rpc::EncodeRequest(1, "getCarregaPar", {"0001", "001"});
+    const bench::Stats dispatch = bench::Latency(calls, [&] { dispatcher.Handle(body); });
+    test::ServerProcess quiet({dir.File("bench.db"), false, {"--keep-alive-requests", "1000000", "--no-call-log"}});
+    bench::HttpClient toQuiet(quiet.Port(), request);
+    const bench::Stats unlogged = bench::Latency(calls, [&] { toQuiet.Call(); });
+    std::printf("\nwhere the time over the echo goes (p50)\n");
+    bench::Row("the call's work in process: parse, store read, packet, encode", dispatch.p50_us, "us",
+               onBeast.one.p50_us, "Beast echo");
+    bench::Row("getCarregaPar through totem-server --no-call-log", unlogged.p50_us, "us", onBeast.one.p50_us,
+               "Beast echo");
+    bench::Row("HTTP layer (server without call log - echo - call's work)",
+               unlogged.p50_us - onBeast.one.p50_us - dispatch.p50_us, "us");
+    bench::Row("call log (server - server without it)", real.one.p50_us - unlogged.p50_us, "us");
+  }
 
   // Idle keep-alive connections: each made one call and stays open.
   const long before = bench::ResidentKib(server.Pid());

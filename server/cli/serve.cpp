@@ -188,6 +188,7 @@ int RunServer(const ServeOptions& options) {
   store.reset();
   server.reset();
   LogLine("encerrado");
+  FlushLog();
   return signalled ? 0 : 1;
 }
 

@@ -6,16 +6,90 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <condition_variable>
 #include <mutex>
+#include <thread>
+#include <vector>
 
 namespace totem::server {
 namespace {
 
-// One lock for every line, so lines written by several threads never mix.
+// One lock for writing, so lines written by several threads never mix.
 std::mutex& LogMutex() {
   static std::mutex mutex;
   return mutex;
 }
+
+// The call log's records wait here and a thread of their own writes them
+// in batches, so that a request's answer never waits on standard error (a
+// pipe to the journal or a terminal wakes its reader on every write). A
+// line written directly first writes the records queued before it, so the
+// output keeps the order in which things were logged.
+class RecordQueue {
+ public:
+  // Records queued at most; past it, the one queuing waits, as it would on
+  // a slow standard error.
+  static constexpr std::size_t kMaxPending = 100000;
+
+  static RecordQueue& Instance() {
+    static RecordQueue queue;
+    return queue;
+  }
+  // The lock it writes under outlives it: made first, it goes last.
+  RecordQueue() { LogMutex(); }
+  ~RecordQueue() {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();
+    WriteQueued();
+  }
+
+  void Push(std::string line) {
+    std::unique_lock lock(mutex_);
+    if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
+    drained_.wait(lock, [this] { return pending_.size() < kMaxPending; });
+    pending_.push_back(std::move(line));
+    if (pending_.size() == 1) wake_.notify_one();
+  }
+
+  // With LogMutex held: writes what is queued.
+  void WriteQueuedLocked() {
+    std::vector<std::string> batch;
+    {
+      std::lock_guard lock(mutex_);
+      batch.swap(pending_);
+    }
+    drained_.notify_all();
+    for (const std::string& line : batch) std::fwrite(line.data(), 1, line.size(), stderr);
+  }
+
+  void WriteQueued() {
+    std::lock_guard lock(LogMutex());
+    WriteQueuedLocked();
+    std::fflush(stderr);
+  }
+
+ private:
+  void Run() {
+    std::unique_lock lock(mutex_);
+    while (!stop_) {
+      wake_.wait(lock, [this] { return stop_ || !pending_.empty(); });
+      lock.unlock();
+      WriteQueued();
+      lock.lock();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable drained_;
+  std::vector<std::string> pending_;
+  bool stop_ = false;
+  std::thread thread_;
+};
 
 // systemd sets JOURNAL_STREAM for a service whose standard error it
 // connected to the journal; a child whose standard error was redirected
@@ -32,6 +106,7 @@ bool StandardErrorIsJournal() {
 
 void Write(Severity severity, std::string_view head, std::string_view text) {
   std::lock_guard lock(LogMutex());
+  RecordQueue::Instance().WriteQueuedLocked();
   if (LogToJournal()) std::fprintf(stderr, "<%d>", static_cast<int>(severity));
   std::fprintf(stderr, "%.*s%.*s\n", static_cast<int>(head.size()), head.data(), static_cast<int>(text.size()),
                text.data());
@@ -49,7 +124,13 @@ void Log(Severity severity, std::string_view text) {
   Write(severity, UtcTimestamp() + " totem-server: ", text);
 }
 
-void LogRecord(std::string_view line, Severity severity) { Write(severity, {}, line); }
+void LogRecord(std::string_view line, Severity severity) {
+  std::string record = LogToJournal() ? "<" + std::to_string(static_cast<int>(severity)) + ">" : std::string();
+  record.append(line).push_back('\n');
+  RecordQueue::Instance().Push(std::move(record));
+}
+
+void FlushLog() { RecordQueue::Instance().WriteQueued(); }
 
 std::string UtcTimestamp() {
   const auto now = std::chrono::system_clock::now();

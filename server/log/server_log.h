@@ -20,8 +20,11 @@ void Log(Severity severity, std::string_view text);
 inline void LogLine(std::string_view text) { Log(Severity::kInfo, text); }
 inline void LogWarning(std::string_view text) { Log(Severity::kWarning, text); }
 inline void LogError(std::string_view text) { Log(Severity::kError, text); }
-// The text as it is, as one line: for records meant for programs (the call log).
+// The text as it is, as one line: for records meant for programs (the call
+// log). Written soon by a thread of the log's own, in order with the other
+// lines; FlushLog writes whatever is still queued.
 void LogRecord(std::string_view line, Severity severity = Severity::kInfo);
+void FlushLog();
 
 // Now in UTC with milliseconds: "2025-05-01T12:00:00.123Z".
 std::string UtcTimestamp();
