@@ -13,7 +13,7 @@
 //   build/bench/admission_bench [--registers N] [--waits N] [--slow N] [--flood N] [--batches N]
 #include "bench/bench_client.h"
 #include "bench/chain.h"
-#include "bench/crowd.h"
+#include "tests/support/crowd.h"
 #include "bench/timing.h"
 #include "platform/json_rpc.h"
 #include "tests/support/remote_client.h"
@@ -160,8 +160,8 @@ int main(int argc, char** argv) {
     const std::string slowHead = "POST /rpc/Ksl80500.rdmParametrosToten HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
                                  Bearer(kReaderToken) + "Content-Type: application/json\r\nContent-Length: " +
                                  std::to_string(body.size() + 1000) + "\r\n\r\n" + body.substr(0, 10);
-    bench::Crowd kiosks(server.Port(), waits, {kiosk, true, true, 2000});
-    bench::Crowd bodies(server.Port(), slow, {slowHead, false, true, 500});
+    test::Crowd kiosks(server.Port(), waits, {kiosk, true, true, 2000});
+    test::Crowd bodies(server.Port(), slow, {slowHead, false, true, 500});
     kiosks.AwaitConnects(waits, std::chrono::seconds(30));
     bodies.AwaitConnects(slow, std::chrono::seconds(30));
     BackOffice office(server, std::chrono::milliseconds(20));
@@ -180,7 +180,7 @@ int main(int argc, char** argv) {
     BackOffice office(server, std::chrono::milliseconds(20));
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     const auto t0 = Clock::now();
-    bench::Crowd crowd(server.Port(), flood, {"", false, false, flood / 20.0});
+    test::Crowd crowd(server.Port(), flood, {"", false, false, flood / 20.0});
     crowd.AwaitConnects(flood, std::chrono::seconds(40));
     const double seconds = bench::Ms(Clock::now() - t0) / 1000;
     std::this_thread::sleep_for(std::chrono::seconds(1));
@@ -204,7 +204,7 @@ int main(int argc, char** argv) {
     double peak = 0;
     {
       MemoryWatch watch(server.Pid());
-      bench::Crowd crowd(server.Port(), batches, {Post(batch.dump(), kReaderToken), false, false, 0});
+      test::Crowd crowd(server.Port(), batches, {Post(batch.dump(), kReaderToken), false, false, 0});
       crowd.AwaitAllDone(std::chrono::seconds(120));
       peak = watch.PeakMb();
     }

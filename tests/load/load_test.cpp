@@ -5,6 +5,7 @@
 // of the load and started again. Figures go to standard output.
 #include "platform/errors.h"
 #include "tests/support/acknowledged_saves.h"
+#include "tests/support/crowd.h"
 #include "tests/support/project_scripts.h"
 #include "tests/support/remote_client.h"
 #include "tests/support/server_process.h"
@@ -236,4 +237,123 @@ TEST(Load, SlowClientsDoNotStarveANormalOneBehindNginx) {
     }
   }
   test::RunProjectScript("nginx-front stop " + front);
+}
+
+namespace {
+
+const std::string kWriterToken = "escritorio-0123456789abcdef01234567";
+const std::string kReaderToken = "totens-0123456789abcdef0123456789ab";
+
+std::string Authorized(const std::string& head, const std::string& token, const std::string& body = {}) {
+  return head + "Host: 127.0.0.1\r\nAuthorization: Bearer " + token + "\r\n" +
+         (body.empty() ? "" : "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
+                                  "\r\n") +
+         "\r\n" + body;
+}
+
+long ResidentKib(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  return -1;
+}
+
+// The back office saving its register through the module's own client with
+// the writer's token until told to stop; every failure is kept.
+struct BackOfficeSaving {
+  explicit BackOfficeSaving(const ServerProcess& server) : client(server.Host(), server.Port()) {
+    client.connection.SetToken(kWriterToken);
+    thread = std::thread([this] {
+      for (int n = 1; !stop; ++n) {
+        try {
+          if (client.SaveNumbered("0001", "001", n).ok) ++saved;
+          else failures.push_back("recusada");
+        } catch (const std::exception& error) {
+          failures.push_back(error.what());
+        }
+        std::this_thread::sleep_for(20ms);
+      }
+    });
+  }
+  ~BackOfficeSaving() { Stop(); }
+  void Stop() {
+    stop = true;
+    if (thread.joinable()) thread.join();
+  }
+  RemoteClient client;
+  std::thread thread;
+  std::atomic<bool> stop{false};
+  std::atomic<int> saved{0};
+  std::vector<std::string> failures;
+};
+
+ServerProcess TokenServer(const TempDir& dir, const TestDatabase& db, std::vector<std::string> args) {
+  std::ofstream(dir.File("tokens")) << "escritorio " << kWriterToken << " escrita\ntotens " << kReaderToken
+                                    << " leitura\n";
+  args.insert(args.begin(), {"--token-file", dir.File("tokens"), "--no-call-log"});
+  return ServerProcess({db.Address(), false, std::move(args)});
+}
+
+}  // namespace
+
+// A stolen kiosk token holding and churning more connections than the cap,
+// with waits and slow bodies, and an unauthenticated flood on top: the back
+// office's saves all go through, and the health check answers.
+TEST(Load, TheBackOfficeGetsThroughKioskFloodsSlowBodiesAndUnauthenticatedConnects) {
+  TempDir dir;
+  auto db = TestDatabase::Create(dir, "flood");
+  ImportChain(dir, db->Address());
+  ServerProcess server = TokenServer(dir, *db, {"--max-connections", "600", "--kiosk-waits-per-address", "50"});
+  BackOfficeSaving office(server);
+  const std::string wait = Authorized("GET /kiosk/v1/parametros/0001/001?aguardar=60 HTTP/1.1\r\n", kReaderToken);
+  const std::string waitCurrent = wait.substr(0, wait.size() - 2) + "If-None-Match: *\r\n\r\n";
+  const std::string body = R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})";
+  std::string slow = Authorized("POST /rpc/Ksl80500.rdmParametrosToten HTTP/1.1\r\n", kReaderToken, body + std::string(500, ' '));
+  slow.resize(slow.size() - body.size() - 500 + 10);
+  {
+    test::Crowd kiosks(server.Port(), 800, {waitCurrent, true, true, 0});
+    test::Crowd bodies(server.Port(), 200, {slow, false, true, 0});
+    test::Crowd flood(server.Port(), 2000, {"", false, false, 500});
+    flood.AwaitConnects(2000, 30s);
+    test::Crowd health(server.Port(), 1, {"GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", false, false, 0});
+    EXPECT_TRUE(health.AwaitAllDone(10s));
+    EXPECT_EQ(health.Answers(), 1) << "the health check answers";
+    office.Stop();
+    EXPECT_GT(kiosks.Answers(), 0);
+  }
+  EXPECT_TRUE(office.failures.empty()) << office.failures.size() << " saves failed; first: " << office.failures.front();
+  EXPECT_GT(office.saved, 50);
+  RemoteClient after(server.Host(), server.Port());
+  after.connection.SetToken(kWriterToken);
+  EXPECT_TRUE(after.SaveNumbered("0001", "002", 1).ok) << "still serving once the floods end";
+}
+
+// Batches of whole chains sent at once by many connections: the answers
+// held stay within the budget (the rest are refused, busy), the saves go
+// through meanwhile, and the memory goes back down once they leave.
+TEST(Load, LargeAnswersInFlightStayWithinTheBudgetAndTheMemoryGoesBack) {
+  TempDir dir;
+  auto db = TestDatabase::Create(dir, "budget");
+  ImportChain(dir, db->Address());
+  ServerProcess server = TokenServer(dir, *db, {"--answer-memory", "4"});
+  std::string batch = "[";
+  for (int i = 1; i <= 10; ++i)
+    batch += std::string(i > 1 ? "," : "") + R"({"jsonrpc":"2.0","id":)" + std::to_string(i) +
+             R"(,"method":"getConfCaixa","params":[]})";
+  batch += "]";
+  const std::string request = Authorized("POST /rpc/Ksl80500.rdmParametrosToten HTTP/1.1\r\n", kReaderToken, batch);
+  BackOfficeSaving office(server);
+  std::this_thread::sleep_for(200ms);
+  const long before = ResidentKib(server.Pid());
+  long peak = before;
+  {
+    test::Crowd crowd(server.Port(), 400, {request, false, false, 0});
+    for (auto until = Clock::now() + 60s; Clock::now() < until && !crowd.AwaitAllDone(0s);)
+      peak = std::max(peak, ResidentKib(server.Pid()));
+    EXPECT_TRUE(crowd.AwaitAllDone(1s));
+  }
+  office.Stop();
+  EXPECT_TRUE(office.failures.empty()) << office.failures.size() << " saves failed; first: " << office.failures.front();
+  EXPECT_LT(peak - before, 48 * 1024) << "kB over the start at the peak";
+  EXPECT_LT(ResidentKib(server.Pid()) - before, 32 * 1024) << "kB over the start once they left";
 }

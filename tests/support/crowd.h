@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-namespace totem::bench {
+namespace totem::test {
 
 class Crowd {
  public:
@@ -55,4 +55,4 @@ class Crowd {
   std::thread thread_;
 };
 
-}  // namespace totem::bench
+}  // namespace totem::test

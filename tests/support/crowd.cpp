@@ -1,4 +1,4 @@
-#include "bench/crowd.h"
+#include "tests/support/crowd.h"
 
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/steady_timer.hpp>
@@ -9,7 +9,7 @@
 
 #include <optional>
 
-namespace totem::bench {
+namespace totem::test {
 
 namespace asio = boost::asio;
 namespace beast = boost::beast;
@@ -113,4 +113,4 @@ bool Crowd::AwaitAllDone(std::chrono::seconds limit) const {
   return true;
 }
 
-}  // namespace totem::bench
+}  // namespace totem::test
