@@ -202,7 +202,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // What the request was, read as the server reads it.
   std::optional<json> request;
-  if (auto parsed = rpc::ParseBody(body); std::holds_alternative<json>(parsed)) request = std::get<json>(parsed);
+  if (auto parsed = rpc::ParseBody(body); std::holds_alternative<rpc::Body>(parsed))
+    request = std::get<rpc::Body>(parsed).value;
   std::optional<Call> call;
   if (request) call = WellFormedCall(*request, *fixture->dispatcher);
   const bool isSave = call && call->method == "setUpdParametros" &&
