@@ -48,6 +48,10 @@ TEST_F(TokenHardening, EveryPathButHealthNeedsOneOfTheTokens) {
       {"metrics with a token", "GET", "/metrics", "Bearer " + std::string(kMonitorToken), 200},
       {"module description, lower-case scheme", "GET", kModulePath, "bearer " + token, 200},
       {"call with the second token", "POST", kModulePath, "Bearer " + std::string(kMonitorToken), 200},
+      {"call with a token in each of two headers", "POST", kModulePath,
+       "Bearer " + token + "\r\nAuthorization: Bearer " + std::string(kMonitorToken), 400},
+      {"call with a wrong token, then a right one", "POST", kModulePath,
+       "Bearer x\r\nAuthorization: Bearer " + token, 400},
   };
   const std::string call = R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})";
   for (const auto& c : cases) {
