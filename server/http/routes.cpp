@@ -56,7 +56,16 @@ Answer Routes::Call(const std::string& body, Exchange& exchange) const {
   // which, the status says it to HTTP clients and proxies.
   if (answer.forbidden)
     return Answer{403, answer.body.empty() ? ErrorBody("Este token só pode ler.") : std::move(answer.body), kJsonType};
-  if (answer.body.empty()) return Answer{204, {}, nullptr};
+  // The connection ends after a 204. A 204 carries no body and, by the
+  // standard, no Content-Length; Python's http.client (under xmlrpc's
+  // transport and the JSON-RPC libraries built on it) reads only the body
+  // of a 200, and holds any other answer it did not read as still pending
+  // on its connection: the next call on it then fails (ResponseNotReady)
+  // after it was sent, so it ran here while the client saw an error.
+  // "Connection: close" has such a client drop the connection with the 204
+  // and open a new one for its next call; every other client only pays a
+  // new connection after a body of notifications alone.
+  if (answer.body.empty()) return Answer{204, {}, nullptr, {}, true};
   return Answer{200, std::move(answer.body), kJsonType};
 }
 

@@ -15,9 +15,9 @@ struct Answer {
   int status = 200;
   std::string body;
   const char* contentType = nullptr;
-  std::string allow;   // for 405
+  std::string allow = {};  // for 405
   bool close = false;  // the connection ends after this answer
-  std::string etag;    // the version of what was asked for, quoted; sent with "Cache-Control: no-cache"
+  std::string etag = {};   // the version of what was asked for, quoted; sent with "Cache-Control: no-cache"
   int retryAfter = 0;  // seconds, for 503
 };
 
