@@ -102,6 +102,11 @@ TEST_F(KioskRead, AnswersTheSettingsTheirVersionAndEachCode) {
   EXPECT_EQ(http.Post(kPath, {{"Authorization", "Bearer " + kiosk}}, "", "application/json")->status, 405);
   ExpectNothingWritten();
   EXPECT_EQ(post(kAdminToken, SaveBody()), 200);
+
+  // Nobody waited for that save: a plain conditional read still sees it.
+  const Reply after = Get(*server_, kPath, "\"0\"", kKioskToken);
+  EXPECT_EQ(after.status, 200);
+  EXPECT_EQ(after.etag, "\"1\"");
 }
 
 TEST_F(KioskRead, AWaitEndsWithTheNextSaveOrCopyOrAtItsDeadline) {
