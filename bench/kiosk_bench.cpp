@@ -59,7 +59,7 @@ std::string SaveBody(const server::CaixaKey& caixa, int n) {
 
 // A chain of registers, every one with a record: kiosks to wait on them.
 std::vector<server::CaixaKey> FillChain(const std::string& address, int registers) {
-  auto store = server::OpenStore(address);
+  auto store = server::OpenStore(address, true);
   auto tx = store->BeginWrite();
   std::vector<server::CaixaKey> keys;
   for (int f = 1; f <= (registers + kRegistersPerBranch - 1) / kRegistersPerBranch; ++f) {

@@ -14,6 +14,9 @@ namespace totem::server {
 
 struct ServeOptions {
   std::string database;  // "sqlite:PATH" or a PostgreSQL address
+  // A missing SQLite file (and its folder) is created, empty, with the
+  // schema; without it a missing one is an error.
+  bool createDatabase = false;
   HttpOptions http;
   bool demo = false;
   std::string tokenFile;  // named tokens, one a line; callers must present one
@@ -24,6 +27,7 @@ struct ServeOptions {
 
 struct ImportOptions {
   std::string database;
+  bool createDatabase = false;  // as ServeOptions::createDatabase
   std::vector<std::string> files;
 };
 

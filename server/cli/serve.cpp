@@ -68,19 +68,19 @@ void ReloadTokens(const ServeOptions& options, HttpServer& server) {
 }
 
 // Reads are what a trivial query shows; writes, what the store says of
-// its write access.
-StoreHealth HealthOf(Store& store) {
+// its write access. The store's message says why.
+HealthReport HealthOf(Store& store) {
   try {
     store.Ping();
-  } catch (const StoreError&) {
-    return StoreHealth::kUnavailable;
+  } catch (const StoreError& error) {
+    return {StoreHealth::kUnavailable, error.what()};
   }
   try {
     store.CheckWritable();
-  } catch (const StoreError&) {
-    return StoreHealth::kReadOnly;
+  } catch (const StoreError& error) {
+    return {StoreHealth::kReadOnly, error.what()};
   }
-  return StoreHealth::kWritable;
+  return {};
 }
 
 std::string HostForDisplay(const std::string& host) {
@@ -96,8 +96,11 @@ int RunServer(const ServeOptions& options) {
   sigemptyset(&signals);
   for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&signals, signal);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-  // A client that vanishes mid-answer must cost a failed write, not the process.
+  // A client that vanishes mid-answer must cost a failed write, not the
+  // process; so must a file grown to the size limit set on the process
+  // (the write fails, the save is refused, /healthz says so).
   signal(SIGPIPE, SIG_IGN);
+  signal(SIGXFSZ, SIG_IGN);
 
   HttpOptions http = options.http;
   std::unique_ptr<Store> store;
@@ -106,7 +109,7 @@ int RunServer(const ServeOptions& options) {
       http.tokens = AccessTokens::Load(options.tokenFile);
       WarnIfReadableByOthers(options.tokenFile);
     }
-    store = OpenStore(options.database);
+    store = OpenStore(options.database, options.createDatabase);
     // A server that could not save would answer every save with an error.
     store->CheckWritable();
     if (options.demo) {

@@ -69,15 +69,23 @@ Answer Routes::Call(const std::string& body, Exchange& exchange) const {
   return Answer{200, std::move(answer.body), kJsonType};
 }
 
-// Healthy means every method can run, saves included.
+// Healthy means every method can run, saves included. Otherwise the first
+// word says which part fails, for monitors; the rest of the line why, for
+// the operator.
 Answer Routes::Health() const {
-  const StoreHealth health = health_ ? health_() : StoreHealth::kWritable;
-  switch (health) {
+  const HealthReport health = health_ ? health_() : HealthReport{};
+  const auto failing = [&health](const char* what) {
+    std::string reason = health.reason;
+    for (char& c : reason)
+      if (c == '\n' || c == '\r') c = ' ';
+    return Answer{503, std::string(what) + (reason.empty() ? "" : ": " + reason) + "\n", kTextType};
+  };
+  switch (health.state) {
     case StoreHealth::kWritable: return Answer{200, "ok\n", kTextType};
-    case StoreHealth::kReadOnly: return Answer{503, "read-only\n", kTextType};
+    case StoreHealth::kReadOnly: return failing("read-only");
     case StoreHealth::kUnavailable: break;
   }
-  return Answer{503, "unavailable\n", kTextType};
+  return failing("unavailable");
 }
 
 }  // namespace totem::server

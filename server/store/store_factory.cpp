@@ -9,7 +9,7 @@
 
 namespace totem::server {
 
-std::unique_ptr<Store> OpenStore(const std::string& address) {
+std::unique_ptr<Store> OpenStore(const std::string& address, bool create) {
   // PostgreSQL: a libpq URI as it stands, or "postgresql:" followed by a
   // key=value connection string.
   if (address.rfind("postgresql://", 0) == 0 || address.rfind("postgres://", 0) == 0)
@@ -22,12 +22,21 @@ std::unique_ptr<Store> OpenStore(const std::string& address) {
                                 "\" (use sqlite:CAMINHO ou postgresql://...)");
   const std::filesystem::path path = address.substr(scheme.size());
   if (path.empty()) throw std::invalid_argument("falta o caminho do arquivo em \"" + address + "\"");
-  if (path.has_parent_path()) {
-    std::error_code error;
-    std::filesystem::create_directories(path.parent_path(), error);
+  const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+  std::error_code error;
+  if (!std::filesystem::is_directory(folder, error)) {
+    if (!create)
+      throw StoreError("a pasta " + folder.string() + " da base " + path.string() + " não existe; " + kCreateHint);
+    std::filesystem::create_directories(folder, error);
     if (error)
-      throw StoreError("não foi possível criar a pasta " + path.parent_path().string() + ": " +
-                       error.message());
+      throw StoreError("não foi possível criar a pasta " + folder.string() + ": " + error.message());
+  }
+  // SQLite takes a missing or empty file for a new database.
+  const auto size = std::filesystem::file_size(path, error);
+  if (!create && (error || size == 0)) {
+    if (std::filesystem::exists(path, error))
+      throw StoreError("a base " + path.string() + " é um arquivo vazio; " + kCreateHint);
+    throw StoreError("a base " + path.string() + " não existe; " + kCreateHint);
   }
   return std::make_unique<SqliteStore>(path.string());
 }

@@ -129,7 +129,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   const auto dir = parent / (std::string(kScratchPrefix) + std::to_string(::getpid()));
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
-  fixture = new Server{dir, OpenStore("sqlite:" + (dir / "fuzz.db").string()), nullptr, nullptr};
+  fixture = new Server{dir, OpenStore("sqlite:" + (dir / "fuzz.db").string(), true), nullptr, nullptr};
   if (!FillDemoData(*fixture->store)) std::abort();
   fixture->module = std::make_unique<ParametrosModule>(*fixture->store);
   fixture->dispatcher = std::make_unique<RpcDispatcher>(*fixture->module);

@@ -155,7 +155,7 @@ TEST_F(KioskRead, AWaitEndsWithTheNextSaveOrCopyOrAtItsDeadline) {
     if (line.rfind("0001,002,", 0) == 0) csv = header + "\n0001,003," + line.substr(9) + "\n";
   ASSERT_FALSE(csv.empty());
   WriteFile(dir_.File("p.csv"), csv);
-  ASSERT_EQ(ServerProcess::RunTool({"import", "--db", db_->Address(), dir_.File("p.csv")}, &output), 0) << output;
+  ASSERT_EQ(ServerProcess::RunTool({"import", "--criar-banco", "--db", db_->Address(), dir_.File("p.csv")}, &output), 0) << output;
   ASSERT_EQ(fourth.wait_for(5s), std::future_status::ready);
   EXPECT_EQ(json::parse(fourth.get().body)["mensagens"]["inicial"], ValidSaveArgs()[8]);
 }
