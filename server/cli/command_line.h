@@ -19,6 +19,9 @@ struct ServeOptions {
   bool createDatabase = false;
   HttpOptions http;
   bool demo = false;
+  // Over SQLite, how often to look for other programs' saves (an import run
+  // beside the server) to tell the waiting kiosks; 0: never.
+  int sqlitePollMs = 1000;
   std::string tokenFile;  // named tokens, one a line; callers must present one
   // Without a token file, listening beyond loopback needs this, so that an
   // open server on the network is always a decision.

@@ -129,9 +129,9 @@ int RunServer(const ServeOptions& options) {
     http.maxConnections = FitConnectionsToOpenFileLimit(http.maxConnections, http.workers);
     server = std::make_unique<HttpServer>(http, dispatcher, [&store] { return HealthOf(*store); });
     // Listening first, then reading every version: no change falls between.
-    store->ObserveChanges([kiosks = server.get()](const std::vector<VersaoCaixa>& changes) {
-      kiosks->AnnounceChanges(changes);
-    });
+    store->ObserveChanges(
+        [kiosks = server.get()](const std::vector<VersaoCaixa>& changes) { kiosks->AnnounceChanges(changes); },
+        options.sqlitePollMs);
     server->ServeKiosks(KioskSource{
         [&store] { return store->ListVersoes(); },
         [&store](const CaixaKey& caixa) { return ReadKiosk(*store, caixa.first, caixa.second); }});

@@ -118,6 +118,13 @@ void AddServeOptions(CLI::App& app, ServeOptions& options, std::string& listen) 
                  "escreve \"listening on HOST:PORTA\" na saída padrão")
       ->option_text("HOST:PORTA")
       ->group(kServer);
+  app.add_option("--sondagem-sqlite", options.sqlitePollMs,
+                 "de quantos em quantos milissegundos o servidor procura na base SQLite gravações de outros "
+                 "programas (um import ao lado dele) para avisar os totens que aguardam; 0 não procura, "
+                 "quando só este servidor grava o arquivo (padrão " + std::to_string(options.sqlitePollMs) + ")")
+      ->option_text("MS")
+      ->check(Between(0, 60000))
+      ->group(kServer);
   app.add_flag("--demo", options.demo, "preenche uma base vazia com uma rede de lojas de demonstração")
       ->group(kServer);
   app.add_option("--token-file", options.tokenFile,

@@ -183,9 +183,9 @@ class SqlStore : public Store {
     return select.Int(0);
   }
 
-  void ObserveChanges(ChangeObserver observer) override {
+  void ObserveChanges(ChangeObserver observer, int pollMs) override {
     observer_ = std::move(observer);
-    listener_ = Dialect::Listen(address_, observer_, [this] { return ListVersoes(); });
+    listener_ = Dialect::Listen(address_, observer_, [this] { return ListVersoes(); }, pollMs);
   }
 
   // Reads the migrations table: the database answers and holds our schema.
