@@ -1,6 +1,7 @@
 #include "server/store/store_factory.h"
 
 #include "server/store/pg_store.h"
+#include "server/store/sqlite_migrations.h"
 #include "server/store/sqlite_store.h"
 
 #include <filesystem>
@@ -31,13 +32,19 @@ std::unique_ptr<Store> OpenStore(const std::string& address, bool create) {
     if (error)
       throw StoreError("não foi possível criar a pasta " + folder.string() + ": " + error.message());
   }
-  // SQLite takes a missing or empty file for a new database.
-  const auto size = std::filesystem::file_size(path, error);
-  if (!create && (error || size == 0)) {
-    if (std::filesystem::exists(path, error))
-      throw StoreError("a base " + path.string() + " é um arquivo vazio; " + kCreateHint);
-    throw StoreError("a base " + path.string() + " não existe; " + kCreateHint);
-  }
+  // SQLite takes a missing or empty file for a new database. (A server
+  // stopped hard before its first checkpoint leaves an empty file whose
+  // write-ahead log holds everything: that is no new database.)
+  const auto bytes = [](const std::filesystem::path& file) -> std::uintmax_t {
+    std::error_code missing;
+    const auto size = std::filesystem::file_size(file, missing);
+    return missing ? 0 : size;
+  };
+  const std::uintmax_t size = bytes(path);
+  if (!create && size == 0 && bytes(path.string() + "-wal") == 0)
+    throw StoreError("a base " + path.string() +
+                     (std::filesystem::exists(path, error) ? " é um arquivo vazio; " : " não existe; ") + kCreateHint);
+  if (size > 0) RefuseForeignDatabase(path.string());
   return std::make_unique<SqliteStore>(path.string());
 }
 
