@@ -47,8 +47,8 @@ void SqliteDialect::CheckWritable(SqliteConnection&, const std::string& path) {
   connection.Exec("BEGIN IMMEDIATE");
   // A disk that takes no more bytes (full, or a file-size limit) shows only
   // when bytes go to it: a row is added and its page written out to the
-  // write-ahead log, which a commit would then only mark as committed; the
-  // rollback leaves the frame unused, for the next write to take over.
+  // write-ahead log, where a save's pages would go; the rollback leaves
+  // that frame uncommitted, for the next write to overwrite.
   int written = SQLITE_OK;
   std::string detail;
   try {
