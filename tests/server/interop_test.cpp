@@ -10,7 +10,7 @@
 namespace totem::test {
 namespace {
 
-TEST_F(HttpHardening, AThirdPartyClientMakesCallsGetsErrorsAndSendsABatch) {
+TEST_F(HttpHardening, AThirdPartyClientOnItsDefaultsCallsSavesBatchesAndNotifies) {
   // Debian's interpreter, where the library is installed, whatever python3
   // comes first on the PATH.
   const std::string command = "/usr/bin/python3 " TOTEM_SOURCE_DIR "/tests/server/jsonrpclib_client.py http://" +
