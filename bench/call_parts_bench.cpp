@@ -28,7 +28,7 @@ struct Fixture {
   Fixture() {
     path = (std::filesystem::temp_directory_path() /
             ("call-parts-" + std::to_string(getpid()) + ".db")).string();
-    store = server::OpenStore("sqlite:" + path);
+    store = server::OpenStore("sqlite:" + path, true);
     server::FillDemoData(*store);
     module = std::make_unique<server::ParametrosModule>(*store);
     dispatcher = std::make_unique<server::RpcDispatcher>(*module);

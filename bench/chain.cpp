@@ -12,7 +12,7 @@ std::string Code(int n, int width) {
 }
 
 std::vector<server::CaixaKey> FillChain(const std::string& address, int registers) {
-  auto store = server::OpenStore(address);
+  auto store = server::OpenStore(address, true);
   auto tx = store->BeginWrite();
   std::vector<server::CaixaKey> keys;
   for (int f = 1; f <= (registers + kRegistersPerBranch - 1) / kRegistersPerBranch; ++f) {

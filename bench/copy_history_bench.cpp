@@ -106,7 +106,7 @@ void Row(const char* store, const char* measure, double value, const char* unit,
 }
 
 void Measure(const char* name, const std::string& address) {
-  auto store = server::OpenStore(address);
+  auto store = server::OpenStore(address, true);
   std::fprintf(stderr, "%s: filling %d branches...\n", name, g_branches);
   Fill(*store);
   const server::ParametroTotem source = Record("0001", "001", -1);

@@ -164,7 +164,7 @@ int main(int argc, char** argv) {
   // 5,000 branches with 10 registers each: the whole list into the dataset.
   WriteChainCsv(dir.Path().string(), 5000, 10);
   std::string output;
-  test::ServerProcess::RunTool({"import", "--db", "sqlite:" + dir.File("chain.db"),
+  test::ServerProcess::RunTool({"import", "--criar-banco", "--db", "sqlite:" + dir.File("chain.db"),
                                 dir.File("filial.csv"), dir.File("caixa.csv")},
                                &output);
   test::ServerProcess chain({dir.File("chain.db"), false, {}});

@@ -49,7 +49,7 @@ void BuildChain(test::TempDir& dir, const std::string& db) {
   f.close();
   c.close();
   std::string out;
-  test::ServerProcess::RunTool({"import", "--db", "sqlite:" + db, dir.File("filial.csv"), dir.File("caixa.csv")},
+  test::ServerProcess::RunTool({"import", "--criar-banco", "--db", "sqlite:" + db, dir.File("filial.csv"), dir.File("caixa.csv")},
                                &out);
   sqlite3* handle = nullptr;
   sqlite3_open(db.c_str(), &handle);

@@ -4,7 +4,7 @@
 #include "platform/json_reader.h"
 #include "platform/json_writer.h"
 
-#include <set>
+#include <optional>
 
 namespace totem::rpc {
 namespace {
@@ -22,47 +22,121 @@ std::string ModulePath(std::string_view serverName) {
 
 namespace {
 
-struct DuplicateKey {
-  std::string key;
-};
-
-// The parser's events, watched for a key given twice in one object.
-class DuplicateKeyWatch {
+// Builds the parsed value as the library's own parser would, and besides
+// stops at a key given twice in one object and keeps the text of each
+// request's numeric id that the parser reads as a double: 123456789012345678901234567890
+// comes back from a double as 1.2345678901234568e+29, and 1.50 as 1.5.
+class BodyBuilder {
  public:
-  bool operator()(int, json::parse_event_t event, json& parsed) {
-    switch (event) {
-      case json::parse_event_t::object_start: open_.emplace_back(); break;
-      case json::parse_event_t::object_end: open_.pop_back(); break;
-      case json::parse_event_t::key:
-        if (!open_.back().insert(parsed.get<std::string>()).second) throw DuplicateKey{parsed.get<std::string>()};
-        break;
-      default: break;
+  explicit BodyBuilder(Body& out) : out_(out) {}
+
+  bool null() { return Put(nullptr); }
+  bool boolean(bool value) { return Put(value); }
+  bool number_integer(json::number_integer_t value) { return Put(value); }
+  bool number_unsigned(json::number_unsigned_t value) { return Put(value); }
+  bool number_float(json::number_float_t value, const std::string& text) {
+    if (const auto request = RequestOfId()) {
+      if (out_.idTexts.size() <= *request) out_.idTexts.resize(*request + 1);
+      out_.idTexts[*request] = text;
     }
+    return Put(value);
+  }
+  bool string(std::string& value) { return Put(std::move(value)); }
+  bool binary(json::binary_t& value) { return Put(std::move(value)); }
+  bool start_object(std::size_t) { return Open(json::object()); }
+  bool start_array(std::size_t) { return Open(json::array()); }
+  bool end_object() { return Close(); }
+  bool end_array() { return Close(); }
+  bool key(std::string& name) {
+    json& object = *open_.back();
+    if (object.contains(name)) {
+      duplicate_ = std::move(name);
+      return false;
+    }
+    idMember_ = name == "id";
+    // A member of a map stays where it is while the object grows.
+    member_ = &object[name];
+    return true;
+  }
+  bool parse_error(std::size_t, const std::string&, const json::exception&) { return false; }
+
+  const std::optional<std::string>& Duplicate() const { return duplicate_; }
+
+ private:
+  // The request whose "id" member the next value is: the body's own, or
+  // one of a batch's.
+  std::optional<std::size_t> RequestOfId() const {
+    if (!idMember_ || open_.empty() || !open_.back()->is_object()) return std::nullopt;
+    if (open_.size() == 1) return 0;
+    if (open_.size() == 2 && open_.front()->is_array()) return open_.front()->size() - 1;
+    return std::nullopt;
+  }
+
+  bool Put(json value) {
+    Place(std::move(value));
+    return true;
+  }
+  // An open value is only added to while it is the innermost, so the
+  // pointers to the ones around it stay valid.
+  json* Place(json value) {
+    if (open_.empty()) {
+      out_.value = std::move(value);
+      return &out_.value;
+    }
+    json& parent = *open_.back();
+    if (parent.is_array()) {
+      parent.push_back(std::move(value));
+      return &parent.back();
+    }
+    idMember_ = false;
+    *member_ = std::move(value);
+    return member_;
+  }
+  bool Open(json value) {
+    open_.push_back(Place(std::move(value)));
+    return true;
+  }
+  bool Close() {
+    open_.pop_back();
+    idMember_ = false;
     return true;
   }
 
- private:
-  std::vector<std::set<std::string>> open_;
+  Body& out_;
+  std::vector<json*> open_;
+  json* member_ = nullptr;
+  bool idMember_ = false;
+  std::optional<std::string> duplicate_;
 };
+
+void AppendId(std::string& out, const json& id, std::string_view idText) {
+  if (!idText.empty() && id.is_number()) out += idText;
+  else out += id.dump(-1, ' ', false, json::error_handler_t::strict);
+}
 
 }  // namespace
 
-std::variant<json, Fault> ParseBody(std::string_view body) {
-  try {
-    // The parser refuses malformed UTF-8 inside strings, and anything but
-    // blanks after the value.
-    return json::parse(body.begin(), body.end(), DuplicateKeyWatch());
-  } catch (const json::exception&) {
-    return Fault{kParseError, "Corpo da requisição não é JSON válido (UTF-8)", nullptr};
-  } catch (const DuplicateKey& duplicate) {
+std::variant<Body, Fault> ParseBody(std::string_view body) {
+  const auto notJson = [] { return Fault{kParseError, "Corpo da requisição não é JSON válido (UTF-8)", nullptr}; };
+  // The parser takes a NUL byte for the end of its input and would leave
+  // whatever follows it unread: two saves joined by one would run the first
+  // alone, without a word.
+  if (body.find('\0') != std::string_view::npos) return notJson();
+  Body parsed;
+  BodyBuilder builder(parsed);
+  // The parser refuses malformed UTF-8 inside strings, and anything but
+  // blanks after the value.
+  if (json::sax_parse(body.begin(), body.end(), &builder)) return parsed;
+  if (const auto& duplicate = builder.Duplicate())
     return Fault{kInvalidRequest,
-                 "Requisição JSON-RPC inválida: a chave " + json(duplicate.key).dump(-1, ' ', false, json::error_handler_t::replace) +
+                 "Requisição JSON-RPC inválida: a chave " +
+                     json(*duplicate).dump(-1, ' ', false, json::error_handler_t::replace) +
                      " aparece duas vezes no mesmo objeto",
                  nullptr};
-  }
+  return notJson();
 }
 
-std::variant<Request, Fault> ReadRequest(const json& doc) {
+std::variant<Request, Fault> ReadRequest(const json& doc, std::string_view idText) {
   if (!doc.is_object()) return Fault{kInvalidRequest, "Requisição JSON-RPC inválida", nullptr};
 
   json id = nullptr;
@@ -71,19 +145,21 @@ std::variant<Request, Fault> ReadRequest(const json& doc) {
     if (!ValidId(*idMember)) return Fault{kInvalidRequest, "Requisição JSON-RPC inválida: id deve ser número, texto ou nulo", nullptr};
     id = *idMember;
   }
+  const std::string text = id.is_number() ? std::string(idText) : std::string();
   auto version = doc.find("jsonrpc");
   if (version == doc.end() || *version != "2.0")
-    return Fault{kInvalidRequest, "Requisição JSON-RPC inválida: jsonrpc deve ser \"2.0\"", id};
+    return Fault{kInvalidRequest, "Requisição JSON-RPC inválida: jsonrpc deve ser \"2.0\"", id, false, text};
   auto method = doc.find("method");
   if (method == doc.end() || !method->is_string())
-    return Fault{kInvalidRequest, "Requisição JSON-RPC inválida: method deve ser texto", id};
+    return Fault{kInvalidRequest, "Requisição JSON-RPC inválida: method deve ser texto", id, false, text};
 
   Request request;
   request.id = id;
+  request.idText = text;
   request.notification = idMember == doc.end();
   request.method = method->get<std::string>();
   auto invalidParams = [&](const char* why) {
-    return Fault{kInvalidParams, std::string("Parâmetros inválidos: ") + why, id, request.notification};
+    return Fault{kInvalidParams, std::string("Parâmetros inválidos: ") + why, id, request.notification, text};
   };
   if (auto params = doc.find("params"); params != doc.end()) {
     if (!params->is_array()) return invalidParams("params deve ser uma lista de textos");
@@ -116,7 +192,8 @@ std::variant<Request, Fault> ReadRequest(const json& doc) {
 std::variant<Request, Fault> ParseRequest(std::string_view body) {
   auto parsed = ParseBody(body);
   if (auto* fault = std::get_if<Fault>(&parsed)) return std::move(*fault);
-  return ReadRequest(std::get<json>(parsed));
+  const Body& value = std::get<Body>(parsed);
+  return ReadRequest(value.value, value.IdText(0));
 }
 
 std::string EncodeRequest(long long id, std::string_view method,
@@ -129,16 +206,18 @@ std::string EncodeRequestJson(long long id, std::string_view method, const json&
   return doc.dump(-1, ' ', false, json::error_handler_t::strict);
 }
 
-std::string EncodeResult(const json& id, const ResultEnvelope& envelope,
-                         const std::vector<std::string>& params,
-                         const std::vector<std::optional<json>>& lists) {
+namespace {
+
+std::string EncodeResultWithId(const json& id, std::string_view idText, const ResultEnvelope& envelope,
+                               const std::vector<std::string>& params,
+                               const std::vector<std::optional<json>>& lists) {
   // Written directly: answers are the server's hot path, and a list of
   // 50,000 registers would otherwise be built as a document tree first.
   std::string out;
   std::size_t rows = envelope.packet ? envelope.packet->rows.size() : 0;
   out.reserve(256 + rows * 64);
   out += "{\"id\":";
-  out += id.dump(-1, ' ', false, json::error_handler_t::strict);
+  AppendId(out, id, idText);
   out += ",\"jsonrpc\":\"2.0\",\"result\":{\"envelope\":";
   json_writer::AppendEnvelope(out, envelope);
   out += ",\"params\":[";
@@ -153,11 +232,24 @@ std::string EncodeResult(const json& id, const ResultEnvelope& envelope,
   return out;
 }
 
+}  // namespace
+
+std::string EncodeResult(const json& id, const ResultEnvelope& envelope, const std::vector<std::string>& params,
+                         const std::vector<std::optional<json>>& lists) {
+  return EncodeResultWithId(id, {}, envelope, params, lists);
+}
+
+std::string EncodeResult(const Request& request, const ResultEnvelope& envelope) {
+  return EncodeResultWithId(request.id, request.idText, envelope, request.params, request.lists);
+}
+
 std::string EncodeFault(const Fault& fault) {
-  json doc = {{"jsonrpc", "2.0"},
-              {"id", fault.id},
-              {"error", {{"code", fault.code}, {"message", fault.message}}}};
-  return doc.dump(-1, ' ', false, json::error_handler_t::replace);
+  std::string out = "{\"error\":";
+  out += json{{"code", fault.code}, {"message", fault.message}}.dump(-1, ' ', false, json::error_handler_t::replace);
+  out += ",\"id\":";
+  AppendId(out, fault.id, fault.idText);
+  out += ",\"jsonrpc\":\"2.0\"}";
+  return out;
 }
 
 namespace {

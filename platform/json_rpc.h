@@ -30,6 +30,10 @@ std::string ModulePath(std::string_view serverName);  // "/rpc/" + serverName
 
 struct Request {
   nlohmann::json id;  // number, string or null, as sent
+  // A numeric id's text as sent, where its value would be written back
+  // otherwise (a fraction, an exponent, more digits than 64 bits hold);
+  // empty for any other id. Answers carry it verbatim.
+  std::string idText;
   // No "id" member: a notification, which the caller wants no answer to.
   bool notification = false;
   std::string method;
@@ -47,17 +51,33 @@ struct Fault {
   // The fault of a notification (a well-formed request without "id"): the
   // standard answers nothing to it.
   bool notification = false;
+  std::string idText = {};  // as Request::idText
+};
+
+// A body parsed as JSON, with the text of the numeric ids its requests
+// carry where a double would not give them back (see Request::idText).
+struct Body {
+  nlohmann::json value;
+  // By request: the body's own (0) or each element of a batch; empty
+  // where the id is no such number, and past the end.
+  std::vector<std::string> idTexts;
+
+  std::string_view IdText(std::size_t request) const {
+    return request < idTexts.size() ? std::string_view(idTexts[request]) : std::string_view();
+  }
 };
 
 // Parses a body as exactly one JSON value. Returns a Fault with kParseError
-// for text that is not JSON, not UTF-8, or has anything but blanks after the
-// value, and with kInvalidRequest for an object that names a member twice
-// (which of the two counts would be a guess).
-std::variant<nlohmann::json, Fault> ParseBody(std::string_view body);
-// Reads one request from a parsed value. Returns a Fault with
-// kInvalidRequest for a value that is not a request, kInvalidParams when
-// params is not an array of texts and lists.
-std::variant<Request, Fault> ReadRequest(const nlohmann::json& value);
+// for text that is not JSON, not UTF-8, holds a NUL byte anywhere or has
+// anything but blanks after the value, and with kInvalidRequest for an
+// object that names a member twice (which of the two counts would be a
+// guess).
+std::variant<Body, Fault> ParseBody(std::string_view body);
+// Reads one request from a parsed value; idText is the text of its id as
+// Body::IdText gives it. Returns a Fault with kInvalidRequest for a value
+// that is not a request, kInvalidParams when params is not an array of
+// texts and lists.
+std::variant<Request, Fault> ReadRequest(const nlohmann::json& value, std::string_view idText = {});
 // ParseBody, then ReadRequest.
 std::variant<Request, Fault> ParseRequest(std::string_view body);
 
@@ -70,6 +90,8 @@ std::string EncodeRequestJson(long long id, std::string_view method, const nlohm
 std::string EncodeResult(const nlohmann::json& id, const ResultEnvelope& envelope,
                          const std::vector<std::string>& params,
                          const std::vector<std::optional<nlohmann::json>>& lists = {});
+// The answer to request: its id as sent, its arguments as they came.
+std::string EncodeResult(const Request& request, const ResultEnvelope& envelope);
 std::string EncodeFault(const Fault& fault);
 
 struct Response {

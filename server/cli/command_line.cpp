@@ -27,7 +27,8 @@ mais GET /healthz (a base responde e aceita gravações?) e GET /metrics
 constexpr const char* kServeFooter = R"(
 As opções também podem vir de um arquivo de configuração (--config), uma por
 linha, com o nome sem os traços: "db = sqlite:/var/lib/totem/totem.db",
-"workers = 16", "trusted-proxy = [10.0.0.4, 10.0.0.5]", "call-log = false".
+"criar-banco = true", "workers = 16", "trusted-proxy = [10.0.0.4, 10.0.0.5]",
+"call-log = false".
 O que vier na linha de comando vale mais que o arquivo.
 
 SIGHUP relê o arquivo de tokens sem interromper as chamadas. SIGTERM ou
@@ -222,6 +223,7 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
 
   if (importCommand->parsed()) {
     import.database = RequireDatabase(serve.database);
+    import.createDatabase = serve.createDatabase;
     return import;
   }
   if (exportCommand->parsed()) {

@@ -14,8 +14,14 @@ namespace totem::server {
 
 struct ServeOptions {
   std::string database;  // "sqlite:PATH" or a PostgreSQL address
+  // A missing SQLite file (and its folder) is created, empty, with the
+  // schema; without it a missing one is an error.
+  bool createDatabase = false;
   HttpOptions http;
   bool demo = false;
+  // Over SQLite, how often to look for other programs' saves (an import run
+  // beside the server) to tell the waiting kiosks; 0: never.
+  int sqlitePollMs = 1000;
   std::string tokenFile;  // named tokens, one a line; callers must present one
   // Without a token file, listening beyond loopback needs this, so that an
   // open server on the network is always a decision.
@@ -24,6 +30,7 @@ struct ServeOptions {
 
 struct ImportOptions {
   std::string database;
+  bool createDatabase = false;  // as ServeOptions::createDatabase
   std::vector<std::string> files;
 };
 

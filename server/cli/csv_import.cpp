@@ -153,7 +153,7 @@ ImportSummary ImportCsvFile(Store& store, const std::string& path, const Caller&
 int RunImport(const ImportOptions& options, std::ostream& out, std::ostream& err) {
   std::unique_ptr<Store> store;
   try {
-    store = OpenStore(options.database);
+    store = OpenStore(options.database, options.createDatabase);
   } catch (const std::exception& error) {
     err << "totem-server: " << error.what() << '\n';
     return 1;

@@ -5,7 +5,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <filesystem>
 #include <ostream>
 
 namespace totem::server {
@@ -53,15 +52,7 @@ std::string FormatGravacoes(const std::string& cdFilial, const std::string& cdCa
   return out;
 }
 
-std::unique_ptr<Store> OpenExistingStore(const std::string& database) {
-  const std::string scheme = "sqlite:";
-  if (database.rfind(scheme, 0) == 0) {
-    const std::filesystem::path path = database.substr(scheme.size());
-    std::error_code error;
-    if (!std::filesystem::exists(path, error)) throw StoreError("a base " + path.string() + " não existe");
-  }
-  return OpenStore(database);
-}
+std::unique_ptr<Store> OpenExistingStore(const std::string& database) { return OpenStore(database, false); }
 
 int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& err) {
   try {

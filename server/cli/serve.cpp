@@ -70,19 +70,19 @@ void ReloadTokens(const ServeOptions& options, HttpServer& server) {
 }
 
 // Reads are what a trivial query shows; writes, what the store says of
-// its write access.
-StoreHealth HealthOf(Store& store) {
+// its write access. The store's message says why.
+HealthReport HealthOf(Store& store) {
   try {
     store.Ping();
-  } catch (const StoreError&) {
-    return StoreHealth::kUnavailable;
+  } catch (const StoreError& error) {
+    return {StoreHealth::kUnavailable, error.what()};
   }
   try {
     store.CheckWritable();
-  } catch (const StoreError&) {
-    return StoreHealth::kReadOnly;
+  } catch (const StoreError& error) {
+    return {StoreHealth::kReadOnly, error.what()};
   }
-  return StoreHealth::kWritable;
+  return {};
 }
 
 std::string HostForDisplay(const std::string& host) {
@@ -98,13 +98,16 @@ int RunServer(const ServeOptions& options) {
   sigemptyset(&signals);
   for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&signals, signal);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-  // A client that vanishes mid-answer must cost a failed write, not the process.
+  // A client that vanishes mid-answer must cost a failed write, not the
+  // process; so must a file grown to the size limit set on the process
+  // (the write fails, the save is refused, /healthz says so).
   signal(SIGPIPE, SIG_IGN);
   // Large answers (a chain's registers, a batch) are allocated on their own
   // and handed back to the system when freed, and a few heaps serve every
   // thread, so a burst of them does not stay in the server's memory.
   mallopt(M_MMAP_THRESHOLD, 256 * 1024);
   mallopt(M_ARENA_MAX, 4);
+  signal(SIGXFSZ, SIG_IGN);
 
   HttpOptions http = options.http;
   std::unique_ptr<Store> store;
@@ -113,7 +116,7 @@ int RunServer(const ServeOptions& options) {
       http.tokens = AccessTokens::Load(options.tokenFile);
       WarnIfReadableByOthers(options.tokenFile);
     }
-    store = OpenStore(options.database);
+    store = OpenStore(options.database, options.createDatabase);
     // A server that could not save would answer every save with an error.
     store->CheckWritable();
     if (options.demo) {
@@ -139,9 +142,9 @@ int RunServer(const ServeOptions& options) {
     http.readsOnLoop = options.database.rfind("sqlite:", 0) == 0;
     server = std::make_unique<HttpServer>(http, dispatcher, [&store] { return HealthOf(*store); });
     // Listening first, then reading every version: no change falls between.
-    store->ObserveChanges([kiosks = server.get()](const std::vector<VersaoCaixa>& changes) {
-      kiosks->AnnounceChanges(changes);
-    });
+    store->ObserveChanges(
+        [kiosks = server.get()](const std::vector<VersaoCaixa>& changes) { kiosks->AnnounceChanges(changes); },
+        options.sqlitePollMs);
     server->ServeKiosks(KioskSource{
         [&store] { return store->ListVersoes(); },
         [&store](const CaixaKey& caixa) { return ReadKiosk(*store, caixa.first, caixa.second); }});

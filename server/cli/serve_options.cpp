@@ -123,14 +123,26 @@ void AddServeOptions(CLI::App& app, ServeOptions& options, std::string& listen) 
   HttpOptions& http = options.http;
   app.add_option("--db", options.database,
                  "base de dados (obrigatória aqui ou no arquivo de configuração): sqlite:CAMINHO, "
-                 "criada com o esquema na primeira vez, ou postgresql://USUARIO@HOST:PORTA/BASE "
+                 "um arquivo que já existe (ou, com --criar-banco, um novo), ou "
+                 "postgresql://USUARIO@HOST:PORTA/BASE, com as tabelas criadas na primeira vez "
                  "(a senha vem de ~/.pgpass, PGPASSFILE ou PGPASSWORD, nunca da linha de comando)")
       ->option_text("BASE")
+      ->group(kServer);
+  app.add_flag("--criar-banco", options.createDatabase,
+               "cria a base SQLite (e a pasta dela) quando ainda não existe; sem esta opção, uma base "
+               "que falta é um erro, para que um caminho errado não comece do zero")
       ->group(kServer);
   app.add_option("--listen", listen,
                  "endereço de escuta (padrão 127.0.0.1:8080; porta 0 escolhe uma livre). Quando pronto, "
                  "escreve \"listening on HOST:PORTA\" na saída padrão")
       ->option_text("HOST:PORTA")
+      ->group(kServer);
+  app.add_option("--sondagem-sqlite", options.sqlitePollMs,
+                 "de quantos em quantos milissegundos o servidor procura na base SQLite gravações de outros "
+                 "programas (um import ao lado dele) para avisar os totens que aguardam; 0 não procura, "
+                 "quando só este servidor grava o arquivo (padrão " + std::to_string(options.sqlitePollMs) + ")")
+      ->option_text("MS")
+      ->check(Between(0, 60000))
       ->group(kServer);
   app.add_flag("--demo", options.demo, "preenche uma base vazia com uma rede de lojas de demonstração")
       ->group(kServer);

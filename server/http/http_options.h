@@ -54,6 +54,11 @@ enum class StoreHealth {
   kReadOnly,     // answers reads but cannot take a write
   kUnavailable,  // does not answer
 };
-using HealthCheck = std::function<StoreHealth()>;
+// The store's health, and for anything but kWritable why, for the operator.
+struct HealthReport {
+  StoreHealth state = StoreHealth::kWritable;
+  std::string reason = {};
+};
+using HealthCheck = std::function<HealthReport()>;
 
 }  // namespace totem::server

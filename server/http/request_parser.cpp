@@ -26,6 +26,17 @@ void RequestParser::on_field_impl(http::field name, string_view nameText, string
     ec = http::error::header_limit;
     return;
   }
+  // Beast hands over a folded field's value joined from its lines, out of
+  // the buffer the head was read into; an unfolded one lies in that buffer
+  // right after the colon and the blanks that follow it, where the name
+  // (always in the buffer) says the line is.
+  const char* start = nameText.data() + nameText.size() + 1;
+  while (*start == ' ' || *start == '\t') ++start;
+  if (start != value.data()) {
+    folded_ = true;
+    ec = http::error::bad_value;
+    return;
+  }
   message_.insert(name, nameText, value);
 }
 

@@ -2,7 +2,10 @@
 // Beast's HTTP/1.1 request parser, keeping the request in a message as
 // Beast's own request_parser does, with one limit more: the number of header
 // fields. Each field costs memory beyond its bytes, so without it a head of
-// many tiny fields would hold several times its size while it is read.
+// many tiny fields would hold several times its size while it is read. And
+// one refusal more: a header line folded onto the next (obs-fold), which
+// Beast joins into one value silently while the standard has servers
+// refuse it, as a proxy in front may have read the fold otherwise.
 #include <boost/beast/http/basic_parser.hpp>
 #include <boost/beast/http/message.hpp>
 #include <boost/beast/http/string_body.hpp>
@@ -22,6 +25,8 @@ class RequestParser : public boost::beast::http::basic_parser<true> {
   RequestParser(std::size_t maxHead, std::size_t maxBody);
 
   HttpRequest& Message() { return message_; }
+  // The head was refused for a folded header line.
+  bool Folded() const { return folded_; }
 
  private:
   using error_code = boost::beast::error_code;
@@ -41,6 +46,7 @@ class RequestParser : public boost::beast::http::basic_parser<true> {
 
   HttpRequest message_;
   std::size_t fields_ = 0;
+  bool folded_ = false;
 };
 
 }  // namespace totem::server

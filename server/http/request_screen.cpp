@@ -52,7 +52,10 @@ std::string_view PathOf(std::string_view target) { return target.substr(0, targe
 
 bool IsJsonMediaType(std::string_view value) {
   auto semicolon = value.find(';');
-  if (!iequals(Trim(value.substr(0, semicolon)), "application/json")) return false;
+  const std::string_view type = Trim(value.substr(0, semicolon));
+  if (!iequals(type, "application/json") && !iequals(type, "application/json-rpc") &&
+      !iequals(type, "application/jsonrequest"))
+    return false;
   while (semicolon != std::string_view::npos) {
     value.remove_prefix(semicolon + 1);
     semicolon = value.find(';');
@@ -93,6 +96,7 @@ std::optional<HttpRefusal> RequestScreen::Framing(const HttpRequest& head) const
   if (Count(head, http::field::content_length) == 1 && !IsDecimal(head[http::field::content_length]))
     return HttpRefusal{400, "Content-Length inválido.", {}, true};
   if (Count(head, http::field::content_type) > 1) return HttpRefusal{400, "Content-Type repetido.", {}, true};
+  if (Count(head, http::field::authorization) > 1) return HttpRefusal{400, "Authorization repetido.", {}, true};
   return std::nullopt;
 }
 
@@ -110,7 +114,7 @@ std::optional<HttpRefusal> RequestScreen::Body(const HttpRequest& head) const {
   if (length > options_.maxBody)
     return HttpRefusal{413, "Corpo da requisição maior que o limite de " + std::to_string(options_.maxBody) + " bytes."};
   if (post && !IsJsonMediaType(head[http::field::content_type]))
-    return HttpRefusal{415, "O corpo deve ser application/json."};
+    return HttpRefusal{415, "O corpo deve ser application/json (ou application/json-rpc, application/jsonrequest)."};
   return std::nullopt;
 }
 

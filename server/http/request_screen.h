@@ -76,8 +76,9 @@ class RequestScreen {
 // The path of a request target, without its query.
 std::string_view PathOf(std::string_view target);
 
-// "application/json", in any case, with parameters; a charset, if given,
-// must be UTF-8.
+// "application/json", or the older names JSON-RPC clients send
+// ("application/json-rpc", "application/jsonrequest"), in any case, with
+// parameters; a charset, if given, must be UTF-8.
 bool IsJsonMediaType(std::string_view value);
 
 // The caller's address: the peer's, or behind a trusted reverse proxy the

@@ -84,19 +84,36 @@ Answer Routes::Call(const std::string& body, Exchange& exchange) const {
   if (answer.forbidden)
     return Answer{403, answer.body.empty() ? ErrorBody("Este token não permite a chamada.") : std::move(answer.body),
                   kJsonType};
-  if (answer.body.empty()) return Answer{204, {}, nullptr};
+  // The connection ends after a 204. A 204 carries no body and, by the
+  // standard, no Content-Length; Python's http.client (under xmlrpc's
+  // transport and the JSON-RPC libraries built on it) reads only the body
+  // of a 200, and holds any other answer it did not read as still pending
+  // on its connection: the next call on it then fails (ResponseNotReady)
+  // after it was sent, so it ran here while the client saw an error.
+  // "Connection: close" has such a client drop the connection with the 204
+  // and open a new one for its next call; every other client only pays a
+  // new connection after a body of notifications alone.
+  if (answer.body.empty()) return Answer{204, {}, nullptr, {}, true};
   return Answer{200, std::move(answer.body), kJsonType};
 }
 
-// Healthy means every method can run, saves included.
+// Healthy means every method can run, saves included. Otherwise the first
+// word says which part fails, for monitors; the rest of the line why, for
+// the operator.
 Answer Routes::Health() const {
-  const StoreHealth health = health_ ? health_() : StoreHealth::kWritable;
-  switch (health) {
+  const HealthReport health = health_ ? health_() : HealthReport{};
+  const auto failing = [&health](const char* what) {
+    std::string reason = health.reason;
+    for (char& c : reason)
+      if (c == '\n' || c == '\r') c = ' ';
+    return Answer{503, std::string(what) + (reason.empty() ? "" : ": " + reason) + "\n", kTextType};
+  };
+  switch (health.state) {
     case StoreHealth::kWritable: return Answer{200, "ok\n", kTextType};
-    case StoreHealth::kReadOnly: return Answer{503, "read-only\n", kTextType};
+    case StoreHealth::kReadOnly: return failing("read-only");
     case StoreHealth::kUnavailable: break;
   }
-  return Answer{503, "unavailable\n", kTextType};
+  return failing("unavailable");
 }
 
 }  // namespace totem::server

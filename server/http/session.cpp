@@ -163,6 +163,8 @@ void Session<Stream>::OnReadError(const error_code& ec) {
     else
       refusal = {431, "Cabeçalho da requisição maior que o limite de " + std::to_string(Options().maxHeader) +
                           " bytes ou de " + std::to_string(RequestParser::kMaxFields) + " campos."};
+  } else if (parser_->Folded()) {
+    refusal = {400, "Cabeçalho continuado na linha seguinte (obs-fold) não é aceito; envie cada campo numa linha."};
   } else if (ec == http::error::body_limit) {
     refusal = {413, "Corpo da requisição maior que o limite de " + std::to_string(Options().maxBody) + " bytes."};
   }

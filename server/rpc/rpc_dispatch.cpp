@@ -23,6 +23,11 @@ std::string Fault(const rpc::Fault& fault, CallSummary& summary) {
   return rpc::EncodeFault(fault);
 }
 
+// A fault answering request, under its id as sent.
+rpc::Fault FaultOf(const rpc::Request& request, int code, std::string message) {
+  return rpc::Fault{code, std::move(message), request.id, false, request.idText};
+}
+
 }  // namespace
 
 std::string_view OutcomeName(Outcome outcome) {
@@ -100,10 +105,11 @@ RpcAnswer RpcDispatcher::Handle(std::string_view body, const Caller& caller) con
   };
   auto parsed = rpc::ParseBody(body);
   if (auto* fault = std::get_if<rpc::Fault>(&parsed)) return refuseWhole(*fault);
-  const auto& value = std::get<nlohmann::json>(parsed);
+  const rpc::Body& request = std::get<rpc::Body>(parsed);
+  const nlohmann::json& value = request.value;
   if (!value.is_array()) {
     answer.calls.resize(1);
-    answer.body = Run(value, caller, answer.calls[0]).value_or(std::string());
+    answer.body = Run(value, request.IdText(0), caller, answer.calls[0]).value_or(std::string());
     answer.forbidden = answer.calls[0].code == std::to_string(rpc::kForbidden);
     return answer;
   }
@@ -117,7 +123,7 @@ RpcAnswer RpcDispatcher::Handle(std::string_view body, const Caller& caller) con
   answer.calls.resize(value.size());
   std::string responses;
   for (std::size_t i = 0; i < value.size(); ++i) {
-    auto response = Run(value[i], caller, answer.calls[i]);
+    auto response = Run(value[i], request.IdText(i), caller, answer.calls[i]);
     if (!response) continue;
     responses += responses.empty() ? "[" : ",";
     responses += *response;
@@ -129,9 +135,9 @@ RpcAnswer RpcDispatcher::Handle(std::string_view body, const Caller& caller) con
   return answer;
 }
 
-std::optional<std::string> RpcDispatcher::Run(const nlohmann::json& value, const Caller& caller,
-                                              CallSummary& summary) const {
-  auto request = rpc::ReadRequest(value);
+std::optional<std::string> RpcDispatcher::Run(const nlohmann::json& value, std::string_view idText,
+                                              const Caller& caller, CallSummary& summary) const {
+  auto request = rpc::ReadRequest(value, idText);
   if (auto* fault = std::get_if<rpc::Fault>(&request)) {
     std::string encoded = Fault(*fault, summary);
     if (fault->notification) return std::nullopt;
@@ -149,25 +155,23 @@ std::optional<std::string> RpcDispatcher::Call(const rpc::Request& request, cons
   auto method = std::find_if(methods_.begin(), methods_.end(),
                              [&](const Method& m) { return m.name == request.method; });
   if (method == methods_.end())
-    return answer(Fault({rpc::kMethodNotFound, "Método desconhecido: " + request.method, request.id}, summary));
+    return answer(Fault(FaultOf(request, rpc::kMethodNotFound, "Método desconhecido: " + request.method), summary));
   summary.method = method->name;
   if (caller.readOnly && method->writes)
-    return answer(Fault({rpc::kForbidden,
-                         "O token " + caller.token + " só pode ler; " + method->name + " grava.", request.id},
-                        summary));
+    return answer(Fault(
+        FaultOf(request, rpc::kForbidden, "O token " + caller.token + " só pode ler; " + method->name + " grava."),
+        summary));
   if (request.params.size() != method->arity)
-    return answer(Fault({rpc::kInvalidParams,
-                         method->name + " espera " + std::to_string(method->arity) + " parâmetros e recebeu " +
-                             std::to_string(request.params.size()),
-                         request.id},
+    return answer(Fault(FaultOf(request, rpc::kInvalidParams,
+                                method->name + " espera " + std::to_string(method->arity) +
+                                    " parâmetros e recebeu " + std::to_string(request.params.size())),
                         summary));
   for (std::size_t i = 0; i < method->arity; ++i) {
     const bool wantsList = method->lastIsList && i + 1 == method->arity;
     if (request.lists[i].has_value() != wantsList)
-      return answer(Fault({rpc::kInvalidParams,
-                           method->name + ": o parâmetro " + std::to_string(i + 1) + " deve ser " +
-                               (wantsList ? "uma lista" : "texto"),
-                           request.id},
+      return answer(Fault(FaultOf(request, rpc::kInvalidParams,
+                                  method->name + ": o parâmetro " + std::to_string(i + 1) + " deve ser " +
+                                      (wantsList ? "uma lista" : "texto")),
                           summary));
   }
   if (method->takesRegister) {
@@ -182,14 +186,14 @@ std::optional<std::string> RpcDispatcher::Call(const rpc::Request& request, cons
     else summary.outcome = envelope.code == refusal::kFalhaBase ? Outcome::kError : Outcome::kRefused;
     summary.code = envelope.ok ? std::string() : envelope.code;
     // The server leaves every argument as it came, by-reference ones included.
-    return answer(rpc::EncodeResult(request.id, envelope, request.params, request.lists));
+    return answer(rpc::EncodeResult(request, envelope));
   } catch (const OutOfReach& refused) {
     // Refused like a write by a token that may only read: the call ran no
     // further than naming a branch or register its token does not reach.
-    return answer(Fault({rpc::kForbidden, refused.what(), request.id}, summary));
+    return answer(Fault(FaultOf(request, rpc::kForbidden, refused.what()), summary));
   } catch (const std::exception& error) {
     LogError(method->name + ": erro interno: " + error.what());
-    return answer(Fault({rpc::kInternalError, "Erro interno do servidor", request.id}, summary));
+    return answer(Fault(FaultOf(request, rpc::kInternalError, "Erro interno do servidor"), summary));
   }
 }
 

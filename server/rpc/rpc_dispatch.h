@@ -80,8 +80,9 @@ class RpcDispatcher {
                                  const Caller&)>
         call;
   };
-  // One element of the body; nothing for a notification.
-  std::optional<std::string> Run(const nlohmann::json& value, const Caller& caller,
+  // One element of the body, with the text of its id as sent; nothing for
+  // a notification.
+  std::optional<std::string> Run(const nlohmann::json& value, std::string_view idText, const Caller& caller,
                                  CallSummary& summary) const;
   std::optional<std::string> Call(const rpc::Request& request, const Caller& caller,
                                   CallSummary& summary) const;

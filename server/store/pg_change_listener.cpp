@@ -111,7 +111,7 @@ class PgChangeListener : public ChangeListener {
 }  // namespace
 
 std::unique_ptr<ChangeListener> PgDialect::Listen(const std::string& conninfo, ChangeObserver observer,
-                                                  VersionReader versions) {
+                                                  VersionReader versions, int) {
   return std::make_unique<PgChangeListener>(conninfo, std::move(observer), std::move(versions));
 }
 

@@ -183,9 +183,9 @@ class SqlStore : public Store {
     return select.Int(0);
   }
 
-  void ObserveChanges(ChangeObserver observer) override {
+  void ObserveChanges(ChangeObserver observer, int pollMs) override {
     observer_ = std::move(observer);
-    listener_ = Dialect::Listen(address_, observer_, [this] { return ListVersoes(); });
+    listener_ = Dialect::Listen(address_, observer_, [this] { return ListVersoes(); }, pollMs);
   }
 
   // Reads the migrations table: the database answers and holds our schema.
@@ -256,9 +256,12 @@ class SqlStore : public Store {
   template <class Statement>
   static void BindGravacao(Statement& insert, int& index, const GravacaoParametro& g,
                            long long numero) {
-    insert.Bind(index++, g.depois.cdFilial).Bind(index++, g.depois.cdCaixa);
+    insert.Bind(index++, g.depois.cdFilial);
+    insert.Bind(index++, g.depois.cdCaixa);
     insert.BindInt(index++, numero);
-    insert.Bind(index++, g.quando).Bind(index++, g.token).Bind(index++, g.cliente);
+    insert.Bind(index++, g.quando);
+    insert.Bind(index++, g.token);
+    insert.Bind(index++, g.cliente);
     insert.BindOptional(index++, g.origem.empty() ? std::nullopt : std::optional(g.origem));
     for (std::size_t i = 0; i < contract::kRecord.size(); ++i)
       insert.BindOptional(index++, g.antes ? std::optional(g.antes->values[i]) : std::nullopt);
@@ -272,8 +275,10 @@ class SqlStore : public Store {
     ForChunks(keys.size(), kRowsPerStatement, [&](std::size_t from, std::size_t n) {
       auto select = c.Prepare(sql::SelectCaixasIn(n, lockSuffix));
       int index = 1;
-      for (std::size_t r = from; r < from + n; ++r)
-        select.Bind(index++, keys[r].first).Bind(index++, keys[r].second);
+      for (std::size_t r = from; r < from + n; ++r) {
+        select.Bind(index++, keys[r].first);
+        select.Bind(index++, keys[r].second);
+      }
       while (select.Step()) {
         CaixaAtual& caixa = found[{select.Text(0), select.Text(1)}];
         caixa.existe = true;
@@ -380,7 +385,8 @@ class SqlStore : public Store {
         auto upsert = lease_->Prepare(sql::UpsertParametros(n));
         int index = 1;
         for (std::size_t r = from; r < from + n; ++r) {
-          upsert.Bind(index++, parametros[r].cdFilial).Bind(index++, parametros[r].cdCaixa);
+          upsert.Bind(index++, parametros[r].cdFilial);
+          upsert.Bind(index++, parametros[r].cdCaixa);
           for (const std::string& value : parametros[r].values) upsert.Bind(index++, value);
         }
         upsert.Run();
@@ -392,8 +398,10 @@ class SqlStore : public Store {
         std::map<CaixaKey, long long> last;
         auto numbers = lease_->Prepare(sql::LastGravacoesIn(n));
         int index = 1;
-        for (std::size_t r = from; r < from + n; ++r)
-          numbers.Bind(index++, gravacoes[r].depois.cdFilial).Bind(index++, gravacoes[r].depois.cdCaixa);
+        for (std::size_t r = from; r < from + n; ++r) {
+          numbers.Bind(index++, gravacoes[r].depois.cdFilial);
+          numbers.Bind(index++, gravacoes[r].depois.cdCaixa);
+        }
         while (numbers.Step()) last[{numbers.Text(0), numbers.Text(1)}] = numbers.Int(2);
         auto insert = lease_->Prepare(sql::InsertGravacoes(n));
         index = 1;

@@ -1,8 +1,9 @@
 // Over SQLite the server that owns the file learns of its own commits as
 // they happen; a command run beside it (an import) writes the same file
-// from another process, unheard. So once a second a connection of its own
-// reads the history rows added since it last looked (the history table's
-// rowids only grow: rows are never deleted) and reports them as changes.
+// from another process, unheard. So every so often (a second by default)
+// a connection of its own reads the history rows added since it last
+// looked (the history table's rowids only grow: rows are never deleted)
+// and reports them as changes.
 #include "server/log/server_log.h"
 #include "server/store/change_feed.h"
 #include "server/store/sqlite_store.h"
@@ -13,12 +14,10 @@
 namespace totem::server {
 namespace {
 
-constexpr int kPollMs = 1000;
-
 class SqliteChangePoller : public ChangeListener {
  public:
-  SqliteChangePoller(const std::string& path, ChangeObserver observer)
-      : connection_(path), observer_(std::move(observer)) {
+  SqliteChangePoller(const std::string& path, ChangeObserver observer, int pollMs)
+      : connection_(path), observer_(std::move(observer)), pollMs_(pollMs) {
     auto last = connection_.Prepare("SELECT COALESCE(MAX(rowid), 0) FROM parametro_totem_historico");
     last.Step();
     lastRow_ = last.Int(0);
@@ -35,7 +34,7 @@ class SqliteChangePoller : public ChangeListener {
   void Run() {
     bool warned = false;
     while (true) {
-      wake_.Sleep(kPollMs);
+      wake_.Sleep(pollMs_);
       if (stop_) return;
       try {
         std::vector<VersaoCaixa> changes;
@@ -58,6 +57,7 @@ class SqliteChangePoller : public ChangeListener {
 
   SqliteConnection connection_;
   const ChangeObserver observer_;
+  const int pollMs_;
   long long lastRow_ = 0;
   WakeSignal wake_;
   std::atomic<bool> stop_{false};
@@ -67,8 +67,9 @@ class SqliteChangePoller : public ChangeListener {
 }  // namespace
 
 std::unique_ptr<ChangeListener> SqliteDialect::Listen(const std::string& path, const ChangeObserver& observer,
-                                                      const VersionReader&) {
-  return std::make_unique<SqliteChangePoller>(path, observer);
+                                                      const VersionReader&, int pollMs) {
+  if (pollMs <= 0) return nullptr;
+  return std::make_unique<SqliteChangePoller>(path, observer, pollMs);
 }
 
 }  // namespace totem::server

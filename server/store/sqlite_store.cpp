@@ -45,7 +45,25 @@ void SqliteDialect::CheckWritable(SqliteConnection&, const std::string& path) {
     throw StoreError("a base " + path + " só pode ser lida: o arquivo (ou a pasta dele) não dá permissão de "
                      "escrita a este usuário, ou está num sistema de arquivos somente leitura");
   connection.Exec("BEGIN IMMEDIATE");
-  connection.Exec("ROLLBACK");
+  // A disk that takes no more bytes (full, or a file-size limit) shows only
+  // when bytes go to it: a row is added and its page written out to the
+  // write-ahead log, where a save's pages would go; the rollback leaves
+  // that frame uncommitted, for the next write to overwrite.
+  int written = SQLITE_OK;
+  std::string detail;
+  try {
+    connection.Exec("INSERT INTO schema_migrations (version, name, applied_at) VALUES (-1, 'escrita', '')");
+    written = sqlite3_db_cacheflush(connection.Handle());
+    if (written != SQLITE_OK) detail = sqlite3_errstr(written);
+  } catch (const StoreError& error) {
+    written = SQLITE_IOERR;
+    detail = error.what();
+  }
+  // SQLite may have rolled back on its own after a failed write.
+  if (sqlite3_get_autocommit(connection.Handle()) == 0) connection.Exec("ROLLBACK");
+  if (written != SQLITE_OK)
+    throw StoreError("a base " + path + " não consegue gravar no disco agora (disco cheio, limite de tamanho de "
+                     "arquivo ou falha de E/S): " + detail);
 }
 
 template class SqlStore<SqliteDialect>;

@@ -168,10 +168,14 @@ class Store {
   // commit of this process, and, over a database several servers share, on
   // a thread of the store's own for the other servers' commits (then once
   // more with every register's version after a lost connection to the
-  // database came back, as changes may have been missed meanwhile). Set
-  // once, before the store is used from several threads. Throws StoreError
-  // when the other servers cannot be listened to.
-  virtual void ObserveChanges(ChangeObserver observer) = 0;
+  // database came back, as changes may have been missed meanwhile). Over
+  // SQLite the commits of other processes (an import run beside the
+  // server) are looked for every pollMs milliseconds, and not at all for 0
+  // (nothing else writes the file); PostgreSQL tells of the other servers'
+  // as they come, whatever pollMs says. Set once, before the store is used
+  // from several threads. Throws StoreError when the other servers cannot
+  // be listened to.
+  virtual void ObserveChanges(ChangeObserver observer, int pollMs) = 0;
   // Runs a trivial query on the schema; throws StoreError when the database
   // cannot answer it.
   virtual void Ping() = 0;

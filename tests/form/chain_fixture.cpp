@@ -49,7 +49,7 @@ void ChainTest::SetUpTestSuite() {
         "O'B1,001,Caixa Único,9,Loja O'Brien\n");
   Write(dir_->File("grupo.csv"), "CDGRUPPROD,NMGRUPPROD\n10,Bebidas\n20,Sobremesas\n");
   std::string output;
-  if (ServerProcess::RunTool({"import", "--db", "sqlite:" + chainPath_, dir_->File("filial.csv"),
+  if (ServerProcess::RunTool({"import", "--criar-banco", "--db", "sqlite:" + chainPath_, dir_->File("filial.csv"),
                               dir_->File("caixa.csv"), dir_->File("grupo.csv")},
                              &output) != 0)
     throw std::runtime_error("import failed: " + output);

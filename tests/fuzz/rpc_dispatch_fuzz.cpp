@@ -129,7 +129,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   const auto dir = parent / (std::string(kScratchPrefix) + std::to_string(::getpid()));
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
-  fixture = new Server{dir, OpenStore("sqlite:" + (dir / "fuzz.db").string()), nullptr, nullptr};
+  fixture = new Server{dir, OpenStore("sqlite:" + (dir / "fuzz.db").string(), true), nullptr, nullptr};
   if (!FillDemoData(*fixture->store)) std::abort();
   fixture->module = std::make_unique<ParametrosModule>(*fixture->store);
   fixture->dispatcher = std::make_unique<RpcDispatcher>(*fixture->module);
@@ -202,7 +202,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // What the request was, read as the server reads it.
   std::optional<json> request;
-  if (auto parsed = rpc::ParseBody(body); std::holds_alternative<json>(parsed)) request = std::get<json>(parsed);
+  if (auto parsed = rpc::ParseBody(body); std::holds_alternative<rpc::Body>(parsed))
+    request = std::get<rpc::Body>(parsed).value;
   std::optional<Call> call;
   if (request) call = WellFormedCall(*request, *fixture->dispatcher);
   const bool isSave = call && call->method == "setUpdParametros" &&

@@ -60,7 +60,7 @@ void ImportChain(const TempDir& dir, const std::string& address) {
   f.close();
   c.close();
   std::string out;
-  if (ServerProcess::RunTool({"import", "--db", address, dir.File("filial.csv"), dir.File("caixa.csv")}, &out) != 0)
+  if (ServerProcess::RunTool({"import", "--criar-banco", "--db", address, dir.File("filial.csv"), dir.File("caixa.csv")}, &out) != 0)
     throw std::runtime_error("import failed: " + out);
 }
 

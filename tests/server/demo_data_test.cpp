@@ -107,12 +107,12 @@ namespace {
 TEST(DemoData, OfSeveralSeedersAtOnceOnlyOneFills) {
   TempDir dir;
   auto db = TestDatabase::Create(dir, "seeded");
-  server::OpenStore(db->Address());  // the schema, before the race
+  server::OpenStore(db->Address(), true);  // the schema, before the race
   std::atomic<int> filled{0};
   std::vector<std::thread> seeders;
   for (int i = 0; i < 4; ++i)
     seeders.emplace_back([&] {
-      auto store = server::OpenStore(db->Address());
+      auto store = server::OpenStore(db->Address(), true);
       if (server::FillDemoData(*store)) ++filled;
     });
   for (auto& t : seeders) t.join();

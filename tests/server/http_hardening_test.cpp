@@ -54,6 +54,8 @@ TEST_F(HttpHardening, ProtocolFaultsAnswerStandardJsonRpcCodes) {
       {"a key given twice deep inside",
        R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[],"x":[{"a":1,"b":{"c":1,"c":1}}]})", -32600},
       {"bytes after the request", R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]} {})", -32700},
+      {"two saves joined by a NUL byte", save("Antes do NUL") + std::string(1, '\0') + save("Depois do NUL"), -32700},
+      {"a NUL byte after the request", save("Antes do NUL") + std::string(1, '\0'), -32700},
       {"an empty batch", "[]", -32600},
       {"a batch over the cap", "[" + batchOverCap + "]", -32600},
       {"no method", R"({"jsonrpc":"2.0","id":1,"params":[]})", -32600},
@@ -115,6 +117,7 @@ TEST_F(HttpHardening, BatchesAndNotificationsFollowTheStandard) {
       EXPECT_EQ(result->status, 204);
       EXPECT_EQ(result->body, "");
       EXPECT_FALSE(result->has_header("Content-Length"));
+      EXPECT_EQ(result->get_header_value("Connection"), "close") << "clients that leave a 204 unread reconnect";
       continue;
     }
     ASSERT_EQ(result->status, 200);
@@ -127,6 +130,21 @@ TEST_F(HttpHardening, BatchesAndNotificationsFollowTheStandard) {
     }
   }
   ExpectNothingWritten();
+
+  // Ids come back as they were written, numbers too: read as doubles,
+  // these would come back as 1.2345678901234568e+29, 1.5 and 100.0.
+  for (const std::string id : {"123456789012345678901234567890", "1.50", "1E2", "-7", "\"7\""}) {
+    SCOPED_TRACE(id);
+    for (const std::string method : {"getFilial", "dropTables"}) {
+      const std::string call = R"({"jsonrpc":"2.0","id":)" + id + R"(,"method":")" + method + R"(","params":[]})";
+      auto single = client_->Http().Post(kModulePath, call, "application/json");
+      ASSERT_TRUE(single);
+      EXPECT_NE(single->body.find("\"id\":" + id + ","), std::string::npos) << single->body;
+      auto batch = client_->Http().Post(kModulePath, "[" + verif + "," + call + "]", "application/json");
+      ASSERT_TRUE(batch);
+      EXPECT_NE(batch->body.find("\"id\":" + id + ","), std::string::npos) << batch->body;
+    }
+  }
 
   // A save sent as a notification is saved, with its history row.
   auto save = json::parse(SaveBody("Gravado sem resposta"));
@@ -182,6 +200,11 @@ TEST_F(HttpHardening, StrictParsingRefusesDoubtfulFramingAndClosesTheConnection)
       {"media type with a charset", line + host + "Content-Type: application/json; charset=\"UTF-8\"\r\n", length,
        200, false},
       {"media type in capitals", line + host + "Content-Type: Application/JSON\r\n", length, 200, false},
+      {"media type of JSON-RPC", line + host + "Content-Type: application/json-rpc\r\n", length, 200, false},
+      {"media type of JSON requests with a charset",
+       line + host + "Content-Type: application/jsonrequest; charset=utf-8\r\n", length, 200, false},
+      {"media type of JSON-RPC with another charset",
+       line + host + "Content-Type: application/json-rpc; charset=latin1\r\n", length, 415, true},
       {"media type with a suffix", line + host + "Content-Type: application/jsonx\r\n", length, 415, true},
       {"media type with another charset", line + host + "Content-Type: application/json; charset=latin1\r\n",
        length, 415, true},
@@ -197,6 +220,10 @@ TEST_F(HttpHardening, StrictParsingRefusesDoubtfulFramingAndClosesTheConnection)
       {"a header line without a colon", line + host + json + "X-A\r\n", length, 400, true},
       {"a header name with a space", line + host + json + "X A: b\r\n", length, 400, true},
       {"a line ending without CR", line + host + json + "X-A: b\n", length, 400, true},
+      {"a header line folded onto the next", line + host + json + "X-A: a\r\n b\r\n", length, 400, true},
+      {"a header whose value starts on a folded line", line + host + json + "X-A:\r\n\tb\r\n", length, 400, true},
+      {"a folded Content-Length", line + host + json, "Content-Length:\r\n " + std::to_string(call.size()) + "\r\n",
+       400, true},
       {"no Host", line + json, length, 400, true},
       {"two Hosts", line + host + host + json, length, 400, true},
   };

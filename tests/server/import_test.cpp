@@ -21,7 +21,7 @@ long long Count(TestDatabase& db, const std::string& table) {
 class Import : public ::testing::Test {
  protected:
   int Run(const std::vector<std::string>& files, std::string* output) {
-    std::vector<std::string> args = {"import", "--db", db_->Address()};
+    std::vector<std::string> args = {"import", "--criar-banco", "--db", db_->Address()};
     args.insert(args.end(), files.begin(), files.end());
     return ServerProcess::RunTool(args, output);
   }

@@ -1,6 +1,8 @@
 // A third-party JSON-RPC 2.0 client talks to the server as the standard
-// says: Debian's python3-jsonrpclib-pelix, for single calls, errors and a
-// batch (its MultiCall), in jsonrpclib_client.py beside this file.
+// says, with the library's defaults: Debian's python3-jsonrpclib-pelix, for
+// single calls, errors, a save with accents, a batch (its MultiCall) and a
+// notification followed by a call on the same proxy, in
+// jsonrpclib_client.py beside this file.
 #include "tests/server/hardening_fixture.h"
 
 #include <cstdio>
@@ -8,7 +10,7 @@
 namespace totem::test {
 namespace {
 
-TEST_F(HttpHardening, AThirdPartyClientMakesCallsGetsErrorsAndSendsABatch) {
+TEST_F(HttpHardening, AThirdPartyClientOnItsDefaultsCallsSavesBatchesAndNotifies) {
   // Debian's interpreter, where the library is installed, whatever python3
   // comes first on the PATH.
   const std::string command = "/usr/bin/python3 " TOTEM_SOURCE_DIR "/tests/server/jsonrpclib_client.py http://" +

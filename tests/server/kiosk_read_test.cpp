@@ -102,9 +102,17 @@ TEST_F(KioskRead, AnswersTheSettingsTheirVersionAndEachCode) {
   EXPECT_EQ(http.Post(kPath, {{"Authorization", "Bearer " + kiosk}}, "", "application/json")->status, 405);
   ExpectNothingWritten();
   EXPECT_EQ(post(kAdminToken, SaveBody()), 200);
+
+  // Nobody waited for that save: a plain conditional read still sees it.
+  const Reply after = Get(*server_, kPath, "\"0\"", kKioskToken);
+  EXPECT_EQ(after.status, 200);
+  EXPECT_EQ(after.etag, "\"1\"");
 }
 
 TEST_F(KioskRead, AWaitEndsWithTheNextSaveOrCopyOrAtItsDeadline) {
+  // A save and a copy wake the kiosks themselves: over SQLite the search
+  // for other programs' saves, which would find them too, is off.
+  StartServer({"--sondagem-sqlite", "0"});
   const std::string wait = std::string(kPath) + "?aguardar=20";
   auto waiting = std::async(std::launch::async, [&] { return Get(*server_, wait, "\"0\""); });
   EXPECT_EQ(waiting.wait_for(300ms), std::future_status::timeout) << "answered before any change";
@@ -137,6 +145,7 @@ TEST_F(KioskRead, AWaitEndsWithTheNextSaveOrCopyOrAtItsDeadline) {
   }
 
   // So does an import of the parameters run beside the server.
+  StartServer();
   auto fourth = std::async(std::launch::async,
                            [&] { return Get(*server_, "/kiosk/v1/parametros/0001/003?aguardar=20", "\"0\""); });
   std::string output;
@@ -150,7 +159,7 @@ TEST_F(KioskRead, AWaitEndsWithTheNextSaveOrCopyOrAtItsDeadline) {
     if (line.rfind("0001,002,", 0) == 0) csv = header + "\n0001,003," + line.substr(9) + "\n";
   ASSERT_FALSE(csv.empty());
   WriteFile(dir_.File("p.csv"), csv);
-  ASSERT_EQ(ServerProcess::RunTool({"import", "--db", db_->Address(), dir_.File("p.csv")}, &output), 0) << output;
+  ASSERT_EQ(ServerProcess::RunTool({"import", "--criar-banco", "--db", db_->Address(), dir_.File("p.csv")}, &output), 0) << output;
   ASSERT_EQ(fourth.wait_for(5s), std::future_status::ready);
   EXPECT_EQ(json::parse(fourth.get().body)["mensagens"]["inicial"], ValidSaveArgs()[8]);
 }

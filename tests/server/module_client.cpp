@@ -148,7 +148,7 @@ void ImportSmallChain(const TempDir& dir, const std::string& dbPath) {
             "030,Açaí e Vitaminas,,,\n");
   std::string output;
   const bool address = dbPath.rfind("sqlite:", 0) == 0 || dbPath.rfind("postgres", 0) == 0;
-  int code = ServerProcess::RunTool({"import", "--db", address ? dbPath : "sqlite:" + dbPath,
+  int code = ServerProcess::RunTool({"import", "--criar-banco", "--db", address ? dbPath : "sqlite:" + dbPath,
                                      dir.File("filiais.csv"),
                                      dir.File("caixas.csv"), dir.File("grupos.csv")},
                                     &output);

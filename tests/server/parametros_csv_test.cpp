@@ -44,7 +44,7 @@ class ParametrosCsv : public ::testing::Test {
         << output;
     return ReadFile(file_);
   }
-  int Import(std::string* output) { return ServerProcess::RunTool({"import", "--db", db_->Address(), file_}, output); }
+  int Import(std::string* output) { return ServerProcess::RunTool({"import", "--criar-banco", "--db", db_->Address(), file_}, output); }
   std::vector<std::vector<std::string>> History() {
     return db_->Query("SELECT cdfilial, cdcaixa, nrgravacao, nmtoken, dscliente, dsmsginitot_depois"
                       " FROM parametro_totem_historico ORDER BY cdfilial, cdcaixa, nrgravacao");

@@ -3,6 +3,7 @@
 // whether the store answers and whether it can take a write.
 #include "tests/server/hardening_fixture.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -47,31 +48,59 @@ TEST_F(HttpHardening, HealthReportsWhetherTheStoreAnswers) {
   auto broken = client_->Http().Get("/healthz");
   ASSERT_TRUE(broken);
   EXPECT_EQ(broken->status, 503);
-  EXPECT_EQ(broken->body, "unavailable\n");
+  EXPECT_EQ(broken->body.rfind("unavailable: ", 0), 0u) << broken->body;
+  EXPECT_NE(broken->body.find("schema_migrations"), std::string::npos) << "says why: " << broken->body;
 }
 
-TEST(StoreChecks, HealthSaysWhenTheStoreCannotTakeAWrite) {
-  if (TestDatabase::UsingPostgres()) GTEST_SKIP() << "file permissions are SQLite's";
-  TempDir dir;
+// Sets the size a file of the process may grow to, as a full disk would
+// bound it (binds root too, unlike file permissions).
+void LimitFileSize(pid_t pid, rlim_t bytes) {
+  rlimit limit{};
+  ASSERT_EQ(prlimit(pid, RLIMIT_FSIZE, nullptr, &limit), 0);
+  limit.rlim_cur = bytes;
+  ASSERT_EQ(prlimit(pid, RLIMIT_FSIZE, &limit, nullptr), 0);
+}
+
+TEST(StoreChecks, HealthSaysWhenTheStoreCannotTakeAWriteAndWhy) {
+  if (TestDatabase::UsingPostgres()) GTEST_SKIP() << "file permissions and sizes are SQLite's";
+  TempDir dir, ownDir;
   const std::string file = DataFolder(dir) + "/totem.db";
-  ServerProcess server(Unprivileged(file, true));
-  ModuleClient client(server.Host(), server.Port());
+  // File permissions bind a server of another user than root; a limit set
+  // on another process binds one of the test's own user, as setting it on
+  // another user's takes a privilege containers often drop.
+  ServerProcess unprivileged(Unprivileged(file, true));
+  ServerProcess own(ServerOn(ownDir.File("totem.db"), true));
   struct Step {
-    fs::perms mode;
+    const char* what;
+    ServerProcess* server;
+    std::function<void()> change;
     int status;
-    std::string body;
+    std::string body;  // how the body starts
+    std::string why;   // a part of the reason it gives
   };
   // Asked while writable first: a check made then must not make a later
   // one see a file that became read-only as writable.
-  const auto writable = fs::perms::owner_read | fs::perms::owner_write;
-  const auto readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
-  for (const Step& step : {Step{writable, 200, "ok\n"}, Step{readOnly, 503, "read-only\n"},
-                           Step{writable, 200, "ok\n"}}) {
-    fs::permissions(file, step.mode);
+  const auto writable = [&file] { fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write); };
+  const pid_t pid = own.Pid();
+  const std::vector<Step> steps = {
+      {"writable", &unprivileged, writable, 200, "ok\n", ""},
+      {"a read-only file", &unprivileged,
+       [&file] { fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read); },
+       503, "read-only: ", "só pode ser lida"},
+      {"writable again", &unprivileged, writable, 200, "ok\n", ""},
+      {"a full disk", &own, [pid] { LimitFileSize(pid, 1); }, 503, "read-only: ", "não consegue gravar no disco"},
+      {"room on the disk again", &own, [pid] { LimitFileSize(pid, RLIM_INFINITY); }, 200, "ok\n", ""},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    step.change();
+    ModuleClient client(step.server->Host(), step.server->Port());
     auto health = client.Http().Get("/healthz");
     ASSERT_TRUE(health);
     EXPECT_EQ(health->status, step.status);
-    EXPECT_EQ(health->body, step.body);
+    EXPECT_EQ(health->body.rfind(step.body, 0), 0u) << health->body;
+    EXPECT_NE(health->body.find(step.why), std::string::npos) << health->body;
+    EXPECT_EQ(client.Envelope("getFilial", {})["status"], "ok") << "reads go on";
   }
 }
 
@@ -95,6 +124,18 @@ TEST(StoreChecks, ADamagedOrReadOnlyDatabaseIsRefusedAtStartNamingIt) {
         {"a file the server may not write",
          [](const std::string& file, TestDatabase*) { fs::permissions(file, fs::perms::owner_read); },
          "só pode ser lida"},
+        {"a file that is gone, without --criar-banco", [](const std::string& file, TestDatabase*) { fs::remove(file); },
+         "não existe; para criar uma base nova, dê --criar-banco"},
+        {"a folder that is gone, without --criar-banco",
+         [](const std::string& file, TestDatabase*) { fs::remove_all(fs::path(file).parent_path()); },
+         "a pasta "},
+        {"another program's SQLite file",
+         [](const std::string& file, TestDatabase*) {
+           for (const std::string suffix : {"", "-wal", "-shm"}) fs::remove(file + suffix);
+           TestDatabase::Sqlite(file)->Query("CREATE TABLE clientes (nome TEXT)");
+           fs::permissions(file, fs::perms::all);
+         },
+         "não tem as tabelas deste servidor"},
     };
   }
   for (const auto& c : cases) {
@@ -109,7 +150,9 @@ TEST(StoreChecks, ADamagedOrReadOnlyDatabaseIsRefusedAtStartNamingIt) {
     const int code = ServerProcess::RunTool({"--db", address, "--listen", "127.0.0.1:0"}, &output, true);
     EXPECT_EQ(code, 1) << output;
     EXPECT_NE(output.find(c.message), std::string::npos) << output;
-    if (!db) EXPECT_NE(output.find(file), std::string::npos) << "names the file: " << output;
+    if (!db) {
+      EXPECT_NE(output.find(file), std::string::npos) << "names the file: " << output;
+    }
     EXPECT_EQ(output.find("listening on"), std::string::npos) << output;
   }
 }

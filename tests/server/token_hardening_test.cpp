@@ -62,6 +62,10 @@ TEST_F(TokenHardening, EveryPathButHealthNeedsOneOfTheTokensAndOnlyWhatItReaches
       {"franchisee reading a register of its branch", "GET", "/kiosk/v1/parametros/0002/001",
        "Bearer " + franchise, 200},
       {"franchisee saving another branch's register", "POST", kModulePath, "Bearer " + franchise, 403},
+      {"call with a token in each of two headers", "POST", kModulePath,
+       "Bearer " + token + "\r\nAuthorization: Bearer " + std::string(kMonitorToken), 400},
+      {"call with a wrong token, then a right one", "POST", kModulePath,
+       "Bearer x\r\nAuthorization: Bearer " + token, 400},
   };
   const std::string call = R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})";
   for (const auto& c : cases) {

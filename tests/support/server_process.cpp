@@ -92,6 +92,7 @@ void ServerProcess::Start(int port) {
   std::vector<std::string> args = {BinaryPath(), "--db",
                                    address ? options_.dbPath : "sqlite:" + options_.dbPath, "--listen",
                                    "127.0.0.1:" + std::to_string(port)};
+  if (options_.createDatabase) args.push_back("--criar-banco");
   if (options_.demo) args.push_back("--demo");
   args.insert(args.end(), options_.extraArgs.begin(), options_.extraArgs.end());
 

@@ -13,6 +13,8 @@ class ServerProcess {
     std::string dbPath;   // an SQLite file, or a whole --db address
     bool demo = false;    // --demo
     std::vector<std::string> extraArgs;
+    // --criar-banco: a test's database is a new file unless it says otherwise.
+    bool createDatabase = true;
     // Run as the unprivileged user "nobody" when the tests run as root, so
     // that file permissions bind the server as they bind a real one.
     bool unprivileged = false;

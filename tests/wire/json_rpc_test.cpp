@@ -33,6 +33,7 @@ TEST(JsonRpcRequest, MalformedBodiesGetTheStandardCodes) {
        rpc::kInvalidParams},
       {R"({"jsonrpc":"2.0","id":1,"method":"getCarregaPar","params":["0001",null]})",
        rpc::kInvalidParams},
+      {std::string("{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"getFilial\"}\0{}", 48), rpc::kParseError},
   };
   for (const auto& c : cases) {
     auto parsed = rpc::ParseRequest(c.body);
@@ -44,6 +45,18 @@ TEST(JsonRpcRequest, MalformedBodiesGetTheStandardCodes) {
 TEST(JsonRpcRequest, FaultKeepsTheRequestIdWhenReadable) {
   auto parsed = rpc::ParseRequest(R"({"jsonrpc":"2.0","id":42,"method":"x","params":[1]})");
   EXPECT_EQ(std::get<rpc::Fault>(parsed).id, 42);
+  auto big = rpc::ParseRequest(R"({"jsonrpc":"2.0","id":123456789012345678901234567890,"method":"x","params":[1]})");
+  EXPECT_NE(rpc::EncodeFault(std::get<rpc::Fault>(big)).find("\"id\":123456789012345678901234567890,"),
+            std::string::npos);
+}
+
+TEST(JsonRpcRequest, NumericIdsAreAnsweredInTheTextTheyCameIn) {
+  for (const std::string id : {"123456789012345678901234567890", "1.50", "-2e-3", "7"}) {
+    SCOPED_TRACE(id);
+    auto parsed = rpc::ParseRequest(R"({"jsonrpc":"2.0","id":)" + id + R"(,"method":"getFilial","params":[]})");
+    const auto& request = std::get<rpc::Request>(parsed);
+    EXPECT_EQ(rpc::EncodeResult(request, ResultEnvelope::Success()).rfind("{\"id\":" + id + ",", 0), 0u);
+  }
 }
 
 TEST(JsonRpcResponse, ResultCarriesEnvelopeAndFinalParams) {

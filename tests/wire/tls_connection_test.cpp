@@ -150,7 +150,7 @@ TEST(TlsServerStart, RefusesACertificateItCannotUse) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    std::vector<std::string> args = {"--db", "sqlite:" + dir.File("t.db"), "--listen", "127.0.0.1:0"};
+    std::vector<std::string> args = {"--criar-banco", "--db", "sqlite:" + dir.File("t.db"), "--listen", "127.0.0.1:0"};
     args.insert(args.end(), c.args.begin(), c.args.end());
     std::string output;
     EXPECT_EQ(test::ServerProcess::RunTool(args, &output), c.code) << output;
