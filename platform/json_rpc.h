@@ -24,6 +24,8 @@ inline constexpr int kInternalError = -32603;
 inline constexpr int kForbidden = -32003;
 // Server-defined: the server holds as many answers as it may; try again soon.
 inline constexpr int kServerBusy = -32004;
+// Server-defined: a batch's answer grew past its cap; the call was not run.
+inline constexpr int kAnswerTooLarge = -32005;
 
 // HTTP path under which a remote data module is served.
 std::string ModulePath(std::string_view serverName);  // "/rpc/" + serverName

@@ -123,7 +123,9 @@ RpcAnswer RpcDispatcher::Handle(std::string_view body, const Caller& caller) con
   answer.calls.resize(value.size());
   std::string responses;
   for (std::size_t i = 0; i < value.size(); ++i) {
-    auto response = Run(value[i], request.IdText(i), caller, answer.calls[i]);
+    // Past the cap on a batch's answer the remaining calls are not run.
+    const bool full = responses.size() > kMaxBatchAnswer;
+    auto response = Run(value[i], request.IdText(i), caller, answer.calls[i], full);
     if (!response) continue;
     responses += responses.empty() ? "[" : ",";
     responses += *response;
@@ -136,14 +138,24 @@ RpcAnswer RpcDispatcher::Handle(std::string_view body, const Caller& caller) con
 }
 
 std::optional<std::string> RpcDispatcher::Run(const nlohmann::json& value, std::string_view idText,
-                                              const Caller& caller, CallSummary& summary) const {
+                                              const Caller& caller, CallSummary& summary, bool full) const {
   auto request = rpc::ReadRequest(value, idText);
   if (auto* fault = std::get_if<rpc::Fault>(&request)) {
     std::string encoded = Fault(*fault, summary);
     if (fault->notification) return std::nullopt;
     return encoded;
   }
-  return Call(std::get<rpc::Request>(request), caller, summary);
+  const auto& call = std::get<rpc::Request>(request);
+  if (full) {
+    std::string encoded =
+        Fault(FaultOf(call, rpc::kAnswerTooLarge,
+                      "A resposta do lote passou de " + std::to_string(kMaxBatchAnswer / (1024 * 1024)) +
+                          " MiB; envie esta chamada em outro lote."),
+              summary);
+    if (call.notification) return std::nullopt;
+    return encoded;
+  }
+  return Call(call, caller, summary);
 }
 
 std::optional<std::string> RpcDispatcher::Call(const rpc::Request& request, const Caller& caller,

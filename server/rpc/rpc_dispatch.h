@@ -46,6 +46,10 @@ class RpcDispatcher {
   // one worker, so the cap bounds how long it holds that worker and how
   // large its answer grows.
   static constexpr std::size_t kMaxBatch = 10;
+  // Once a batch's answer has grown past this, its remaining calls are not
+  // run and are answered -32005 each: a batch cannot make the server hold
+  // an answer of any size.
+  static constexpr std::size_t kMaxBatchAnswer = 16 * 1024 * 1024;
 
   explicit RpcDispatcher(ParametrosModule& module);
 
@@ -83,7 +87,7 @@ class RpcDispatcher {
   // One element of the body, with the text of its id as sent; nothing for
   // a notification.
   std::optional<std::string> Run(const nlohmann::json& value, std::string_view idText, const Caller& caller,
-                                 CallSummary& summary) const;
+                                 CallSummary& summary, bool full = false) const;
   std::optional<std::string> Call(const rpc::Request& request, const Caller& caller,
                                   CallSummary& summary) const;
 

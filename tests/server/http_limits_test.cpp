@@ -2,6 +2,7 @@
 // requests per connection; memory that stays bounded whatever a client sends;
 // slow, idle and pipelining clients.
 #include "tests/server/hardening_fixture.h"
+#include "tests/support/remote_client.h"
 
 #include <sys/socket.h>
 
@@ -223,6 +224,18 @@ TEST_F(HttpHardening, TheCapOnConnectionsClosesTheOldestIdleOneAndIdleOnesTimeOu
   const auto start = Clock::now();
   EXPECT_EQ(open[2]->ReadUntilClosed(), "") << "closed once idle for 2 s";
   EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(500));
+}
+
+// The back office's kept-alive connection closed by the server to make
+// room: its next call goes out on a fresh connection, without an error.
+TEST_F(HttpHardening, TheBackOfficeCallsOnAFreshConnectionWhenItsIdleOneWasClosed) {
+  StartServer({"--max-connections", "1"});
+  RemoteClient office(server_->Host(), server_->Port());
+  office.connection.Open();
+  auto other = Connect();
+  other->Send(PostRequest(kModulePath, R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})"));
+  ASSERT_EQ(StatusOf(other->ReadResponse()), 200);
+  EXPECT_NO_THROW(EXPECT_TRUE(office.SaveNumbered("0001", "001", 7).ok));
 }
 
 }  // namespace

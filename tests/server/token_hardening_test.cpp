@@ -136,3 +136,54 @@ TEST(TokenFile, WithoutOneTheServerRefusesToListenBeyondLoopback) {
 
 }  // namespace
 }  // namespace totem::test
+
+namespace totem::test {
+namespace {
+
+// At the cap on connections a new one closes an unauthenticated caller's
+// first, then a read-only token's, and the back office's last; a kiosk wait
+// over the cap per address is answered at once.
+TEST_F(TokenHardening, AtTheCapTheUnauthenticatedAndReadersGoBeforeTheBackOffice) {
+  StartServer({"--token-file", dir_.File("tokens"), "--max-connections", "3", "--kiosk-waits-per-address", "1"});
+  auto get = [](const std::string& path, const std::string& token, const std::string& more = "") {
+    return "GET " + path + " HTTP/1.1\r\nHost: x\r\n" + (token.empty() ? "" : "Authorization: Bearer " + token + "\r\n") +
+           more + "\r\n";
+  };
+  RawConnection office(server_->Host(), server_->Port()), reader(server_->Host(), server_->Port()),
+      anonymous(server_->Host(), server_->Port());
+  office.Send(get(kModulePath, kLojaToken));
+  reader.Send(get("/kiosk/v1/parametros/0001/001", kKioskToken));
+  anonymous.Send(get(kModulePath, ""));
+  ASSERT_EQ(StatusOf(office.ReadResponse()), 200);
+  ASSERT_EQ(StatusOf(reader.ReadResponse()), 200);
+  ASSERT_EQ(StatusOf(anonymous.ReadResponse()), 401);
+  const std::vector<std::pair<const char*, RawConnection*>> closedInTurn = {{"unauthenticated", &anonymous},
+                                                                            {"read-only", &reader}};
+  std::vector<std::unique_ptr<RawConnection>> newcomers;
+  for (const auto& [who, connection] : closedInTurn) {
+    newcomers.push_back(Connect());
+    newcomers.back()->Send(get(kModulePath, kLojaToken));
+    EXPECT_EQ(StatusOf(newcomers.back()->ReadResponse()), 200);
+    EXPECT_EQ(connection->ReadUntilClosed(), "") << "the " << who << " connection made room";
+  }
+  office.Send(get(kModulePath, kLojaToken));
+  EXPECT_EQ(StatusOf(office.ReadResponse()), 200) << "the back office kept its connection";
+
+  StartServer({"--token-file", dir_.File("tokens"), "--kiosk-waits-per-address", "1"});
+  RawConnection waiting(server_->Host(), server_->Port()), over(server_->Host(), server_->Port());
+  waiting.Send(get("/kiosk/v1/parametros/0001/001?aguardar=30", kKioskToken, "If-None-Match: *\r\n"));
+  // Once the first wait is held, the server answers the next one at once.
+  for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+       std::chrono::steady_clock::now() < until;) {
+    auto metrics = Connect();
+    metrics->Send(get("/metrics", kLojaToken));
+    if (metrics->ReadResponse().find("totem_kiosk_waiting 1") != std::string::npos) break;
+  }
+  over.Send(get("/kiosk/v1/parametros/0001/001?aguardar=30", kKioskToken, "If-None-Match: *\r\n"));
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(StatusOf(over.ReadResponse()), 304);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
+}  // namespace
+}  // namespace totem::test
