@@ -7,7 +7,7 @@
 // servers alone. Then 10,000 idle keep-alive connections held by the server:
 // its memory, and a normal call's time beside them.
 //
-//   build/bench/http_stack_bench [--calls N] [--seconds S] [--idle N]
+//   build/bench/http_stack_bench [--calls N] [--seconds S] [--idle N] [--loops N]
 #include "bench/beast_echo.h"
 #include "bench/bench_client.h"
 #include "bench/timing.h"
@@ -90,12 +90,14 @@ int main(int argc, char** argv) {
   const int calls = bench::IntOption(argc, argv, "--calls", 5000);
   const double seconds = bench::IntOption(argc, argv, "--seconds", 3);
   const int idleCount = bench::IntOption(argc, argv, "--idle", 10000);
+  // The server's event loops (0: its default, one per core).
+  const std::string loops = std::to_string(bench::IntOption(argc, argv, "--loops", 0));
   bench::RaiseOpenFileLimit();
 
   test::TempDir dir;
   test::ServerProcess server(
       {dir.File("bench.db"), true,
-       {"--max-connections", std::to_string(idleCount + 100), "--keep-alive-requests", "1000000"}});
+       {"--max-connections", std::to_string(idleCount + 100), "--keep-alive-requests", "1000000", "--loops", loops}});
   const std::string request = bench::PostRequest(rpc::EncodeRequest(1, "getCarregaPar", {"0001", "001"}));
   const std::string answer = bench::HttpClient(server.Port(), request).Call();
   bench::BeastEcho beast(answer);
@@ -134,7 +136,7 @@ int main(int argc, char** argv) {
     server::RpcDispatcher dispatcher(module);
     const std::string body = rpc::EncodeRequest(1, "getCarregaPar", {"0001", "001"});
     const bench::Stats dispatch = bench::Latency(calls, [&] { dispatcher.Handle(body); });
-    test::ServerProcess quiet({dir.File("bench.db"), false, {"--keep-alive-requests", "1000000", "--no-call-log"}});
+    test::ServerProcess quiet({dir.File("bench.db"), false, {"--keep-alive-requests", "1000000", "--no-call-log", "--loops", loops}});
     bench::HttpClient toQuiet(quiet.Port(), request);
     const bench::Stats unlogged = bench::Latency(calls, [&] { toQuiet.Call(); });
     std::printf("\nwhere the time over the echo goes (p50)\n");

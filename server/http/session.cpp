@@ -133,6 +133,18 @@ void Session<Stream>::OnHead(const error_code& ec) {
 
 template <class Stream>
 void Session<Stream>::ReadBody() {
+  if constexpr (!kTls) {
+    // Usually the body came with the head and waits in the buffer or the
+    // socket: read it at once, without arming the deadline (two system
+    // calls) or a round through the loop. Only a body not yet whole goes
+    // on asynchronously, under the deadline.
+    error_code ec;
+    http::read(stream_, buffer_, *parser_, ec);
+    if (ec != asio::error::would_block) {
+      if (ec) return OnReadError(ec);
+      return Run();
+    }
+  }
   Tcp().expires_after(Seconds(Options().bodyTimeoutSeconds));
   http::async_read(stream_, buffer_, *parser_, [self = Self()](const error_code& ec, std::size_t) {
     if (ec) return self->OnReadError(ec);

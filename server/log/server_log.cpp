@@ -30,6 +30,10 @@ class RecordQueue {
   // Records queued at most; past it, the one queuing waits, as it would on
   // a slow standard error.
   static constexpr std::size_t kMaxPending = 100000;
+  // The writer wakes this often, or at once when this many records wait:
+  // waking it for every record would cost a thread switch a request.
+  static constexpr std::chrono::milliseconds kFlushEvery{50};
+  static constexpr std::size_t kWakeAt = 1000;
 
   static RecordQueue& Instance() {
     static RecordQueue queue;
@@ -52,7 +56,7 @@ class RecordQueue {
     if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
     drained_.wait(lock, [this] { return pending_.size() < kMaxPending; });
     pending_.push_back(std::move(line));
-    if (pending_.size() == 1) wake_.notify_one();
+    if (pending_.size() == kWakeAt) wake_.notify_one();
   }
 
   // With LogMutex held: writes what is queued.
@@ -76,7 +80,7 @@ class RecordQueue {
   void Run() {
     std::unique_lock lock(mutex_);
     while (!stop_) {
-      wake_.wait(lock, [this] { return stop_ || !pending_.empty(); });
+      wake_.wait_for(lock, kFlushEvery, [this] { return stop_ || pending_.size() >= kWakeAt; });
       lock.unlock();
       WriteQueued();
       lock.lock();
