@@ -29,18 +29,19 @@ Routes::Routes(const RpcDispatcher& dispatcher, HealthCheck health, CallMetrics&
 // Only a caller that may write reaches the write lane, so no reader can
 // queue ahead of a save there; a reader's call that writes is refused on a
 // read worker. The health check opens a write transaction: never on a loop.
-Lane Routes::LaneOf(Route route, std::string_view body, CallerClass caller) const {
+Routes::Placement Routes::Place(Route route, std::string_view body, CallerClass caller) const {
   switch (route) {
-    case Route::kHealth: return Lane::kReads;
+    case Route::kHealth: return {Lane::kReads, false};
     case Route::kCall: break;
-    default: return Lane::kLoop;
+    default: return {Lane::kLoop, false};
   }
+  const bool writer = caller == CallerClass::kWriter;
   switch (dispatcher_.Weigh(body)) {
-    case CallWeight::kWrite: return caller == CallerClass::kWriter ? Lane::kWrites : Lane::kReads;
-    case CallWeight::kHeavy: return Lane::kReads;
+    case CallWeight::kWrite: return writer ? Placement{Lane::kWrites, false} : Placement{Lane::kReads, true};
+    case CallWeight::kHeavy: return {Lane::kReads, true};
     case CallWeight::kLight: break;
   }
-  return readsOnLoop_ ? Lane::kLoop : Lane::kReads;
+  return {readsOnLoop_ ? Lane::kLoop : Lane::kReads, !writer};
 }
 
 Answer Routes::Busy() {

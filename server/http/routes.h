@@ -44,7 +44,14 @@ class Routes {
  public:
   Routes(const RpcDispatcher& dispatcher, HealthCheck health, CallMetrics& metrics, bool readsOnLoop);
 
-  Lane LaneOf(Route route, std::string_view body, CallerClass caller) const;
+  // Where the request runs, and whether it counts against the budget of
+  // answers: every read does, except one register's read by a caller that
+  // may write (its answer is small, and the back office must get through).
+  struct Placement {
+    Lane lane = Lane::kLoop;
+    bool budgeted = false;
+  };
+  Placement Place(Route route, std::string_view body, CallerClass caller) const;
 
   // The answer to a read refused while the answers held fill their budget.
   static Answer Busy();

@@ -189,7 +189,7 @@ void Session<Stream>::OnReadError(const error_code& ec) {
 // that the loop alone touches the connection and sees it idle again the
 // moment its answer is out. A work guard keeps the loop running meanwhile,
 // even while it stops. Reads are refused while the answers held fill their
-// budget; writes never are.
+// budget; writes, and the back office's reads of one register, never are.
 template <class Stream>
 void Session<Stream>::Run() {
   server_.registry.Enter(*this, State::kBusy);
@@ -205,14 +205,13 @@ void Session<Stream>::Run() {
       self->WriteOnLoop();
     });
   }
-  const Lane lane = server_.routes.LaneOf(route_, parser_->Message().body(), caller_);
-  const bool budgeted = route_ == Route::kCall && lane != Lane::kWrites;
+  const auto [lane, budgeted] = server_.routes.Place(route_, parser_->Message().body(), caller_);
   if (lane == Lane::kLoop) {
     Prepare(Execute(budgeted));
     return WriteOnLoop();
   }
   auto& pool = lane == Lane::kWrites ? server_.writes : server_.reads;
-  asio::post(pool, [self = Self(), budgeted, work = asio::make_work_guard(server_.loop)]() mutable {
+  asio::post(pool, [self = Self(), budgeted = budgeted, work = asio::make_work_guard(server_.loop)]() mutable {
     self->Prepare(self->Execute(budgeted));
     auto& loop = self->server_.loop;
     asio::post(loop, [self = std::move(self)] { self->WriteOnLoop(); });
@@ -233,9 +232,9 @@ Answer Session<Stream>::Execute(bool budgeted) {
   return server_.routes.Run(route_, parser_->Message().body(), exchange_);
 }
 
-// Who the request's head says is calling. Without a token file every
-// caller may write, and only loopback callers may reach the server then
-// unless it was told to listen beyond them; those others count as unknown.
+// Who the request's head says is calling. Without a token file the callers
+// on this machine may write; others reach the server only when it was told
+// to listen beyond them, and count as unauthenticated.
 template <class Stream>
 CallerClass Session<Stream>::ClassOf(const Screened& screened) const {
   if (!screened.token.empty()) return screened.readOnly ? CallerClass::kReader : CallerClass::kWriter;
