@@ -67,7 +67,10 @@ class RecordQueue {
       batch.swap(pending_);
     }
     drained_.notify_all();
-    for (const std::string& line : batch) std::fwrite(line.data(), 1, line.size(), stderr);
+    // One write for the batch: standard error is unbuffered.
+    std::string text;
+    for (const std::string& line : batch) text += line;
+    std::fwrite(text.data(), 1, text.size(), stderr);
   }
 
   void WriteQueued() {
@@ -143,9 +146,11 @@ std::string UtcTimestamp() {
   const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
   std::tm utc{};
   gmtime_r(&seconds, &utc);
+  // Formatted by hand: strftime looks up the local time zone (a stat of
+  // /etc/localtime) on every call, and this runs once per request.
   char text[40];
-  const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
-  std::snprintf(text + length, sizeof text - length, ".%03dZ", static_cast<int>(millis));
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900, utc.tm_mon + 1,
+                utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, static_cast<int>(millis));
   return text;
 }
 
