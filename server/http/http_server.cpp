@@ -45,7 +45,6 @@ bool OutOfDescriptors(const boost::system::error_code& error) {
          error == asio::error::no_memory || error.value() == ENFILE;
 }
 
-
 // One event loop on a thread of its own, with the connections it serves.
 struct EventLoop {
   EventLoop(const HttpOptions& shared, ConnectionRegistry& registry, const Routes& routes, CallMetrics& metrics,
