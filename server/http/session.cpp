@@ -242,6 +242,18 @@ CallerClass Session<Stream>::ClassOf(const Screened& screened) const {
   return loopbackPeer_ ? CallerClass::kWriter : CallerClass::kAnonymous;
 }
 
+// Closed for room or for idle time. A writer's request that reached the
+// socket after its connection was chosen is served after all, rather than
+// lost to the reset a close with unread bytes sends: the server is over its
+// cap by one for as long as it takes. Anyone else's is closed.
+template <class Stream>
+void Session<Stream>::CloseUnlessAsked() {
+  error_code ec;
+  const bool asked = Tcp().socket().available(ec) > 0 && !ec;
+  if (asked && caller_ == CallerClass::kWriter && !server_.draining) return server_.registry.Add(*this, State::kIdle);
+  Close();
+}
+
 template <class Stream>
 void Session<Stream>::Release() {
   if (held_ > 0) server_.budget.Free(held_);

@@ -50,7 +50,7 @@ class Session : public Connection, public std::enable_shared_from_this<Session<S
   }
   void CloseSoon() override {
     boost::asio::post(Tcp().get_executor(), [weak = this->weak_from_this()] {
-      if (auto self = weak.lock()) self->Close();
+      if (auto self = weak.lock()) self->CloseUnlessAsked();
     });
   }
 
@@ -74,6 +74,7 @@ class Session : public Connection, public std::enable_shared_from_this<Session<S
   void Linger(std::size_t discarded);
   CallerClass ClassOf(const Screened& screened) const;
   void Release();
+  void CloseUnlessAsked();
   Answer Execute(bool budgeted);
 
   ServerContext& server_;

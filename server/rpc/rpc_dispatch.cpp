@@ -80,8 +80,12 @@ std::vector<std::string> RpcDispatcher::MethodNames() const {
 CallWeight RpcDispatcher::Weigh(std::string_view body) const {
   if (body.find('\\') != std::string_view::npos) return CallWeight::kWrite;
   auto names = [body](const Method& m) {
-    const std::string quoted = '"' + m.name + '"';
-    return body.find(quoted) != std::string_view::npos;
+    // The name as a JSON text: "getFilial", quotes included.
+    const std::string_view name = m.name;
+    for (auto at = body.find(name); at != std::string_view::npos; at = body.find(name, at + 1))
+      if (at > 0 && body[at - 1] == '"' && at + name.size() < body.size() && body[at + name.size()] == '"')
+        return true;
+    return false;
   };
   CallWeight weight = CallWeight::kLight;
   for (const Method& m : methods_) {
