@@ -248,6 +248,11 @@ CallerClass Session<Stream>::ClassOf(const Screened& screened) const {
 // cap by one for as long as it takes. Anyone else's is closed.
 template <class Stream>
 void Session<Stream>::CloseUnlessAsked() {
+  if (serializer_) {
+    // Chosen while its answer was still going out: it closes after it.
+    closeAfterAnswer_ = true;
+    return;
+  }
   error_code ec;
   const bool asked = Tcp().socket().available(ec) > 0 && !ec;
   if (asked && caller_ == CallerClass::kWriter && !server_.draining) return server_.registry.Add(*this, State::kIdle);
@@ -301,9 +306,17 @@ template <class Stream>
 void Session<Stream>::WriteOnLoop() {
   if constexpr (!kTls) {
     // An answer the socket takes at once needs no deadline; the rest of one
-    // it does not take goes out asynchronously under the deadline.
+    // it does not take goes out asynchronously under the deadline. A
+    // connection that will wait for its next request counts as idle from
+    // before the write: a client that reads its answer and opens another
+    // connection at once must find this one idle, whichever loop accepts
+    // the new one. Closed for room meanwhile, it closes only once its
+    // answer is out.
+    const bool idleNext = keepAlive_ && buffer_.size() == 0;
+    if (idleNext) server_.registry.Enter(*this, State::kIdle);
     error_code ec;
     http::write(stream_, *serializer_, ec);
+    if (ec == asio::error::would_block && idleNext) server_.registry.Enter(*this, State::kBusy);
     if (ec != asio::error::would_block) {
       Finish(exchange_, server_.metrics, server_.options.callLog);
       if (ec) return Close();
@@ -317,7 +330,7 @@ void Session<Stream>::WriteOnLoop() {
   Tcp().expires_after(Seconds(Options().writeTimeoutSeconds));
   http::async_write(stream_, *serializer_, [self = Self()](const error_code& ec, std::size_t) {
     Finish(self->exchange_, self->server_.metrics, self->server_.options.callLog);
-    if (ec) return self->Close();
+    if (ec || self->closeAfterAnswer_) return self->Close();
     self->AfterWritten();
   });
 }
