@@ -16,7 +16,8 @@ void Finish(const Exchange& exchange, CallMetrics& metrics, bool callLog) {
   record.token = exchange.token;
   record.milliseconds = seconds * 1000;
   record.status = exchange.status;
-  const std::string timestamp = UtcTimestamp();
+  // Without the call log nothing needs the time of day.
+  const std::string timestamp = callLog ? UtcTimestamp() : std::string();
   if (exchange.isCall && !exchange.calls.empty()) {
     for (const CallSummary& call : exchange.calls) {
       record.call = call;
