@@ -60,6 +60,9 @@ void ConnectionRegistry::Classify(Connection& connection, CallerClass caller) {
 void ConnectionRegistry::Enter(Connection& connection, State state) {
   std::lock_guard lock(mutex_);
   if (connection.state_ == State::kGone) return;  // already closed for room or at a stop
+  // Idle again while idle (counted idle from before its answer was
+  // written): it keeps its age, and its place among the oldest.
+  if (connection.state_ == state && connection.bucket_ && state != State::kBusy) return;
   Unlink(connection);
   connection.state_ = state;
   connection.since_ = std::chrono::steady_clock::now();
