@@ -116,7 +116,9 @@ int RunServer(const ServeOptions& options) {
       http.tokens = AccessTokens::Load(options.tokenFile);
       WarnIfReadableByOthers(options.tokenFile);
     }
-    store = OpenStore(options.database, options.createDatabase);
+    // --demo asks for a scratch chain to try the screens on: it creates its
+    // file as --criar-banco would.
+    store = OpenStore(options.database, options.createDatabase || options.demo);
     // A server that could not save would answer every save with an error.
     store->CheckWritable();
     if (options.demo) {

@@ -130,7 +130,7 @@ void AddServeOptions(CLI::App& app, ServeOptions& options, std::string& listen) 
       ->group(kServer);
   app.add_flag("--criar-banco", options.createDatabase,
                "cria a base SQLite (e a pasta dela) quando ainda não existe; sem esta opção, uma base "
-               "que falta é um erro, para que um caminho errado não comece do zero")
+               "que falta é um erro, para que um caminho errado não comece do zero (--demo também cria)")
       ->group(kServer);
   app.add_option("--listen", listen,
                  "endereço de escuta (padrão 127.0.0.1:8080; porta 0 escolhe uma livre). Quando pronto, "
