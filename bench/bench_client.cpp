@@ -20,13 +20,6 @@ void RaiseOpenFileLimit() {
   setrlimit(RLIMIT_NOFILE, &limit);
 }
 
-long ResidentKib(pid_t pid) {
-  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-  return -1;
-}
-
 std::string PostRequest(const std::string& body) {
   return "POST /rpc/Ksl80500.rdmParametrosToten HTTP/1.1\r\nHost: 127.0.0.1\r\n"
          "Content-Type: application/json\r\nContent-Length: " +

@@ -3,6 +3,8 @@
 // request bytes every call, the answer read by its Content-Length. Cheap and
 // alike for every server measured, so ratios between servers compare the
 // servers.
+#include "tests/support/server_process.h"
+
 #include <string>
 
 #include <sys/types.h>
@@ -12,8 +14,7 @@ namespace totem::bench {
 // The open file limit raised to its hard maximum, for benchmarks that hold
 // thousands of connections.
 void RaiseOpenFileLimit();
-// A process's resident memory, from /proc; -1 when unknown.
-long ResidentKib(pid_t pid);
+using test::ResidentKib;
 
 // "POST /rpc/Ksl80500.rdmParametrosToten" with a JSON body.
 std::string PostRequest(const std::string& body);

@@ -137,8 +137,8 @@ int RunServer(const ServeOptions& options) {
   try {
     // Every thread that may hold a database connection: the read workers,
     // the write lane and the loops that read from a local file.
-    const int loops = http.loops > 0 ? http.loops : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    http.maxConnections = FitConnectionsToOpenFileLimit(http.maxConnections, http.workers + http.writers + loops);
+    http.maxConnections =
+        FitConnectionsToOpenFileLimit(http.maxConnections, http.workers + http.writers + EventLoopCount(http));
     // An SQLite file answers a read in microseconds without the network:
     // one register's read runs on the loop that parsed it.
     http.readsOnLoop = options.database.rfind("sqlite:", 0) == 0;

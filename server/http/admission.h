@@ -46,8 +46,6 @@ class AnswerBudget {
   // back to the system, so a burst of large answers does not stay in the
   // server's resident size.
   void Free(std::size_t bytes);
-  std::size_t Held() const { return held_.load(std::memory_order_relaxed); }
-  std::size_t Limit() const { return bytes_; }
 
  private:
   const std::size_t bytes_;

@@ -4,7 +4,9 @@
 #include "server/http/access_tokens.h"
 
 #include <cstddef>
+#include <algorithm>
 #include <functional>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -47,6 +49,11 @@ struct HttpOptions {
   std::vector<std::string> trustedProxies;
   bool callLog = true;                 // one line per answered request on standard error
 };
+
+// The event loops a server with these options runs.
+inline int EventLoopCount(const HttpOptions& options) {
+  return options.loops > 0 ? options.loops : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
 
 // What GET /healthz reports of the store.
 enum class StoreHealth {

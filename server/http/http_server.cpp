@@ -79,11 +79,6 @@ void LowerPriority(asio::thread_pool& pool, int threads) {
     });
 }
 
-std::size_t LoopCount(const HttpOptions& options) {
-  if (options.loops > 0) return static_cast<std::size_t>(options.loops);
-  return std::max(1u, std::thread::hardware_concurrency());
-}
-
 }  // namespace
 
 struct HttpServer::Impl {
@@ -106,7 +101,7 @@ struct HttpServer::Impl {
 
   std::vector<std::unique_ptr<EventLoop>> MakeLoops() {
     std::vector<std::unique_ptr<EventLoop>> made;
-    for (std::size_t i = 0; i < LoopCount(options); ++i)
+    for (std::size_t i = 0; i < static_cast<std::size_t>(EventLoopCount(options)); ++i)
       made.push_back(std::make_unique<EventLoop>(options, registry, routes, metrics, reads, writes, quota, budget,
                                                  tls ? &*tls : nullptr));
     return made;

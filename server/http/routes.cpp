@@ -44,7 +44,11 @@ Routes::Placement Routes::Place(Route route, std::string_view body, CallerClass 
   return {readsOnLoop_ ? Lane::kLoop : Lane::kReads, !writer};
 }
 
-Answer Routes::Busy() {
+Answer Routes::Busy(Exchange& exchange) {
+  exchange.isCall = true;
+  exchange.calls.assign(1, CallSummary{});
+  exchange.calls[0].outcome = CallSummary::Outcome::kFault;
+  exchange.calls[0].code = std::to_string(rpc::kServerBusy);
   Answer answer{503, rpc::EncodeFault({rpc::kServerBusy, "Servidor ocupado: respostas demais em trânsito; tente de novo em instantes.", nullptr}), kJsonType};
   answer.retryAfter = 1;
   return answer;

@@ -53,8 +53,9 @@ class Routes {
   };
   Placement Place(Route route, std::string_view body, CallerClass caller) const;
 
-  // The answer to a read refused while the answers held fill their budget.
-  static Answer Busy();
+  // The answer to a read refused while the answers held fill their budget;
+  // the exchange records it as one call refused.
+  static Answer Busy(Exchange& exchange);
 
   // Answers a screened request; fills what the exchange learns of it. Never
   // throws: an unexpected failure is answered 500 and logged.

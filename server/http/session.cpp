@@ -222,13 +222,7 @@ void Session<Stream>::Run() {
 // thread runs it, so that reads queued at once cannot all pass it.
 template <class Stream>
 Answer Session<Stream>::Execute(bool budgeted) {
-  if (budgeted && server_.budget.Exhausted()) {
-    exchange_.isCall = true;
-    exchange_.calls.assign(1, CallSummary{});
-    exchange_.calls[0].outcome = CallSummary::Outcome::kFault;
-    exchange_.calls[0].code = std::to_string(rpc::kServerBusy);
-    return Routes::Busy();
-  }
+  if (budgeted && server_.budget.Exhausted()) return Routes::Busy(exchange_);
   return server_.routes.Run(route_, parser_->Message().body(), exchange_);
 }
 

@@ -33,6 +33,7 @@ using namespace totem;
 using namespace std::chrono_literals;
 using test::AcknowledgedSaves;
 using test::RemoteClient;
+using test::ResidentKib;
 using test::ServerProcess;
 using test::TempDir;
 using test::TestDatabase;
@@ -249,13 +250,6 @@ std::string Authorized(const std::string& head, const std::string& token, const 
          (body.empty() ? "" : "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
                                   "\r\n") +
          "\r\n" + body;
-}
-
-long ResidentKib(pid_t pid) {
-  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-  return -1;
 }
 
 // The back office saving its register through the module's own client with

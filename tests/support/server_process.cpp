@@ -1,5 +1,6 @@
 #include "tests/support/server_process.h"
 
+#include <fstream>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -173,6 +174,13 @@ int ServerProcess::RunTool(const std::vector<std::string>& toolArgs, std::string
   waitpid(pid, &status, 0);
   if (output) *output = out;
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+long ResidentKib(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  return -1;
 }
 
 }  // namespace totem::test

@@ -7,6 +7,9 @@
 
 namespace totem::test {
 
+// A process's resident memory, from /proc; -1 when unknown.
+long ResidentKib(pid_t pid);
+
 class ServerProcess {
  public:
   struct Options {
