@@ -1,5 +1,6 @@
 #include "server/cli/command_line.h"
 
+#include "server/cli/command_author.h"
 #include "server/cli/serve_options.h"
 #include "server/store/migrations.h"
 #include "server/store/store_factory.h"
@@ -133,6 +134,16 @@ UsageError Translated(const CLI::ParseError& error, const std::string& config) {
   return UsageError(what);
 }
 
+// --autor on a command that writes: who the history names instead of the
+// user running it.
+CLI::Option* AddAuthorOption(CLI::App& command, std::string& autor) {
+  return command
+      .add_option("--autor", autor,
+                  "quem o histórico registra (padrão: quem chamou o sudo, ou o usuário que roda o comando)")
+      ->option_text("NOME")
+      ->configurable(false);
+}
+
 }  // namespace
 
 bool IsLoopbackHost(const std::string& host) {
@@ -173,6 +184,8 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
   Portuguese(*importCommand);
   importCommand->fallthrough()->footer(kImportFooter);
   importCommand->add_option("ARQUIVO", import.files, "arquivos CSV, na ordem")->required()->configurable(false);
+  std::string importAutor;
+  auto* importAutorOption = AddAuthorOption(*importCommand, importAutor);
 
   ExportOptions exportOptions;
   std::string what;
@@ -224,6 +237,7 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
   if (importCommand->parsed()) {
     import.database = RequireDatabase(serve.database);
     import.createDatabase = serve.createDatabase;
+    if (importAutorOption->count()) import.autor = CheckAuthor(importAutor);
     return import;
   }
   if (exportCommand->parsed()) {

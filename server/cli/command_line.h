@@ -5,6 +5,7 @@
 // config file (--config FILE); the command line overrides it.
 #include "server/http/http_options.h"
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <variant>
@@ -32,6 +33,7 @@ struct ImportOptions {
   std::string database;
   bool createDatabase = false;  // as ServeOptions::createDatabase
   std::vector<std::string> files;
+  std::optional<std::string> autor;  // who the history names; see CommandAuthor
 };
 
 // "export parametros": every register's kiosk parameters as CSV.

@@ -1,13 +1,11 @@
 #include "server/cli/csv_import.h"
 
+#include "server/cli/command_author.h"
 #include "server/cli/csv_file.h"
 #include "server/cli/parametros_csv.h"
 #include "server/domain/master_data_rules.h"
 #include "server/domain/packet_layouts.h"
 #include "server/store/store_factory.h"
-
-#include <pwd.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <map>
@@ -115,13 +113,6 @@ class FileImport {
   const FileKind& kind_;
 };
 
-// Who imports, as the history names a record's saves: the user running the
-// command, under a name no token can have (token names take no ':').
-Caller Importer() {
-  const passwd* user = getpwuid(geteuid());
-  return Caller{"import:" + (user ? std::string(user->pw_name) : std::to_string(geteuid())), ""};
-}
-
 }  // namespace
 
 ImportSummary ImportCsvFile(Store& store, const std::string& path, const Caller& importer) {
@@ -158,7 +149,7 @@ int RunImport(const ImportOptions& options, std::ostream& out, std::ostream& err
     err << "totem-server: " << error.what() << '\n';
     return 1;
   }
-  const Caller importer = Importer();
+  const Caller importer = CommandAuthor("import", options.autor);
   for (const auto& path : options.files) {
     try {
       const ImportSummary summary = ImportCsvFile(*store, path, importer);
