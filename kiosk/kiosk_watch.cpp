@@ -1,13 +1,13 @@
 // totem-kiosk-watch FILIAL CAIXA: what a kiosk does to follow its settings.
-//   1. GET /kiosk/v1/parametros/FILIAL/CAIXA: the settings and their version
+//   1. GET /kiosk/v1/parametros/FILIAL/CAIXA: the settings and their tag
 //      (ETag); printed as one JSON line on standard output.
-//   2. The same GET with If-None-Match: "<version>" and ?aguardar=S: the
+//   2. The same GET with If-None-Match: the tag, and ?aguardar=S: the
 //      server holds it until a newer version is committed (200: print it,
 //      go on with the new version) or S seconds pass (304: ask again).
 //   3. When the server cannot be reached, answers 503 or closes the
 //      connection, ask again after a pause that doubles up to 30 s (with a
 //      little randomness, so that a chain's kiosks do not all come back in
-//      the same instant), and keep the version already known.
+//      the same instant), and keep the tag already known.
 // Messages about the connection go to standard error. Exits 2 for a
 // register the server does not know, 3 for a token it refuses.
 #include "platform/version.h"
@@ -20,7 +20,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
-#include <optional>
 #include <random>
 #include <string>
 #include <thread>
@@ -66,16 +65,22 @@ class Watch {
     while (true) {
       httplib::Headers headers;
       std::string target = path_;
-      if (versao_) {
-        headers.emplace("If-None-Match", "\"" + std::to_string(*versao_) + "\"");
+      if (!etag_.empty()) {
+        headers.emplace("If-None-Match", etag_);
         target += "?aguardar=" + std::to_string(options_.aguardar);
       }
       auto result = client_.Get(target, headers);
       if (!result) {
         Warn("sem resposta de " + options_.server + " (" + httplib::to_string(result.error()) + ")", pause);
       } else if (result->status == 200) {
-        if (!Print(result->body)) Warn("resposta sem versão", pause);
-        else pause = kFirstPause;
+        if (!Print(result->body)) {
+          Warn("resposta sem versão", pause);
+        } else {
+          // The tag goes back as it came: it names these settings, which
+          // the version alone cannot (it repeats after a restore).
+          etag_ = result->get_header_value("ETag");
+          pause = kFirstPause;
+        }
         continue;
       } else if (result->status == 304) {
         pause = kFirstPause;
@@ -105,7 +110,6 @@ class Watch {
     const auto settings = nlohmann::ordered_json::parse(body, nullptr, false);
     if (settings.is_discarded() || !settings.contains("versao") || !settings["versao"].is_number_integer())
       return false;
-    versao_ = settings["versao"].get<long long>();
     std::cout << settings.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << std::endl;
     return true;
   }
@@ -128,7 +132,7 @@ class Watch {
   const Options& options_;
   const std::string path_;
   httplib::Client client_;
-  std::optional<long long> versao_;
+  std::string etag_;  // of the settings last printed
   std::mt19937 random_{std::random_device{}()};
 };
 

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include <charconv>
+#include <cstdint>
 
 namespace totem::server {
 namespace {
@@ -58,10 +59,23 @@ std::string KioskBody(const std::string& cdFilial, const std::string& cdCaixa, l
   return body.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
+std::string KioskEtag(long long versao, std::string_view body) {
+  // 64-bit FNV-1a: a change detector, not a secret; the version in front
+  // keeps tags readable in logs.
+  std::uint64_t hash = 0xcbf29ce484222325ULL;
+  for (unsigned char c : body) hash = (hash ^ c) * 0x100000001b3ULL;
+  char digits[17];
+  for (int i = 15; i >= 0; --i, hash >>= 4) digits[i] = "0123456789abcdef"[hash & 0xf];
+  digits[16] = '\0';
+  return "\"" + std::to_string(versao) + "-" + digits + "\"";
+}
+
 std::optional<KioskReading> ReadKiosk(Store& store, const std::string& cdFilial, const std::string& cdCaixa) {
   const auto versao = store.Versao(cdFilial, cdCaixa);
   if (!versao) return std::nullopt;
-  return KioskReading{*versao, KioskBody(cdFilial, cdCaixa, *versao, store.LoadParametro(cdFilial, cdCaixa))};
+  std::string body = KioskBody(cdFilial, cdCaixa, *versao, store.LoadParametro(cdFilial, cdCaixa));
+  std::string etag = KioskEtag(*versao, body);
+  return KioskReading{*versao, std::move(body), std::move(etag)};
 }
 
 }  // namespace totem::server

@@ -6,13 +6,21 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace totem::server {
 
 struct KioskReading {
   long long versao = 0;
   std::string body;  // the JSON object
+  std::string etag;  // quoted, as the ETag header carries it; see KioskEtag
 };
+
+// The entity tag of a body at a version: the version, then a digest of the
+// body. A version alone can repeat with other settings (a database restored
+// from an older backup counts its saves again), so a kiosk holding a tag
+// from before is told it is current only when its settings are the same.
+std::string KioskEtag(long long versao, std::string_view body);
 
 // Nothing when the register does not exist. The version is read before the
 // record, so the body is never older than the version it carries: a change

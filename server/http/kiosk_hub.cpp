@@ -15,12 +15,12 @@ namespace asio = boost::asio;
 // How long a kiosk whose wait went over its caps waits to be read again.
 constexpr std::chrono::seconds kOverCapPause{1};
 
-std::string Quoted(long long versao) { return "\"" + std::to_string(versao) + "\""; }
-
-// Whether an If-None-Match value names this version: a list of entity tags,
-// weak or strong, or "*".
-bool Matches(std::string_view header, long long versao) {
-  const std::string tag = Quoted(versao);
+// Whether an If-None-Match value names these settings: a list of entity
+// tags, weak or strong, or "*". Kiosks written when the tag was the bare
+// version ("7") still send that; it is taken as before, by the version
+// alone, so that they keep waiting instead of being answered at once.
+bool Matches(std::string_view header, const KioskReading& reading) {
+  const std::string bareVersion = "\"" + std::to_string(reading.versao) + "\"";
   while (!header.empty()) {
     const auto comma = header.find(',');
     std::string_view item = header.substr(0, comma);
@@ -28,20 +28,20 @@ bool Matches(std::string_view header, long long versao) {
     while (!item.empty() && (item.front() == ' ' || item.front() == '\t')) item.remove_prefix(1);
     while (!item.empty() && (item.back() == ' ' || item.back() == '\t')) item.remove_suffix(1);
     if (item.substr(0, 2) == "W/") item.remove_prefix(2);
-    if (item == "*" || item == tag) return true;
+    if (item == "*" || item == reading.etag || item == bareVersion) return true;
   }
   return false;
 }
 
 Answer Current(const KioskReading& reading) {
   Answer answer{200, reading.body, kJsonType};
-  answer.etag = Quoted(reading.versao);
+  answer.etag = reading.etag;
   return answer;
 }
 
-Answer Unchanged(long long versao) {
+Answer Unchanged(const KioskReading& reading) {
   Answer answer{304, {}, nullptr};
-  answer.etag = Quoted(versao);
+  answer.etag = reading.etag;
   return answer;
 }
 
@@ -107,33 +107,29 @@ void KioskHub::Serve(const KioskTarget& target, Reply reply) {
   Decide(it->first, it->second, Pending{target, std::move(reply)}, false);
 }
 
-// A kiosk with the current version waits or hears 304; any other gets the
-// body, read once per version. Right after a load the body read is sent
-// even when a newer version was announced meanwhile: its ETag says which
-// it is, and the kiosk's next read fetches the newer one.
+// A kiosk holding the current settings' tag waits or hears 304; any other
+// gets the body, read once per version. The tag, not the version, decides:
+// so the settings are read before the first answer for a register, and
+// again once a newer version is announced. Right after a load the body
+// read is used even when a newer version was announced meanwhile: its tag
+// says which it is, and the kiosk's next read fetches the newer one.
 void KioskHub::Decide(const CaixaKey& key, Entry& entry, Pending request, bool afterLoad) {
-  if (entry.versao < 0) {
+  const bool fresh = entry.cached && (afterLoad || entry.cached->versao >= entry.versao);
+  if (entry.versao < 0 || !fresh) {
     entry.pending.push_back(std::move(request));
     return Load(key, entry);
   }
-  const bool current = !request.target.ifNoneMatch.empty() && Matches(request.target.ifNoneMatch, entry.versao);
-  if (current) {
-    const KioskTarget& t = request.target;
-    if (t.aguardar <= 0 || draining_) return request.reply(Unchanged(entry.versao));
-    if (!t.capped || quota_.Acquire(t.token, t.client)) return Wait(key, entry, std::move(request));
-    // Over the caps: answered now, and the kiosk's next read waits a while
-    // on its connection, so that caller cannot make the server spin.
-    Answer answer = Unchanged(entry.versao);
-    answer.pause = kOverCapPause;
-    return request.reply(std::move(answer));
-  }
-  if (entry.cached && (afterLoad || entry.cached->versao >= entry.versao)) {
-    if (!request.target.ifNoneMatch.empty() && Matches(request.target.ifNoneMatch, entry.cached->versao))
-      return request.reply(Unchanged(entry.cached->versao));
-    return request.reply(Current(*entry.cached));
-  }
-  entry.pending.push_back(std::move(request));
-  Load(key, entry);
+  const KioskReading& reading = *entry.cached;
+  const KioskTarget& t = request.target;
+  if (t.ifNoneMatch.empty() || !Matches(t.ifNoneMatch, reading)) return request.reply(Current(reading));
+  const bool newerAnnounced = reading.versao < entry.versao;
+  if (t.aguardar <= 0 || draining_ || newerAnnounced) return request.reply(Unchanged(reading));
+  if (!t.capped || quota_.Acquire(t.token, t.client)) return Wait(key, entry, std::move(request));
+  // Over the caps: answered now, and the kiosk's next read waits a while
+  // on its connection, so that caller cannot make the server spin.
+  Answer answer = Unchanged(reading);
+  answer.pause = kOverCapPause;
+  request.reply(std::move(answer));
 }
 
 void KioskHub::Load(const CaixaKey& key, Entry& entry) {
@@ -191,7 +187,9 @@ void KioskHub::Wait(const CaixaKey& key, Entry& entry, Pending request) {
     Count(waiting_ - 1);
     Entry& entry = entries_.at(key);
     entry.waiters.erase(waiter->position);
-    waiter->request.reply(Unchanged(entry.versao));
+    // A wait starts only with the settings read, and a load replaces them
+    // only after every wait on the register was released.
+    waiter->request.reply(Unchanged(*entry.cached));
   });
 }
 

@@ -5,6 +5,8 @@
 #include "tests/server/hardening_fixture.h"
 
 #include <chrono>
+#include <filesystem>
+#include <functional>
 #include <fstream>
 #include <future>
 #include <optional>
@@ -47,7 +49,7 @@ TEST_F(KioskRead, AnswersTheSettingsTheirVersionAndEachCode) {
   StartServer({"--token-file", dir_.File("tokens")});
   const Reply settings = Get(*server_, kPath, "", kKioskToken);
   ASSERT_EQ(settings.status, 200) << settings.body;
-  EXPECT_EQ(settings.etag, "\"0\"");
+  EXPECT_EQ(settings.etag.rfind("\"0-", 0), 0u) << settings.etag;
   const json body = json::parse(settings.body);
   EXPECT_EQ(body["versao"], 0);
   EXPECT_EQ(body["extrato"], json({{"tipo", 1}, {"descricao", "Extrato Simplificado"}}));
@@ -62,12 +64,15 @@ TEST_F(KioskRead, AnswersTheSettingsTheirVersionAndEachCode) {
     int status;
   };
   const std::string kiosk = kKioskToken;
+  const std::string current = settings.etag;
   const std::vector<Case> cases = {
-      {"the current version", kPath, "\"0\"", kiosk, 304},
-      {"the current version, weak", kPath, "W/\"0\"", kiosk, 304},
-      {"the current version in a list", kPath, "\"7\", \"0\"", kiosk, 304},
+      {"the current settings' tag", kPath, current, kiosk, 304},
+      {"the current tag, weak", kPath, "W/" + current, kiosk, 304},
+      {"the current tag in a list", kPath, "\"7\", " + current, kiosk, 304},
+      {"the bare current version, as older kiosks send it", kPath, "\"0\"", kiosk, 304},
       {"any version", kPath, "*", kiosk, 304},
       {"another version", kPath, "\"7\"", kiosk, 200},
+      {"another tag of the current version", kPath, "\"0-0123456789abcdef\"", kiosk, 200},
       {"without a token", kPath, "", "", 401},
       {"an unknown register", "/kiosk/v1/parametros/0001/999", "", kiosk, 404},
       {"a code too long", "/kiosk/v1/parametros/00001/001", "", kiosk, 404},
@@ -106,7 +111,42 @@ TEST_F(KioskRead, AnswersTheSettingsTheirVersionAndEachCode) {
   // Nobody waited for that save: a plain conditional read still sees it.
   const Reply after = Get(*server_, kPath, "\"0\"", kKioskToken);
   EXPECT_EQ(after.status, 200);
-  EXPECT_EQ(after.etag, "\"1\"");
+  EXPECT_EQ(after.etag.rfind("\"1-", 0), 0u) << after.etag;
+}
+
+// A restored backup counts its saves again: version 3 after the restore is
+// other settings than version 3 before it, and a kiosk holding the tag from
+// before must get them, at once even when it asks to wait.
+TEST_F(KioskRead, ATagFromBeforeARestoreDoesNotPassForTheRestoredChainsSettings) {
+  if (TestDatabase::UsingPostgres()) GTEST_SKIP() << "restores an SQLite file by copying it";
+  const std::string file = db_->Address().substr(std::string("sqlite:").size());
+  auto save = [&](const std::string& message) {
+    auto args = ValidSaveArgs();
+    args[8] = message;
+    ASSERT_EQ(client_->Envelope("setUpdParametros", args)["status"], "ok");
+  };
+  auto stopped = [&](const std::function<void()>& work) {
+    client_.reset();
+    server_.reset();
+    work();
+    StartServer();
+  };
+  save("antes do backup");
+  stopped([&] { std::filesystem::copy_file(file, file + ".backup"); });
+  save("depois do backup");
+  save("depois do backup, de novo");
+  const Reply held = Get(*server_, kPath);
+  stopped([&] {
+    std::filesystem::copy_file(file + ".backup", file, std::filesystem::copy_options::overwrite_existing);
+  });
+  save("restaurado");
+  save("restaurado, de novo");
+  for (const std::string& path : {std::string(kPath), std::string(kPath) + "?aguardar=30"}) {
+    const Reply now = Get(*server_, path, held.etag);
+    ASSERT_EQ(now.status, 200) << path;
+    EXPECT_EQ(json::parse(now.body)["versao"], json::parse(held.body)["versao"]);
+    EXPECT_EQ(json::parse(now.body)["mensagens"]["inicial"], "restaurado, de novo");
+  }
 }
 
 TEST_F(KioskRead, AWaitEndsWithTheNextSaveOrCopyOrAtItsDeadline) {
@@ -120,7 +160,7 @@ TEST_F(KioskRead, AWaitEndsWithTheNextSaveOrCopyOrAtItsDeadline) {
   ASSERT_EQ(waiting.wait_for(5s), std::future_status::ready);
   const Reply woken = waiting.get();
   EXPECT_EQ(woken.status, 200);
-  EXPECT_EQ(woken.etag, "\"1\"");
+  EXPECT_EQ(woken.etag.rfind("\"1-", 0), 0u) << woken.etag;
   EXPECT_EQ(json::parse(woken.body)["mensagens"]["inicial"], ValidSaveArgs()[8]);
 
   const auto start = std::chrono::steady_clock::now();
