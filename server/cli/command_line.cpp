@@ -214,7 +214,13 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
       ->option_text("CAIXA")
       ->required()
       ->configurable(false);
-  for (auto* command : {importCommand, exportCommand, historyCommand}) {
+  CadastroCommands cadastro(app, [](CLI::App& command) {
+    Portuguese(command);
+    command.fallthrough()->footer("");
+  });
+  std::vector<CLI::App*> commands = {importCommand, exportCommand, historyCommand};
+  for (auto* command : cadastro.Commands()) commands.push_back(command);
+  for (auto* command : commands) {
     command->group("Comandos");
     command->allow_extras();
   }
@@ -249,6 +255,7 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
     history.database = RequireDatabase(serve.database);
     return history;
   }
+  if (cadastro.Parsed()) return cadastro.Finish(RequireDatabase(serve.database));
   serve.database = RequireDatabase(serve.database);
   FinishServeOptions(serve, listen);
   return serve;

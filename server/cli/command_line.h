@@ -3,6 +3,7 @@
 // data or kiosk parameters from CSV files, exporting the kiosk parameters,
 // or printing a register's save history. Options may also come from a
 // config file (--config FILE); the command line overrides it.
+#include "server/cli/cadastro_command.h"
 #include "server/http/http_options.h"
 
 #include <optional>
@@ -53,7 +54,7 @@ struct ShowText {
   std::string text;
 };
 
-using Command = std::variant<ServeOptions, ImportOptions, ExportOptions, HistoryOptions, ShowText>;
+using Command = std::variant<ServeOptions, ImportOptions, ExportOptions, HistoryOptions, CadastroOptions, ShowText>;
 
 class UsageError : public std::runtime_error {
  public:

@@ -1,6 +1,9 @@
 #include "server/cli/history_command.h"
 
+#include "server/cli/cadastro_command.h"
+
 #include "platform/parametros_contract.h"
+#include "server/store/cadastro_removal.h"
 #include "server/store/store_factory.h"
 
 #include <nlohmann/json.hpp>
@@ -59,6 +62,10 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
     auto store = OpenExistingStore(options.database);
     out << FormatGravacoes(options.cdFilial, options.cdCaixa,
                            store->ListGravacoes(options.cdFilial, options.cdCaixa));
+    // Removals and returns of the register and of its branch.
+    for (const CadastroEvento& e : ListCadastroEventos(*store, options.cdFilial, options.cdCaixa))
+      out << e.quando << "  " << (e.alvo.cdCaixa.empty() ? "filial " + e.alvo.cdFilial : "caixa") << " " << Agreed(e.alvo, e.evento)
+          << " por " << e.autor << "\n";
     return 0;
   } catch (const std::exception& error) {
     err << "totem-server: " << error.what() << "\n";

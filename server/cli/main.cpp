@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
                         [](const ImportOptions& o) { return RunImport(o, std::cout, std::cerr); },
                         [](const ExportOptions& o) { return RunExport(o, std::cout, std::cerr); },
                         [](const HistoryOptions& o) { return RunHistory(o, std::cout, std::cerr); },
+                        [](const CadastroOptions& o) { return RunCadastro(o, std::cout, std::cerr); },
                         [](const ShowText& o) {
                           std::cout << o.text;
                           return 0;

@@ -155,6 +155,10 @@ void KioskHub::Loaded(const CaixaKey& key, std::optional<KioskReading> reading, 
   if (it == entries_.end()) return;
   Entry& entry = it->second;
   entry.loading = false;
+  if (entry.readAgain) {
+    entry.readAgain = false;
+    return Load(key, entry);
+  }
   std::vector<Pending> pending = std::move(entry.pending);
   entry.pending.clear();
   if (failed) {
@@ -203,12 +207,39 @@ void KioskHub::Announce(std::vector<VersaoCaixa> changes) {
 // body, read once for all of them.
 void KioskHub::Raise(const VersaoCaixa& change) {
   if (!started_) return;
+  if (change.versao == kCadastroMudou) return Forget(change.caixa);
   Entry& entry = entries_[change.caixa];
   if (change.versao <= entry.versao) return;
   entry.versao = change.versao;
   if (entry.waiters.empty()) return;
   for (auto& request : Release(entry)) entry.pending.push_back(std::move(request));
   Load(change.caixa, entry);
+}
+
+// A register, or a whole branch (an empty register), was removed or brought
+// back: what is kept of it is dropped, and its waiting kiosks get what a
+// read finds now (404 once removed). A load under way read too early; its
+// result is thrown away and the register read again.
+void KioskHub::Forget(const CaixaKey& key) {
+  for (auto it = entries_.begin(); it != entries_.end();) {
+    if (it->first.first != key.first || (!key.second.empty() && it->first.second != key.second)) {
+      ++it;
+      continue;
+    }
+    Entry& entry = it->second;
+    entry.versao = -1;
+    entry.cached.reset();
+    for (auto& request : Release(entry)) entry.pending.push_back(std::move(request));
+    if (entry.loading) {
+      entry.readAgain = true;
+    } else if (!entry.pending.empty()) {
+      Load(it->first, entry);
+    } else {
+      it = entries_.erase(it);
+      continue;
+    }
+    ++it;
+  }
 }
 
 // Ends every wait on the register; their timers will find them done.

@@ -70,6 +70,7 @@ class KioskHub {
     long long versao = -1;  // -1: not known yet (a register this server has not seen)
     std::optional<KioskReading> cached;
     bool loading = false;
+    bool readAgain = false;  // the register changed while it was being read
     std::vector<Pending> pending;  // reads waiting for the load
     std::list<std::shared_ptr<Waiter>> waiters;
   };
@@ -79,6 +80,7 @@ class KioskHub {
   void Loaded(const CaixaKey& key, std::optional<KioskReading> reading, bool failed);
   void Wait(const CaixaKey& key, Entry& entry, Pending request);
   void Raise(const VersaoCaixa& change);
+  void Forget(const CaixaKey& key);
   std::vector<Pending> Release(Entry& entry);
   void Count(std::size_t waiting);
   void EndWait(Waiter& waiter);

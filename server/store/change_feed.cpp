@@ -41,7 +41,8 @@ std::vector<VersaoCaixa> ParseChanges(std::string_view payload) {
     const std::string_view number = line.substr(second + 1);
     long long versao = 0;
     const auto [rest, error] = std::from_chars(number.data(), number.data() + number.size(), versao);
-    if (error != std::errc() || rest != number.data() + number.size() || versao < 0) continue;
+    if (error != std::errc() || rest != number.data() + number.size() || (versao < 0 && versao != kCadastroMudou))
+      continue;
     out.push_back({{std::string(line.substr(0, first)), std::string(line.substr(first + 1, second - first - 1))},
                    versao});
   }

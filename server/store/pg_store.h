@@ -25,7 +25,8 @@ struct PgDialect {
   // of one register take turns. NO KEY UPDATE is enough, since the key never
   // changes, and it leaves other transactions' foreign-key checks unblocked.
   static constexpr const char* kLockCaixa =
-      "SELECT 1 FROM caixa WHERE cdfilial = ? AND cdcaixa = ? FOR NO KEY UPDATE";
+      "SELECT 1 FROM caixa c WHERE c.cdfilial = ? AND c.cdcaixa = ? AND " TOTEM_CAIXA_EM_USO
+      " FOR NO KEY UPDATE OF c";
   // A lock that conflicts with itself: servers seeding an empty database at
   // once take turns, and the second finds it filled.
   static constexpr const char* kLockForSeeding = "LOCK TABLE filial IN SHARE ROW EXCLUSIVE MODE";

@@ -108,7 +108,7 @@ std::string SelectCaixasIn(std::size_t n, std::string_view lockSuffix) {
          Columns("p.") +
          " FROM caixa c LEFT JOIN parametro_totem p ON p.cdfilial = c.cdfilial AND p.cdcaixa = c.cdcaixa"
          " WHERE (c.cdfilial, c.cdcaixa) IN (VALUES " +
-         Tuples(n, 2) + ")" + std::string(lockSuffix);
+         Tuples(n, 2) + ") AND " TOTEM_CAIXA_EM_USO + std::string(lockSuffix);
 }
 
 std::string UpsertParametros(std::size_t n) {

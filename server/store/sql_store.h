@@ -202,6 +202,11 @@ class SqlStore : public Store {
     Dialect::CheckWritable(*c, address_);
   }
 
+  SqlRows Read(std::string_view sql, const SqlValues& values, std::size_t columns) override {
+    auto c = Borrow();
+    return Rows(*c, sql, values, columns);
+  }
+
   std::unique_ptr<WriteTransaction> BeginWrite() override {
     if constexpr (Dialect::kOneWriterAtATime) {
       // Writers of this process take turns on a lock here instead of
@@ -266,6 +271,17 @@ class SqlStore : public Store {
     for (std::size_t i = 0; i < contract::kRecord.size(); ++i)
       insert.BindOptional(index++, g.antes ? std::optional(g.antes->values[i]) : std::nullopt);
     for (const std::string& value : g.depois.values) insert.Bind(index++, value);
+  }
+
+  static SqlRows Rows(Connection& c, std::string_view sql, const SqlValues& values, std::size_t columns) {
+    auto statement = c.Prepare(sql);
+    for (std::size_t i = 0; i < values.size(); ++i) statement.BindOptional(static_cast<int>(i + 1), values[i]);
+    SqlRows rows;
+    while (statement.Step()) {
+      SqlValues& row = rows.emplace_back();
+      for (std::size_t i = 0; i < columns; ++i) row.push_back(statement.OptionalText(static_cast<int>(i)));
+    }
+    return rows;
   }
 
   // Whether each register exists and its record, in the keys' order.
@@ -414,6 +430,10 @@ class SqlStore : public Store {
         insert.Run();
       });
     }
+    SqlRows Run(std::string_view sql, const SqlValues& values, std::size_t columns) override {
+      return Rows(*lease_, sql, values, columns);
+    }
+    void AnnounceCadastro(const CaixaKey& key) override { changes_.push_back({key, kCadastroMudou}); }
     // Every history row is a change of its register's record: the other
     // servers hear of them with the commit (a notification sent inside the
     // transaction is delivered only if it commits), this one right after.

@@ -22,7 +22,7 @@ struct SqliteDialect {
       "SELECT cdgrupprod, nmgrupprod, dtultatugppr, idcadnvsubgr, idgrprodvmn"
       " FROM grupo_produto ORDER BY cdgrupprod";
   // The write lock of BEGIN IMMEDIATE already keeps other saves out.
-  static constexpr const char* kLockCaixa = "SELECT 1 FROM caixa WHERE cdfilial = ? AND cdcaixa = ?";
+  static constexpr const char* kLockCaixa = sql::kCaixaExists;
   // The same write lock keeps a second seeder out until the first commits.
   static constexpr const char* kLockForSeeding = "";
   // Many registers at once: the write lock covers them too.

@@ -95,6 +95,13 @@ class StoreError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+using SqlValues = std::vector<std::optional<std::string>>;
+using SqlRows = std::vector<SqlValues>;
+
+// A register's version that is no number: the register or its branch was
+// removed or brought back, and whoever keeps its settings reads them again.
+inline constexpr long long kCadastroMudou = -1;
+
 // One write transaction. Nothing is visible to others until Commit(); a
 // transaction destroyed without Commit() is rolled back.
 class WriteTransaction {
@@ -130,6 +137,14 @@ class WriteTransaction {
   virtual std::vector<CaixaAtual> LockCaixas(const std::vector<CaixaKey>& keys) = 0;
   virtual void UpsertParametros(const std::vector<ParametroTotem>& parametros) = 0;
   virtual void AppendGravacoes(const std::vector<GravacaoParametro>& gravacoes) = 0;
+
+  // A statement of the store's own modules (removals: cadastro_removal.h)
+  // with its "?" values in order (nullopt: NULL); the rows it returns, each
+  // of `columns` values.
+  virtual SqlRows Run(std::string_view sql, const SqlValues& values, std::size_t columns) = 0;
+  // With the commit, the waiting kiosks hear that this register (a whole
+  // branch: an empty register) was removed or brought back.
+  virtual void AnnounceCadastro(const CaixaKey& key) = 0;
 
   virtual void Commit() = 0;
 };
@@ -186,6 +201,8 @@ class Store {
   virtual void CheckWritable() = 0;
 
   virtual std::unique_ptr<WriteTransaction> BeginWrite() = 0;
+  // A reading statement of the store's own modules, as WriteTransaction::Run.
+  virtual SqlRows Read(std::string_view sql, const SqlValues& values, std::size_t columns) = 0;
 };
 
 }  // namespace totem::server
