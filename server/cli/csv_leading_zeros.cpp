@@ -19,7 +19,7 @@ struct CodeColumn {
 };
 const std::array<CodeColumn, 2> kCodeColumns = {{{contract::kCdFilial, "filial"}, {contract::kCdCaixa, "caixa"}}};
 
-std::size_t Width(const CodeColumn& code) { return static_cast<std::size_t>(code.column.size); }
+std::size_t Width(const contract::Column& column) { return static_cast<std::size_t>(column.size); }
 
 bool AllDigits(std::string_view text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -70,7 +70,7 @@ std::size_t RestoreLeadingZeros(CsvFile& file, WriteTransaction& transaction, bo
     const bool mixed = lengths.size() > 1;
     for (auto& row : file.rows) {
       std::string& value = row.fields[*at];
-      const std::string padded = Padded(value, Width(code));
+      const std::string padded = Padded(value, Width(code.column));
       if (padded == value) continue;
       bool twin = false;
       if (code.column.name == contract::kCdFilial.name) {
@@ -78,7 +78,7 @@ std::size_t RestoreLeadingZeros(CsvFile& file, WriteTransaction& transaction, bo
       } else if (!mixed && filialAt) {
         // The register's branch may have lost its zeros too.
         const std::string& filial = row.fields[*filialAt];
-        twin = twins.Caixa(filial, padded) || twins.Caixa(Padded(filial, Width(kCodeColumns[0])), padded);
+        twin = twins.Caixa(filial, padded) || twins.Caixa(Padded(filial, Width(contract::kCdFilial)), padded);
       }
       if (!mixed && !twin) continue;
       fixes.emplace_back(&value, padded);
@@ -86,13 +86,15 @@ std::size_t RestoreLeadingZeros(CsvFile& file, WriteTransaction& transaction, bo
                                       "\" sem os zeros à esquerda"});
     }
   }
-  if (!pad && !faults.empty())
-    file.FailLines(std::to_string(faults.size()) +
-                       (faults.size() == 1 ? " código parece ter perdido" : " códigos parecem ter perdido") +
-                       " os zeros à esquerda (a planilha leu a coluna como números)",
-                   std::move(faults),
+  if (!pad && !faults.empty()) {
+    const std::string heading =
+        std::to_string(faults.size()) +
+        (faults.size() == 1 ? " código parece ter perdido" : " códigos parecem ter perdido") +
+        " os zeros à esquerda (a planilha leu a coluna como números)";
+    file.FailLines(heading, std::move(faults),
                    "Abra o CSV na planilha com as colunas de código como Texto e salve de novo, ou importe com "
                    "--completar-zeros para completá-los com zeros.");
+  }
   for (auto& [field, padded] : fixes) *field = padded;
   return fixes.size();
 }

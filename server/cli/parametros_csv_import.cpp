@@ -108,15 +108,14 @@ ImportSummary ImportParametros(ImportRun& run, const CsvFile& file) {
   }
 
   if (auto stale = StaleRows(run, rows); !stale.empty()) {
+    const std::string count = std::to_string(stale.size());
+    const std::string heading = count + (stale.size() == 1 ? " caixa foi gravado" : " caixas foram gravados") +
+                                " depois que este arquivo foi exportado; gravar o arquivo desfaria essas gravações";
     if (!run.Overwrites())
-      file.FailLines(std::to_string(stale.size()) +
-                         (stale.size() == 1 ? " caixa foi gravado" : " caixas foram gravados") +
-                         " depois que este arquivo foi exportado; gravar o arquivo desfaria essas gravações",
-                     std::move(stale),
+      file.FailLines(heading, std::move(stale),
                      "Exporte de novo e refaça as alterações no arquivo novo, ou importe com --sobrescrever "
                      "para gravar os valores do arquivo por cima.");
-    summary.notes.push_back(std::to_string(stale.size()) +
-                            " caixas gravados depois da exportação recebem os valores do arquivo (--sobrescrever)");
+    summary.notes.push_back(count + " caixas gravados depois da exportação recebem os valores do arquivo (--sobrescrever)");
   }
   if (!versaoAt)
     summary.notes.push_back("versões não conferidas: o arquivo não tem a coluna " + std::string(kVersaoColumn));
