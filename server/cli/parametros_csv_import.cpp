@@ -44,9 +44,10 @@ std::optional<long long> ReadVersao(const CsvFile& file, std::size_t line, const
 }
 
 // The rows whose register was saved after the file was exported, and whose
-// values would undo that save; a row that writes what is stored already
-// undoes nothing. The rows' registers are locked first, so none of them can
-// be saved between this check and the file's commit.
+// values would undo that save. A row that writes what is stored already, or
+// gives a register without a record its first one, undoes nothing. The rows'
+// registers are locked first, so none of them can be saved between this
+// check and the file's commit.
 std::vector<LineFault> StaleRows(ImportRun& run, const std::vector<Row>& rows) {
   std::vector<CaixaKey> keys;
   for (const Row& row : rows)
@@ -63,7 +64,7 @@ std::vector<LineFault> StaleRows(ImportRun& run, const std::vector<Row>& rows) {
     const auto now = versions.find(keys[k - 1]);
     // An unknown register is refused by the save's own rule.
     if (!caixa.existe || now == versions.end() || now->second == *row.versao) continue;
-    if (caixa.parametro && caixa.parametro->values == row.parametro.values) continue;
+    if (!caixa.parametro || caixa.parametro->values == row.parametro.values) continue;
     stale.push_back({row.line, Naming(row.parametro) + ": versão " + std::to_string(*row.versao) +
                                    " no arquivo, " + std::to_string(now->second) + " agora"});
   }
