@@ -160,6 +160,23 @@ void Report(std::ostream& out, const std::string& path, const ImportSummary& sum
   for (const auto& line : summary.preview) out << line << '\n';
 }
 
+ImportSummary ImportMasterData(ImportRun& run, const CsvFile& csv, const FileKind& kind) {
+  FileImport file(csv, kind);
+  // Every row is checked before anything is written; the store's checks
+  // (a register's branch) run inside the file's single transaction.
+  std::vector<Row> rows;
+  for (const auto& record : csv.rows) rows.push_back(file.Check(record));
+  WriteTransaction& tx = run.Transaction();
+  std::vector<std::string> inserted, updated;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (run.Simulating()) (file.Exists(tx, rows[i]) ? updated : inserted).push_back(file.Key(rows[i]));
+    file.Write(tx, rows[i], csv.rows[i].line);
+  }
+  ImportSummary summary{kind.label, rows.size(), csv.format, std::nullopt, {}, {}};
+  if (run.Simulating()) PreviewRows(summary.preview, inserted, updated);
+  return summary;
+}
+
 }  // namespace
 
 ImportSummary ImportCsvFile(ImportRun& run, const std::string& path) {
@@ -176,27 +193,11 @@ ImportSummary ImportCsvFile(ImportRun& run, const std::string& path) {
     csv.Fail(csv.headerLine, "cabeçalho não reconhecido; esperado um de: " + known +
                                  "; ou CDFILIAL,CDCAIXA e os campos dos parâmetros (" + ParametroCsvHeader() + ")");
   }
+  // Codes are looked at column by column: every row must have them all.
   for (const auto& record : csv.rows) csv.Fields(record);
   const std::size_t padded = RestoreLeadingZeros(csv, run.Transaction(), run.PadsZeros());
 
-  ImportSummary summary;
-  if (parametros) {
-    summary = ImportParametros(run, csv);
-  } else {
-    FileImport file(csv, *kind);
-    // Every row is checked before anything is written; the store's checks
-    // (a register's branch) run inside the file's single transaction.
-    std::vector<Row> rows;
-    for (const auto& record : csv.rows) rows.push_back(file.Check(record));
-    WriteTransaction& tx = run.Transaction();
-    std::vector<std::string> inserted, updated;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-      if (run.Simulating()) (file.Exists(tx, rows[i]) ? updated : inserted).push_back(file.Key(rows[i]));
-      file.Write(tx, rows[i], csv.rows[i].line);
-    }
-    summary = {kind->label, rows.size(), csv.format, std::nullopt, {}, {}};
-    if (run.Simulating()) PreviewRows(summary.preview, inserted, updated);
-  }
+  ImportSummary summary = parametros ? ImportParametros(run, csv) : ImportMasterData(run, csv, *kind);
   run.FileDone();
   if (padded)
     summary.notes.insert(summary.notes.begin(), std::to_string(padded) +
