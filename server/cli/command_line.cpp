@@ -47,7 +47,13 @@ Separador vírgula ou ponto e vírgula (visto no cabeçalho); texto em UTF-8,
 com ou sem BOM, ou Windows-1252. Uma linha inválida interrompe a importação
 daquele arquivo sem gravar nada dele; a saída indica arquivo e linha, e o
 código de saída é 1. Cada parâmetro alterado deixa uma linha no histórico
-com o usuário que importou.)";
+com o usuário que importou.
+Um código de filial ou caixa só de algarismos e mais curto que a coluna
+("305" em vez de "0305"), quando a base tem o código com zeros ou o arquivo
+mistura tamanhos, é recusado (a planilha tirou os zeros à esquerda), ou
+completado com --completar-zeros. Uma linha de parâmetros com VERSAO (o que
+export grava) de um caixa gravado depois da exportação é recusada, ou gravada
+por cima com --sobrescrever.)";
 
 constexpr std::size_t kHelpColumn = 30;
 constexpr std::size_t kHelpWidth = 80;
@@ -186,6 +192,19 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
   importCommand->add_option("ARQUIVO", import.files, "arquivos CSV, na ordem")->required()->configurable(false);
   std::string importAutor;
   auto* importAutorOption = AddAuthorOption(*importCommand, importAutor);
+  importCommand
+      ->add_flag("--completar-zeros", import.completarZeros,
+                 "completa com zeros à esquerda os códigos de filial e caixa que a planilha encurtou, em vez de "
+                 "recusar o arquivo")
+      ->configurable(false);
+  importCommand
+      ->add_flag("--sobrescrever", import.sobrescrever,
+                 "grava as linhas de caixas gravados depois da exportação do arquivo, em vez de recusá-lo")
+      ->configurable(false);
+  importCommand
+      ->add_flag("--simular", import.simular,
+                 "lê e confere os arquivos como a importação, mostra o que mudaria e não grava nada")
+      ->configurable(false);
 
   ExportOptions exportOptions;
   std::string what;

@@ -35,6 +35,15 @@ struct ImportOptions {
   bool createDatabase = false;  // as ServeOptions::createDatabase
   std::vector<std::string> files;
   std::optional<std::string> autor;  // who the history names; see CommandAuthor
+  // Codes a spreadsheet stripped of their leading zeros are padded instead
+  // of refused (server/cli/csv_leading_zeros.h).
+  bool completarZeros = false;
+  // Rows of registers saved after the file was exported are written anyway
+  // instead of refused.
+  bool sobrescrever = false;
+  // Everything is read and checked and what would change is reported;
+  // nothing is written.
+  bool simular = false;
 };
 
 // "export parametros": every register's kiosk parameters as CSV.

@@ -34,6 +34,21 @@ void CsvFile::Fail(std::size_t line, const std::string& message) const {
   throw ImportError(path + ":" + std::to_string(line) + ": " + message);
 }
 
+void CsvFile::FailLines(const std::string& heading, std::vector<LineFault> faults,
+                        const std::string& advice) const {
+  std::stable_sort(faults.begin(), faults.end(),
+                   [](const LineFault& a, const LineFault& b) { return a.line < b.line; });
+  std::string message = path + ": " + heading + ":\n";
+  for (const auto& fault : faults) message += "  linha " + std::to_string(fault.line) + ": " + fault.text + "\n";
+  throw ImportError(message + advice);
+}
+
+std::optional<std::size_t> CsvFile::Column(std::string_view name) const {
+  const auto it = std::find(header.begin(), header.end(), name);
+  if (it == header.end()) return std::nullopt;
+  return static_cast<std::size_t>(it - header.begin());
+}
+
 const std::vector<std::string>& CsvFile::Fields(const CsvRecord& row) const {
   if (row.fields.size() != header.size())
     Fail(row.line,

@@ -8,6 +8,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace totem::server {
@@ -24,6 +25,14 @@ struct ImportSummary {
   std::size_t rows = 0;
   std::string format;                    // how the text was read: "Windows-1252, separador ';'"
   std::optional<std::size_t> changed;  // records the file changed, where rows may change nothing
+  std::vector<std::string> notes;        // what else the report says: codes padded, versions not checked
+  std::vector<std::string> preview;      // a simulation's lines: what the file would change
+};
+
+// One line of a file at fault, among all those a refusal lists.
+struct LineFault {
+  std::size_t line;
+  std::string text;
 };
 
 struct CsvFile {
@@ -34,6 +43,12 @@ struct CsvFile {
   std::vector<CsvRecord> rows;      // the records after the header
 
   [[noreturn]] void Fail(std::size_t line, const std::string& message) const;
+  // Refuses the file listing every line at fault, by line, between what
+  // they have in common and what to do about it.
+  [[noreturn]] void FailLines(const std::string& heading, std::vector<LineFault> faults,
+                              const std::string& advice) const;
+  // Where the header names that column.
+  std::optional<std::size_t> Column(std::string_view name) const;
   // The row's fields, or Fail when it has not one per header column.
   const std::vector<std::string>& Fields(const CsvRecord& row) const;
 };

@@ -2,6 +2,8 @@
 
 #include "server/cli/command_author.h"
 #include "server/cli/csv_file.h"
+#include "server/cli/csv_leading_zeros.h"
+#include "server/cli/history_command.h"
 #include "server/cli/parametros_csv.h"
 #include "server/domain/master_data_rules.h"
 #include "server/domain/packet_layouts.h"
@@ -19,20 +21,22 @@ enum class Kind { Filial, Caixa, Grupo };
 struct FileKind {
   Kind kind;
   const char* label;
-  std::vector<std::string> required;
+  std::vector<std::string> required;  // the first ones make a row's key
   std::vector<std::string> optional;
   const std::vector<PacketColumn>& layout;
+  std::size_t keyColumns;
 };
 
 const std::vector<FileKind>& Kinds() {
   static const std::vector<FileKind> kinds = {
-      {Kind::Filial, "filiais", {"CDFILIAL", "NMFILIAL"}, {}, FilialColumns()},
-      {Kind::Caixa, "caixas", {"CDFILIAL", "CDCAIXA", "NMCAIXA", "CDLOJA", "NMLOJA"}, {}, CaixaColumns()},
+      {Kind::Filial, "filiais", {"CDFILIAL", "NMFILIAL"}, {}, FilialColumns(), 1},
+      {Kind::Caixa, "caixas", {"CDFILIAL", "CDCAIXA", "NMCAIXA", "CDLOJA", "NMLOJA"}, {}, CaixaColumns(), 2},
       {Kind::Grupo,
        "grupos de produtos",
        {"CDGRUPPROD", "NMGRUPPROD"},
        {"DTULTATUGPPR", "IDCADNVSUBGR", "IDGRPRODVMN"},
-       GrupoColumns()},
+       GrupoColumns(),
+       1},
   };
   return kinds;
 }
@@ -84,6 +88,27 @@ class FileImport {
     return row;
   }
 
+  // How a simulation names the row: its codes, "0001/003" for a register.
+  std::string Key(const Row& row) const {
+    std::string key;
+    for (std::size_t i = 0; i < kind_.keyColumns; ++i) key += (i ? "/" : "") + row.at(kind_.required[i]);
+    return key;
+  }
+
+  // Whether the row's code is in the database already, so that writing it
+  // updates instead of inserting.
+  bool Exists(WriteTransaction& tx, const Row& row) const {
+    switch (kind_.kind) {
+      case Kind::Filial:
+        return tx.FilialExists(row.at("CDFILIAL"));
+      case Kind::Caixa:
+        return tx.LockCaixa(row.at("CDFILIAL"), row.at("CDCAIXA"));
+      case Kind::Grupo:
+        return tx.GrupoExists(row.at("CDGRUPPROD"));
+    }
+    return false;
+  }
+
   void Write(WriteTransaction& tx, const Row& row, std::size_t line) const {
     auto optional = [&](const char* name) -> std::optional<std::string> {
       auto it = row.find(name);
@@ -113,13 +138,52 @@ class FileImport {
   const FileKind& kind_;
 };
 
+// A simulation's lines for master data: the codes it would insert and
+// those it would update.
+void PreviewRows(std::vector<std::string>& lines, const std::vector<std::string>& inserted,
+                 const std::vector<std::string>& updated) {
+  for (const auto& [label, keys] : {std::pair{"incluídos", &inserted}, {"atualizados", &updated}}) {
+    std::string line = "  " + std::to_string(keys->size()) + " " + label;
+    for (std::size_t i = 0; i < keys->size(); ++i) line += (i ? ", " : ": ") + (*keys)[i];
+    lines.push_back(std::move(line));
+  }
+}
+
+// "FILE: 12 registros de filiais importados (UTF-8, separador ',')" and
+// the summary's notes and preview, one a line.
+void Report(std::ostream& out, const std::string& path, const ImportSummary& summary, bool simulating) {
+  out << path << ": " << summary.rows << " registros de " << summary.kind
+      << (simulating ? " lidos" : " importados");
+  if (summary.changed) out << ", " << *summary.changed << (simulating ? " seriam alterados" : " alterados");
+  out << " (" << summary.format << ")\n";
+  for (const auto& note : summary.notes) out << "  " << note << '\n';
+  for (const auto& line : summary.preview) out << line << '\n';
+}
+
+ImportSummary ImportMasterData(ImportRun& run, const CsvFile& csv, const FileKind& kind) {
+  FileImport file(csv, kind);
+  // Every row is checked before anything is written; the store's checks
+  // (a register's branch) run inside the file's single transaction.
+  std::vector<Row> rows;
+  for (const auto& record : csv.rows) rows.push_back(file.Check(record));
+  WriteTransaction& tx = run.Transaction();
+  std::vector<std::string> inserted, updated;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (run.Simulating()) (file.Exists(tx, rows[i]) ? updated : inserted).push_back(file.Key(rows[i]));
+    file.Write(tx, rows[i], csv.rows[i].line);
+  }
+  ImportSummary summary{kind.label, rows.size(), csv.format, std::nullopt, {}, {}};
+  if (run.Simulating()) PreviewRows(summary.preview, inserted, updated);
+  return summary;
+}
+
 }  // namespace
 
-ImportSummary ImportCsvFile(Store& store, const std::string& path, const Caller& importer) {
-  const CsvFile csv = ReadCsvFile(path);
-  if (IsParametroHeader(csv.header)) return ImportParametros(store, csv, importer);
-  const FileKind* kind = RecognizeKind(csv.header);
-  if (!kind) {
+ImportSummary ImportCsvFile(ImportRun& run, const std::string& path) {
+  CsvFile csv = ReadCsvFile(path);
+  const bool parametros = IsParametroHeader(csv.header);
+  const FileKind* kind = parametros ? nullptr : RecognizeKind(csv.header);
+  if (!parametros && !kind) {
     std::string known;
     for (const auto& k : Kinds()) {
       std::string columns;
@@ -129,33 +193,32 @@ ImportSummary ImportCsvFile(Store& store, const std::string& path, const Caller&
     csv.Fail(csv.headerLine, "cabeçalho não reconhecido; esperado um de: " + known +
                                  "; ou CDFILIAL,CDCAIXA e os campos dos parâmetros (" + ParametroCsvHeader() + ")");
   }
+  // Codes are looked at column by column: every row must have them all.
+  for (const auto& record : csv.rows) csv.Fields(record);
+  const std::size_t padded = RestoreLeadingZeros(csv, run.Transaction(), run.PadsZeros());
 
-  FileImport file(csv, *kind);
-  // Every row is checked before anything is written; the store's checks
-  // (a register's branch) run inside the file's single transaction.
-  std::vector<Row> rows;
-  for (const auto& record : csv.rows) rows.push_back(file.Check(record));
-  auto tx = store.BeginWrite();
-  for (std::size_t i = 0; i < rows.size(); ++i) file.Write(*tx, rows[i], csv.rows[i].line);
-  tx->Commit();
-  return {kind->label, rows.size(), csv.format, std::nullopt};
+  ImportSummary summary = parametros ? ImportParametros(run, csv) : ImportMasterData(run, csv, *kind);
+  run.FileDone();
+  if (padded)
+    summary.notes.insert(summary.notes.begin(), std::to_string(padded) +
+                                                     " códigos completados com zeros à esquerda (--completar-zeros)");
+  return summary;
 }
 
 int RunImport(const ImportOptions& options, std::ostream& out, std::ostream& err) {
   std::unique_ptr<Store> store;
   try {
-    store = OpenStore(options.database, options.createDatabase);
+    // A simulation creates no database: it needs one to compare with.
+    store = options.simular ? OpenExistingStore(options.database)
+                            : OpenStore(options.database, options.createDatabase);
   } catch (const std::exception& error) {
     err << "totem-server: " << error.what() << '\n';
     return 1;
   }
-  const Caller importer = CommandAuthor("import", options.autor);
+  ImportRun run(*store, options, CommandAuthor("import", options.autor));
   for (const auto& path : options.files) {
     try {
-      const ImportSummary summary = ImportCsvFile(*store, path, importer);
-      out << path << ": " << summary.rows << " registros de " << summary.kind << " importados";
-      if (summary.changed) out << ", " << *summary.changed << " alterados";
-      out << " (" << summary.format << ")\n";
+      Report(out, path, ImportCsvFile(run, path), options.simular);
     } catch (const ImportError& error) {
       err << "totem-server: " << error.what() << "\n"
           << "totem-server: nada foi importado de " << path << '\n';
@@ -166,6 +229,7 @@ int RunImport(const ImportOptions& options, std::ostream& out, std::ostream& err
       return 1;
     }
   }
+  if (options.simular) out << "Simulação: nada foi gravado.\n";
   return 0;
 }
 

@@ -6,6 +6,7 @@
 // holds. Rows are upserted, one transaction per file.
 #include "server/cli/command_line.h"
 #include "server/cli/csv_file.h"
+#include "server/cli/csv_import_run.h"
 #include "server/domain/parametros_module.h"
 #include "server/store/store.h"
 
@@ -14,12 +15,16 @@
 
 namespace totem::server {
 
-// importer is who the history names for the parameter records the file
-// changes. Throws ImportError, or StoreError when the database fails.
-ImportSummary ImportCsvFile(Store& store, const std::string& path, const Caller& importer);
+// Codes stripped of their leading zeros are refused, or padded when the run
+// says so, before the rows are checked. Into the run's transaction, which
+// commits unless the run simulates. Throws ImportError, or StoreError when
+// the database fails.
+ImportSummary ImportCsvFile(ImportRun& run, const std::string& path);
 
 // The "import" command: the files in order, stopping at the first that
-// fails. Reports on out/err; returns the process exit code.
+// fails. Reports on out/err; returns the process exit code. --simular reads
+// and checks the files as an import does, reports what they would change,
+// and writes nothing (the same exit code and messages as the import).
 int RunImport(const ImportOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace totem::server

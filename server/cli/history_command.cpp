@@ -18,6 +18,8 @@ std::string Quoted(const std::string& value) {
   return nlohmann::json(value).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
+}  // namespace
+
 void AppendChange(std::string& out, const contract::RecordField& field, const std::string* before,
                   const std::string& after) {
   out += "    ";
@@ -30,8 +32,6 @@ void AppendChange(std::string& out, const contract::RecordField& field, const st
   out += Quoted(after);
   out += '\n';
 }
-
-}  // namespace
 
 std::string FormatGravacoes(const std::string& cdFilial, const std::string& cdCaixa,
                             const std::vector<GravacaoParametro>& gravacoes) {

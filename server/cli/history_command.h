@@ -12,6 +12,11 @@
 
 namespace totem::server {
 
+// One value a save changes, as a line of the history: "    Dia inicial
+// (NRDIAINITOT): "5" -> "7"", before "-" when the record had none.
+void AppendChange(std::string& out, const contract::RecordField& field, const std::string* before,
+                  const std::string& after);
+
 std::string FormatGravacoes(const std::string& cdFilial, const std::string& cdCaixa,
                             const std::vector<GravacaoParametro>& gravacoes);
 

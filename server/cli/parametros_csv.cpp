@@ -1,27 +1,17 @@
 #include "server/cli/parametros_csv.h"
 
 #include "server/cli/history_command.h"
-#include "server/domain/packet_layouts.h"
-#include "server/domain/parametro_rules.h"
-#include "server/domain/parametro_save.h"
 
 #include "platform/parametros_contract.h"
-#include "platform/utf8.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
+#include <map>
 #include <ostream>
 
 namespace totem::server {
 namespace {
-
-std::vector<std::string> Columns() {
-  std::vector<std::string> columns = {std::string(contract::kCdFilial.name), std::string(contract::kCdCaixa.name)};
-  for (const auto& field : contract::kRecord) columns.emplace_back(field.column.name);
-  return columns;
-}
 
 // Quoted when the text holds a separator, a quote or a line break, as
 // spreadsheets read it.
@@ -40,69 +30,47 @@ void WriteRow(std::ostream& out, const std::vector<std::string>& fields) {
   out << "\r\n";
 }
 
-// The history's client column holds 64 characters.
-std::string ClientNamed(const std::string& path) {
-  std::string name = std::filesystem::path(path).filename().string();
-  while (CountCodePoints(name) > 64 || !IsValidUtf8(name)) name.pop_back();
-  return name;
-}
-
 }  // namespace
+
+std::vector<std::string> ParametroCsvColumns() {
+  std::vector<std::string> columns = {std::string(contract::kCdFilial.name), std::string(contract::kCdCaixa.name)};
+  for (const auto& field : contract::kRecord) columns.emplace_back(field.column.name);
+  return columns;
+}
 
 std::string ParametroCsvHeader() {
   std::string header;
-  for (const auto& column : Columns()) header += (header.empty() ? "" : ",") + column;
-  return header;
+  for (const auto& column : ParametroCsvColumns()) header += (header.empty() ? "" : ",") + column;
+  return header + "[," + std::string(kVersaoColumn) + "]";
 }
 
 bool IsParametroHeader(const std::vector<std::string>& header) {
   auto sorted = header;
-  auto expected = Columns();
+  auto expected = ParametroCsvColumns();
   std::sort(sorted.begin(), sorted.end());
+  std::sort(expected.begin(), expected.end());
+  if (sorted == expected) return true;
+  expected.emplace_back(kVersaoColumn);
   std::sort(expected.begin(), expected.end());
   return sorted == expected;
 }
 
-ImportSummary ImportParametros(Store& store, const CsvFile& file, const Caller& importer) {
-  // Where each column of the file goes: the branch, the register, or a value.
-  const auto columns = Columns();
-  std::vector<std::size_t> position;  // position[c]: the file's column holding columns[c]
-  for (const auto& name : columns)
-    position.push_back(static_cast<std::size_t>(std::find(file.header.begin(), file.header.end(), name) -
-                                                file.header.begin()));
-  std::vector<ParametroTotem> records;
-  for (const auto& row : file.rows) {
-    const auto& fields = file.Fields(row);
-    ParametroTotem parametro;
-    parametro.cdFilial = fields[position[0]];
-    parametro.cdCaixa = fields[position[1]];
-    for (std::size_t i = 0; i < contract::kRecord.size(); ++i) parametro.values[i] = fields[position[2 + i]];
-    if (auto refused = CheckValues(parametro)) file.Fail(row.line, refused->message);
-    records.push_back(std::move(parametro));
-  }
-
-  Caller caller = importer;
-  caller.address = ClientNamed(file.path);
-  std::size_t changed = 0;
-  auto transaction = store.BeginWrite();
-  for (std::size_t i = 0; i < records.size(); ++i) {
-    const SaveOutcome outcome = SaveParametro(*transaction, records[i], caller, WhenUnchanged::kSkip);
-    if (outcome.refusal)
-      file.Fail(file.rows[i].line, outcome.refusal->message + " (filial " + records[i].cdFilial + ", caixa " +
-                                       records[i].cdCaixa + ")");
-    changed += outcome.written ? 1 : 0;
-  }
-  transaction->Commit();
-  return {"parâmetros dos totens", records.size(), file.format, changed};
-}
-
 void WriteParametrosCsv(Store& store, std::ostream& out) {
-  WriteRow(out, Columns());
-  for (const Caixa& caixa : store.ListCaixas()) {
-    const auto record = store.LoadParametro(caixa.cdFilial, caixa.cdCaixa);
+  // The versions are read before the records: a save in between leaves a
+  // row with its newer values under the older version, which an import
+  // refuses as stale, never a row of older values under the newer version,
+  // which it would take as current.
+  std::map<CaixaKey, long long> versions;
+  for (const VersaoCaixa& v : store.ListVersoes()) versions[v.caixa] = v.versao;
+  auto header = ParametroCsvColumns();
+  header.emplace_back(kVersaoColumn);
+  WriteRow(out, header);
+  for (const auto& [caixa, versao] : versions) {
+    const auto record = store.LoadParametro(caixa.first, caixa.second);
     if (!record) continue;
     std::vector<std::string> fields = {record->parametro.cdFilial, record->parametro.cdCaixa};
     for (std::size_t i = 0; i < contract::kRecord.size(); ++i) fields.push_back(record->parametro.values[i]);
+    fields.push_back(std::to_string(versao));
     WriteRow(out, fields);
   }
 }

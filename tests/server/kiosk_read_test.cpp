@@ -191,12 +191,13 @@ TEST_F(KioskRead, AWaitEndsWithTheNextSaveOrCopyOrAtItsDeadline) {
   std::string output;
   ASSERT_EQ(ServerProcess::RunTool({"export", "parametros", "--db", db_->Address(), "--output", dir_.File("p.csv")}, &output), 0)
       << output;
-  // The header and the row of 0001/002 (copied above), as 0001/003's.
+  // The header and the row of 0001/002 (copied above), as 0001/003's,
+  // without 0001/002's version.
   std::ifstream exported(dir_.File("p.csv"));
   std::string header, line, csv;
   std::getline(exported, header);
   while (std::getline(exported, line))
-    if (line.rfind("0001,002,", 0) == 0) csv = header + "\n0001,003," + line.substr(9) + "\n";
+    if (line.rfind("0001,002,", 0) == 0) csv = header + "\n0001,003," + line.substr(9, line.rfind(',') - 8) + "\n";
   ASSERT_FALSE(csv.empty());
   WriteFile(dir_.File("p.csv"), csv);
   ASSERT_EQ(ServerProcess::RunTool({"import", "--criar-banco", "--db", db_->Address(), dir_.File("p.csv")}, &output), 0) << output;

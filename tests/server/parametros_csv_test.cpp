@@ -44,7 +44,11 @@ class ParametrosCsv : public ::testing::Test {
         << output;
     return ReadFile(file_);
   }
-  int Import(std::string* output) { return ServerProcess::RunTool({"import", "--criar-banco", "--db", db_->Address(), file_}, output); }
+  int Import(std::string* output, std::vector<std::string> options = {}) {
+    options.insert(options.begin(), {"import", "--criar-banco", "--db", db_->Address()});
+    options.push_back(file_);
+    return ServerProcess::RunTool(options, output);
+  }
   std::vector<std::vector<std::string>> History() {
     return db_->Query("SELECT cdfilial, cdcaixa, nrgravacao, nmtoken, dscliente, dsmsginitot_depois"
                       " FROM parametro_totem_historico ORDER BY cdfilial, cdcaixa, nrgravacao");
@@ -59,7 +63,7 @@ TEST_F(ParametrosCsv, ARoundTripChangesNothingAndAddsNoHistory) {
   const std::string exported = Export();
   EXPECT_EQ(exported.substr(0, exported.find('\r')),
             "CDFILIAL,CDCAIXA,IDTIPEXTTOT,CDGRUPPROD,IDEXIMSGSAL,NRDIAINITOT,NRDIAFINTOT,NRSEGFECTOT,"
-            "DSMSGINITOT,DSMSGADITOT,IDSELLOJTOT,IDINFCLIECAI,DSMSGCONTOT");
+            "DSMSGINITOT,DSMSGADITOT,IDSELLOJTOT,IDINFCLIECAI,DSMSGCONTOT,VERSAO");
   const auto before = History();
   std::string output;
   ASSERT_EQ(Import(&output), 0) << output;
@@ -84,6 +88,7 @@ TEST_F(ParametrosCsv, ChangedRecordsAreSavedWithAHistoryRowNamingTheImporter) {
   EXPECT_NE(output.find("2 registros de parâmetros dos totens importados, 1 alterados (Windows-1252"),
             std::string::npos)
       << output;
+  EXPECT_NE(output.find("versões não conferidas: o arquivo não tem a coluna VERSAO"), std::string::npos) << output;
   const passwd* user = getpwuid(geteuid());
   const auto history = History();
   ASSERT_EQ(history.size(), 3u);
@@ -95,7 +100,7 @@ TEST_F(ParametrosCsv, ChangedRecordsAreSavedWithAHistoryRowNamingTheImporter) {
 
 TEST_F(ParametrosCsv, ARefusedRowStopsTheFileAtItsLineWithNothingWritten) {
   const std::string exported = Export();
-  const std::string header = exported.substr(0, exported.find('\n') + 1);
+  const std::string header = exported.substr(0, exported.find(",VERSAO")) + "\n";
   const std::string good = "0001,002,2,,S,1,15,30,Nova,,N,S,\n";
   struct Case {
     const char* what;
@@ -118,6 +123,33 @@ TEST_F(ParametrosCsv, ARefusedRowStopsTheFileAtItsLineWithNothingWritten) {
     EXPECT_NE(output.find("parametros.csv:3: " + c.message), std::string::npos) << output;
     EXPECT_EQ(History(), before);
   }
+}
+
+TEST_F(ParametrosCsv, AnExportOlderThanASaveIsRefusedUnlessOverwriting) {
+  Export();
+  ServerProcess server(ServerOn(db_->Address()));
+  ModuleClient client(server.Host(), server.Port());
+  auto args = ValidSaveArgs();
+  args[8] = "Gravada depois";
+  ASSERT_EQ(client.Envelope("setUpdParametros", args)["status"], "ok");
+  auto message = [&] { return client.Rows("getCarregaPar", {"0001", "001"}).at(0).at(7); };
+  const auto before = History();
+
+  std::string output;
+  EXPECT_EQ(Import(&output), 1);
+  EXPECT_NE(output.find("parametros.csv: 1 caixa foi gravado depois que este arquivo foi exportado"),
+            std::string::npos)
+      << output;
+  EXPECT_NE(output.find("  linha 2: filial 0001, caixa 001: versão 1 no arquivo, 2 agora\n"), std::string::npos)
+      << output;
+  EXPECT_EQ(output.find("linha 3"), std::string::npos) << output;  // 0002/001 was not saved since
+  EXPECT_EQ(History(), before);
+  EXPECT_EQ(message(), "Gravada depois");
+
+  ASSERT_EQ(Import(&output, {"--sobrescrever"}), 0) << output;
+  EXPECT_NE(output.find("1 caixas gravados depois da exportação recebem os valores do arquivo"), std::string::npos)
+      << output;
+  EXPECT_EQ(message(), "Olá; \"bem-vindo\",\r\nà loja ");
 }
 
 }  // namespace
