@@ -7,6 +7,8 @@
 #include "server/cli/parametros_csv.h"
 #include "server/domain/master_data_rules.h"
 #include "server/domain/packet_layouts.h"
+#include "server/log/server_log.h"
+#include "server/store/cadastro_removal.h"
 #include "server/store/store_factory.h"
 
 #include <algorithm>
@@ -17,6 +19,10 @@ namespace totem::server {
 namespace {
 
 enum class Kind { Filial, Caixa, Grupo };
+
+// The optional column of the branch and register files that removes (N) or
+// brings back (S) the row's branch or register.
+constexpr const char* kAtivo = "ATIVO";
 
 struct FileKind {
   Kind kind;
@@ -29,8 +35,8 @@ struct FileKind {
 
 const std::vector<FileKind>& Kinds() {
   static const std::vector<FileKind> kinds = {
-      {Kind::Filial, "filiais", {"CDFILIAL", "NMFILIAL"}, {}, FilialColumns(), 1},
-      {Kind::Caixa, "caixas", {"CDFILIAL", "CDCAIXA", "NMCAIXA", "CDLOJA", "NMLOJA"}, {}, CaixaColumns(), 2},
+      {Kind::Filial, "filiais", {"CDFILIAL", "NMFILIAL"}, {kAtivo}, FilialColumns(), 1},
+      {Kind::Caixa, "caixas", {"CDFILIAL", "CDCAIXA", "NMCAIXA", "CDLOJA", "NMLOJA"}, {kAtivo}, CaixaColumns(), 2},
       {Kind::Grupo,
        "grupos de produtos",
        {"CDGRUPPROD", "NMGRUPPROD"},
@@ -72,8 +78,14 @@ class FileImport {
     const auto& fields = file_.Fields(record);
     Row row;
     for (std::size_t i = 0; i < file_.header.size(); ++i) {
-      const PacketColumn* column = FindColumn(kind_.layout, file_.header[i]);
       std::string value = fields[i];
+      if (file_.header[i] == kAtivo) {
+        if (value != "" && value != "S" && value != "N")
+          Fail(record.line, std::string(kAtivo) + " deve ser S, N ou vazio, não \"" + value + "\"");
+        row[kAtivo] = std::move(value);
+        continue;
+      }
+      const PacketColumn* column = FindColumn(kind_.layout, file_.header[i]);
       if (column->type == FieldType::DateTime) {
         if (!value.empty()) {
           auto normalized = NormalizeDateTime(value);
@@ -109,7 +121,7 @@ class FileImport {
     return false;
   }
 
-  void Write(WriteTransaction& tx, const Row& row, std::size_t line) const {
+  void Write(WriteTransaction& tx, const Row& row, std::size_t line, const Caller& importer) const {
     auto optional = [&](const char* name) -> std::optional<std::string> {
       auto it = row.find(name);
       if (it == row.end() || it->second.empty()) return std::nullopt;
@@ -122,7 +134,7 @@ class FileImport {
       case Kind::Caixa:
         if (!tx.FilialExists(row.at("CDFILIAL")))
           Fail(line, "a filial " + row.at("CDFILIAL") + " do caixa " + row.at("CDCAIXA") +
-                         " não está cadastrada");
+                         " não está cadastrada (ou foi removida)");
         tx.UpsertCaixa({row.at("CDFILIAL"), row.at("CDCAIXA"), row.at("NMCAIXA"), row.at("CDLOJA"),
                         row.at("NMLOJA")});
         break;
@@ -130,6 +142,14 @@ class FileImport {
         tx.UpsertGrupo({row.at("CDGRUPPROD"), row.at("NMGRUPPROD"), optional("DTULTATUGPPR"),
                         optional("IDCADNVSUBGR"), optional("IDGRPRODVMN")});
         break;
+    }
+    // ATIVO N removes the branch or register (kept, as "totem-server
+    // remover" does), S brings it back; empty or absent leaves it as it is,
+    // so an old file imported again brings nothing back by itself.
+    if (auto ativo = optional(kAtivo)) {
+      const CadastroAlvo alvo{row.at("CDFILIAL"), kind_.kind == Kind::Caixa ? row.at("CDCAIXA") : ""};
+      if (*ativo == "N") MarkRemoved(tx, alvo, UtcTimestamp(), importer.token);
+      else MarkInUse(tx, alvo, UtcTimestamp(), importer.token);
     }
   }
 
@@ -170,7 +190,7 @@ ImportSummary ImportMasterData(ImportRun& run, const CsvFile& csv, const FileKin
   std::vector<std::string> inserted, updated;
   for (std::size_t i = 0; i < rows.size(); ++i) {
     if (run.Simulating()) (file.Exists(tx, rows[i]) ? updated : inserted).push_back(file.Key(rows[i]));
-    file.Write(tx, rows[i], csv.rows[i].line);
+    file.Write(tx, rows[i], csv.rows[i].line, run.Importer());
   }
   ImportSummary summary{kind.label, rows.size(), csv.format, std::nullopt, {}, {}};
   if (run.Simulating()) PreviewRows(summary.preview, inserted, updated);

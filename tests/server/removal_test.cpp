@@ -84,6 +84,17 @@ TEST_F(Removal, ARemovedRegisterOrBranchIsGoneUntilBroughtBackAndAPurgeDeletesIt
   EXPECT_EQ(db_->Query("SELECT COUNT(*) FROM caixa WHERE cdfilial = '0002'"), (std::vector<std::vector<std::string>>{{"0"}}));
   EXPECT_EQ(Tool({"reativar", "filial", "0002"}, &output), 1);
 
+  // The same from a register file: ATIVO N removes, S brings back, empty
+  // leaves as it is; anything else stops the file.
+  WriteFile(dir_.File("ativo.csv"), "CDFILIAL;CDCAIXA;NMCAIXA;CDLOJA;NMLOJA;ATIVO\r\n"
+                                    "0001;002;Caixa Rápido;LJ01;Loja Centro;N\r\n0001;001;Caixa Principal;LJ01;Loja Centro;\r\n");
+  ASSERT_EQ(Tool({"import", dir_.File("ativo.csv")}, &output), 0) << output;
+  EXPECT_TRUE(KioskTurns("0001", "002", 404));
+  EXPECT_EQ(Kiosk("0001", "001"), 200);
+  WriteFile(dir_.File("ativo.csv"), "CDFILIAL,CDCAIXA,NMCAIXA,CDLOJA,NMLOJA,ATIVO\n0001,002,Caixa Rápido,LJ01,L,sim\n");
+  EXPECT_EQ(Tool({"import", dir_.File("ativo.csv")}, &output), 1);
+  EXPECT_NE(output.find(":2:"), std::string::npos) << output;
+
   ASSERT_EQ(Tool({"history", "--branch", "0001", "--register", "001"}, &output), 0);
   EXPECT_NE(output.find("caixa removido por remover:Maria Souza"), std::string::npos) << output;
   EXPECT_NE(output.find("caixa reativado por reativar:"), std::string::npos) << output;
