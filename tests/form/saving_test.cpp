@@ -89,6 +89,7 @@ TEST_F(ChainTest, SubGroupStatementWithoutAGroupCodeIsRefusedBeforeAnyCall) {
     ForgetCalls();
     EXPECT_THROW(f.tcbConfirmaClick(nullptr), SilentAbort);
     EXPECT_EQ(CalledMethods(), std::vector<std::string>{});
+    ASSERT_FALSE(dialogs_.Messages().empty());
     EXPECT_EQ(dialogs_.Messages().back().text, QStringLiteral("Grupo de produtos deve ser informado."));
   }
   EXPECT_EQ(Stored("0001", "001", "cdgrupprod"), "10");
@@ -98,6 +99,7 @@ TEST_F(ChainTest, SubGroupStatementWithoutAGroupCodeIsRefusedBeforeAnyCall) {
   ForgetCalls();
   EXPECT_THROW(f.tcbConfirmaClick(nullptr), SilentAbort);
   EXPECT_TRUE(calls_.empty());
+  ASSERT_FALSE(dialogs_.Messages().empty());
   EXPECT_EQ(dialogs_.Messages().back().text, QStringLiteral("Grupo de produtos deve ser informado."));
   EXPECT_TRUE(dialogs_.Messages().back().touch);
   EXPECT_TRUE(f.tcbConfirma->isEnabled());

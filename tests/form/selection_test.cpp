@@ -160,7 +160,7 @@ TEST_F(ChainTest, TouchingAGridRowMovesTheCurrentRegister) {
 TEST_F(ChainTest, RefreshShowsRegistersAddedOnTheServer) {
   auto& f = OpenScreen();
   PickBranch("0002");
-  Sql("INSERT INTO caixa VALUES ('0002','103','Caixa Novo','7','Loja Norte')");
+  Sql("INSERT INTO caixa (cdfilial, cdcaixa, nmcaixa, cdloja, nmloja) VALUES ('0002','103','Caixa Novo','7','Loja Norte')");
   ForgetCalls();
   f.tcbAtualizarClick(f.tcbAtualizar);
   EXPECT_EQ(Registers(*f.cdsCaixa), (std::vector<std::string>{"101", "102", "103"}));

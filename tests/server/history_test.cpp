@@ -161,7 +161,9 @@ TEST_F(History, TheClientBehindATrustedProxyIsTheLastForwardedAddress) {
     auto answer = client_->Http().Post(kModulePath, headers, body, "application/json");
     ASSERT_TRUE(answer);
     ASSERT_EQ(answer->status, 200);
-    EXPECT_EQ(Rows().back()[3], c.recorded);
+    const auto rows = Rows();
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows.back()[3], c.recorded);
   }
 }
 

@@ -1,5 +1,7 @@
 #include "tests/support/server_process.h"
 
+#include <sys/prctl.h>
+
 #include <fstream>
 #include <cerrno>
 #include <csignal>
@@ -25,9 +27,14 @@ constexpr uid_t kNobody = 65534;
 std::pair<pid_t, int> Spawn(std::vector<std::string> args, bool withStderr, bool unprivileged) {
   int fds[2];
   if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
+  const pid_t parent = getpid();
   pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
+    // A test that ends any way at all (a failed assertion, a crash, CTest's
+    // timeout killing it) takes its programs with it: none is left running.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent) _exit(125);  // the test was gone before prctl
     dup2(fds[1], STDOUT_FILENO);
     if (withStderr) dup2(fds[1], STDERR_FILENO);
     close(fds[0]);
