@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
 

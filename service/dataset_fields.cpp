@@ -21,7 +21,10 @@ std::vector<FieldDef> Fields(const std::array<contract::Column, N>& columns,
                              std::initializer_list<Shown> shown = {}) {
   std::vector<FieldDef> fields;
   for (const contract::Column& c : columns) {
-    FieldDef field{std::string(c.name), c.type, c.size};
+    FieldDef field;
+    field.name = std::string(c.name);
+    field.type = c.type;
+    field.size = c.size;
     for (const Shown& s : shown) {
       if (s.name != c.name) continue;
       field.displayLabel = s.label;
