@@ -86,7 +86,7 @@ TEST_F(TwoServers, ASaveThroughOneWakesKiosksWaitingOnTheOtherAndBehindNginx) {
   };
   auto onOther = wait(b_->Host(), b_->Port());
   auto behindNginx = wait("127.0.0.1", frontPort_);
-  std::this_thread::sleep_for(500ms);
+  ASSERT_TRUE(test::KiosksWaiting({a_.get(), b_.get()}, 2));
   RemoteClient one(a_->Host(), a_->Port(), 10s);
   ASSERT_TRUE(one.SaveNumbered("0001", "001", 9).ok);
   for (auto* waiting : {&onOther, &behindNginx}) {

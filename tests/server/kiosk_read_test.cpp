@@ -172,7 +172,7 @@ TEST_F(KioskRead, AWaitEndsWithTheNextSaveOrCopyOrAtItsDeadline) {
                            [&] { return Get(*server_, "/kiosk/v1/parametros/0001/002?aguardar=20", "\"0\""); });
   auto third = std::async(std::launch::async,
                           [&] { return Get(*server_, "/kiosk/v1/parametros/0002/001?aguardar=20", "\"0\""); });
-  std::this_thread::sleep_for(300ms);
+  ASSERT_TRUE(KiosksWaiting({server_.get()}, 2));
   auto copied = client_->CallJson("setCopiaParametros",
                                   json::array({"0001", "001", json::array({json::array({"0001", "002"}),
                                                                            json::array({"0002", "001"})})}));
@@ -217,7 +217,7 @@ TEST_F(KioskRead, ARestartEndsAWaitClearlyAndTheWatchComesBack) {
 
   auto waiting = std::async(std::launch::async,
                             [&] { return Get(*server_, std::string(kPath) + "?aguardar=30", "\"1\""); });
-  std::this_thread::sleep_for(300ms);
+  ASSERT_TRUE(KiosksWaiting({server_.get()}, 2));  // this read and the watch's
   server_->RestartOnSamePort();
   const Reply ended = waiting.get();
   EXPECT_EQ(ended.status, 503);
@@ -227,7 +227,7 @@ TEST_F(KioskRead, ARestartEndsAWaitClearlyAndTheWatchComesBack) {
   auto args = ValidSaveArgs();
   args[8] = "Depois de reiniciar";
   // The watch reconnects within its first pauses and waits again.
-  std::this_thread::sleep_for(1500ms);
+  ASSERT_TRUE(KiosksWaiting({server_.get()}, 1));
   ASSERT_EQ(client_->Envelope("setUpdParametros", args)["status"], "ok");
   const std::string line = watch.NextLine(10000);
   EXPECT_NE(line.find("\"versao\":2"), std::string::npos) << line;

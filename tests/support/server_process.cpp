@@ -3,6 +3,11 @@
 #include <sys/prctl.h>
 
 #include <fstream>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include <httplib.h>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -188,6 +193,22 @@ long ResidentKib(pid_t pid) {
   for (std::string line; std::getline(status, line);)
     if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
   return -1;
+}
+
+bool KiosksWaiting(const std::vector<const ServerProcess*>& servers, int count, int timeoutMs) {
+  const std::string gauge = "\ntotem_kiosk_waiting ";
+  for (int waited = 0; waited <= timeoutMs; waited += 10) {
+    int total = 0;
+    for (const ServerProcess* server : servers) {
+      httplib::Client http(server->Host(), server->Port());
+      auto answer = http.Get("/metrics");
+      const auto at = answer ? answer->body.find(gauge) : std::string::npos;
+      if (at != std::string::npos) total += std::atoi(answer->body.c_str() + at + gauge.size());
+    }
+    if (total >= count) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
 }
 
 }  // namespace totem::test

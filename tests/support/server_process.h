@@ -72,4 +72,9 @@ class ChildProgram {
   std::string buffered_;
 };
 
+// Until these servers' /metrics together count at least `count` kiosk
+// reads waiting for a change: a test that needs a kiosk to be waiting
+// waits for that, not for a time. False after timeoutMs.
+bool KiosksWaiting(const std::vector<const ServerProcess*>& servers, int count, int timeoutMs = 10000);
+
 }  // namespace totem::test
