@@ -55,6 +55,22 @@ completado com --completar-zeros. Uma linha de parâmetros com VERSAO (o que
 export grava) de um caixa gravado depois da exportação é recusada, ou gravada
 por cima com --sobrescrever.)";
 
+constexpr const char* kBackupFooter = R"(
+Só para base SQLite, e pode rodar com o servidor atendendo: usa a cópia online
+do SQLite, grava com um nome temporário na pasta, confere a integridade e a
+versão do esquema da cópia e só então lhe dá o nome com a hora em UTC
+(totem-20261209T013900Z.db). Depois remove as cópias desse nome além das N
+mais novas. Numa falha, sai com código 1 sem deixar arquivo parcial. No
+PostgreSQL, use pg_dump (guia de operação).)";
+
+constexpr const char* kRestoreFooter = R"(
+Só para base SQLite, com o servidor parado (sudo systemctl stop totem-server):
+recusa enquanto um servidor usa a base. Confere o ARQUIVO (uma base deste
+programa, íntegra, de esquema que ele conhece ou mais antigo), guarda a base
+atual ao lado (totem.db.substituido-DATA) e põe a cópia no lugar, com o mesmo
+dono e modo. O histórico dos caixas passa a mostrar a restauração e quem a fez.
+No PostgreSQL, use pg_restore (guia de operação).)";
+
 constexpr std::size_t kHelpColumn = 30;
 constexpr std::size_t kHelpWidth = 80;
 constexpr const char* kGeneral = "Gerais";
@@ -150,6 +166,18 @@ CLI::Option* AddAuthorOption(CLI::App& command, std::string& autor) {
       ->configurable(false);
 }
 
+// --manter: how many copies stay, at least the new one.
+int ParseKeep(const std::string& text) {
+  constexpr int kMostKept = 10000;
+  const bool digits = !text.empty() && text.size() <= 5 &&
+                      text.find_first_not_of("0123456789") == std::string::npos;
+  const int keep = digits ? std::stoi(text) : 0;
+  if (keep < 1 || keep > kMostKept)
+    throw UsageError("--manter precisa de um número inteiro de 1 a " + std::to_string(kMostKept) + ", não \"" +
+                     text + "\"");
+  return keep;
+}
+
 }  // namespace
 
 bool IsLoopbackHost(const std::string& host) {
@@ -233,11 +261,38 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
       ->option_text("CAIXA")
       ->required()
       ->configurable(false);
+
+  BackupOptions backup;
+  std::string keep = std::to_string(backup.manter);
+  auto* backupCommand = app.add_subcommand(
+      "backup", "grava uma cópia verificada da base SQLite numa pasta e remove as cópias antigas");
+  Portuguese(*backupCommand);
+  backupCommand->fallthrough()->footer(kBackupFooter);
+  backupCommand->add_option("PASTA", backup.folder, "pasta das cópias (criada com modo 750 se faltar)")
+      ->type_name("")
+      ->required()
+      ->configurable(false);
+  backupCommand->add_option("--manter", keep, "quantas cópias manter na pasta, a nova inclusive (padrão: 14)")
+      ->option_text("N")
+      ->configurable(false);
+
+  RestoreOptions restore;
+  auto* restoreCommand = app.add_subcommand(
+      "restore", "põe uma cópia de segurança no lugar da base SQLite, com o servidor parado");
+  Portuguese(*restoreCommand);
+  restoreCommand->fallthrough()->footer(kRestoreFooter);
+  restoreCommand->add_option("ARQUIVO", restore.file, "a cópia a restaurar")
+      ->type_name("")
+      ->required()
+      ->configurable(false);
+  std::string restoreAutor;
+  auto* restoreAutorOption = AddAuthorOption(*restoreCommand, restoreAutor);
+
   CadastroCommands cadastro(app, [](CLI::App& command) {
     Portuguese(command);
     command.fallthrough()->footer("");
   });
-  std::vector<CLI::App*> commands = {importCommand, exportCommand, historyCommand};
+  std::vector<CLI::App*> commands = {importCommand, exportCommand, historyCommand, backupCommand, restoreCommand};
   for (auto* command : cadastro.Commands()) commands.push_back(command);
   for (auto* command : commands) {
     command->group("Comandos");
@@ -273,6 +328,16 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
   if (historyCommand->parsed()) {
     history.database = RequireDatabase(serve.database);
     return history;
+  }
+  if (backupCommand->parsed()) {
+    backup.database = RequireDatabase(serve.database);
+    backup.manter = ParseKeep(keep);
+    return backup;
+  }
+  if (restoreCommand->parsed()) {
+    restore.database = RequireDatabase(serve.database);
+    if (restoreAutorOption->count()) restore.autor = CheckAuthor(restoreAutor);
+    return restore;
   }
   if (cadastro.Parsed()) return cadastro.Finish(RequireDatabase(serve.database));
   serve.database = RequireDatabase(serve.database);

@@ -1,7 +1,8 @@
 #pragma once
 // The command line of totem-server: serving (the default), importing master
 // data or kiosk parameters from CSV files, exporting the kiosk parameters,
-// or printing a register's save history. Options may also come from a
+// printing a register's save history, or backing up and restoring an SQLite
+// database. Options may also come from a
 // config file (--config FILE); the command line overrides it.
 #include "server/cli/cadastro_command.h"
 #include "server/http/http_options.h"
@@ -58,12 +59,29 @@ struct HistoryOptions {
   std::string cdCaixa;
 };
 
+// "backup PASTA": a verified copy of the SQLite database in PASTA, the
+// copies beyond the newest manter removed (server/cli/backup_command.h).
+struct BackupOptions {
+  std::string database;
+  std::string folder;
+  int manter = 14;
+};
+
+// "restore ARQUIVO": a backup put in place of the SQLite database
+// (server/cli/restore_command.h).
+struct RestoreOptions {
+  std::string database;
+  std::string file;
+  std::optional<std::string> autor;  // who the history names; see CommandAuthor
+};
+
 // --help or --version: the text to print on standard output.
 struct ShowText {
   std::string text;
 };
 
-using Command = std::variant<ServeOptions, ImportOptions, ExportOptions, HistoryOptions, CadastroOptions, ShowText>;
+using Command = std::variant<ServeOptions, ImportOptions, ExportOptions, HistoryOptions, CadastroOptions,
+                             BackupOptions, RestoreOptions, ShowText>;
 
 class UsageError : public std::runtime_error {
  public:

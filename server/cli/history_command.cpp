@@ -34,11 +34,19 @@ void AppendChange(std::string& out, const contract::RecordField& field, const st
 }
 
 std::string FormatGravacoes(const std::string& cdFilial, const std::string& cdCaixa,
-                            const std::vector<GravacaoParametro>& gravacoes) {
+                            const std::vector<GravacaoParametro>& gravacoes,
+                            const std::vector<Restauracao>& restauracoes) {
   std::string out = "Histórico dos parâmetros do caixa " + cdCaixa + " da filial " + cdFilial + ": ";
-  if (gravacoes.empty()) return out + "nenhuma gravação.\n";
-  out += std::to_string(gravacoes.size()) + (gravacoes.size() == 1 ? " gravação.\n" : " gravações.\n");
+  if (gravacoes.empty()) out += "nenhuma gravação.\n";
+  else out += std::to_string(gravacoes.size()) + (gravacoes.size() == 1 ? " gravação.\n" : " gravações.\n");
+  // Both times are UTC text of one shape: they sort as text.
+  auto restore = restauracoes.begin();
+  const auto restoresUntil = [&](const std::string& quando) {
+    for (; restore != restauracoes.end() && restore->quando < quando; ++restore)
+      out += "restaurado de " + restore->arquivo + " por " + restore->autor + " em " + restore->quando + "\n";
+  };
   for (const auto& g : gravacoes) {
+    restoresUntil(g.quando);
     out += "#" + std::to_string(g.numero) + "  " + g.quando + "  token " + (g.token.empty() ? "-" : g.token) +
            "  cliente " + (g.cliente.empty() ? "-" : g.cliente);
     out += g.antes ? "\n" : "  (primeira gravação)\n";
@@ -52,6 +60,7 @@ std::string FormatGravacoes(const std::string& cdFilial, const std::string& cdCa
     }
     if (!changed) out += "    (nenhum valor alterado)\n";
   }
+  restoresUntil("\x7f");  // the rest, after every save
   return out;
 }
 
@@ -61,11 +70,11 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
   try {
     auto store = OpenExistingStore(options.database);
     out << FormatGravacoes(options.cdFilial, options.cdCaixa,
-                           store->ListGravacoes(options.cdFilial, options.cdCaixa));
+                           store->ListGravacoes(options.cdFilial, options.cdCaixa), ListRestauracoes(*store));
     // Removals and returns of the register and of its branch.
     for (const CadastroEvento& e : ListCadastroEventos(*store, options.cdFilial, options.cdCaixa))
-      out << e.quando << "  " << (e.alvo.cdCaixa.empty() ? "filial " + e.alvo.cdFilial : "caixa") << " " << Agreed(e.alvo, e.evento)
-          << " por " << e.autor << "\n";
+      out << e.quando << "  " << (e.alvo.cdCaixa.empty() ? "filial " + e.alvo.cdFilial : "caixa") << " "
+          << Agreed(e.alvo, e.evento) << " por " << e.autor << "\n";
     return 0;
   } catch (const std::exception& error) {
     err << "totem-server: " << error.what() << "\n";

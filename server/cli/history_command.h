@@ -1,8 +1,10 @@
 #pragma once
 // The "history" command: a register's saved parameter records, oldest first,
 // as readable text: one heading line per save (number, time, token, client)
-// and one line per value it changed, with the value before and after.
+// and one line per value it changed, with the value before and after; the
+// restores the database went through, in time order among the saves.
 #include "server/cli/command_line.h"
+#include "server/store/restauracoes.h"
 #include "server/store/store.h"
 
 #include <iosfwd>
@@ -18,7 +20,8 @@ void AppendChange(std::string& out, const contract::RecordField& field, const st
                   const std::string& after);
 
 std::string FormatGravacoes(const std::string& cdFilial, const std::string& cdCaixa,
-                            const std::vector<GravacaoParametro>& gravacoes);
+                            const std::vector<GravacaoParametro>& gravacoes,
+                            const std::vector<Restauracao>& restauracoes = {});
 
 // The store at an address that must exist already: an SQLite file that does
 // not is reported (StoreError), not created.

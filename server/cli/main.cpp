@@ -1,8 +1,10 @@
 // totem-server: the application server of the kiosk parameter screen.
+#include "server/cli/backup_command.h"
 #include "server/cli/command_line.h"
 #include "server/cli/csv_import.h"
 #include "server/cli/history_command.h"
 #include "server/cli/parametros_csv.h"
+#include "server/cli/restore_command.h"
 #include "server/cli/serve.h"
 #include "server/log/server_log.h"
 
@@ -39,6 +41,8 @@ int main(int argc, char** argv) {
                         [](const ExportOptions& o) { return RunExport(o, std::cout, std::cerr); },
                         [](const HistoryOptions& o) { return RunHistory(o, std::cout, std::cerr); },
                         [](const CadastroOptions& o) { return RunCadastro(o, std::cout, std::cerr); },
+                        [](const BackupOptions& o) { return RunBackup(o, std::cout, std::cerr); },
+                        [](const RestoreOptions& o) { return RunRestore(o, std::cout, std::cerr); },
                         [](const ShowText& o) {
                           std::cout << o.text;
                           return 0;

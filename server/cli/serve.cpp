@@ -1,5 +1,6 @@
 #include "server/cli/serve.h"
 
+#include "server/cli/database_lock.h"
 #include "server/cli/open_file_limit.h"
 
 #include "server/domain/demo_data.h"
@@ -110,11 +111,22 @@ int RunServer(const ServeOptions& options) {
   signal(SIGXFSZ, SIG_IGN);
 
   HttpOptions http = options.http;
+  // Over SQLite, held while this process serves, so that a restore refuses
+  // to replace the file under it (database_lock.h). Before the store, and
+  // released after it.
+  DatabaseLock databaseLock;
   std::unique_ptr<Store> store;
   try {
     if (!options.tokenFile.empty()) {
       http.tokens = AccessTokens::Load(options.tokenFile);
       WarnIfReadableByOthers(options.tokenFile);
+    }
+    if (const std::string scheme = "sqlite:";
+        options.database.rfind(scheme, 0) == 0 && options.database.size() > scheme.size()) {
+      std::string problem;
+      databaseLock = DatabaseLock::ForServer(options.database.substr(scheme.size()),
+                                             options.createDatabase || options.demo, &problem);
+      if (!problem.empty()) LogWarning(problem);
     }
     // --demo asks for a scratch chain to try the screens on: it creates its
     // file as --criar-banco would.

@@ -13,9 +13,9 @@ namespace totem::server {
 namespace sql {
 
 // Every table of the schema; a database without one of them is refused.
-inline constexpr std::array<const char*, 7> kSchemaTables = {
+inline constexpr std::array<const char*, 8> kSchemaTables = {
     "schema_migrations", "filial",          "caixa",           "grupo_produto", "parametro_totem",
-    "parametro_totem_historico", "cadastro_historico"};
+    "parametro_totem_historico", "cadastro_historico", "restauracao"};
 
 // A register is in use while neither it nor its branch is marked removed;
 // a statement naming "caixa c" adds this to its conditions.

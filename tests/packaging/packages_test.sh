@@ -36,6 +36,7 @@ expect_depends() {
   for p in "$@"; do [[ "$depends" == *"$p"* ]] || fail "$(basename "$deb") does not depend on $p: $depends"; done
 }
 expect_files usr/bin/totem-server usr/lib/systemd/system/totem-server.service etc/totem/totem-server.conf \
+  usr/lib/systemd/system/totem-backup.service usr/lib/systemd/system/totem-backup.timer \
   usr/share/doc/totem-server/operations.md usr/share/doc/totem-server/protocol.md \
   usr/share/doc/totem-server/README.md usr/share/doc/totem-server/examples/nginx/totem.conf \
   usr/bin/totem-kiosk-watch
@@ -98,14 +99,25 @@ fi
 kill -TERM "$SERVER_PID"
 wait "$SERVER_PID" || fail "the unpacked server did not stop cleanly"
 SERVER_PID=""
+# The nightly backup's command as its unit runs it, with the shipped config
+# file, over the same database.
+"$SERVER" backup "$SCRATCH/backups" --config "$CONF" --db "sqlite:$SCRATCH/totem.db" >"$SCRATCH/backup.out" 2>&1 \
+  || fail "totem-server backup: $(cat "$SCRATCH/backup.out")"
+grep -q "^cópia gravada: $SCRATCH/backups/totem-[0-9]*T[0-9]*Z.db" "$SCRATCH/backup.out" \
+  || fail "totem-server backup said: $(cat "$SCRATCH/backup.out")"
 
 if command -v systemd-analyze >/dev/null; then
   # The unit as shipped, its program where it was unpacked.
   mkdir "$SCRATCH/unit"
   sed "s|/usr/bin/totem-server|$SERVER|" "$ROOT/usr/lib/systemd/system/totem-server.service" \
     >"$SCRATCH/unit/totem-server.service"
+  # The nightly backup's unit and timer with it.
+  for unit in totem-backup.service totem-backup.timer; do
+    sed "s|/usr/bin/totem-server|$SERVER|" "$ROOT/usr/lib/systemd/system/$unit" >"$SCRATCH/unit/$unit"
+  done
   # verify exits 0 on many mistakes it reports, so any report fails.
-  REPORT="$(systemd-analyze verify "$SCRATCH/unit/totem-server.service" 2>&1)" || fail "systemd-analyze: $REPORT"
+  REPORT="$(systemd-analyze verify "$SCRATCH/unit/totem-server.service" "$SCRATCH/unit/totem-backup.service" \
+    "$SCRATCH/unit/totem-backup.timer" 2>&1)" || fail "systemd-analyze: $REPORT"
   [ -z "$REPORT" ] || fail "systemd-analyze verify: $REPORT"
 else
   echo "packages_test: systemd-analyze not installed; the unit was not verified"

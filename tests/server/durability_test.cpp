@@ -8,8 +8,6 @@
 #include <sqlite3.h>
 
 #include <atomic>
-#include <cstdlib>
-#include <filesystem>
 #include <csignal>
 #include <condition_variable>
 #include <map>
@@ -136,39 +134,6 @@ TEST(Durability, StopAnswersTheCallInFlightAndClosesIdleConnections) {
 
   std::string integrity;
   EXPECT_EQ(StoredMessages(*db, &integrity)["0001/001"], args[8]);
-}
-
-// The backup and restore of docs/operations.md, as written there: a backup
-// taken with sqlite3's .backup while the server runs; the server stopped
-// (here killed, which leaves a write-ahead log holding later saves); the file
-// replaced; its -wal and -shm removed, else SQLite would replay the old log
-// onto the restored file; the server started again.
-TEST(Durability, ARunningServersBackupRestoresAsTheGuideSays) {
-  if (TestDatabase::UsingPostgres()) GTEST_SKIP() << "SQLite's backup and restore";
-  TempDir dir;
-  const std::string path = dir.File("totem.db"), backup = dir.File("totem-backup.db");
-  auto save = [](ServerProcess& server, const std::string& message) {
-    auto args = ValidSaveArgs();
-    args[8] = message;
-    args[2] = "1";
-    ModuleClient client(server.Host(), server.Port());
-    ASSERT_EQ(client.Envelope("setUpdParametros", args)["status"], "ok");
-  };
-  ServerProcess server(ServerOn(path, true));
-  save(server, "antes do backup");
-  ASSERT_EQ(std::system(("sqlite3 " + path + " \".backup " + backup + "\"").c_str()), 0);
-  save(server, "depois do backup");
-  server.Kill9();
-  ASSERT_TRUE(std::filesystem::exists(path + "-wal"));
-
-  std::filesystem::copy_file(backup, path, std::filesystem::copy_options::overwrite_existing);
-  std::filesystem::remove(path + "-wal");
-  std::filesystem::remove(path + "-shm");
-  server.Restart();
-  ModuleClient client(server.Host(), server.Port());
-  EXPECT_EQ(client.Rows("getCarregaPar", {"0001", "001"})[0][7], "antes do backup");
-  EXPECT_EQ(server.Terminate(), 0);
-  EXPECT_EQ(TestDatabase::Sqlite(path)->IntegrityCheck(), "ok");
 }
 
 }  // namespace
