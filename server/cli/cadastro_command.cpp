@@ -2,6 +2,7 @@
 
 #include "server/cli/command_author.h"
 #include "server/cli/command_line.h"
+#include "server/cli/database_lock.h"
 #include "server/cli/history_command.h"
 #include "server/log/server_log.h"
 
@@ -110,6 +111,8 @@ CadastroOptions CadastroCommands::Finish(const std::string& database) const {
 
 int RunCadastro(const CadastroOptions& options, std::ostream& out, std::ostream& err) {
   try {
+    // A restore waits for the command to end (database_lock.h).
+    const DatabaseLock lock = options.simular ? DatabaseLock() : LockForWriting(options.database, false);
     auto store = OpenExistingStore(options.database);
     const bool removing = options.acao == CadastroOptions::Acao::Remover;
     const Caller author =

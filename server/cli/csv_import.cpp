@@ -2,6 +2,7 @@
 
 #include "server/cli/command_author.h"
 #include "server/cli/csv_file.h"
+#include "server/cli/database_lock.h"
 #include "server/cli/csv_leading_zeros.h"
 #include "server/cli/history_command.h"
 #include "server/cli/parametros_csv.h"
@@ -226,8 +227,10 @@ ImportSummary ImportCsvFile(ImportRun& run, const std::string& path) {
 }
 
 int RunImport(const ImportOptions& options, std::ostream& out, std::ostream& err) {
+  DatabaseLock lock;  // a restore waits for the import to end (database_lock.h)
   std::unique_ptr<Store> store;
   try {
+    if (!options.simular) lock = LockForWriting(options.database, options.createDatabase);
     // A simulation creates no database: it needs one to compare with.
     store = options.simular ? OpenExistingStore(options.database)
                             : OpenStore(options.database, options.createDatabase);

@@ -90,4 +90,11 @@ std::optional<DatabaseLock> DatabaseLock::ForRestore(const std::string& database
   return lock;
 }
 
+DatabaseLock LockForWriting(const std::string& address, bool create) {
+  const std::string scheme = "sqlite:";
+  if (address.rfind(scheme, 0) != 0 || address.size() == scheme.size()) return {};
+  std::string problem;  // opening the store says what is wrong with the folder
+  return DatabaseLock::ForServer(address.substr(scheme.size()), create, &problem);
+}
+
 }  // namespace totem::server

@@ -15,7 +15,9 @@
 //  - on a file of its own, never replaced: a lock on the database file
 //    itself would stay on the old inode once the restore renames a new file
 //    into its name, and a server started then would lock the new one.
-// Commands that only read (backup, history, export) take no part in it.
+// Commands that write beside a server (import, remover, reativar, purgar)
+// share it as a server does; those that only read (backup, history,
+// export) take no part in it.
 #include <optional>
 #include <string>
 
@@ -52,5 +54,10 @@ class DatabaseLock {
   explicit DatabaseLock(int fd) : fd_(fd) {}
   int fd_ = -1;
 };
+
+// For a command that writes: the lock a server takes, from the database's
+// address ("sqlite:PATH"; none for PostgreSQL). Throws std::runtime_error
+// while a restore is replacing the file.
+DatabaseLock LockForWriting(const std::string& address, bool create);
 
 }  // namespace totem::server
