@@ -125,7 +125,9 @@ TEST_F(ScreenTest, ControlsStandWhereTheFormDescriptionPutsThem) {
     SCOPED_TRACE(p.control->objectName().toStdString());
     const QRect r = inClient(p.control);
     EXPECT_EQ(r.left(), p.left);
-    if (p.top >= 0) EXPECT_EQ(r.top(), p.top);
+    if (p.top >= 0) {
+      EXPECT_EQ(r.top(), p.top);
+    }
     EXPECT_EQ(r.size(), QSize(p.width, p.height));
   }
   // Touch buttons on the pages are 56 x 46; value displays have their widths.

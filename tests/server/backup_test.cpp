@@ -209,7 +209,9 @@ TEST_F(BackupRestore, ARestoreKeepsTheReplacedDatabaseAsideAndTheHistorySaysWhoR
                           "DELETE FROM schema_migrations WHERE version > 2"})
     TestDatabase::Sqlite(copy)->Query(sql);
 
-  if (geteuid() == 0) ASSERT_EQ(chown(db_.c_str(), 65534, 65534), 0);  // the service's user, say
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(db_.c_str(), 65534, 65534), 0);  // the service's user, say
+  }
   std::string output;
   ASSERT_EQ(Tool({"restore", copy, "--autor", "maria"}, &output), 0) << output;
   const std::string aside = After(output, "base anterior guardada como ");

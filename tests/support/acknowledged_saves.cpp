@@ -39,7 +39,9 @@ void ExpectAcknowledgedSavesStored(TestDatabase& db, const AcknowledgedSaves& ac
       EXPECT_EQ(row[1], std::to_string(i + 1)) << "saves numbered without gaps";
       // The first save starts from whatever the register held before the
       // stream (nothing, or the demo record).
-      if (i > 0) EXPECT_EQ(row[2], previous) << "save " << row[1] << " starts where the one before ended";
+      if (i > 0) {
+        EXPECT_EQ(row[2], previous) << "save " << row[1] << " starts where the one before ended";
+      }
       EXPECT_EQ(row[4], "#" + row[3]);
       EXPECT_EQ(row[5], "Consumidor " + row[3]);
       recorded.insert(std::stoi(row[3]));
