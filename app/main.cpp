@@ -19,25 +19,62 @@
 
 #include <cstdio>
 
+namespace {
+
+// The options, described once for both parsings below.
+void DescribeOptions(QCommandLineParser& parser) {
+  parser.setApplicationDescription("Retaguarda: Parametrização do Sistema Totem");
+  // Answered before the application exists (below), so not Qt's own.
+  parser.addOption({{"h", "help"}, "Mostra esta ajuda e sai."});
+  parser.addOption({{"v", "version"}, "Mostra a versão e sai."});
+  parser.addOption({"server", "Servidor de aplicação (http://HOST:PORTA).", "endereço"});
+  parser.addOption({"token", "Token de acesso ao servidor de aplicação.", "token"});
+  parser.addOption({"ca-file", "Certificado da autoridade que assina o servidor (https).", "arquivo"});
+  parser.addOption({"module", "Caminho do módulo Pkg_Ksl80500.", "caminho"});
+  parser.addOption({"open-totem", "Abre a Parametrização do Sistema Totem ao iniciar."});
+  parser.addOption({"screenshot", "Abre a tela, grava a janela em PNG e sai.", "arquivo"});
+  parser.addOption({"page", "Página mostrada na captura (0, 1 ou 2).", "n", "0"});
+}
+
+// --help and --version are answered before the GUI application exists,
+// which needs a display: they must work without one (over ssh, and for
+// help2man, which makes the manual page from them at build time). Qt's own
+// options (-platform ...) are unknown here: mistakes are left to the full
+// parsing, once the application has taken Qt's.
+bool AnsweredWithoutDisplay(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  QCommandLineParser parser;
+  DescribeOptions(parser);
+  parser.parse(arguments);
+  QString text;
+  // Qt's headings, said in the help's language, and the program's name,
+  // which Qt knows only from an application.
+  if (parser.isSet("help"))
+    text = parser.helpText()
+               .replace("Usage: <executable_name> [options]", "Uso: backoffice [opções]")
+               .replace("\nOptions:\n", "\nOpções:\n");
+  else if (parser.isSet("version"))
+    text = QCoreApplication::applicationName() + " " + QCoreApplication::applicationVersion() + "\n";
+  else return false;
+  std::fputs(text.toUtf8().constData(), stdout);
+  return true;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  QCoreApplication::setApplicationName("backoffice");
+  QCoreApplication::setOrganizationName("totem");
+  QCoreApplication::setApplicationVersion(QString::fromUtf8(totem::kVersion.data(), totem::kVersion.size()));
+  if (AnsweredWithoutDisplay(argc, argv)) return 0;
+
   totem::host::TotemApplication app(argc, argv);
-  QApplication::setApplicationName("backoffice");
-  QApplication::setOrganizationName("totem");
-  QApplication::setApplicationVersion(QString::fromUtf8(totem::kVersion.data(), totem::kVersion.size()));
   // The touch dialogs answer every dialog the module's screens open.
   totem::touch::InstallTouchDialogs();
 
   QCommandLineParser parser;
-  parser.setApplicationDescription("Retaguarda: Parametrização do Sistema Totem");
-  parser.addHelpOption();
-  parser.addVersionOption();
-  parser.addOption({"server", "Servidor de aplicação (http://HOST:PORTA).", "address"});
-  parser.addOption({"token", "Token de acesso ao servidor de aplicação.", "token"});
-  parser.addOption({"ca-file", "Certificado da autoridade que assina o servidor (https).", "file"});
-  parser.addOption({"module", "Caminho do módulo Pkg_Ksl80500.", "path"});
-  parser.addOption({"open-totem", "Abre a Parametrização do Sistema Totem ao iniciar."});
-  parser.addOption({"screenshot", "Abre a tela, grava a janela em PNG e sai.", "file"});
-  parser.addOption({"page", "Página mostrada na captura (0, 1 ou 2).", "n", "0"});
+  DescribeOptions(parser);
   parser.process(app);
 
   try {

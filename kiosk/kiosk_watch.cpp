@@ -145,6 +145,11 @@ int main(int argc, char** argv) {
   CLI::App app{"Acompanha os parâmetros do totem de um caixa: mostra os parâmetros e, a cada mudança "
                "gravada, a nova versão (uma linha JSON por versão).",
                "totem-kiosk-watch"};
+  // CLI11's own words around the options, in the help's language.
+  for (auto [key, text] : {std::pair{"Usage", "Uso"}, {"OPTIONS", "OPÇÕES"}, {"Positionals", "Argumentos"},
+                           {"REQUIRED", "(obrigatório)"}, {"TEXT", ""}})
+    app.get_formatter()->label(key, text);
+  app.option_defaults()->group("Opções");
   app.set_version_flag("--version", "totem-kiosk-watch " + std::string(totem::kVersion), "mostra a versão e sai");
   app.set_help_flag("-h,--help", "mostra esta ajuda e sai");
   app.add_option("FILIAL", options.filial, "código da filial")->required();
@@ -152,6 +157,7 @@ int main(int argc, char** argv) {
   app.add_option("--server", options.server, "endereço do servidor (padrão $TOTEM_SERVER ou http://127.0.0.1:8080)");
   app.add_option("--token", options.token, "token de acesso (padrão $TOTEM_TOKEN); um token de leitura basta");
   app.add_option("--aguardar", options.aguardar, "segundos que cada pergunta espera por uma mudança (1 a 60)")
+      ->option_text("S")
       ->check(CLI::Range(1, 60));
   CLI11_PARSE(app, argc, argv);
   return Watch(options).Run();

@@ -207,7 +207,7 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
   app.allow_extras();
 
   ServeOptions serve;
-  std::string listen = "127.0.0.1:8080";
+  std::string listen = kDefaultListen;
   AddServeOptions(app, serve, listen);
 
   // The commands take --db and --config from the serving options, given

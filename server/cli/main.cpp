@@ -30,9 +30,9 @@ int main(int argc, char** argv) {
   try {
     command = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   } catch (const UsageError& error) {
-    // Under systemd, a config file it cannot use is an error in the journal.
-    std::cerr << (LogToJournal() ? "<3>" : "") << "totem-server: " << error.what()
-              << "\nUse totem-server --help para ver as opções.\n";
+    // A line of the log like any other, on one line with its time (and,
+    // under systemd, a config file it cannot use is an error in the journal).
+    LogError(std::string(error.what()) + " (totem-server --help mostra as opções)");
     return 2;
   }
   return std::visit(Overloaded{

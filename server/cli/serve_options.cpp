@@ -34,7 +34,7 @@ struct Limit {
   long long min;
   long long max;
   void (*set)(HttpOptions& options, long long value);
-  long long (*get)(const HttpOptions& options);  // the default shown in --help; null: none
+  long long (*get)(const HttpOptions& options);  // the default, shown in --help and the config file
   const char* help;
 };
 
@@ -49,6 +49,9 @@ long long Get(const HttpOptions& options) {
 void SetReadTimeout(HttpOptions& options, long long value) {
   options.headTimeoutSeconds = options.bodyTimeoutSeconds = static_cast<int>(value);
 }
+
+// Both deadlines' default, which are the same.
+long long GetReadTimeout(const HttpOptions& options) { return options.headTimeoutSeconds; }
 
 void SetAnswerMemory(HttpOptions& options, long long megabytes) {
   options.answerBudget = static_cast<std::size_t>(megabytes) * 1024 * 1024;
@@ -86,15 +89,14 @@ constexpr Limit kLimitOptions[] = {
      Get<&HttpOptions::headTimeoutSeconds>, "prazo para o cabeçalho inteiro chegar, desde o 1º byte"},
     {"--body-timeout", "S", 1, kMaxSeconds, Set<&HttpOptions::bodyTimeoutSeconds>,
      Get<&HttpOptions::bodyTimeoutSeconds>, "prazo para o corpo inteiro chegar"},
-    {"--read-timeout", "S", 1, kMaxSeconds, SetReadTimeout, nullptr,
+    {"--read-timeout", "S", 1, kMaxSeconds, SetReadTimeout, GetReadTimeout,
      "o mesmo que --head-timeout S --body-timeout S"},
     {"--write-timeout", "S", 1, kMaxSeconds, Set<&HttpOptions::writeTimeoutSeconds>,
      Get<&HttpOptions::writeTimeoutSeconds>, "prazo para escrever a resposta inteira"},
 };
 
 void AddLimit(CLI::App& app, HttpOptions& http, const Limit& limit) {
-  std::string help = limit.help;
-  if (limit.get) help += " (padrão " + std::to_string(limit.get(http)) + ")";
+  const std::string help = std::string(limit.help) + " (padrão " + std::to_string(limit.get(http)) + ")";
   app.add_option_function<long long>(
          limit.name, [&http, set = limit.set](long long value) { set(http, value); }, help)
       ->option_text(limit.unit)
@@ -133,8 +135,9 @@ void AddServeOptions(CLI::App& app, ServeOptions& options, std::string& listen) 
                "que falta é um erro, para que um caminho errado não comece do zero (--demo também cria)")
       ->group(kServer);
   app.add_option("--listen", listen,
-                 "endereço de escuta (padrão 127.0.0.1:8080; porta 0 escolhe uma livre). Quando pronto, "
-                 "escreve \"listening on HOST:PORTA\" na saída padrão")
+                 std::string("endereço de escuta (padrão ") + kDefaultListen +
+                     "; porta 0 escolhe uma livre). Quando pronto, escreve \"listening on HOST:PORTA\" na saída "
+                     "padrão")
       ->option_text("HOST:PORTA")
       ->group(kServer);
   app.add_option("--sondagem-sqlite", options.sqlitePollMs,
@@ -184,6 +187,26 @@ void FinishServeOptions(ServeOptions& options, const std::string& listen) {
     throw UsageError("sem --token-file o servidor só escuta em loopback (127.0.0.1, ::1); para escutar em " +
                      options.http.host + " dê um --token-file, ou --insecure-listen-any para aceitar "
                      "chamadas de qualquer máquina sem token");
+}
+
+std::vector<OptionDefault> ServerOptionDefaults() {
+  const ServeOptions defaults;
+  auto flag = [](bool on) { return std::string(on ? "true" : "false"); };
+  return {
+      {"criar-banco", flag(defaults.createDatabase)},
+      {"listen", kDefaultListen},
+      {"sondagem-sqlite", std::to_string(defaults.sqlitePollMs)},
+      {"demo", flag(defaults.demo)},
+      {"insecure-listen-any", flag(defaults.insecureListenAny)},
+      {"call-log", flag(defaults.http.callLog)},
+  };
+}
+
+std::vector<OptionDefault> LimitDefaults() {
+  const HttpOptions defaults;
+  std::vector<OptionDefault> out;
+  for (const auto& limit : kLimitOptions) out.push_back({limit.name + 2, std::to_string(limit.get(defaults))});
+  return out;
 }
 
 }  // namespace totem::server

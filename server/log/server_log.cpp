@@ -128,7 +128,15 @@ bool LogToJournal() {
 }
 
 void Log(Severity severity, std::string_view text) {
-  Write(severity, UtcTimestamp() + " totem-server: ", text);
+  Write(severity, UtcTimestamp() + " totem-server: ", OneLine(text));
+}
+
+std::string OneLine(std::string_view text) {
+  std::string line(text);
+  for (char& c : line)
+    if (c == '\n' || c == '\r' || c == '\t') c = ' ';
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  return line;
 }
 
 void LogRecord(std::string_view line, Severity severity) {

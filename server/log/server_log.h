@@ -15,7 +15,8 @@ namespace totem::server {
 
 enum class Severity { kError = 3, kWarning = 4, kInfo = 6 };
 
-// "2025-05-01T12:00:00.123Z totem-server: text".
+// "2025-05-01T12:00:00.123Z totem-server: text", the text on one line
+// (OneLine) whatever it holds: a line of the log is one event.
 void Log(Severity severity, std::string_view text);
 inline void LogLine(std::string_view text) { Log(Severity::kInfo, text); }
 inline void LogWarning(std::string_view text) { Log(Severity::kWarning, text); }
@@ -25,6 +26,10 @@ inline void LogError(std::string_view text) { Log(Severity::kError, text); }
 // lines; FlushLog writes whatever is still queued.
 void LogRecord(std::string_view line, Severity severity = Severity::kInfo);
 void FlushLog();
+
+// The text with its line breaks and tabs made spaces and no trailing
+// blanks: the messages of libpq and SQLite span several lines.
+std::string OneLine(std::string_view text);
 
 // Now in UTC with milliseconds: "2025-05-01T12:00:00.123Z".
 std::string UtcTimestamp();

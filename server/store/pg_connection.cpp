@@ -1,5 +1,6 @@
 #include "server/store/pg_connection.h"
 
+#include "server/store/pg_password_file.h"
 #include "server/store/store.h"
 #include "server/log/server_log.h"
 
@@ -42,24 +43,9 @@ std::string NumberPlaceholders(std::string_view sql, int* count) {
   return out;
 }
 
-namespace {
-
-// libpq's messages span several lines; the log keeps one line per event.
-std::string OneLine(std::string text) {
-  for (char& c : text)
-    if (c == '\n' || c == '\t') c = ' ';
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
-}
-
-}  // namespace
-
 PgConnection::PgConnection(const std::string& conninfo) {
-  std::string info = conninfo;
-  if (info.find("connect_timeout") == std::string::npos)
-    info += info.find("://") != std::string::npos
-                ? (info.find('?') == std::string::npos ? "?connect_timeout=5" : "&connect_timeout=5")
-                : " connect_timeout=5";
+  std::string info = WithoutIgnoredPasswordFile(conninfo);
+  if (info.find("connect_timeout") == std::string::npos) info = WithConnectionParameter(info, "connect_timeout", "5");
   conn_ = PQconnectdb(info.c_str());
   if (!conn_ || PQstatus(conn_) != CONNECTION_OK) {
     std::string why = conn_ ? PQerrorMessage(conn_) : "sem memória";

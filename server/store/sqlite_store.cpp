@@ -1,6 +1,7 @@
 #include "server/store/sqlite_store.h"
 
 #include "server/store/sqlite_migrations.h"
+#include "server/log/server_log.h"
 
 #include <sqlite3.h>
 #include <unistd.h>
@@ -20,10 +21,11 @@ void SqliteDialect::CheckIntegrity(SqliteConnection& connection) {
     auto check = connection.Prepare("PRAGMA quick_check(" + std::to_string(kProblemsShown) + ")");
     while (check.Step()) {
       const std::string row = check.Text(0);
-      if (row != "ok") problems += (problems.empty() ? "" : "; ") + row;
+      // A row may span lines ("*** in database main ***\nPage 5: ...").
+      if (row != "ok") problems += (problems.empty() ? "" : "; ") + OneLine(row);
     }
   } catch (const StoreError& error) {
-    problems = error.what();
+    problems = OneLine(error.what());
   }
   if (!problems.empty())
     throw StoreError("a base " + connection.Path() + " está danificada (" + problems +

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 
 using totem::test::ServerProcess;
 using totem::test::TempDir;
@@ -62,6 +63,17 @@ TEST_F(PgPassword, ComesFromWhereLibpqLooksAndNeverFromTheCommandLine) {
     ScopedEnv passfile("PGPASSFILE", passFile);
     ServerProcess server({address_, true, {}});
     EXPECT_TRUE(server.Running());
+  }
+  // One others may read: libpq ignores it, and the server's log says so as
+  // a warning of its own format, not libpq's bare line.
+  chmod(passFile.c_str(), 0644);
+  {
+    ScopedEnv passfile("PGPASSFILE", passFile);
+    EXPECT_EQ(ServerProcess::RunTool({"export", "parametros", "--db", address_}, &output), 1);
+    EXPECT_TRUE(std::regex_search(output, std::regex("Z totem-server: o arquivo de senhas do PostgreSQL " + passFile +
+                                                     R"( pode ser lido por outros usuários \(modo 644\))")))
+        << output;
+    EXPECT_EQ(output.find("WARNING: password file"), std::string::npos) << output;
   }
   {
     ScopedEnv variable("PGPASSWORD", password_);

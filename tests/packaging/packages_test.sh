@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # The Debian packages as an administrator gets them: "cpack -G DEB" makes
-# both from the build folder; unpacked into a scratch root (dpkg-deb -x) they
-# hold the files the guides name, declare their dependencies and conffile,
-# and their programs run from there: --version of both, and the unpacked
-# server with the shipped config file (every option in it) answering
-# getFilial over a scratch database. The systemd unit passes
-# "systemd-analyze verify" where systemd is installed.
+# both from the build folder; lintian finds no error in them; unpacked into
+# a scratch root (dpkg-deb -x) they hold the files the guides name and what
+# Debian's policy asks (copyright, changelog, manual pages, compressed
+# guides), declare their dependencies and conffile, and their programs run
+# from there: --version of all three, the back office's --help and
+# --version without a display, and the unpacked server with the shipped
+# config file (every option in it) answering getFilial over a scratch
+# database. The systemd unit passes "systemd-analyze verify" where systemd
+# is installed. Then, as root, the guide's install, upgrade, remove,
+# reinstall and purge with the real apt and dpkg (install_walk.sh).
 #   packages_test.sh BUILD_DIR VERSION WITH_BACKOFFICE(ON|OFF)
 set -euo pipefail
 BUILD="$(realpath "$1")"
@@ -35,11 +39,25 @@ expect_depends() {
   local depends; depends="$(dpkg-deb -f "$deb" Depends)"
   for p in "$@"; do [[ "$depends" == *"$p"* ]] || fail "$(basename "$deb") does not depend on $p: $depends"; done
 }
+# What Debian's policy asks of each package: its copyright and changelog,
+# a manual page per program, guides compressed with gzip -9n.
+expect_policy_files() {
+  local package="$1"; shift
+  expect_files "usr/share/doc/$package/copyright" "usr/share/doc/$package/changelog.gz"
+  for program in "$@"; do expect_files "usr/share/man/man1/$program.1.gz"; done
+  grep -q '^License: Proprietary' "$ROOT/usr/share/doc/$package/copyright" || fail "$package: copyright"
+}
 expect_files usr/bin/totem-server usr/lib/systemd/system/totem-server.service etc/totem/totem-server.conf \
   usr/lib/systemd/system/totem-backup.service usr/lib/systemd/system/totem-backup.timer \
-  usr/share/doc/totem-server/operations.md usr/share/doc/totem-server/protocol.md \
-  usr/share/doc/totem-server/README.md usr/share/doc/totem-server/examples/nginx/totem.conf \
+  usr/share/doc/totem-server/operations.md.gz usr/share/doc/totem-server/protocol.md.gz \
+  usr/share/doc/totem-server/README.md.gz usr/share/doc/totem-server/examples/nginx/totem.conf.gz \
   usr/bin/totem-kiosk-watch
+expect_policy_files totem-server totem-server totem-kiosk-watch
+# Each command of the server's help has its section in the manual page.
+for command in $("$ROOT/usr/bin/totem-server" --help | sed -n '/^Comandos:$/,/^$/s/^  \([a-z][a-z-]*\) .*/\1/p'); do
+  zgrep -q "^\.SS \"totem-server $command\"" "$ROOT/usr/share/man/man1/totem-server.1.gz" \
+    || fail "the manual page lacks the command $command"
+done
 expect_depends "$SERVER_DEB" libsqlite3-0 libpq5 libssl3 libsystemd0
 dpkg-deb --info "$SERVER_DEB" conffiles | grep -qx /etc/totem/totem-server.conf || fail "the config file is no conffile"
 dpkg-deb --info "$SERVER_DEB" postinst | grep -q useradd || fail "postinst makes no system user"
@@ -54,12 +72,22 @@ if [ "$BACKOFFICE" = ON ]; then
   expect_files usr/bin/backoffice usr/lib/totem-backoffice/Pkg_Ksl80500.so \
     usr/lib/totem-backoffice/libhost_components.so usr/lib/totem-backoffice/libtouch_dialogs.so \
     usr/share/applications/totem-backoffice.desktop
+  expect_policy_files totem-backoffice backoffice
   expect_depends "$OFFICE_DEB" libqt6widgets6 libc6
   # From the scratch root, where only the programs' own RUNPATH finds the
-  # host's libraries.
-  [ "$(QT_QPA_PLATFORM=offscreen "$ROOT/usr/bin/backoffice" --version)" = "backoffice $VERSION" ] \
+  # host's libraries; without a display, as over ssh.
+  [ "$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$ROOT/usr/bin/backoffice" --version)" = "backoffice $VERSION" ] \
     || fail "backoffice --version"
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$ROOT/usr/bin/backoffice" --help | grep -q -- '--server' \
+    || fail "backoffice --help"
 fi
+
+# lintian: no error (the warnings it may still give are listed in the
+# packages' lintian overrides or in the guide's "Building the packages").
+DEBS=("$SERVER_DEB")
+[ "$BACKOFFICE" = ON ] && DEBS+=("$OFFICE_DEB")
+lintian --fail-on error "${DEBS[@]}" >"$SCRATCH/lintian.log" 2>&1 \
+  || { cat "$SCRATCH/lintian.log" >&2; fail "lintian"; }
 
 # Every option of the command line is in the shipped config file, as a key
 # set or shown commented out.
@@ -116,10 +144,12 @@ if command -v systemd-analyze >/dev/null; then
     sed "s|/usr/bin/totem-server|$SERVER|" "$ROOT/usr/lib/systemd/system/$unit" >"$SCRATCH/unit/$unit"
   done
   # verify exits 0 on many mistakes it reports, so any report fails.
-  REPORT="$(systemd-analyze verify "$SCRATCH/unit/totem-server.service" "$SCRATCH/unit/totem-backup.service" \
-    "$SCRATCH/unit/totem-backup.timer" 2>&1)" || fail "systemd-analyze: $REPORT"
+  # The server's manual page is looked up where it was unpacked.
+  REPORT="$(MANPATH="$ROOT/usr/share/man" systemd-analyze verify "$SCRATCH/unit/totem-server.service" \
+    "$SCRATCH/unit/totem-backup.service" "$SCRATCH/unit/totem-backup.timer" 2>&1)" || fail "systemd-analyze: $REPORT"
   [ -z "$REPORT" ] || fail "systemd-analyze verify: $REPORT"
 else
   echo "packages_test: systemd-analyze not installed; the unit was not verified"
 fi
+"$(dirname "$0")/install_walk.sh" "$SCRATCH" "${DEBS[@]}"
 echo "packages_test: both packages built, unpacked and run"

@@ -92,11 +92,14 @@ TEST(ServerCommandLine, VersionAndWhatItRefusesToStartWith) {
       {{"--db", "sqlite:" + dir.File("t.db"), "--no-such-option"}, 2, "opção desconhecida: --no-such-option"},
       {{"export", "filiais", "--db", "sqlite:" + dir.File("t.db")}, 2, "export sabe exportar só"},
   };
+  // A refusal is one line of the log, with its time.
+  const std::regex logLine(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z totem-server: [^\n]*\n)");
   for (const auto& c : cases) {
     std::string output;
     SCOPED_TRACE(testing::PrintToString(c.args));
     EXPECT_EQ(ServerProcess::RunTool(c.args, &output), c.code) << output;
     EXPECT_NE(output.find(c.says), std::string::npos) << output;
+    if (c.code == 2) EXPECT_TRUE(std::regex_match(output, logLine)) << output;
     EXPECT_EQ(output.find("segredo"), std::string::npos) << output;
   }
   EXPECT_FALSE(std::filesystem::exists(dir.File("t.db"))) << "a refused start created the database";

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <regex>
+#include <sstream>
 
 namespace totem::test {
 namespace {
@@ -154,6 +156,10 @@ TEST(StoreChecks, ADamagedOrReadOnlyDatabaseIsRefusedAtStartNamingIt) {
       EXPECT_NE(output.find(file), std::string::npos) << "names the file: " << output;
     }
     EXPECT_EQ(output.find("listening on"), std::string::npos) << output;
+    // Each event one line of the log, whatever the database's message held.
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);)
+      EXPECT_TRUE(std::regex_match(line, std::regex(R"(\d{4}-\d\d-\d\dT[0-9:.]{12}Z totem-server: .*)"))) << line;
   }
 }
 
