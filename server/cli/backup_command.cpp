@@ -20,7 +20,7 @@ namespace {
 
 constexpr const char* kPgDumpHint =
     "backup copia uma base SQLite; no PostgreSQL use pg_dump, como diz o guia de operação "
-    "(/usr/share/doc/totem-server/operations.md, \"Backups and restore\", PostgreSQL)";
+    "(/usr/share/doc/totem-server/operations.md.gz, \"Backups and restore\", PostgreSQL)";
 
 // A backup holds every parameter of the chain: the folder is the service
 // user's and its group's only.

@@ -27,7 +27,7 @@ namespace {
 
 constexpr const char* kPgRestoreHint =
     "restore restaura uma base SQLite; no PostgreSQL use pg_restore, como diz o guia de operação "
-    "(/usr/share/doc/totem-server/operations.md, \"Backups and restore\", PostgreSQL)";
+    "(/usr/share/doc/totem-server/operations.md.gz, \"Backups and restore\", PostgreSQL)";
 
 // What SQLite may keep beside a database: its write-ahead log and the
 // log's index, or a rollback journal.
