@@ -59,7 +59,7 @@ grep -q "já existe uma base" "$SCRATCH/said" && fail "a first install over no d
 enabled && fail "the install enabled the service"
 # The administrator's choices and files.
 in_root systemctl enable totem-server >/dev/null 2>&1 || in_root deb-systemd-helper enable totem-server.service
-in_root chmod 0770 /var/lib/totem
+in_root chmod 0770 /var/lib/totem /var/backups/totem
 echo "listen = 127.0.0.1:8181" >>"$M/etc/totem/totem-server.conf"
 mkdir -p "$M/etc/totem/tls"
 for f in /var/lib/totem/totem.db /var/lib/totem/.pgpass /etc/totem/tokens /etc/totem/tls/server.key; do
@@ -71,7 +71,9 @@ done
 unattended "$DEBS/next.deb"
 grep -q "127.0.0.1:8181" "$M/etc/totem/totem-server.conf" || fail "the upgrade replaced the config file"
 [ -f "$M/etc/totem/totem-server.conf.dpkg-dist" ] || fail "no totem-server.conf.dpkg-dist after the upgrade"
-[ "$(mode /var/lib/totem)" = "totem:totem 770" ] || fail "the upgrade reset /var/lib/totem: $(mode /var/lib/totem)"
+for folder in /var/lib/totem /var/backups/totem; do
+  [ "$(mode $folder)" = "totem:totem 770" ] || fail "the upgrade reset $folder: $(mode $folder)"
+done
 enabled || fail "the upgrade lost the service's enablement"
 
 # 3. Remove, then reinstall: data, config and enablement as they were.
