@@ -1,8 +1,9 @@
 // Beyond the register on screen: copying its settings to other registers,
-// and the history of its saves. Both open touch dialogs through the host's
-// dialog provider; the server does the comparing and the copying.
+// and the history of its saves. Both open the screen's own touch dialogs
+// (form/touch); the server does the comparing and the copying.
 #include "form/host_calls.h"
 #include "form/parametro_toten_form.h"
+#include "form/touch/register_dialogs.h"
 #include "service/dataset_fields.h"
 
 namespace totem::form {
@@ -17,7 +18,7 @@ QString Counted(long n, const char* one, const char* many) {
 
 }  // namespace
 
-host::FieldLabels TfrmParametroToten::FieldLabels() const {
+FieldLabels TfrmParametroToten::FieldLabels() const {
   return {{"IDTIPEXTTOT", QStringLiteral("Tipo de extrato")},
           {"CDGRUPPROD", lblDescGprod->text()},
           {"IDEXIMSGSAL", lblMensInf->text()},
@@ -54,12 +55,12 @@ void TfrmParametroToten::tcbCopiarClick(QObject*) {
     filiais->SetData(TouchCheckResultServ(server_->getFilial(), true, 0));
     caixas->SetData(TouchCheckResultServ(server_->getConfCaixa(), true, 0));
   }
-  const host::CopyPreview preview = [&](const host::Destinos& destinos) {
+  const CopyPreview preview = [&](const Destinos& destinos) {
     host::BusyAnimation busy(MainForm(), host::TShowAvi::Server);
     return host::CheckResultServ(server_->getCopiaPrevia(filial, caixa, destinos), true, 0);
   };
-  const host::Destinos destinos =
-      host::Dialogs().CopiaParametros({filial, caixa}, *filiais, *caixas, preview, FieldLabels());
+  const Destinos destinos =
+      CurrentRegisterDialogs().CopiaParametros({filial, caixa}, *filiais, *caixas, preview, FieldLabels());
   if (destinos.empty()) return;  // cancelled: nothing written
   auto counts = service::MakeCdsCopia();
   {
@@ -78,15 +79,15 @@ void TfrmParametroToten::tcbCopiarClick(QObject*) {
 void TfrmParametroToten::tcbHistoricoClick(QObject*) {
   RequireShownRegister();
   const std::string filial = FilialCode(), caixa = CaixaCode();
-  const host::HistoryPage page = [&](const QString& antesDe) {
+  const HistoryPage page = [&](const QString& antesDe) {
     host::BusyAnimation busy(MainForm(), host::TShowAvi::Search);
     return host::CheckResultServ(server_->getHistParametros(filial, caixa,
                                                             std::to_string(kHistoryPage),
                                                             Utf8Text(antesDe)),
                                  true, 0);
   };
-  host::Dialogs().HistoricoParametros(QtText(filial + " / ") + lblNmCaixa->text(), page,
-                                      FieldLabels());
+  CurrentRegisterDialogs().HistoricoParametros(QtText(filial + " / ") + lblNmCaixa->text(), page,
+                                             FieldLabels());
 }
 
 }  // namespace totem::form

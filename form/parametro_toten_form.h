@@ -3,7 +3,7 @@
 // the register's parameters on pages "Totem1" and "Totem2", the command
 // column and the navigation bar. Controls carry the names the handlers use.
 #include "form/notebook.h"
-#include "host/components/dialog_provider.h"
+#include "form/touch/register_dialogs.h"
 #include "host/components/messages.h"
 #include "host/components/net_connection.h"
 #include "host/components/sort_grid.h"
@@ -192,7 +192,7 @@ class TfrmParametroToten : public QMdiSubWindow {
   // The remote methods, over netToten.
   service::ParametrosClient& Server() { return *server_; }
   // The labels the screen shows the record's values under.
-  host::FieldLabels FieldLabels() const;
+  form::FieldLabels FieldLabels() const;
 
   // Private fields of the form instance, readable by tests.
   const std::string& TituloPesq() const { return stTituloPesq; }

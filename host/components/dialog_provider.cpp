@@ -64,17 +64,6 @@ double StandardDialogs::InfoQuantidade(const QString&, int, const QString&) {
   return -1;
 }
 
-Destinos StandardDialogs::CopiaParametros(const std::pair<std::string, std::string>&,
-                                          const ClientDataset&, const ClientDataset&,
-                                          const CopyPreview&, const FieldLabels&) {
-  ReportMissingTouchDialog("a cópia de parâmetros");
-  return {};
-}
-
-void StandardDialogs::HistoricoParametros(const QString&, const HistoryPage&, const FieldLabels&) {
-  ReportMissingTouchDialog("o histórico de alterações");
-}
-
 DialogProvider& Dialogs() {
   Registry& r = TheRegistry();
   if (r.scoped) return *r.scoped;

@@ -14,31 +14,16 @@
 //      asked of it shows an error saying it cannot open, and answers
 //      "nothing entered".
 #include "host/components/dialog_types.h"
-#include "platform/data_packet.h"
 
 #include <QString>
 
-#include <functional>
-#include <map>
 #include <memory>
-#include <string>
-#include <utility>
-#include <vector>
 
 namespace totem {
 class ClientDataset;
 }
 
 namespace totem::host {
-
-// Registers, as branch and register codes.
-using Destinos = std::vector<std::pair<std::string, std::string>>;
-// Record field name ("DSMSGINITOT") -> the label the screen shows it under.
-using FieldLabels = std::map<std::string, QString>;
-// What copying to some registers would change (a copy preview packet).
-using CopyPreview = std::function<DataPacket(const Destinos&)>;
-// One page of a register's saves before a save number (empty: the newest).
-using HistoryPage = std::function<DataPacket(const QString& antesDe)>;
 
 class DialogProvider {
  public:
@@ -62,16 +47,6 @@ class DialogProvider {
                         const QString& initialSearch, bool pickSingleRow) = 0;
   // Numeric keypad: the number entered, or -1 when nothing was entered.
   virtual double InfoQuantidade(const QString& prompt, int kind, const QString& maxDigits) = 0;
-  // Copy of one register's settings: the user checks registers among caixas
-  // (every register of every branch; filiais names the branches), "Avançar"
-  // shows preview(checked) and "Aplicar" answers the checked registers. The
-  // source (origem: branch and register) is not offered. Empty: cancelled.
-  virtual Destinos CopiaParametros(const std::pair<std::string, std::string>& origem,
-                                   const ClientDataset& filiais, const ClientDataset& caixas,
-                                   const CopyPreview& preview, const FieldLabels& labels) = 0;
-  // A register's saves, newest first, a page at a time; reads only.
-  virtual void HistoricoParametros(const QString& caixa, const HistoryPage& page,
-                                   const FieldLabels& labels) = 0;
 };
 
 // The fallback: the real standard message dialog; the touch message box falls
@@ -89,11 +64,6 @@ class StandardDialogs : public DialogProvider {
   bool Pesquisa(ClientDataset& dataset, const QString& title, const QString& showSearch,
                 const QString& initialSearch, bool pickSingleRow) override;
   double InfoQuantidade(const QString& prompt, int kind, const QString& maxDigits) override;
-  Destinos CopiaParametros(const std::pair<std::string, std::string>& origem,
-                           const ClientDataset& filiais, const ClientDataset& caixas,
-                           const CopyPreview& preview, const FieldLabels& labels) override;
-  void HistoricoParametros(const QString& caixa, const HistoryPage& page,
-                           const FieldLabels& labels) override;
 };
 
 // The provider that answers now (see the order above).

@@ -18,10 +18,6 @@ void ScriptedDialogs::PickWhere(const std::string& field, const std::string& val
   searchAnswers_.push_back({std::nullopt, field, value});
 }
 void ScriptedDialogs::CancelSearch() { searchAnswers_.push_back({}); }
-void ScriptedDialogs::AnswerCopy(host::Destinos destinos, bool apply) {
-  copyAnswers_.emplace_back(std::move(destinos), apply);
-}
-void ScriptedDialogs::ReadHistory(int pages) { historyAnswers_.push_back(pages); }
 
 QStringList ScriptedDialogs::MessageTexts() const {
   QStringList texts;
@@ -31,8 +27,7 @@ QStringList ScriptedDialogs::MessageTexts() const {
 
 int ScriptedDialogs::UnusedAnswers() const {
   return static_cast<int>(messageAnswers_.size() + keyboardAnswers_.size() +
-                          quantityAnswers_.size() + searchAnswers_.size() + copyAnswers_.size() +
-                          historyAnswers_.size());
+                          quantityAnswers_.size() + searchAnswers_.size());
 }
 
 int ScriptedDialogs::Message(bool touch, const QString& text, host::TMsgDlgType type,
@@ -115,41 +110,6 @@ void AimHostAt(const std::string& host, int port) {
   address.host = host;
   address.port = port;
   host::HostSettings::Current().SetServer(address, host::SettingSource::CommandLine);
-}
-
-host::Destinos ScriptedDialogs::CopiaParametros(const std::pair<std::string, std::string>& origem,
-                                                const ClientDataset&, const ClientDataset& caixas,
-                                                const host::CopyPreview& preview,
-                                                const host::FieldLabels&) {
-  copyCalls_.push_back({origem, caixas.RecordCount(), {}});
-  if (copyAnswers_.empty()) {
-    ADD_FAILURE() << "CopiaParametros opened with no scripted answer";
-    return {};
-  }
-  auto [destinos, apply] = copyAnswers_.front();
-  copyAnswers_.pop_front();
-  copyCalls_.back().preview = preview(destinos);  // "Avançar"
-  return apply ? destinos : host::Destinos{};
-}
-
-void ScriptedDialogs::HistoricoParametros(const QString& caixa, const host::HistoryPage& page,
-                                          const host::FieldLabels&) {
-  historyCalls_.push_back({caixa, {}});
-  if (historyAnswers_.empty()) {
-    ADD_FAILURE() << "HistoricoParametros opened with no scripted answer";
-    return;
-  }
-  const int pages = historyAnswers_.front();
-  historyAnswers_.pop_front();
-  // Each further page starts below the oldest save of the one before.
-  QString before;
-  for (int i = 0; i < pages; ++i) {
-    DataPacket shown = page(before);
-    const int number = shown.ColumnIndex("NRGRAVACAO");
-    if (number >= 0 && !shown.rows.empty() && shown.rows.back()[number])
-      before = QString::fromStdString(*shown.rows.back()[number]);
-    historyCalls_.back().pages.push_back(std::move(shown));
-  }
 }
 
 }  // namespace totem::test

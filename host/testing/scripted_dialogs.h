@@ -36,15 +36,6 @@ class ScriptedDialogs : public host::DialogProvider {
     int kind = 0;
     QString maxDigits;
   };
-  struct CopyCall {
-    std::pair<std::string, std::string> origem;
-    int registers = 0;       // registers offered (every register of every branch)
-    DataPacket preview;      // what "Avançar" showed
-  };
-  struct HistoryCall {
-    QString caixa;
-    std::vector<DataPacket> pages;  // every page asked for, newest first
-  };
 
   ~ScriptedDialogs() override;
 
@@ -55,11 +46,6 @@ class ScriptedDialogs : public host::DialogProvider {
   void PickRow(int recNo);  // the search list picks this row (view index)
   void PickWhere(const std::string& field, const std::string& value);
   void CancelSearch();
-  // The copy dialog checks these registers, shows the preview, then applies
-  // (or, with apply false, cancels on the preview page).
-  void AnswerCopy(host::Destinos destinos, bool apply = true);
-  // The history dialog is read this many pages deep ("Mais antigos").
-  void ReadHistory(int pages);
 
   // Everything shown so far, in order.
   const std::vector<ShownMessage>& Messages() const { return messages_; }
@@ -68,8 +54,6 @@ class ScriptedDialogs : public host::DialogProvider {
   const std::vector<int>& KeyboardLimits() const { return keyboardLimits_; }  // maxLength of each
   const std::vector<SearchCall>& SearchCalls() const { return searchCalls_; }
   const std::vector<QuantityCall>& QuantityCalls() const { return quantityCalls_; }
-  const std::vector<CopyCall>& CopyCalls() const { return copyCalls_; }
-  const std::vector<HistoryCall>& HistoryCalls() const { return historyCalls_; }
   // Scripted answers nobody asked for.
   int UnusedAnswers() const;
 
@@ -82,12 +66,6 @@ class ScriptedDialogs : public host::DialogProvider {
   bool Pesquisa(ClientDataset& dataset, const QString& title, const QString& showSearch,
                 const QString& initialSearch, bool pickSingleRow) override;
   double InfoQuantidade(const QString& prompt, int kind, const QString& maxDigits) override;
-  host::Destinos CopiaParametros(const std::pair<std::string, std::string>& origem,
-                                 const ClientDataset& filiais, const ClientDataset& caixas,
-                                 const host::CopyPreview& preview,
-                                 const host::FieldLabels& labels) override;
-  void HistoricoParametros(const QString& caixa, const host::HistoryPage& page,
-                           const host::FieldLabels& labels) override;
 
  private:
   struct SearchAnswer {
@@ -107,10 +85,6 @@ class ScriptedDialogs : public host::DialogProvider {
   std::vector<int> keyboardLimits_;
   std::vector<SearchCall> searchCalls_;
   std::vector<QuantityCall> quantityCalls_;
-  std::deque<std::pair<host::Destinos, bool>> copyAnswers_;
-  std::deque<int> historyAnswers_;
-  std::vector<CopyCall> copyCalls_;
-  std::vector<HistoryCall> historyCalls_;
 };
 
 // Points the host application's settings at a server, as --server would.

@@ -1,8 +1,6 @@
 #include "host/touch/touch_provider.h"
 
 #include "host/touch/alpha_keyboard.h"
-#include "host/touch/copy_dialog.h"
-#include "host/touch/history_dialog.h"
 #include "host/touch/numeric_keypad.h"
 #include "host/touch/search_list.h"
 #include "host/touch/touch_message_box.h"
@@ -52,22 +50,6 @@ bool TouchDialogs::Pesquisa(ClientDataset& dataset, const QString& title,
   // in the caller's handler, not inside the dialog.
   dataset.MoveTo(list.ChosenRecNo());
   return true;
-}
-
-host::Destinos TouchDialogs::CopiaParametros(const std::pair<std::string, std::string>& origem,
-                                             const ClientDataset& filiais,
-                                             const ClientDataset& caixas,
-                                             const host::CopyPreview& preview,
-                                             const host::FieldLabels& labels) {
-  CopyDialog dialog(origem, filiais, caixas, preview, labels, DialogParent());
-  dialog.exec();
-  return dialog.Answer();
-}
-
-void TouchDialogs::HistoricoParametros(const QString& caixa, const host::HistoryPage& page,
-                                       const host::FieldLabels& labels) {
-  HistoryDialog dialog(caixa, page, labels, DialogParent());
-  dialog.exec();
 }
 
 double TouchDialogs::InfoQuantidade(const QString& prompt, int, const QString& maxDigits) {

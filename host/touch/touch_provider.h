@@ -15,12 +15,6 @@ class TouchDialogs : public host::StandardDialogs {
   bool Pesquisa(ClientDataset& dataset, const QString& title, const QString& showSearch,
                 const QString& initialSearch, bool pickSingleRow) override;
   double InfoQuantidade(const QString& prompt, int kind, const QString& maxDigits) override;
-  host::Destinos CopiaParametros(const std::pair<std::string, std::string>& origem,
-                                 const ClientDataset& filiais, const ClientDataset& caixas,
-                                 const host::CopyPreview& preview,
-                                 const host::FieldLabels& labels) override;
-  void HistoricoParametros(const QString& caixa, const host::HistoryPage& page,
-                           const host::FieldLabels& labels) override;
 };
 
 // Makes the real touch dialogs the host's default dialog provider for the

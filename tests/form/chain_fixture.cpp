@@ -86,6 +86,7 @@ void ChainTest::SetUp() {
   options.dbPath = path;
   server_ = std::make_unique<ServerProcess>(options);
   scope_ = std::make_unique<host::ScopedDialogProvider>(dialogs_);
+  formScope_ = std::make_unique<form::ScopedRegisterDialogs>(dialogs_);
   AimAtServer();
   boGetConf = false;
 }
@@ -95,6 +96,7 @@ void ChainTest::TearDown() {
   if (QWidget* notice = host::ShownNotice()) notice->close();
   screen_.reset();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  formScope_.reset();
   scope_.reset();
 }
 

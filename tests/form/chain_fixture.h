@@ -9,11 +9,12 @@
 // own copy of the chain's database and its own server over it, so what one
 // test writes no other sees, whatever their order.
 #include "form/parametro_toten_form.h"
-#include "host/testing/scripted_dialogs.h"
+#include "form/testing/scripted_form_dialogs.h"
 #include "tests/support/server_process.h"
 #include "tests/support/test_database.h"
 #include "tests/support/temp_dir.h"
 
+#include "form/touch/register_dialogs.h"
 #include "host/components/dialog_provider.h"
 
 #include <gtest/gtest.h>
@@ -58,8 +59,9 @@ class ChainTest : public ::testing::Test {
   static std::string chainPath_;  // the chain as imported; each test copies it
   std::unique_ptr<TestDatabase> db_;
   std::unique_ptr<ServerProcess> server_;
-  ScriptedDialogs dialogs_;
+  ScriptedFormDialogs dialogs_;
   std::unique_ptr<host::ScopedDialogProvider> scope_;
+  std::unique_ptr<form::ScopedRegisterDialogs> formScope_;
   std::unique_ptr<form::TfrmParametroToten> screen_;
   std::vector<RemoteCall> calls_;
 };

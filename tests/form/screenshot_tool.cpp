@@ -14,10 +14,10 @@
 #include "host/components/result_check.h"
 #include "host/testing/scripted_dialogs.h"
 #include "form/module_state.h"
+#include "form/touch/copy_dialog.h"
+#include "form/touch/history_dialog.h"
 #include "host/components/touch_button.h"
 #include "host/touch/alpha_keyboard.h"
-#include "host/touch/copy_dialog.h"
-#include "host/touch/history_dialog.h"
 #include "service/dataset_fields.h"
 #include "host/touch/numeric_keypad.h"
 #include "host/touch/search_list.h"
@@ -85,9 +85,9 @@ int main(int argc, char** argv) {
     filiais->SetData(host::CheckResultServ(screen->Server().getFilial()));
     caixas->SetData(host::CheckResultServ(screen->Server().getConfCaixa()));
     const std::string filial = screen->FilialEscolhida(), caixa = screen->cdsCaixa->FieldAsString("CDCAIXA");
-    auto copy = std::make_unique<touch::CopyDialog>(
+    auto copy = std::make_unique<form::CopyDialog>(
         std::pair(filial, caixa), *filiais, *caixas,
-        [&screen, filial, caixa](const host::Destinos& d) {
+        [&screen, filial, caixa](const form::Destinos& d) {
           return host::CheckResultServ(screen->Server().getCopiaPrevia(filial, caixa, d));
         },
         screen->FieldLabels(), &window);
@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
       screen->lblValSeg->setText(seconds);
       screen->tcbConfirmaClick(nullptr);
     }
-    open = std::make_unique<touch::HistoryDialog>(
+    open = std::make_unique<form::HistoryDialog>(
         QString::fromStdString(filial + " / ") + screen->lblNmCaixa->text(),
         [&screen, filial, caixa](const QString& before) {
           return host::CheckResultServ(

@@ -121,9 +121,6 @@ TEST(StandardMessageDialogTest, MissingTouchDialogsAreReportedNotSilent) {
       {"a lista de pesquisa",
        [&] { EXPECT_FALSE(Dialogs().Pesquisa(dataset, "", "S", "", false)); }},
       {"o teclado numérico", [] { EXPECT_EQ(Dialogs().InfoQuantidade("Dia", 1, "2"), -1); }},
-      {"a cópia de parâmetros",
-       [&] { EXPECT_TRUE(Dialogs().CopiaParametros({"1", "1"}, dataset, dataset, {}, {}).empty()); }},
-      {"o histórico de alterações", [] { Dialogs().HistoricoParametros("001", {}, {}); }},
   };
   for (const auto& [dialog, ask] : asks) {
     QString shown;

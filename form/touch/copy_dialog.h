@@ -7,7 +7,7 @@
 // are already equal. "Aplicar" ends the dialog with the checked registers;
 // "Voltar" goes back to change them; "Cancelar" at any step ends it with
 // nothing.
-#include "host/components/dialog_provider.h"
+#include "form/touch/register_dialogs.h"
 
 #include <QDialog>
 
@@ -21,20 +21,20 @@ namespace totem::host {
 class TTouchButton;
 }
 
-namespace totem::touch {
+namespace totem::form {
 
 class CopyDialog : public QDialog {
   Q_OBJECT
 
  public:
   CopyDialog(const std::pair<std::string, std::string>& origem, const ClientDataset& filiais,
-             const ClientDataset& caixas, host::CopyPreview preview, host::FieldLabels labels,
+             const ClientDataset& caixas, CopyPreview preview, FieldLabels labels,
              QWidget* parent = nullptr);
 
   // The registers checked now, in the list's order.
-  host::Destinos Checked() const;
+  Destinos Checked() const;
   // What the dialog ended with: the registers applied to; empty otherwise.
-  const host::Destinos& Answer() const { return answer_; }
+  const Destinos& Answer() const { return answer_; }
   // Checks or unchecks a register ("0001", "002") or, with an empty
   // register, a whole branch, as a finger on its box would.
   void SetChecked(const std::string& filial, const std::string& caixa, bool checked);
@@ -56,8 +56,8 @@ class CopyDialog : public QDialog {
   static void SetState(QTreeWidgetItem* item, Qt::CheckState state);
 
   std::pair<std::string, std::string> origem_;
-  host::CopyPreview preview_;
-  host::FieldLabels labels_;
+  CopyPreview preview_;
+  FieldLabels labels_;
   QStackedWidget* pages_ = nullptr;
   QLineEdit* filter_ = nullptr;
   QTreeWidget* registers_ = nullptr;
@@ -66,7 +66,7 @@ class CopyDialog : public QDialog {
   QTreeWidget* changes_ = nullptr;
   QLabel* summary_ = nullptr;
   host::TTouchButton* apply_ = nullptr;
-  host::Destinos answer_;
+  Destinos answer_;
 };
 
-}  // namespace totem::touch
+}  // namespace totem::form

@@ -1,7 +1,7 @@
-#include "host/touch/history_dialog.h"
+#include "form/touch/history_dialog.h"
 
+#include "form/touch/change_text.h"
 #include "host/components/touch_style.h"
-#include "host/touch/change_text.h"
 #include "host/touch/touch_widgets.h"
 
 #include <QDateTime>
@@ -11,7 +11,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-namespace totem::touch {
+namespace totem::form {
 
 QString LocalTime(const QString& utcIso) {
   QDateTime when = QDateTime::fromString(utcIso, Qt::ISODateWithMs);
@@ -20,10 +20,10 @@ QString LocalTime(const QString& utcIso) {
   return when.toLocalTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
 }
 
-HistoryDialog::HistoryDialog(const QString& caixa, host::HistoryPage page,
-                             host::FieldLabels labels, QWidget* parent)
+HistoryDialog::HistoryDialog(const QString& caixa, HistoryPage page,
+                             FieldLabels labels, QWidget* parent)
     : QDialog(parent), page_(std::move(page)), labels_(std::move(labels)) {
-  PrepareTouchDialog(this, QStringLiteral("Histórico de alterações"));
+  touch::PrepareTouchDialog(this, QStringLiteral("Histórico de alterações"));
   setObjectName(QStringLiteral("historyDialog"));
   auto* heading = new QLabel(QStringLiteral("Histórico de alterações do caixa ") + caixa, this);
   heading->setObjectName(QStringLiteral("title"));
@@ -46,11 +46,11 @@ HistoryDialog::HistoryDialog(const QString& caixa, host::HistoryPage page,
   status_ = new QLabel(this);
   status_->setObjectName(QStringLiteral("status"));
   status_->setFont(host::TouchFont(18));
-  older_ = MakeKey(this, QStringLiteral("key_older"), QStringLiteral("Mais antigos"),
+  older_ = touch::MakeKey(this, QStringLiteral("key_older"), QStringLiteral("Mais antigos"),
                    QSize(170, 64), 18, [this] { ShowOlder(); });
-  auto* close = MakeKey(this, QStringLiteral("key_close"), QStringLiteral("Fechar"), QSize(140, 64),
+  auto* close = touch::MakeKey(this, QStringLiteral("key_close"), QStringLiteral("Fechar"), QSize(140, 64),
                         18, [this] { accept(); });
-  close->SetGlyph(OkGlyph(30));
+  close->SetGlyph(touch::OkGlyph(30));
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(status_, 1);
   bottom->addWidget(older_);
@@ -108,4 +108,4 @@ void HistoryDialog::Append(const DataPacket& page) {
   saves_->expandAll();
 }
 
-}  // namespace totem::touch
+}  // namespace totem::form

@@ -1,15 +1,15 @@
 #pragma once
 // How the copy's preview and the history say one value changed:
 // "Mensagem Inicial: «Olá» → «Bem-vindo»", an empty value as "(vazio)".
-#include "host/components/dialog_provider.h"
+#include "form/touch/register_dialogs.h"
 
 #include <QString>
 
 #include <string>
 
-namespace totem::touch {
+namespace totem::form {
 
-QString ChangeText(const host::FieldLabels& labels, const std::string& field,
+QString ChangeText(const FieldLabels& labels, const std::string& field,
                    const std::string& before, const std::string& after);
 
-}  // namespace totem::touch
+}  // namespace totem::form

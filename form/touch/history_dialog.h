@@ -4,7 +4,7 @@
 // the save changed, old → new, under the label the screen shows it with.
 // "Mais antigos" brings the saves before the oldest one shown. It only
 // reads.
-#include "host/components/dialog_provider.h"
+#include "form/touch/register_dialogs.h"
 
 #include <QDialog>
 
@@ -15,13 +15,13 @@ namespace totem::host {
 class TTouchButton;
 }
 
-namespace totem::touch {
+namespace totem::form {
 
 class HistoryDialog : public QDialog {
   Q_OBJECT
 
  public:
-  HistoryDialog(const QString& caixa, host::HistoryPage page, host::FieldLabels labels,
+  HistoryDialog(const QString& caixa, HistoryPage page, FieldLabels labels,
                 QWidget* parent = nullptr);
 
   // Saves shown so far.
@@ -32,8 +32,8 @@ class HistoryDialog : public QDialog {
  private:
   void Append(const DataPacket& page);
 
-  host::HistoryPage page_;
-  host::FieldLabels labels_;
+  HistoryPage page_;
+  FieldLabels labels_;
   QTreeWidget* saves_ = nullptr;
   QLabel* status_ = nullptr;
   host::TTouchButton* older_ = nullptr;
@@ -44,4 +44,4 @@ class HistoryDialog : public QDialog {
 // the text as it came when it is not an ISO 8601 time.
 QString LocalTime(const QString& utcIso);
 
-}  // namespace totem::touch
+}  // namespace totem::form

@@ -1,7 +1,7 @@
-#include "host/touch/copy_dialog.h"
+#include "form/touch/copy_dialog.h"
 
+#include "form/touch/change_text.h"
 #include "host/components/touch_style.h"
-#include "host/touch/change_text.h"
 #include "host/touch/search_list.h"
 #include "host/touch/touch_dialogs.h"
 #include "host/touch/touch_widgets.h"
@@ -19,7 +19,7 @@
 
 #include <map>
 
-namespace totem::touch {
+namespace totem::form {
 namespace {
 
 constexpr int kFilialRole = Qt::UserRole;
@@ -61,9 +61,9 @@ QString Counted(int n, const char* one, const char* many) {
 
 CopyDialog::CopyDialog(const std::pair<std::string, std::string>& origem,
                        const ClientDataset& filiais, const ClientDataset& caixas,
-                       host::CopyPreview preview, host::FieldLabels labels, QWidget* parent)
+                       CopyPreview preview, FieldLabels labels, QWidget* parent)
     : QDialog(parent), origem_(origem), preview_(std::move(preview)), labels_(std::move(labels)) {
-  PrepareTouchDialog(this, QStringLiteral("Copiar parâmetros"));
+  touch::PrepareTouchDialog(this, QStringLiteral("Copiar parâmetros"));
   setObjectName(QStringLiteral("copyDialog"));
   auto* heading = new QLabel(QStringLiteral("Copiar os parâmetros do caixa %1/%2 para:")
                                  .arg(ToQt(origem.first), ToQt(origem.second)),
@@ -90,7 +90,7 @@ void CopyDialog::BuildChoosePage(const ClientDataset& filiais, const ClientDatas
   filter_->setFont(host::TouchFont(22));
   filter_->setMinimumHeight(52);
   connect(filter_, &QLineEdit::textChanged, this, &CopyDialog::ApplyFilter);
-  auto* keyboard = MakeKey(page, QStringLiteral("key_keyboard"), QStringLiteral("Teclado"),
+  auto* keyboard = touch::MakeKey(page, QStringLiteral("key_keyboard"), QStringLiteral("Teclado"),
                            QSize(120, 56), 18, [this] { OpenKeyboard(); });
   auto* filterRow = new QHBoxLayout;
   filterRow->addWidget(filter_, 1);
@@ -135,12 +135,12 @@ void CopyDialog::BuildChoosePage(const ClientDataset& filiais, const ClientDatas
   count_ = new QLabel(page);
   count_->setObjectName(QStringLiteral("count"));
   count_->setFont(host::TouchFont(18));
-  auto* cancel = MakeKey(page, QStringLiteral("key_cancel"), QStringLiteral("Cancelar"),
+  auto* cancel = touch::MakeKey(page, QStringLiteral("key_cancel"), QStringLiteral("Cancelar"),
                          QSize(140, 64), 18, [this] { reject(); });
-  cancel->SetGlyph(CancelGlyph(30));
-  next_ = MakeKey(page, QStringLiteral("key_next"), QStringLiteral("Avançar"), QSize(140, 64), 18,
+  cancel->SetGlyph(touch::CancelGlyph(30));
+  next_ = touch::MakeKey(page, QStringLiteral("key_next"), QStringLiteral("Avançar"), QSize(140, 64), 18,
                   [this] { ShowPreview(); });
-  next_->SetGlyph(OkGlyph(30));
+  next_->SetGlyph(touch::OkGlyph(30));
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(count_, 1);
   bottom->addWidget(cancel);
@@ -161,17 +161,17 @@ void CopyDialog::BuildPreviewPage() {
   summary_->setFont(host::TouchFont(20, true));
   summary_->setWordWrap(true);
   changes_ = TouchTree(page, QStringLiteral("changes"));
-  auto* back = MakeKey(page, QStringLiteral("key_back"), QStringLiteral("Voltar"), QSize(140, 64),
+  auto* back = touch::MakeKey(page, QStringLiteral("key_back"), QStringLiteral("Voltar"), QSize(140, 64),
                        18, [this] { pages_->setCurrentIndex(0); });
-  auto* cancel = MakeKey(page, QStringLiteral("key_cancel"), QStringLiteral("Cancelar"),
+  auto* cancel = touch::MakeKey(page, QStringLiteral("key_cancel"), QStringLiteral("Cancelar"),
                          QSize(140, 64), 18, [this] { reject(); });
-  cancel->SetGlyph(CancelGlyph(30));
-  apply_ = MakeKey(page, QStringLiteral("key_apply"), QStringLiteral("Aplicar"), QSize(140, 64),
+  cancel->SetGlyph(touch::CancelGlyph(30));
+  apply_ = touch::MakeKey(page, QStringLiteral("key_apply"), QStringLiteral("Aplicar"), QSize(140, 64),
                    18, [this] {
                      answer_ = Checked();
                      accept();
                    });
-  apply_->SetGlyph(OkGlyph(30));
+  apply_->SetGlyph(touch::OkGlyph(30));
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(back);
   bottom->addStretch();
@@ -185,8 +185,8 @@ void CopyDialog::BuildPreviewPage() {
   pages_->addWidget(page);
 }
 
-host::Destinos CopyDialog::Checked() const {
-  host::Destinos checked;
+Destinos CopyDialog::Checked() const {
+  Destinos checked;
   for (int b = 0; b < registers_->topLevelItemCount(); ++b) {
     const QTreeWidgetItem* branch = registers_->topLevelItem(b);
     for (int c = 0; c < branch->childCount(); ++c) {
@@ -223,7 +223,7 @@ Qt::CheckState CopyDialog::State(const QTreeWidgetItem* item) {
 
 void CopyDialog::SetState(QTreeWidgetItem* item, Qt::CheckState state) {
   item->setData(0, kStateRole, static_cast<int>(state));
-  item->setIcon(0, QIcon(CheckGlyph(state, kBoxSize)));
+  item->setIcon(0, QIcon(touch::CheckGlyph(state, kBoxSize)));
 }
 
 void CopyDialog::Touched(QTreeWidgetItem* item) {
@@ -253,14 +253,14 @@ bool CopyDialog::PreviewShown() const { return pages_->currentIndex() == 1; }
 void CopyDialog::ApplyFilter(const QString& text) {
   // A branch whose name matches shows all its registers; otherwise only the
   // registers that match, and the branch while any of them does.
-  const QString needle = SearchKey(text.trimmed());
+  const QString needle = touch::SearchKey(text.trimmed());
   for (int b = 0; b < registers_->topLevelItemCount(); ++b) {
     QTreeWidgetItem* branch = registers_->topLevelItem(b);
-    const bool branchMatches = SearchKey(branch->text(0)).contains(needle);
+    const bool branchMatches = touch::SearchKey(branch->text(0)).contains(needle);
     bool any = false;
     for (int c = 0; c < branch->childCount(); ++c) {
       QTreeWidgetItem* item = branch->child(c);
-      const bool shown = branchMatches || SearchKey(item->text(0)).contains(needle);
+      const bool shown = branchMatches || touch::SearchKey(item->text(0)).contains(needle);
       item->setHidden(!shown);
       any = any || shown;
     }
@@ -269,7 +269,7 @@ void CopyDialog::ApplyFilter(const QString& text) {
 }
 
 void CopyDialog::OpenKeyboard() {
-  const QString answer = TecladoAlfanumerico(filter_->text(), QStringLiteral("Filtrar"));
+  const QString answer = touch::TecladoAlfanumerico(filter_->text(), QStringLiteral("Filtrar"));
   if (answer == QLatin1String("@"))
     filter_->clear();
   else if (!answer.isEmpty())
@@ -284,7 +284,7 @@ void CopyDialog::UpdateCount() {
 }
 
 void CopyDialog::ShowPreview() {
-  const host::Destinos checked = Checked();
+  const Destinos checked = Checked();
   if (checked.empty()) return;
   FillPreview(preview_(checked));
   pages_->setCurrentIndex(1);
@@ -327,4 +327,4 @@ void CopyDialog::FillPreview(const DataPacket& preview) {
   apply_->setEnabled(n > 0);
 }
 
-}  // namespace totem::touch
+}  // namespace totem::form

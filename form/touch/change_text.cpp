@@ -1,6 +1,6 @@
-#include "host/touch/change_text.h"
+#include "form/touch/change_text.h"
 
-namespace totem::touch {
+namespace totem::form {
 namespace {
 
 QString Shown(const std::string& value) {
@@ -10,7 +10,7 @@ QString Shown(const std::string& value) {
 
 }  // namespace
 
-QString ChangeText(const host::FieldLabels& labels, const std::string& field,
+QString ChangeText(const FieldLabels& labels, const std::string& field,
                    const std::string& before, const std::string& after) {
   // A value the screen has no label for goes by its field name.
   const auto label = labels.find(field);
@@ -18,4 +18,4 @@ QString ChangeText(const host::FieldLabels& labels, const std::string& field,
   return name + QStringLiteral(": ") + Shown(before) + QStringLiteral(" → ") + Shown(after);
 }
 
-}  // namespace totem::touch
+}  // namespace totem::form

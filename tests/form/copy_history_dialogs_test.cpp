@@ -1,19 +1,19 @@
 // The copy and history dialogs, touched as a finger would, with the server's
 // answers written by the test.
-#include "host/touch/copy_dialog.h"
-#include "host/touch/history_dialog.h"
+#include "form/touch/copy_dialog.h"
+#include "form/touch/history_dialog.h"
 
-#include "gui_test_helpers.h"
 #include "host/components/touch_button.h"
 #include "platform/client_dataset.h"
 #include "platform/parametros_contract.h"
 #include "service/dataset_fields.h"
+#include "tests/host/gui_test_helpers.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QTreeWidget>
 
-namespace totem::touch {
+namespace totem::form {
 namespace {
 
 using test::Packet;
@@ -28,7 +28,7 @@ std::unique_ptr<ClientDataset> Filled(std::unique_ptr<ClientDataset> dataset,
 class CopyDialogTest : public ::testing::Test {
  protected:
   // The preview the server would send for whatever is asked.
-  DataPacket Preview(const host::Destinos& asked) {
+  DataPacket Preview(const Destinos& asked) {
     askedFor = asked;
     return Packet(service::MakeCdsCopiaPrevia()->Fields())
         .Rows({{"0002", "101", "ALTERA", "DSMSGINITOT", "Olá", "Bem-vindo"},
@@ -42,9 +42,9 @@ class CopyDialogTest : public ::testing::Test {
                                        {"k", "002", "Bar", "Loja A", "0001", "1"},
                                        {"k", "101", "Drive", "Loja N", "0002", "7"},
                                        {"k", "102", "Balcão", "Loja N", "0002", "7"}});
-  host::Destinos askedFor;
+  Destinos askedFor;
   CopyDialog dialog{{"0001", "001"}, *filiais, *caixas,
-                    [this](const host::Destinos& d) { return Preview(d); },
+                    [this](const Destinos& d) { return Preview(d); },
                     {{"DSMSGINITOT", "Mensagem Inicial"}}};
 };
 
@@ -52,10 +52,10 @@ TEST_F(CopyDialogTest, BranchChecksItsRegistersButNeverTheSource) {
   auto* next = test::Child<host::TTouchButton>(&dialog, "key_next");
   EXPECT_FALSE(next->isEnabled()) << "nothing checked yet";
   dialog.SetChecked("0001", "", true);
-  EXPECT_EQ(dialog.Checked(), (host::Destinos{{"0001", "002"}}));
+  EXPECT_EQ(dialog.Checked(), (Destinos{{"0001", "002"}}));
   dialog.SetChecked("0002", "", true);
   dialog.SetChecked("0002", "102", false);
-  EXPECT_EQ(dialog.Checked(), (host::Destinos{{"0001", "002"}, {"0002", "101"}}));
+  EXPECT_EQ(dialog.Checked(), (Destinos{{"0001", "002"}, {"0002", "101"}}));
   EXPECT_TRUE(next->isEnabled());
   EXPECT_EQ(test::Child<QLabel>(&dialog, "count")->text(), QString("2 caixas marcados"));
 }
@@ -85,7 +85,7 @@ TEST_F(CopyDialogTest, PreviewShowsWhatChangesThenApplyAnswersTheCheckedRegister
     Touch(d, "key_apply");
   });
   dialog.exec();
-  EXPECT_EQ(askedFor, (host::Destinos{{"0002", "101"}, {"0002", "102"}}));
+  EXPECT_EQ(askedFor, (Destinos{{"0002", "101"}, {"0002", "102"}}));
   EXPECT_EQ(dialog.Answer(), askedFor);
 }
 
@@ -140,4 +140,4 @@ TEST(HistoryDialogTest, TimesAreShownInLocalTime) {
 }
 
 }  // namespace
-}  // namespace totem::touch
+}  // namespace totem::form

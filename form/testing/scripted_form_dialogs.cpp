@@ -1,0 +1,55 @@
+#include "form/testing/scripted_form_dialogs.h"
+
+#include "platform/client_dataset.h"
+
+#include <gtest/gtest.h>
+
+namespace totem::test {
+
+void ScriptedFormDialogs::AnswerCopy(form::Destinos destinos, bool apply) {
+  copyAnswers_.emplace_back(std::move(destinos), apply);
+}
+
+void ScriptedFormDialogs::ReadHistory(int pages) { historyAnswers_.push_back(pages); }
+
+int ScriptedFormDialogs::UnusedAnswers() const {
+  return ScriptedDialogs::UnusedAnswers() +
+         static_cast<int>(copyAnswers_.size() + historyAnswers_.size());
+}
+
+form::Destinos ScriptedFormDialogs::CopiaParametros(
+    const std::pair<std::string, std::string>& origem, const ClientDataset&,
+    const ClientDataset& caixas, const form::CopyPreview& preview, const form::FieldLabels&) {
+  copyCalls_.push_back({origem, caixas.RecordCount(), {}});
+  if (copyAnswers_.empty()) {
+    ADD_FAILURE() << "CopiaParametros opened with no scripted answer";
+    return {};
+  }
+  auto [destinos, apply] = copyAnswers_.front();
+  copyAnswers_.pop_front();
+  copyCalls_.back().preview = preview(destinos);  // "Avançar"
+  return apply ? destinos : form::Destinos{};
+}
+
+void ScriptedFormDialogs::HistoricoParametros(const QString& caixa,
+                                              const form::HistoryPage& page,
+                                              const form::FieldLabels&) {
+  historyCalls_.push_back({caixa, {}});
+  if (historyAnswers_.empty()) {
+    ADD_FAILURE() << "HistoricoParametros opened with no scripted answer";
+    return;
+  }
+  const int pages = historyAnswers_.front();
+  historyAnswers_.pop_front();
+  // Each further page starts below the oldest save of the one before.
+  QString before;
+  for (int i = 0; i < pages; ++i) {
+    DataPacket shown = page(before);
+    const int number = shown.ColumnIndex("NRGRAVACAO");
+    if (number >= 0 && !shown.rows.empty() && shown.rows.back()[number])
+      before = QString::fromStdString(*shown.rows.back()[number]);
+    historyCalls_.back().pages.push_back(std::move(shown));
+  }
+}
+
+}  // namespace totem::test
