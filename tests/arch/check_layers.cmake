@@ -5,10 +5,14 @@
 #    where a kiosk developer's program would, outside the server;
 #  - platform/ includes nothing from service/, host/, form/, package/, app/;
 #  - service/ includes nothing from host/, form/, package/, app/;
-#  - host/ includes nothing from form/, service/, package/, app/, server/: the
-#    host defines what a module is and serves it, never the other way round;
-#  - app/ includes nothing from form/, service/, package/, server/: the host
-#    application knows a module only through host/'s module interface;
+#  - host/ includes nothing from form/, service/, package/, app/, server/, nor
+#    the module's contract (platform/parametros_contract.h): the host defines
+#    what a module is and serves it, never the other way round;
+#  - app/ includes nothing from form/, service/, package/, server/, nor the
+#    contract: the host application knows a module only through host/'s
+#    module interface;
+#  - no file of host/ or app/ names a column of the module's contract (the
+#    names are read from the contract itself);
 #  - inside server/, each folder includes only from itself and the folders
 #    below it (cli -> http -> rpc -> domain -> store -> log), every source
 #    file lives in one of them, and each folder's library links only
@@ -55,8 +59,36 @@ check_dir(server "include[ \t]*[<\"](form|host|service|package|app|kiosk)/" "ser
 check_dir(kiosk "include[ \t]*[<\"](form|host|service|package|app|server)/" "the kiosk client may only use platform")
 check_dir(platform "include[ \t]*[<\"](service|host|form|package|app|server)/" "platform is the bottom layer")
 check_dir(service "include[ \t]*[<\"](host|form|package|app|server)/" "service sits below host and form")
-check_dir(host "include[ \t]*[<\"](form|service|package|app|server)/" "host serves modules, knows none")
-check_dir(app "include[ \t]*[<\"](form|service|package|server)/" "the host application loads modules through host/")
+set(contract_include "platform/parametros_contract\\.h")
+check_dir(host "include[ \t]*[<\"]((form|service|package|app|server)/|${contract_include})"
+          "host serves modules, knows none")
+check_dir(app "include[ \t]*[<\"]((form|service|package|server)/|${contract_include})"
+          "the host application loads modules through host/")
+
+# The contract's column names: every quoted upper-case name followed by its
+# size or type, as Text("CDFILIAL", 4) and {"DTULTATUGPPR", FieldType::...}.
+file(READ "${ROOT}/platform/parametros_contract.h" contract)
+string(REGEX MATCHALL "\"[A-Z][A-Z0-9_]*\",[ \t]*(FieldType::|[0-9])" columns "${contract}")
+list(TRANSFORM columns REPLACE "^\"([A-Z0-9_]+)\".*" "\\1")
+list(REMOVE_DUPLICATES columns)
+if(NOT columns)
+  message(FATAL_ERROR "no column names found in platform/parametros_contract.h")
+endif()
+string(REPLACE ";" "|" column_regex "${columns}")
+foreach(dir host app)
+  file(GLOB_RECURSE files "${ROOT}/${dir}/*.h" "${ROOT}/${dir}/*.cpp")
+  foreach(f IN LISTS files)
+    file(READ "${f}" text)
+    string(REGEX MATCHALL "(^|[^A-Za-z0-9_])(${column_regex})([^A-Za-z0-9_]|$)" named "${text}")
+    if(named)
+      file(RELATIVE_PATH rel "${ROOT}" "${f}")
+      string(REGEX REPLACE "[^A-Z0-9_;]" "" named "${named}")
+      list(REMOVE_DUPLICATES named)
+      list(JOIN named ", " named)
+      list(APPEND violations "${rel}: names the module's columns ${named} (the host knows no module)")
+    endif()
+  endforeach()
+endforeach()
 
 # server/'s folders, lowest first.
 set(server_layers log store domain rpc http cli)
