@@ -5,6 +5,15 @@
 // include it to export what it asks for.
 #include <cstdint>
 
+// Marks what a module exports: its entries and any state it shares with
+// other modules. Modules are built with hidden symbols, so nothing else of
+// theirs is seen outside them.
+#if defined(__GNUC__)
+#define TOTEM_MODULE_EXPORT __attribute__((visibility("default")))
+#else
+#define TOTEM_MODULE_EXPORT
+#endif
+
 extern "C" {
 
 // Names the module's unit and the packages it needs loaded first.

@@ -1,2 +1,4 @@
 // Loads fine, but offers nothing a host looks for.
-extern "C" __attribute__((visibility("default"))) int NotAnEntry() { return 42; }
+#include "host/components/module_interface.h"
+
+extern "C" TOTEM_MODULE_EXPORT int NotAnEntry() { return 42; }

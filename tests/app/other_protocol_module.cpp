@@ -4,15 +4,13 @@
 
 #include <cstdlib>
 
-#define ENTRY extern "C" __attribute__((visibility("default")))
-
 namespace {
 const TotemPackageInfo kInfo = {"Pkg_Futuro", "Cli_Futuro", nullptr,
                                 totem::host::kLoaderProtocol + 1};
 }
 
-ENTRY const TotemPackageInfo* GetPackageInfoTable() { return &kInfo; }
+extern "C" TOTEM_MODULE_EXPORT const TotemPackageInfo* GetPackageInfoTable() { return &kInfo; }
 // Running any of these would be a fault of the host: they end the process.
-ENTRY void Initialize() { std::abort(); }
-ENTRY void Finalize() { std::abort(); }
-ENTRY void IniProc() { std::abort(); }
+extern "C" TOTEM_MODULE_EXPORT void Initialize() { std::abort(); }
+extern "C" TOTEM_MODULE_EXPORT void Finalize() { std::abort(); }
+extern "C" TOTEM_MODULE_EXPORT void IniProc() { std::abort(); }
