@@ -3,6 +3,7 @@
 #include "host/components/error_handling.h"
 #include "host/components/host_windows.h"
 #include "host/components/message_dlg.h"
+#include "host/components/module_interface.h"
 
 #include <QApplication>
 #include <QMdiArea>
@@ -41,10 +42,31 @@ void MainWindow::UnloadModule() {
   loader_.Unload();
 }
 
+QString LoadErrorText(const ModuleLoader& loader) {
+  const QString& path = loader.Path();
+  const QString& detail = loader.ErrorDetail();
+  switch (loader.Error()) {
+    case LoadError::None:
+      return {};
+    case LoadError::FileMissing:
+      return QStringLiteral("Módulo não encontrado: %1").arg(path);
+    case LoadError::NotLoadable:
+      return QStringLiteral("Não foi possível carregar o módulo %1: %2").arg(path, detail);
+    case LoadError::EntryMissing:
+      return QStringLiteral("O módulo %1 não exporta a entrada %2.").arg(path, detail);
+    case LoadError::OtherProtocol:
+      return QStringLiteral("O módulo %1 usa a versão %2 do protocolo de módulos; esperada %3.")
+          .arg(path, detail)
+          .arg(host::kLoaderProtocol);
+  }
+  return {};
+}
+
 bool MainWindow::OpenTotem() {
-  if (!loader_.Load()) {
-    host::MessageDlg(loader_.Error(), host::mtError, {host::mbOK}, 0);
-    statusBar()->showMessage(loader_.Error());
+  if (loader_.Load() != LoadError::None) {
+    const QString text = LoadErrorText(loader_);
+    host::MessageDlg(text, host::mtError, {host::mbOK}, 0);
+    statusBar()->showMessage(text);
     return false;
   }
   const bool opened = host::RunGuarded([this] { loader_.IniProc(); });

@@ -30,4 +30,8 @@ class MainWindow : public QMainWindow {
   ModuleLoader loader_;
 };
 
+// Why the loader could not load its module, as the host tells the user:
+// the module's path and the reason. Empty when it loaded.
+QString LoadErrorText(const ModuleLoader& loader);
+
 }  // namespace totem::app

@@ -15,20 +15,21 @@ ModuleLoader::ModuleLoader(QString path) : path_(std::move(path)) {}
 
 ModuleLoader::~ModuleLoader() { Unload(); }
 
-bool ModuleLoader::Load() {
-  if (loaded_) return true;
-  error_.clear();
-  if (!QFileInfo::exists(path_)) {
-    error_ = QStringLiteral("Módulo não encontrado: %1").arg(path_);
-    return false;
-  }
+LoadError ModuleLoader::Fail(LoadError error, QString detail) {
+  if (library_ && library_->isLoaded()) library_->unload();
+  library_.reset();
+  error_ = error;
+  detail_ = std::move(detail);
+  return error;
+}
+
+LoadError ModuleLoader::Load() {
+  if (loaded_) return LoadError::None;
+  error_ = LoadError::None;
+  detail_.clear();
+  if (!QFileInfo::exists(path_)) return Fail(LoadError::FileMissing);
   library_ = std::make_unique<QLibrary>(path_);
-  if (!library_->load()) {
-    error_ = QStringLiteral("Não foi possível carregar o módulo %1: %2")
-                 .arg(path_, library_->errorString());
-    library_.reset();
-    return false;
-  }
+  if (!library_->load()) return Fail(LoadError::NotLoadable, library_->errorString());
   using namespace host;
   auto info = reinterpret_cast<TotemGetPackageInfoTable>(library_->resolve(kEntryGetPackageInfoTable));
   auto initialize = reinterpret_cast<TotemInitialize>(library_->resolve(kEntryInitialize));
@@ -39,26 +40,14 @@ bool ModuleLoader::Load() {
                         : !finalize_ ? kEntryFinalize
                         : !iniProc_ ? kEntryIniProc
                                     : nullptr;
-  if (missing) {
-    error_ = QStringLiteral("O módulo %1 não exporta a entrada %2.").arg(path_, missing);
-    library_->unload();
-    library_.reset();
-    return false;
-  }
-  if (info()->version != kLoaderProtocol) {
-    error_ = QStringLiteral("O módulo %1 usa a versão %2 do protocolo de módulos; esperada %3.")
-                 .arg(path_)
-                 .arg(info()->version)
-                 .arg(kLoaderProtocol);
-    library_->unload();
-    library_.reset();
-    return false;
-  }
+  if (missing) return Fail(LoadError::EntryMissing, QString::fromLatin1(missing));
+  if (info()->version != kLoaderProtocol)
+    return Fail(LoadError::OtherProtocol, QString::number(info()->version));
   initialize();
   loaded_ = true;
   // Which file was loaded, for whoever wonders which installation runs.
   std::fprintf(stderr, "backoffice: módulo %s carregado\n", qPrintable(path_));
-  return true;
+  return LoadError::None;
 }
 
 void ModuleLoader::IniProc() {

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 using namespace totem;
 
@@ -47,21 +48,23 @@ test::ServerProcess* HostTest::server_ = nullptr;
 
 TEST_F(HostTest, MissingModuleFileIsReportedWithItsPath) {
   app::ModuleLoader loader("/nonexistent/Pkg_Ksl80500.so");
-  EXPECT_FALSE(loader.Load());
-  EXPECT_TRUE(loader.Error().contains("/nonexistent/Pkg_Ksl80500.so"));
-  EXPECT_TRUE(loader.Error().contains(QStringLiteral("não encontrado")));
+  EXPECT_EQ(loader.Load(), app::LoadError::FileMissing);
+  EXPECT_TRUE(app::LoadErrorText(loader).contains("/nonexistent/Pkg_Ksl80500.so"));
+  EXPECT_TRUE(app::LoadErrorText(loader).contains(QStringLiteral("não encontrado")));
 }
 
 TEST_F(HostTest, UnfitLibrariesAreRefusedNamingThePathAndTheReason) {
-  const std::pair<const char*, const char*> unfit[] = {
-      {NO_ENTRIES_MODULE, "GetPackageInfoTable"},
-      {OTHER_PROTOCOL_MODULE, "usa a versão 2 do protocolo de módulos; esperada 1"},
+  const std::tuple<const char*, app::LoadError, const char*> unfit[] = {
+      {NO_ENTRIES_MODULE, app::LoadError::EntryMissing, "GetPackageInfoTable"},
+      {OTHER_PROTOCOL_MODULE, app::LoadError::OtherProtocol,
+       "usa a versão 2 do protocolo de módulos; esperada 1"},
   };
-  for (const auto& [path, reason] : unfit) {
+  for (const auto& [path, code, reason] : unfit) {
     app::ModuleLoader loader(path);
-    EXPECT_FALSE(loader.Load());
-    EXPECT_TRUE(loader.Error().contains(path)) << loader.Error().toStdString();
-    EXPECT_TRUE(loader.Error().contains(QString::fromUtf8(reason))) << loader.Error().toStdString();
+    EXPECT_EQ(loader.Load(), code);
+    const QString text = app::LoadErrorText(loader);
+    EXPECT_TRUE(text.contains(path)) << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromUtf8(reason))) << text.toStdString();
     EXPECT_FALSE(loader.Loaded());
   }
 }
