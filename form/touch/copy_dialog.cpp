@@ -12,7 +12,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QScroller>
 #include <QStackedWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -29,21 +28,10 @@ constexpr int kBoxSize = 32;
 
 QString ToQt(const std::string& text) { return QString::fromStdString(text); }
 
-// A list sized for fingers: tall rows, large check boxes, kinetic scrolling.
-QTreeWidget* TouchTree(QWidget* parent, const QString& name) {
-  auto* tree = new QTreeWidget(parent);
-  tree->setObjectName(name);
-  tree->setHeaderHidden(true);
-  tree->setFont(host::TouchFont(18));
-  tree->setFocusPolicy(Qt::NoFocus);
-  tree->setSelectionMode(QAbstractItemView::NoSelection);
-  tree->setStyleSheet(QStringLiteral("QTreeView::item { min-height: 44px; }"));
-  // A long message shows whole, over as many lines as it needs.
-  tree->setWordWrap(true);
-  tree->setTextElideMode(Qt::ElideNone);
+// A list sized for fingers with large check boxes.
+QTreeWidget* CheckTree(QWidget* parent, const QString& name) {
+  QTreeWidget* tree = touch::TouchTree(parent, name, 44, QSize(760, 420));
   tree->setIconSize(QSize(kBoxSize, kBoxSize));
-  tree->setMinimumSize(760, 420);
-  QScroller::grabGesture(tree->viewport(), QScroller::TouchGesture);
   return tree;
 }
 
@@ -96,7 +84,7 @@ void CopyDialog::BuildChoosePage(const ClientDataset& filiais, const ClientDatas
   filterRow->addWidget(filter_, 1);
   filterRow->addWidget(keyboard);
 
-  registers_ = TouchTree(page, QStringLiteral("registers"));
+  registers_ = CheckTree(page, QStringLiteral("registers"));
   std::map<std::string, std::string> branchNames;
   const int code = filiais.FieldIndex("CDFILIAL"), name = filiais.FieldIndex("NMFILIAL");
   for (int r = 0; code >= 0 && name >= 0 && r < filiais.RecordCount(); ++r)
@@ -160,7 +148,7 @@ void CopyDialog::BuildPreviewPage() {
   summary_->setObjectName(QStringLiteral("summary"));
   summary_->setFont(host::TouchFont(20, true));
   summary_->setWordWrap(true);
-  changes_ = TouchTree(page, QStringLiteral("changes"));
+  changes_ = CheckTree(page, QStringLiteral("changes"));
   auto* back = touch::MakeKey(page, QStringLiteral("key_back"), QStringLiteral("Voltar"), QSize(140, 64),
                        18, [this] { pages_->setCurrentIndex(0); });
   auto* cancel = touch::MakeKey(page, QStringLiteral("key_cancel"), QStringLiteral("Cancelar"),

@@ -7,7 +7,6 @@
 #include <QDateTime>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QScroller>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -30,18 +29,7 @@ HistoryDialog::HistoryDialog(const QString& caixa, HistoryPage page,
   heading->setFont(host::TouchFont(22, true));
   heading->setWordWrap(true);
 
-  saves_ = new QTreeWidget(this);
-  saves_->setObjectName(QStringLiteral("saves"));
-  saves_->setHeaderHidden(true);
-  saves_->setFont(host::TouchFont(18));
-  saves_->setFocusPolicy(Qt::NoFocus);
-  saves_->setSelectionMode(QAbstractItemView::NoSelection);
-  saves_->setStyleSheet(QStringLiteral("QTreeView::item { min-height: 40px; }"));
-  // A long message shows whole, over as many lines as it needs.
-  saves_->setWordWrap(true);
-  saves_->setTextElideMode(Qt::ElideNone);
-  saves_->setMinimumSize(800, 460);
-  QScroller::grabGesture(saves_->viewport(), QScroller::TouchGesture);
+  saves_ = touch::TouchTree(this, QStringLiteral("saves"), 40, QSize(800, 460));
 
   status_ = new QLabel(this);
   status_->setObjectName(QStringLiteral("status"));

@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScroller>
+#include <QTreeWidget>
 
 namespace totem::touch {
 namespace {
@@ -101,6 +103,22 @@ void PrepareTouchDialog(QDialog* dialog, const QString& title) {
   palette.setColor(QPalette::Window, QColor(232, 232, 240));
   dialog->setPalette(palette);
   dialog->setAutoFillBackground(true);
+}
+
+QTreeWidget* TouchTree(QWidget* parent, const QString& objectName, int rowHeight,
+                       QSize minimumSize) {
+  auto* tree = new QTreeWidget(parent);
+  tree->setObjectName(objectName);
+  tree->setHeaderHidden(true);
+  tree->setFont(host::TouchFont(18));
+  tree->setFocusPolicy(Qt::NoFocus);
+  tree->setSelectionMode(QAbstractItemView::NoSelection);
+  tree->setStyleSheet(QStringLiteral("QTreeView::item { min-height: %1px; }").arg(rowHeight));
+  tree->setWordWrap(true);
+  tree->setTextElideMode(Qt::ElideNone);
+  tree->setMinimumSize(minimumSize);
+  QScroller::grabGesture(tree->viewport(), QScroller::TouchGesture);
+  return tree;
 }
 
 }  // namespace totem::touch

@@ -10,6 +10,7 @@
 #include <functional>
 
 class QDialog;
+class QTreeWidget;
 
 namespace totem::touch {
 
@@ -26,5 +27,11 @@ host::TTouchButton* MakeKey(QWidget* parent, const QString& objectName, const QS
 
 // Title, flags, font and background common to every touch dialog.
 void PrepareTouchDialog(QDialog* dialog, const QString& title);
+
+// A list for fingers: rows at least rowHeight pixels tall, a long text
+// wrapped whole over as many lines as it needs, kinetic scrolling, no
+// selection and no focus.
+QTreeWidget* TouchTree(QWidget* parent, const QString& objectName, int rowHeight,
+                       QSize minimumSize);
 
 }  // namespace totem::touch
