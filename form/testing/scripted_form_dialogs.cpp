@@ -31,8 +31,7 @@ form::Destinos ScriptedFormDialogs::CopiaParametros(
   return apply ? destinos : form::Destinos{};
 }
 
-void ScriptedFormDialogs::HistoricoParametros(const QString& caixa,
-                                              const form::HistoryPage& page,
+void ScriptedFormDialogs::HistoricoParametros(const QString& caixa, const form::HistoryPage& page,
                                               const form::FieldLabels&) {
   historyCalls_.push_back({caixa, {}});
   if (historyAnswers_.empty()) {

@@ -10,8 +10,8 @@ QString Shown(const std::string& value) {
 
 }  // namespace
 
-QString ChangeText(const FieldLabels& labels, const std::string& field,
-                   const std::string& before, const std::string& after) {
+QString ChangeText(const FieldLabels& labels, const std::string& field, const std::string& before,
+                   const std::string& after) {
   // A value the screen has no label for goes by its field name.
   const auto label = labels.find(field);
   const QString name = label != labels.end() ? label->second : QString::fromStdString(field);

@@ -9,7 +9,7 @@
 
 namespace totem::form {
 
-QString ChangeText(const FieldLabels& labels, const std::string& field,
-                   const std::string& before, const std::string& after);
+QString ChangeText(const FieldLabels& labels, const std::string& field, const std::string& before,
+                   const std::string& after);
 
 }  // namespace totem::form

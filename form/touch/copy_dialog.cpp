@@ -19,6 +19,16 @@
 #include <map>
 
 namespace totem::form {
+
+using touch::CancelGlyph;
+using touch::CheckGlyph;
+using touch::MakeKey;
+using touch::OkGlyph;
+using touch::PrepareTouchDialog;
+using touch::SearchKey;
+using touch::TecladoAlfanumerico;
+using touch::TouchTree;
+
 namespace {
 
 constexpr int kFilialRole = Qt::UserRole;
@@ -30,7 +40,7 @@ QString ToQt(const std::string& text) { return QString::fromStdString(text); }
 
 // A list sized for fingers with large check boxes.
 QTreeWidget* CheckTree(QWidget* parent, const QString& name) {
-  QTreeWidget* tree = touch::TouchTree(parent, name, 44, QSize(760, 420));
+  QTreeWidget* tree = TouchTree(parent, name, 44, QSize(760, 420));
   tree->setIconSize(QSize(kBoxSize, kBoxSize));
   return tree;
 }
@@ -51,7 +61,7 @@ CopyDialog::CopyDialog(const std::pair<std::string, std::string>& origem,
                        const ClientDataset& filiais, const ClientDataset& caixas,
                        CopyPreview preview, FieldLabels labels, QWidget* parent)
     : QDialog(parent), origem_(origem), preview_(std::move(preview)), labels_(std::move(labels)) {
-  touch::PrepareTouchDialog(this, QStringLiteral("Copiar parâmetros"));
+  PrepareTouchDialog(this, QStringLiteral("Copiar parâmetros"));
   setObjectName(QStringLiteral("copyDialog"));
   auto* heading = new QLabel(QStringLiteral("Copiar os parâmetros do caixa %1/%2 para:")
                                  .arg(ToQt(origem.first), ToQt(origem.second)),
@@ -78,7 +88,7 @@ void CopyDialog::BuildChoosePage(const ClientDataset& filiais, const ClientDatas
   filter_->setFont(host::TouchFont(22));
   filter_->setMinimumHeight(52);
   connect(filter_, &QLineEdit::textChanged, this, &CopyDialog::ApplyFilter);
-  auto* keyboard = touch::MakeKey(page, QStringLiteral("key_keyboard"), QStringLiteral("Teclado"),
+  auto* keyboard = MakeKey(page, QStringLiteral("key_keyboard"), QStringLiteral("Teclado"),
                            QSize(120, 56), 18, [this] { OpenKeyboard(); });
   auto* filterRow = new QHBoxLayout;
   filterRow->addWidget(filter_, 1);
@@ -123,12 +133,12 @@ void CopyDialog::BuildChoosePage(const ClientDataset& filiais, const ClientDatas
   count_ = new QLabel(page);
   count_->setObjectName(QStringLiteral("count"));
   count_->setFont(host::TouchFont(18));
-  auto* cancel = touch::MakeKey(page, QStringLiteral("key_cancel"), QStringLiteral("Cancelar"),
+  auto* cancel = MakeKey(page, QStringLiteral("key_cancel"), QStringLiteral("Cancelar"),
                          QSize(140, 64), 18, [this] { reject(); });
-  cancel->SetGlyph(touch::CancelGlyph(30));
-  next_ = touch::MakeKey(page, QStringLiteral("key_next"), QStringLiteral("Avançar"), QSize(140, 64), 18,
+  cancel->SetGlyph(CancelGlyph(30));
+  next_ = MakeKey(page, QStringLiteral("key_next"), QStringLiteral("Avançar"), QSize(140, 64), 18,
                   [this] { ShowPreview(); });
-  next_->SetGlyph(touch::OkGlyph(30));
+  next_->SetGlyph(OkGlyph(30));
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(count_, 1);
   bottom->addWidget(cancel);
@@ -149,17 +159,17 @@ void CopyDialog::BuildPreviewPage() {
   summary_->setFont(host::TouchFont(20, true));
   summary_->setWordWrap(true);
   changes_ = CheckTree(page, QStringLiteral("changes"));
-  auto* back = touch::MakeKey(page, QStringLiteral("key_back"), QStringLiteral("Voltar"), QSize(140, 64),
+  auto* back = MakeKey(page, QStringLiteral("key_back"), QStringLiteral("Voltar"), QSize(140, 64),
                        18, [this] { pages_->setCurrentIndex(0); });
-  auto* cancel = touch::MakeKey(page, QStringLiteral("key_cancel"), QStringLiteral("Cancelar"),
+  auto* cancel = MakeKey(page, QStringLiteral("key_cancel"), QStringLiteral("Cancelar"),
                          QSize(140, 64), 18, [this] { reject(); });
-  cancel->SetGlyph(touch::CancelGlyph(30));
-  apply_ = touch::MakeKey(page, QStringLiteral("key_apply"), QStringLiteral("Aplicar"), QSize(140, 64),
+  cancel->SetGlyph(CancelGlyph(30));
+  apply_ = MakeKey(page, QStringLiteral("key_apply"), QStringLiteral("Aplicar"), QSize(140, 64),
                    18, [this] {
                      answer_ = Checked();
                      accept();
                    });
-  apply_->SetGlyph(touch::OkGlyph(30));
+  apply_->SetGlyph(OkGlyph(30));
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(back);
   bottom->addStretch();
@@ -211,7 +221,7 @@ Qt::CheckState CopyDialog::State(const QTreeWidgetItem* item) {
 
 void CopyDialog::SetState(QTreeWidgetItem* item, Qt::CheckState state) {
   item->setData(0, kStateRole, static_cast<int>(state));
-  item->setIcon(0, QIcon(touch::CheckGlyph(state, kBoxSize)));
+  item->setIcon(0, QIcon(CheckGlyph(state, kBoxSize)));
 }
 
 void CopyDialog::Touched(QTreeWidgetItem* item) {
@@ -241,14 +251,14 @@ bool CopyDialog::PreviewShown() const { return pages_->currentIndex() == 1; }
 void CopyDialog::ApplyFilter(const QString& text) {
   // A branch whose name matches shows all its registers; otherwise only the
   // registers that match, and the branch while any of them does.
-  const QString needle = touch::SearchKey(text.trimmed());
+  const QString needle = SearchKey(text.trimmed());
   for (int b = 0; b < registers_->topLevelItemCount(); ++b) {
     QTreeWidgetItem* branch = registers_->topLevelItem(b);
-    const bool branchMatches = touch::SearchKey(branch->text(0)).contains(needle);
+    const bool branchMatches = SearchKey(branch->text(0)).contains(needle);
     bool any = false;
     for (int c = 0; c < branch->childCount(); ++c) {
       QTreeWidgetItem* item = branch->child(c);
-      const bool shown = branchMatches || touch::SearchKey(item->text(0)).contains(needle);
+      const bool shown = branchMatches || SearchKey(item->text(0)).contains(needle);
       item->setHidden(!shown);
       any = any || shown;
     }
@@ -257,7 +267,7 @@ void CopyDialog::ApplyFilter(const QString& text) {
 }
 
 void CopyDialog::OpenKeyboard() {
-  const QString answer = touch::TecladoAlfanumerico(filter_->text(), QStringLiteral("Filtrar"));
+  const QString answer = TecladoAlfanumerico(filter_->text(), QStringLiteral("Filtrar"));
   if (answer == QLatin1String("@"))
     filter_->clear();
   else if (!answer.isEmpty())

@@ -12,6 +12,11 @@
 
 namespace totem::form {
 
+using touch::MakeKey;
+using touch::OkGlyph;
+using touch::PrepareTouchDialog;
+using touch::TouchTree;
+
 QString LocalTime(const QString& utcIso) {
   QDateTime when = QDateTime::fromString(utcIso, Qt::ISODateWithMs);
   if (!when.isValid()) return utcIso;
@@ -19,26 +24,26 @@ QString LocalTime(const QString& utcIso) {
   return when.toLocalTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
 }
 
-HistoryDialog::HistoryDialog(const QString& caixa, HistoryPage page,
-                             FieldLabels labels, QWidget* parent)
+HistoryDialog::HistoryDialog(const QString& caixa, HistoryPage page, FieldLabels labels,
+                             QWidget* parent)
     : QDialog(parent), page_(std::move(page)), labels_(std::move(labels)) {
-  touch::PrepareTouchDialog(this, QStringLiteral("Histórico de alterações"));
+  PrepareTouchDialog(this, QStringLiteral("Histórico de alterações"));
   setObjectName(QStringLiteral("historyDialog"));
   auto* heading = new QLabel(QStringLiteral("Histórico de alterações do caixa ") + caixa, this);
   heading->setObjectName(QStringLiteral("title"));
   heading->setFont(host::TouchFont(22, true));
   heading->setWordWrap(true);
 
-  saves_ = touch::TouchTree(this, QStringLiteral("saves"), 40, QSize(800, 460));
+  saves_ = TouchTree(this, QStringLiteral("saves"), 40, QSize(800, 460));
 
   status_ = new QLabel(this);
   status_->setObjectName(QStringLiteral("status"));
   status_->setFont(host::TouchFont(18));
-  older_ = touch::MakeKey(this, QStringLiteral("key_older"), QStringLiteral("Mais antigos"),
+  older_ = MakeKey(this, QStringLiteral("key_older"), QStringLiteral("Mais antigos"),
                    QSize(170, 64), 18, [this] { ShowOlder(); });
-  auto* close = touch::MakeKey(this, QStringLiteral("key_close"), QStringLiteral("Fechar"), QSize(140, 64),
+  auto* close = MakeKey(this, QStringLiteral("key_close"), QStringLiteral("Fechar"), QSize(140, 64),
                         18, [this] { accept(); });
-  close->SetGlyph(touch::OkGlyph(30));
+  close->SetGlyph(OkGlyph(30));
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(status_, 1);
   bottom->addWidget(older_);
