@@ -29,7 +29,8 @@ void DescribeOptions(QCommandLineParser& parser) {
   parser.addOption({{"v", "version"}, "Mostra a versão e sai."});
   parser.addOption({"server", "Servidor de aplicação (http://HOST:PORTA).", "endereço"});
   parser.addOption({"token", "Token de acesso ao servidor de aplicação.", "token"});
-  parser.addOption({"ca-file", "Certificado da autoridade que assina o servidor (https).", "arquivo"});
+  parser.addOption(
+      {"ca-file", "Certificado da autoridade que assina o servidor (https).", "arquivo"});
   parser.addOption({"module", "Caminho do módulo Pkg_Ksl80500.", "caminho"});
   parser.addOption({"open-totem", "Abre a Parametrização do Sistema Totem ao iniciar."});
   parser.addOption({"screenshot", "Abre a tela, grava a janela em PNG e sai.", "arquivo"});
@@ -55,8 +56,10 @@ bool AnsweredWithoutDisplay(int argc, char** argv) {
                .replace("Usage: <executable_name> [options]", "Uso: backoffice [opções]")
                .replace("\nOptions:\n", "\nOpções:\n");
   else if (parser.isSet("version"))
-    text = QCoreApplication::applicationName() + " " + QCoreApplication::applicationVersion() + "\n";
-  else return false;
+    text =
+        QCoreApplication::applicationName() + " " + QCoreApplication::applicationVersion() + "\n";
+  else
+    return false;
   std::fputs(text.toUtf8().constData(), stdout);
   return true;
 }
@@ -66,7 +69,8 @@ bool AnsweredWithoutDisplay(int argc, char** argv) {
 int main(int argc, char** argv) {
   QCoreApplication::setApplicationName("backoffice");
   QCoreApplication::setOrganizationName("totem");
-  QCoreApplication::setApplicationVersion(QString::fromUtf8(totem::kVersion.data(), totem::kVersion.size()));
+  QCoreApplication::setApplicationVersion(
+      QString::fromUtf8(totem::kVersion.data(), totem::kVersion.size()));
   if (AnsweredWithoutDisplay(argc, argv)) return 0;
 
   totem::host::TotemApplication app(argc, argv);
@@ -102,8 +106,7 @@ int main(int argc, char** argv) {
     delete window;
     return opened && saved ? 0 : 1;
   }
-  if (parser.isSet("open-totem"))
-    QTimer::singleShot(0, window, [window] { window->OpenTotem(); });
+  if (parser.isSet("open-totem")) QTimer::singleShot(0, window, [window] { window->OpenTotem(); });
   const int code = app.exec();
   delete window;
   return code;

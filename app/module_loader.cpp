@@ -31,15 +31,16 @@ LoadError ModuleLoader::Load() {
   library_ = std::make_unique<QLibrary>(path_);
   if (!library_->load()) return Fail(LoadError::NotLoadable, library_->errorString());
   using namespace host;
-  auto info = reinterpret_cast<TotemGetPackageInfoTable>(library_->resolve(kEntryGetPackageInfoTable));
+  auto info =
+      reinterpret_cast<TotemGetPackageInfoTable>(library_->resolve(kEntryGetPackageInfoTable));
   auto initialize = reinterpret_cast<TotemInitialize>(library_->resolve(kEntryInitialize));
   finalize_ = reinterpret_cast<TotemFinalize>(library_->resolve(kEntryFinalize));
   iniProc_ = reinterpret_cast<TotemIniProc>(library_->resolve(kEntryIniProc));
-  const char* missing = !info ? kEntryGetPackageInfoTable
+  const char* missing = !info         ? kEntryGetPackageInfoTable
                         : !initialize ? kEntryInitialize
-                        : !finalize_ ? kEntryFinalize
-                        : !iniProc_ ? kEntryIniProc
-                                    : nullptr;
+                        : !finalize_  ? kEntryFinalize
+                        : !iniProc_   ? kEntryIniProc
+                                      : nullptr;
   if (missing) return Fail(LoadError::EntryMissing, QString::fromLatin1(missing));
   if (info()->version != kLoaderProtocol)
     return Fail(LoadError::OtherProtocol, QString::number(info()->version));
@@ -68,8 +69,10 @@ QString DefaultModulePath() {
   const QString name = QStringLiteral("Pkg_Ksl80500.so");
   if (qEnvironmentVariableIsSet("TOTEM_MODULE")) return qEnvironmentVariable("TOTEM_MODULE");
   const QDir programDir(QCoreApplication::applicationDirPath());
-  const QString installed = QDir::cleanPath(programDir.filePath(QStringLiteral(TOTEM_MODULE_DIR_FROM_PROGRAM "/") + name));
-  for (const QString& candidate : {programDir.filePath(name), installed, QStringLiteral(TOTEM_MODULE_BUILD_PATH)})
+  const QString installed = QDir::cleanPath(
+      programDir.filePath(QStringLiteral(TOTEM_MODULE_DIR_FROM_PROGRAM "/") + name));
+  for (const QString& candidate :
+       {programDir.filePath(name), installed, QStringLiteral(TOTEM_MODULE_BUILD_PATH)})
     if (QFileInfo::exists(candidate)) return candidate;
   return installed;
 }

@@ -13,9 +13,9 @@
 //   build/bench/admission_bench [--registers N] [--waits N] [--slow N] [--flood N] [--batches N]
 #include "bench/bench_client.h"
 #include "bench/chain.h"
-#include "tests/support/crowd.h"
 #include "bench/timing.h"
 #include "platform/json_rpc.h"
+#include "tests/support/crowd.h"
 #include "tests/support/remote_client.h"
 #include "tests/support/server_process.h"
 #include "tests/support/temp_dir.h"
@@ -39,7 +39,8 @@ std::string Bearer(const std::string& token) { return "Authorization: Bearer " +
 
 std::string Post(const std::string& body, const std::string& token) {
   return "POST /rpc/Ksl80500.rdmParametrosToten HTTP/1.1\r\nHost: 127.0.0.1\r\n" + Bearer(token) +
-         "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+         "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
+         "\r\n\r\n" + body;
 }
 
 // The back office saving one register over and over through the module's
@@ -124,7 +125,8 @@ void Row(const std::string& what, double value, const char* unit, const char* ta
 }
 
 int HealthStatus(int port) {
-  const std::string answer = bench::HttpClient(port, "GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n").Call();
+  const std::string answer =
+      bench::HttpClient(port, "GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n").Call();
   return answer == "ok\n" ? 200 : 0;
 }
 
@@ -141,7 +143,8 @@ int main(int argc, char** argv) {
   const auto caixas = bench::FillChain("sqlite:" + dir.File("chain.db"), registers);
   std::ofstream(dir.File("tokens")) << "escritorio " << kWriterToken << " escrita\n"
                                     << "totens " << kReaderToken << " leitura\n";
-  test::ServerProcess server({dir.File("chain.db"), false, {"--token-file", dir.File("tokens"), "--no-call-log"}});
+  test::ServerProcess server(
+      {dir.File("chain.db"), false, {"--token-file", dir.File("tokens"), "--no-call-log"}});
   std::printf("the back office under attack (%d registers; SQLite; default limits)\n", registers);
   std::printf("%-66s %10s %-6s %s\n", "measure", "value", "unit", "target");
 
@@ -154,12 +157,15 @@ int main(int argc, char** argv) {
 
   // 1. Kiosk waits and slow bodies with the read-only token.
   {
-    const std::string kiosk = "GET " + bench::KioskPath(caixas[1]) + "?aguardar=60 HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
+    const std::string kiosk = "GET " + bench::KioskPath(caixas[1]) +
+                              "?aguardar=60 HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
                               Bearer(kReaderToken) + "If-None-Match: *\r\n\r\n";
     const std::string body = rpc::EncodeRequest(1, "getFilial", {});
-    const std::string slowHead = "POST /rpc/Ksl80500.rdmParametrosToten HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
-                                 Bearer(kReaderToken) + "Content-Type: application/json\r\nContent-Length: " +
-                                 std::to_string(body.size() + 1000) + "\r\n\r\n" + body.substr(0, 10);
+    const std::string slowHead =
+        "POST /rpc/Ksl80500.rdmParametrosToten HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
+        Bearer(kReaderToken) +
+        "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size() + 1000) +
+        "\r\n\r\n" + body.substr(0, 10);
     test::Crowd kiosks(server.Port(), waits, {kiosk, true, true, 2000});
     test::Crowd bodies(server.Port(), slow, {slowHead, false, true, 500});
     kiosks.AwaitConnects(waits, std::chrono::seconds(30));
@@ -168,9 +174,11 @@ int main(int argc, char** argv) {
     std::this_thread::sleep_for(std::chrono::seconds(10));
     const int health = HealthStatus(server.Port());
     office.Stop();
-    Row(std::to_string(waits) + " read-token kiosk waits and " + std::to_string(slow) + " slow bodies: save p99",
+    Row(std::to_string(waits) + " read-token kiosk waits and " + std::to_string(slow) +
+            " slow bodies: save p99",
         office.P99(), "ms", "< 100 ms");
-    Row("  saves answered / failed", static_cast<double>(office.Saves()), "", std::to_string(office.Failures()).c_str());
+    Row("  saves answered / failed", static_cast<double>(office.Saves()), "",
+        std::to_string(office.Failures()).c_str());
     Row("  /healthz answered ok", health == 200 ? 1 : 0, "", "1");
     Row("  kiosk answers meanwhile", static_cast<double>(kiosks.Answers()), "");
   }
@@ -185,10 +193,11 @@ int main(int argc, char** argv) {
     const double seconds = bench::Ms(Clock::now() - t0) / 1000;
     std::this_thread::sleep_for(std::chrono::seconds(1));
     office.Stop();
-    Row(std::to_string(crowd.Connects()) + " unauthenticated connects in " + std::to_string(seconds).substr(0, 4) +
-            " s: back-office saves failed",
+    Row(std::to_string(crowd.Connects()) + " unauthenticated connects in " +
+            std::to_string(seconds).substr(0, 4) + " s: back-office saves failed",
         static_cast<double>(office.Failures()), "", "0");
-    if (!office.LastError().empty()) std::printf("  first failure: %s\n", office.LastError().c_str());
+    if (!office.LastError().empty())
+      std::printf("  first failure: %s\n", office.LastError().c_str());
     Row("  back-office saves answered", static_cast<double>(office.Saves()), "");
     Row("  save p99 meanwhile", office.P99(), "ms");
   }
@@ -197,14 +206,19 @@ int main(int argc, char** argv) {
   {
     nlohmann::json batch = nlohmann::json::array();
     for (int i = 0; i < 10; ++i)
-      batch.push_back({{"jsonrpc", "2.0"}, {"id", i + 1}, {"method", "getConfCaixa"}, {"params", nlohmann::json::array()}});
-    const std::string one = bench::HttpClient(server.Port(), Post(batch.dump(), kReaderToken)).Call();
+      batch.push_back({{"jsonrpc", "2.0"},
+                       {"id", i + 1},
+                       {"method", "getConfCaixa"},
+                       {"params", nlohmann::json::array()}});
+    const std::string one =
+        bench::HttpClient(server.Port(), Post(batch.dump(), kReaderToken)).Call();
     const long before = bench::ResidentKib(server.Pid());
     BackOffice office(server, std::chrono::milliseconds(20));
     double peak = 0;
     {
       MemoryWatch watch(server.Pid());
-      test::Crowd crowd(server.Port(), batches, {Post(batch.dump(), kReaderToken), false, false, 0});
+      test::Crowd crowd(server.Port(), batches,
+                        {Post(batch.dump(), kReaderToken), false, false, 0});
       crowd.AwaitAllDone(std::chrono::seconds(120));
       peak = watch.PeakMb();
     }
@@ -213,10 +227,12 @@ int main(int argc, char** argv) {
     const long after = bench::ResidentKib(server.Pid());
     Row("one batch of 10 getConfCaixa, answer size", one.size() / 1e6, "MB");
     Row("server memory (RSS) before the batches", before / 1024.0, "MB");
-    Row(std::to_string(batches) + " connections with a batch each: RSS peak", peak, "MB", "< 256 MB");
+    Row(std::to_string(batches) + " connections with a batch each: RSS peak", peak, "MB",
+        "< 256 MB");
     Row("  RSS 2 s after they left", after / 1024.0, "MB", "near the start");
     Row("  save p99 meanwhile", office.P99(), "ms", "< 200 ms");
-    Row("  saves answered / failed", static_cast<double>(office.Saves()), "", std::to_string(office.Failures()).c_str());
+    Row("  saves answered / failed", static_cast<double>(office.Saves()), "",
+        std::to_string(office.Failures()).c_str());
   }
   return 0;
 }

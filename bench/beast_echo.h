@@ -27,8 +27,8 @@ class BeastEcho {
  public:
   // Answers every request with this status, these headers and this body.
   explicit BeastEcho(std::string answer, unsigned status = 200,
-                     std::vector<std::pair<std::string, std::string>> headers = {
-                         {"Content-Type", "application/json; charset=utf-8"}})
+                     std::vector<std::pair<std::string, std::string>> headers =
+                         {{"Content-Type", "application/json; charset=utf-8"}})
       : answer_(std::move(answer)), status_(status), headers_(std::move(headers)) {
     acceptor_.open(asio::ip::tcp::v4());
     acceptor_.set_option(asio::socket_base::reuse_address(true));
@@ -45,21 +45,24 @@ class BeastEcho {
 
  private:
   struct Session : std::enable_shared_from_this<Session> {
-    Session(asio::ip::tcp::socket socket, const BeastEcho& echo) : stream(std::move(socket)), echo(echo) {}
+    Session(asio::ip::tcp::socket socket, const BeastEcho& echo)
+        : stream(std::move(socket)), echo(echo) {}
     void Read() {
       request = {};
-      http::async_read(stream, buffer, request, [self = shared_from_this()](beast::error_code ec, std::size_t) {
-        if (!ec) self->Write();
-      });
+      http::async_read(stream, buffer, request,
+                       [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                         if (!ec) self->Write();
+                       });
     }
     void Write() {
       response = {static_cast<http::status>(echo.status_), 11};
       for (const auto& [name, value] : echo.headers_) response.set(name, value);
       response.body() = echo.answer_;
       if (echo.status_ != 304) response.prepare_payload();
-      http::async_write(stream, response, [self = shared_from_this()](beast::error_code ec, std::size_t) {
-        if (!ec) self->Read();
-      });
+      http::async_write(stream, response,
+                        [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                          if (!ec) self->Read();
+                        });
     }
     beast::tcp_stream stream;
     const BeastEcho& echo;

@@ -55,12 +55,15 @@ bool HttpClient::Fill() {
 
 std::string HttpClient::Call() {
   if (fd_ < 0) return {};
-  if (::send(fd_, request_.data(), request_.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(request_.size())) return {};
+  if (::send(fd_, request_.data(), request_.size(), MSG_NOSIGNAL) !=
+      static_cast<ssize_t>(request_.size()))
+    return {};
   std::size_t headEnd;
   while ((headEnd = pending_.find("\r\n\r\n")) == std::string::npos)
     if (!Fill()) return {};
   const auto at = pending_.find("Content-Length: ");
-  const std::size_t length = at < headEnd ? std::strtoul(pending_.c_str() + at + 16, nullptr, 10) : 0;
+  const std::size_t length =
+      at < headEnd ? std::strtoul(pending_.c_str() + at + 16, nullptr, 10) : 0;
   while (pending_.size() < headEnd + 4 + length)
     if (!Fill()) return {};
   std::string body = pending_.substr(headEnd + 4, length);

@@ -10,9 +10,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <filesystem>
-#include <unistd.h>
 
 using namespace totem;
 
@@ -27,15 +27,16 @@ struct Fixture {
 
   Fixture() {
     path = (std::filesystem::temp_directory_path() /
-            ("call-parts-" + std::to_string(getpid()) + ".db")).string();
+            ("call-parts-" + std::to_string(getpid()) + ".db"))
+               .string();
     store = server::OpenStore("sqlite:" + path, true);
     server::FillDemoData(*store);
     module = std::make_unique<server::ParametrosModule>(*store);
     dispatcher = std::make_unique<server::RpcDispatcher>(*module);
     auto caixas = service::MakeCdsCaixa();
     caixas->SetData(*module->GetConfCaixa().packet);
-    request = rpc::EncodeRequest(1, "getCarregaPar",
-                                 {caixas->FieldAsString("CDFILIAL"), caixas->FieldAsString("CDCAIXA")});
+    request = rpc::EncodeRequest(
+        1, "getCarregaPar", {caixas->FieldAsString("CDFILIAL"), caixas->FieldAsString("CDCAIXA")});
   }
   ~Fixture() {
     dispatcher.reset();
@@ -62,7 +63,8 @@ BENCHMARK(BM_Baseline_CopyRequest);
 void BM_Server_StoreRead(benchmark::State& state) {
   auto& f = Shared();
   auto parsed = std::get<rpc::Request>(rpc::ParseRequest(f.request));
-  for (auto _ : state) benchmark::DoNotOptimize(f.module->GetCarregaPar(parsed.params[0], parsed.params[1]));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(f.module->GetCarregaPar(parsed.params[0], parsed.params[1]));
 }
 BENCHMARK(BM_Server_StoreRead);
 

@@ -8,7 +8,9 @@ namespace totem::bench {
 
 std::string Code(int n, int width) {
   std::string text = std::to_string(n);
-  return std::string(static_cast<std::size_t>(width) - std::min<std::size_t>(width, text.size()), '0') + text;
+  return std::string(static_cast<std::size_t>(width) - std::min<std::size_t>(width, text.size()),
+                     '0') +
+         text;
 }
 
 std::vector<server::CaixaKey> FillChain(const std::string& address, int registers) {

@@ -152,9 +152,10 @@ int main(int argc, char** argv) {
   for (int i = 1; i + 1 < argc; ++i)
     if (std::string(argv[i]) == "--branches") g_branches = std::max(1, std::stoi(argv[++i]));
   test::TempDir dir;
-  std::printf("copy and history over %d branches x %d registers (targets: preview and copy "
-              "under 2000 ms, first history page under 20 ms)\n",
-              g_branches, kRegistersPerBranch);
+  std::printf(
+      "copy and history over %d branches x %d registers (targets: preview and copy "
+      "under 2000 ms, first history page under 20 ms)\n",
+      g_branches, kRegistersPerBranch);
   Measure("SQLite", "sqlite:" + dir.File("copy.db"));
 
   const std::string cluster = dir.File("cluster");

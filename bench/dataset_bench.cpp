@@ -21,15 +21,13 @@ std::atomic<long long> g_liveBytes{0};
 void* CountedAlloc(std::size_t size) {
   void* p = std::malloc(size == 0 ? 1 : size);
   if (!p) throw std::bad_alloc();
-  g_liveBytes.fetch_add(static_cast<long long>(malloc_usable_size(p)),
-                        std::memory_order_relaxed);
+  g_liveBytes.fetch_add(static_cast<long long>(malloc_usable_size(p)), std::memory_order_relaxed);
   return p;
 }
 
 void CountedFree(void* p) noexcept {
   if (!p) return;
-  g_liveBytes.fetch_sub(static_cast<long long>(malloc_usable_size(p)),
-                        std::memory_order_relaxed);
+  g_liveBytes.fetch_sub(static_cast<long long>(malloc_usable_size(p)), std::memory_order_relaxed);
   std::free(p);
 }
 }  // namespace
@@ -49,8 +47,8 @@ constexpr int kRegistersPerBranch = 10;
 constexpr int kRows = kBranches * kRegistersPerBranch;
 
 std::vector<FieldDef> RegisterFields() {
-  return {{"CHAVE", FieldType::Text, 10, "", false}, {"CDCAIXA", FieldType::Text, 3, "Código"},
-          {"NMCAIXA", FieldType::Text, 30, "Nome"},  {"NMLOJA", FieldType::Text, 50, "Loja"},
+  return {{"CHAVE", FieldType::Text, 10, "", false},   {"CDCAIXA", FieldType::Text, 3, "Código"},
+          {"NMCAIXA", FieldType::Text, 30, "Nome"},    {"NMLOJA", FieldType::Text, 50, "Loja"},
           {"CDFILIAL", FieldType::Text, 4, "", false}, {"CDLOJA", FieldType::Text, 20, ""}};
 }
 
@@ -64,8 +62,8 @@ std::string Padded(int value, int width) {
 // names of 35-50, most of them too long for the small-string buffer.
 const DataPacket& RegisterPacket() {
   static const DataPacket packet = [] {
-    static const char* const kPlaces[] = {"Frente de Loja", "Praça de Alimentação",
-                                          "Drive-Thru", "Balcão Principal", "Totem Entrada"};
+    static const char* const kPlaces[] = {"Frente de Loja", "Praça de Alimentação", "Drive-Thru",
+                                          "Balcão Principal", "Totem Entrada"};
     static const char* const kStores[] = {"Restaurante Bom Sabor - Shopping Vila Nova",
                                           "Lanchonete Central - Av. Paulista",
                                           "Padaria Pão Dourado - Unidade Jardim América"};
@@ -101,8 +99,7 @@ void BM_Baseline_CopyPacketRows(benchmark::State& state) {
   }
   const long long before = g_liveBytes.load();
   std::vector<PacketRow> copy = packet.rows;
-  state.counters["bytes_per_row"] =
-      static_cast<double>(g_liveBytes.load() - before) / kRows;
+  state.counters["bytes_per_row"] = static_cast<double>(g_liveBytes.load() - before) / kRows;
   state.SetItemsProcessed(state.iterations() * kRows);
 }
 BENCHMARK(BM_Baseline_CopyPacketRows)->Unit(benchmark::kMillisecond);
@@ -117,8 +114,7 @@ void BM_SetData(benchmark::State& state) {
   const long long before = g_liveBytes.load();
   ClientDataset ds("cdsCaixa", RegisterFields());
   ds.SetData(packet);
-  state.counters["bytes_per_row"] =
-      static_cast<double>(g_liveBytes.load() - before) / kRows;
+  state.counters["bytes_per_row"] = static_cast<double>(g_liveBytes.load() - before) / kRows;
   state.SetItemsProcessed(state.iterations() * kRows);
 }
 BENCHMARK(BM_SetData)->Unit(benchmark::kMillisecond);
@@ -183,7 +179,8 @@ void BM_NextAcrossFilteredView(benchmark::State& state) {
   if (state.range(0) != 0) {
     ds.SetAfterScroll([&](ClientDataset& d) {
       captionBytes += (d.FieldAsString("CDCAIXA") + "-" + d.FieldAsString("NMCAIXA") + "-" +
-                       d.FieldAsString("NMLOJA")).size();
+                       d.FieldAsString("NMLOJA"))
+                          .size();
     });
   }
   const int moves = ds.RecordCount() - 1;
@@ -197,7 +194,10 @@ void BM_NextAcrossFilteredView(benchmark::State& state) {
   benchmark::DoNotOptimize(captionBytes);
   state.SetItemsProcessed(state.iterations() * moves);
 }
-BENCHMARK(BM_NextAcrossFilteredView)->ArgName("caption")->Arg(0)->Arg(1)
+BENCHMARK(BM_NextAcrossFilteredView)
+    ->ArgName("caption")
+    ->Arg(0)
+    ->Arg(1)
     ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -25,10 +25,7 @@ using bench::Clock;
 using bench::Median;
 using bench::Ms;
 
-namespace {
-
-
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -19,6 +19,8 @@
 #include "tests/support/server_process.h"
 #include "tests/support/temp_dir.h"
 
+#include <httplib.h>
+#include <sys/resource.h>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
@@ -26,8 +28,6 @@
 #include <boost/beast/http/read.hpp>
 #include <boost/beast/http/string_body.hpp>
 #include <boost/beast/http/write.hpp>
-#include <httplib.h>
-#include <sys/resource.h>
 
 #include <atomic>
 #include <cstdio>
@@ -51,9 +51,10 @@ class HttplibEcho {
   explicit HttplibEcho(const std::string& answer) {
     server_.set_tcp_nodelay(true);
     server_.set_keep_alive_max_count(1000000);
-    server_.Post("/rpc/Ksl80500.rdmParametrosToten", [answer](const httplib::Request&, httplib::Response& res) {
-      res.set_content(answer, "application/json; charset=utf-8");
-    });
+    server_.Post("/rpc/Ksl80500.rdmParametrosToten",
+                 [answer](const httplib::Request&, httplib::Response& res) {
+                   res.set_content(answer, "application/json; charset=utf-8");
+                 });
     port_ = server_.bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_.listen_after_bind(); });
   }
@@ -95,37 +96,46 @@ int main(int argc, char** argv) {
   bench::RaiseOpenFileLimit();
 
   test::TempDir dir;
-  test::ServerProcess server(
-      {dir.File("bench.db"), true,
-       {"--max-connections", std::to_string(idleCount + 100), "--keep-alive-requests", "1000000", "--loops", loops}});
-  const std::string request = bench::PostRequest(rpc::EncodeRequest(1, "getCarregaPar", {"0001", "001"}));
+  test::ServerProcess server({dir.File("bench.db"),
+                              true,
+                              {"--max-connections", std::to_string(idleCount + 100),
+                               "--keep-alive-requests", "1000000", "--loops", loops}});
+  const std::string request =
+      bench::PostRequest(rpc::EncodeRequest(1, "getCarregaPar", {"0001", "001"}));
   const std::string answer = bench::HttpClient(server.Port(), request).Call();
   bench::BeastEcho beast(answer);
   HttplibEcho httplib(answer);
 
-  std::printf("HTTP stacks, same client and bytes (%d calls for latency, %.0f s for throughput)\n", calls, seconds);
+  std::printf("HTTP stacks, same client and bytes (%d calls for latency, %.0f s for throughput)\n",
+              calls, seconds);
   std::printf("%-52s %12s %-8s %s\n", "measure", "value", "unit", "ratio to baseline");
   const Measured onBeast = Measure(beast.Port(), request, calls, seconds);
   const Measured onHttplib = Measure(httplib.Port(), request, calls, seconds);
   const Measured real = Measure(server.Port(), request, calls, seconds);
 
   bench::Row("bare echo on Beast p50", onBeast.one.p50_us, "us");
-  bench::Row("bare echo on cpp-httplib p50", onHttplib.one.p50_us, "us", onBeast.one.p50_us, "Beast echo");
-  bench::Row("getCarregaPar through totem-server p50", real.one.p50_us, "us", onBeast.one.p50_us, "Beast echo");
+  bench::Row("bare echo on cpp-httplib p50", onHttplib.one.p50_us, "us", onBeast.one.p50_us,
+             "Beast echo");
+  bench::Row("getCarregaPar through totem-server p50", real.one.p50_us, "us", onBeast.one.p50_us,
+             "Beast echo");
   bench::Row("bare echo on Beast p99", onBeast.one.p99_us, "us");
-  bench::Row("getCarregaPar through totem-server p99", real.one.p99_us, "us", onBeast.one.p99_us, "Beast echo");
-  for (const auto& [clients, rate] : {std::pair{1, &Measured::rate1}, std::pair{8, &Measured::rate8}}) {
+  bench::Row("getCarregaPar through totem-server p99", real.one.p99_us, "us", onBeast.one.p99_us,
+             "Beast echo");
+  for (const auto& [clients, rate] :
+       {std::pair{1, &Measured::rate1}, std::pair{8, &Measured::rate8}}) {
     const std::string n = std::to_string(clients) + " connection" + (clients > 1 ? "s" : "");
     bench::Row(("bare echo on Beast, " + n).c_str(), onBeast.*rate, "calls/s");
-    bench::Row(("bare echo on cpp-httplib, " + n).c_str(), onHttplib.*rate, "calls/s", onBeast.*rate, "Beast echo");
-    bench::Row(("getCarregaPar through totem-server, " + n).c_str(), real.*rate, "calls/s", onBeast.*rate,
-               "Beast echo");
+    bench::Row(("bare echo on cpp-httplib, " + n).c_str(), onHttplib.*rate, "calls/s",
+               onBeast.*rate, "Beast echo");
+    bench::Row(("getCarregaPar through totem-server, " + n).c_str(), real.*rate, "calls/s",
+               onBeast.*rate, "Beast echo");
     bench::Row("", real.*rate, "calls/s", onHttplib.*rate, "cpp-httplib echo");
   }
   test::RemoteClient client(server.Host(), server.Port());
   client.connection.Open();
   const bench::Stats full = bench::Latency(calls, [&] { client.rpc.getCarregaPar("0001", "001"); });
-  bench::Row("getCarregaPar with the module's client p50", full.p50_us, "us", onBeast.one.p50_us, "Beast echo");
+  bench::Row("getCarregaPar with the module's client p50", full.p50_us, "us", onBeast.one.p50_us,
+             "Beast echo");
 
   // Where the time over the echo goes: the call's own work in process
   // (parse, store read, packet, encode) on the same file, and the call log
@@ -136,14 +146,17 @@ int main(int argc, char** argv) {
     server::RpcDispatcher dispatcher(module);
     const std::string body = rpc::EncodeRequest(1, "getCarregaPar", {"0001", "001"});
     const bench::Stats dispatch = bench::Latency(calls, [&] { dispatcher.Handle(body); });
-    test::ServerProcess quiet({dir.File("bench.db"), false, {"--keep-alive-requests", "1000000", "--no-call-log", "--loops", loops}});
+    test::ServerProcess quiet(
+        {dir.File("bench.db"),
+         false,
+         {"--keep-alive-requests", "1000000", "--no-call-log", "--loops", loops}});
     bench::HttpClient toQuiet(quiet.Port(), request);
     const bench::Stats unlogged = bench::Latency(calls, [&] { toQuiet.Call(); });
     std::printf("\nwhere the time over the echo goes (p50)\n");
-    bench::Row("the call's work in process: parse, store read, packet, encode", dispatch.p50_us, "us",
+    bench::Row("the call's work in process: parse, store read, packet, encode", dispatch.p50_us,
+               "us", onBeast.one.p50_us, "Beast echo");
+    bench::Row("getCarregaPar through totem-server --no-call-log", unlogged.p50_us, "us",
                onBeast.one.p50_us, "Beast echo");
-    bench::Row("getCarregaPar through totem-server --no-call-log", unlogged.p50_us, "us", onBeast.one.p50_us,
-               "Beast echo");
     bench::Row("HTTP layer (server without call log - echo - call's work)",
                unlogged.p50_us - onBeast.one.p50_us - dispatch.p50_us, "us");
     bench::Row("call log (server - server without it)", real.one.p50_us - unlogged.p50_us, "us");

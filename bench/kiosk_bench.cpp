@@ -47,8 +47,8 @@ std::string GetRequest(const std::string& path, const std::string& etag) {
 
 std::string SaveBody(const server::CaixaKey& caixa, int n) {
   return rpc::EncodeRequest(n, "setUpdParametros",
-                            {caixa.first, caixa.second, "2", "", "S", "", "", "30", "Versão " + std::to_string(n),
-                             "", "N", "S", ""});
+                            {caixa.first, caixa.second, "2", "", "S", "", "", "30",
+                             "Versão " + std::to_string(n), "", "N", "S", ""});
 }
 
 // Kiosks on one event loop thread, each on a connection of its own, each
@@ -57,7 +57,8 @@ std::string SaveBody(const server::CaixaKey& caixa, int n) {
 class Kiosks {
  public:
   Kiosks(const std::string& host, int port, const std::vector<server::CaixaKey>& caixas) {
-    const asio::ip::tcp::endpoint at(asio::ip::make_address(host), static_cast<unsigned short>(port));
+    const asio::ip::tcp::endpoint at(asio::ip::make_address(host),
+                                     static_cast<unsigned short>(port));
     for (const auto& caixa : caixas) {
       auto kiosk = std::make_unique<Kiosk>(loop_);
       kiosk->path = KioskPath(caixa) + "?aguardar=60";
@@ -145,15 +146,16 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::seconds limit) {
 
 // For each save: the time from sending it until each of the `waiting`
 // kiosks of its register had the new version, in ms.
-std::vector<double> SaveDeliveries(int port, Kiosks& kiosks, const server::CaixaKey& caixa, int waiting,
-                                   int saves, int firstNumber) {
+std::vector<double> SaveDeliveries(int port, Kiosks& kiosks, const server::CaixaKey& caixa,
+                                   int waiting, int saves, int firstNumber) {
   std::vector<double> samples;
   for (int n = 0; n < saves; ++n) {
     kiosks.ClearArrivals();
     const long long before = kiosks.Delivered();
     const auto sent = Clock::now();
     bench::HttpClient(port, bench::PostRequest(SaveBody(caixa, firstNumber + n))).Call();
-    if (!WaitFor([&] { return kiosks.Delivered() >= before + waiting; }, std::chrono::seconds(10))) {
+    if (!WaitFor([&] { return kiosks.Delivered() >= before + waiting; },
+                 std::chrono::seconds(10))) {
       std::fprintf(stderr, "a save was not delivered to every kiosk within 10 s\n");
       break;
     }
@@ -185,9 +187,10 @@ int main(int argc, char** argv) {
   test::TempDir dir;
 
   const auto caixas = FillChain("sqlite:" + dir.File("kiosk.db"), kioskCount);
-  test::ServerProcess server({dir.File("kiosk.db"), false,
-                              {"--max-connections", std::to_string(kioskCount + 500), "--keep-alive-requests",
-                               "1000000", "--no-call-log"}});
+  test::ServerProcess server({dir.File("kiosk.db"),
+                              false,
+                              {"--max-connections", std::to_string(kioskCount + 500),
+                               "--keep-alive-requests", "1000000", "--no-call-log"}});
 
   // 1. A conditional GET answered 304, against the echo answering the same.
   const std::string conditional = GetRequest(KioskPath(caixas[0]), "\"0\"");
@@ -195,11 +198,13 @@ int main(int argc, char** argv) {
   bench::HttpClient toEcho(echo.Port(), conditional), toServer(server.Port(), conditional);
   const bench::Stats onEcho = bench::Latency(calls, [&] { toEcho.Call(); });
   const bench::Stats onServer = bench::Latency(calls, [&] { toServer.Call(); });
-  std::printf("kiosks' read path (%d calls for latency; %d kiosks; %d saves)\n", calls, kioskCount, saves);
+  std::printf("kiosks' read path (%d calls for latency; %d kiosks; %d saves)\n", calls, kioskCount,
+              saves);
   std::printf("%-62s %10s %-6s %s\n", "measure", "value", "unit", "ratio or target");
   Row("bare 304 echo on Beast p50", onEcho.p50_us, "us");
   Row("304 through totem-server p50", onServer.p50_us, "us",
-      ("x" + std::to_string(onServer.p50_us / onEcho.p50_us) + " of the echo (target <= 1.1)").c_str());
+      ("x" + std::to_string(onServer.p50_us / onEcho.p50_us) + " of the echo (target <= 1.1)")
+          .c_str());
 
   // 2. Thousands of kiosks waiting at once on SQLite.
   const long idleKib = bench::ResidentKib(server.Pid());
@@ -208,36 +213,49 @@ int main(int argc, char** argv) {
     for (int i = 0; i < kOnOneRegister - 1; ++i) waitingOn.push_back(caixas[1]);
     Kiosks kiosks(server.Host(), server.Port(), waitingOn);
     // Each first asks with "0" and gets its register's body, then waits.
-    WaitFor([&] { return kiosks.Delivered() >= static_cast<long long>(waitingOn.size()); }, std::chrono::seconds(60));
+    WaitFor([&] { return kiosks.Delivered() >= static_cast<long long>(waitingOn.size()); },
+            std::chrono::seconds(60));
     std::this_thread::sleep_for(std::chrono::seconds(1));
     const long waitingKib = bench::ResidentKib(server.Pid());
     Row(("server memory before the kiosks connect"), idleKib / 1024.0, "MB");
-    Row(("server memory, " + std::to_string(waitingOn.size()) + " kiosks waiting").c_str(), waitingKib / 1024.0,
-        "MB", "(target < 300 MB)");
+    Row(("server memory, " + std::to_string(waitingOn.size()) + " kiosks waiting").c_str(),
+        waitingKib / 1024.0, "MB", "(target < 300 MB)");
 
-    const auto deliveries = SaveDeliveries(server.Port(), kiosks, caixas[1], kOnOneRegister, saves, 1);
-    Row(("save delivered to the " + std::to_string(kOnOneRegister) + " kiosks of its register, p50").c_str(),
+    const auto deliveries =
+        SaveDeliveries(server.Port(), kiosks, caixas[1], kOnOneRegister, saves, 1);
+    Row(("save delivered to the " + std::to_string(kOnOneRegister) + " kiosks of its register, p50")
+            .c_str(),
         bench::Median(deliveries), "ms");
-    Row(("save delivered to the " + std::to_string(kOnOneRegister) + " kiosks of its register, p99").c_str(),
+    Row(("save delivered to the " + std::to_string(kOnOneRegister) + " kiosks of its register, p99")
+            .c_str(),
         P99(deliveries), "ms", "(target < 100 ms)");
 
     // One copy to every other register: one committed change each.
     nlohmann::json destinos = nlohmann::json::array();
-    for (std::size_t i = 1; i < caixas.size(); ++i) destinos.push_back({caixas[i].first, caixas[i].second});
+    for (std::size_t i = 1; i < caixas.size(); ++i)
+      destinos.push_back({caixas[i].first, caixas[i].second});
     const std::string copy = rpc::EncodeRequestJson(
-        1, "setCopiaParametros", nlohmann::json::array({caixas[0].first, caixas[0].second, destinos}));
+        1, "setCopiaParametros",
+        nlohmann::json::array({caixas[0].first, caixas[0].second, destinos}));
     kiosks.ClearArrivals();
     const long long before = kiosks.Delivered();
     const long long expected = static_cast<long long>(destinos.size()) + kOnOneRegister - 1;
     const auto sent = Clock::now();
     const std::string answer = bench::HttpClient(server.Port(), bench::PostRequest(copy)).Call();
     const double copied = bench::Ms(Clock::now() - sent);
-    const bool all = WaitFor([&] { return kiosks.Delivered() >= before + expected; }, std::chrono::seconds(30));
+    const bool all =
+        WaitFor([&] { return kiosks.Delivered() >= before + expected; }, std::chrono::seconds(30));
     const auto arrivals = kiosks.Arrivals();
-    const double last = arrivals.empty() ? -1 : bench::Ms(*std::max_element(arrivals.begin(), arrivals.end()) - sent);
-    if (answer.find("\"ok\"") == std::string::npos) std::fprintf(stderr, "copy refused: %s\n", answer.c_str());
-    Row(("copy to " + std::to_string(destinos.size()) + " registers answered").c_str(), copied, "ms");
-    Row(("... delivered to all " + std::to_string(expected) + " of their kiosks" + (all ? "" : " (NOT ALL)")).c_str(),
+    const double last = arrivals.empty()
+                            ? -1
+                            : bench::Ms(*std::max_element(arrivals.begin(), arrivals.end()) - sent);
+    if (answer.find("\"ok\"") == std::string::npos)
+      std::fprintf(stderr, "copy refused: %s\n", answer.c_str());
+    Row(("copy to " + std::to_string(destinos.size()) + " registers answered").c_str(), copied,
+        "ms");
+    Row(("... delivered to all " + std::to_string(expected) + " of their kiosks" +
+         (all ? "" : " (NOT ALL)"))
+            .c_str(),
         last, "ms", "(target < 2000 ms)");
     Row("server memory after the copy", bench::ResidentKib(server.Pid()) / 1024.0, "MB");
   }
@@ -251,14 +269,15 @@ int main(int argc, char** argv) {
     test::ServerProcess a({"postgresql:" + conninfo, true, {"--no-call-log"}});
     test::ServerProcess b({"postgresql:" + conninfo, true, {"--no-call-log"}});
     const std::string front = dir.File("nginx");
-    const int frontPort = std::stoi(test::RunProjectScript("nginx-front start " + front + " " + a.Host() + ":" +
-                                                           std::to_string(a.Port()) + " " + b.Host() + ":" +
-                                                           std::to_string(b.Port())));
+    const int frontPort = std::stoi(test::RunProjectScript(
+        "nginx-front start " + front + " " + a.Host() + ":" + std::to_string(a.Port()) + " " +
+        b.Host() + ":" + std::to_string(b.Port())));
     const server::CaixaKey caixa{"0001", "001"};
     {
       Kiosks onOther(b.Host(), b.Port(), {caixa});
       Kiosks behindNginx("127.0.0.1", frontPort, {caixa});
-      WaitFor([&] { return onOther.Delivered() >= 1 && behindNginx.Delivered() >= 1; }, std::chrono::seconds(10));
+      WaitFor([&] { return onOther.Delivered() >= 1 && behindNginx.Delivered() >= 1; },
+              std::chrono::seconds(10));
       std::this_thread::sleep_for(std::chrono::milliseconds(200));
       std::vector<double> direct, proxied;
       for (int n = 0; n < saves; ++n) {
@@ -274,9 +293,12 @@ int main(int argc, char** argv) {
         proxied.push_back(bench::Ms(behindNginx.Arrivals().front() - sent));
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
       }
-      Row("PostgreSQL: save through one server, kiosk on the other, p50", bench::Median(direct), "ms");
-      Row("PostgreSQL: save through one server, kiosk on the other, p99", P99(direct), "ms", "(target < 200 ms)");
-      Row("PostgreSQL: save through one server, kiosk behind nginx, p99", P99(proxied), "ms", "(target < 200 ms)");
+      Row("PostgreSQL: save through one server, kiosk on the other, p50", bench::Median(direct),
+          "ms");
+      Row("PostgreSQL: save through one server, kiosk on the other, p99", P99(direct), "ms",
+          "(target < 200 ms)");
+      Row("PostgreSQL: save through one server, kiosk behind nginx, p99", P99(proxied), "ms",
+          "(target < 200 ms)");
     }
     test::RunProjectScript("nginx-front stop " + front);
   } catch (const std::exception& e) {

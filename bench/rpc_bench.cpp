@@ -11,26 +11,25 @@
 #include "tests/support/server_process.h"
 #include "tests/support/temp_dir.h"
 
-#include <algorithm>
 #include <arpa/inet.h>
+#include <malloc.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <functional>
-#include <malloc.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 using namespace totem;
 using namespace totem::bench;
 
 namespace {
-
 
 // Raw TCP echo: reads what arrives and writes it back.
 class TcpEcho {
@@ -114,8 +113,8 @@ void WriteChainCsv(const std::string& dir, int branches, int perBranch) {
     std::snprintf(code, sizeof code, "%04d", b);
     f << code << ",Filial " << b << "\n";
     for (int r = 1; r <= perBranch; ++r)
-      c << code << "," << (r < 10 ? "00" : "0") << r << ",Caixa " << r << "," << b
-        << ",Loja " << b << " - Shopping Centro\n";
+      c << code << "," << (r < 10 ? "00" : "0") << r << ",Caixa " << r << "," << b << ",Loja " << b
+        << " - Shopping Centro\n";
   }
 }
 
@@ -154,7 +153,7 @@ int main(int argc, char** argv) {
     std::string tipo = "2", grupo, exiMsg = "S", diaIni = "1", diaFin = "28",
                 seg = std::to_string(10 + (saveCount++ % 50)), menIni = "Bem-vindo",
                 menAdi = "Promoção", selLoja = "S", infClie = "N", menCon = "Saldo";
-    service::ParametrosRefs refs{&tipo, &grupo, &exiMsg, &diaIni, &diaFin, &seg,
+    service::ParametrosRefs refs{&tipo,   &grupo,  &exiMsg,  &diaIni,  &diaFin, &seg,
                                  &menIni, &menAdi, &selLoja, &infClie, &menCon};
     one.rpc.setUpdParametros(filial, caixa, refs);
   });

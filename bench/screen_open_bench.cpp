@@ -8,9 +8,9 @@
 #include "bench/timing.h"
 #include "host/components/error_handling.h"
 #include "host/components/host_settings.h"
+#include "host/testing/scripted_dialogs.h"
 #include "tests/support/remote_client.h"
 #include "tests/support/server_process.h"
-#include "host/testing/scripted_dialogs.h"
 #include "tests/support/temp_dir.h"
 
 #include <QApplication>
@@ -77,8 +77,8 @@ int main(int argc, char** argv) {
   const double openMs = Median(opens);
   std::printf("screen opening (%d rounds, medians)\n", rounds);
   std::printf("%-52s %9.2f ms\n", "baseline: connect + getFilial, no screen", bareMs);
-  std::printf("%-52s %9.2f ms  %6.2fx baseline\n", "IniProc to screen shown with branch list", openMs,
-              openMs / bareMs);
+  std::printf("%-52s %9.2f ms  %6.2fx baseline\n", "IniProc to screen shown with branch list",
+              openMs, openMs / bareMs);
   std::printf("%-52s %9.2f ms\n", "first opening (module load included)", opens.front());
   std::printf("%-52s %9.1f MiB\n", "host resident memory before the module", before);
   std::printf("%-52s %9.1f MiB  %6.2fx before\n", "host resident memory with the screen open",

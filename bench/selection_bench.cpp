@@ -13,8 +13,8 @@
 #include "tests/support/server_process.h"
 #include "tests/support/temp_dir.h"
 
-#include <QApplication>
 #include <sqlite3.h>
+#include <QApplication>
 
 #include <algorithm>
 #include <chrono>
@@ -29,7 +29,6 @@ using bench::Ms;
 
 namespace {
 
-
 std::string Code(int n) {
   char buf[8];
   std::snprintf(buf, sizeof buf, "%04d", n);
@@ -43,21 +42,23 @@ void BuildChain(test::TempDir& dir, const std::string& db) {
   for (int b = 1; b <= 5000; ++b) {
     f << Code(b) << ",Filial " << b << "\n";
     for (int r = 1; r <= 10; ++r)
-      c << Code(b) << "," << (r < 10 ? "00" : "0") << r << ",Caixa " << r << "," << b << ",Loja " << b
-        << "\n";
+      c << Code(b) << "," << (r < 10 ? "00" : "0") << r << ",Caixa " << r << "," << b << ",Loja "
+        << b << "\n";
   }
   f.close();
   c.close();
   std::string out;
-  test::ServerProcess::RunTool({"import", "--criar-banco", "--db", "sqlite:" + db, dir.File("filial.csv"), dir.File("caixa.csv")},
+  test::ServerProcess::RunTool({"import", "--criar-banco", "--db", "sqlite:" + db,
+                                dir.File("filial.csv"), dir.File("caixa.csv")},
                                &out);
   sqlite3* handle = nullptr;
   sqlite3_open(db.c_str(), &handle);
-  sqlite3_exec(handle,
-               "INSERT INTO parametro_totem (cdfilial, cdcaixa, idsellojtot, idtipexttot, ideximsgsal,"
-               " nrdiainitot, nrdiafintot, nrsegfectot, dsmsginitot, idinfcliecai)"
-               " SELECT cdfilial, cdcaixa, 'S', '2', 'N', '1', '28', '30', 'Bem-vindo', 'N' FROM caixa",
-               nullptr, nullptr, nullptr);
+  sqlite3_exec(
+      handle,
+      "INSERT INTO parametro_totem (cdfilial, cdcaixa, idsellojtot, idtipexttot, ideximsgsal,"
+      " nrdiainitot, nrdiafintot, nrsegfectot, dsmsginitot, idinfcliecai)"
+      " SELECT cdfilial, cdcaixa, 'S', '2', 'N', '1', '28', '30', 'Bem-vindo', 'N' FROM caixa",
+      nullptr, nullptr, nullptr);
   sqlite3_close(handle);
 }
 

@@ -27,7 +27,6 @@ namespace {
 
 double g_seconds = 3;
 
-
 std::string Run(const std::string& command) {
   std::string out;
   FILE* pipe = popen((command + " 2>&1").c_str(), "r");
@@ -78,8 +77,9 @@ Figures Measure(const std::function<std::function<void()>(int client)>& makeClie
   return f;
 }
 
-const char* const kRegisters[8][2] = {{"0001", "001"}, {"0001", "002"}, {"0001", "003"}, {"0001", "004"},
-                                      {"0002", "001"}, {"0002", "002"}, {"0002", "003"}, {"0003", "001"}};
+const char* const kRegisters[8][2] = {{"0001", "001"}, {"0001", "002"}, {"0001", "003"},
+                                      {"0001", "004"}, {"0002", "001"}, {"0002", "002"},
+                                      {"0002", "003"}, {"0003", "001"}};
 
 std::function<void()> Reader(const std::string& host, int port, int c) {
   auto rpc = std::make_shared<test::RemoteClient>(host, port);
@@ -93,7 +93,7 @@ std::function<void()> Writer(const std::string& host, int port, int c) {
     std::string tipo = "2", grupo, exiMsg = "S", diaIni = "1", diaFin = "28",
                 seg = std::to_string(10 + (*n)++ % 80), menIni = "Bem-vindo", menAdi = "Promoção",
                 selLoja = "S", infClie = "N", menCon = "Saldo";
-    service::ParametrosRefs refs{&tipo, &grupo, &exiMsg, &diaIni, &diaFin, &seg,
+    service::ParametrosRefs refs{&tipo,   &grupo,  &exiMsg,  &diaIni,  &diaFin, &seg,
                                  &menIni, &menAdi, &selLoja, &infClie, &menCon};
     rpc->rpc.setUpdParametros(kRegisters[c][0], kRegisters[c][1], refs);
   };
@@ -126,17 +126,19 @@ int main(int argc, char** argv) {
   const std::string pgbin = Run("ls -d /usr/lib/postgresql/*/bin | sort -V | tail -1");
   const std::string bin = pgbin.substr(0, pgbin.find('\n'));
   const std::string asOwner = getuid() == 0 ? "runuser -u totemtest -- " : "";
-  Run(asOwner + bin + "/psql \"" + conninfo + "\" -c 'CREATE DATABASE totem' -c 'CREATE DATABASE pgb'");
-  const std::string totemDb = "postgresql:" + conninfo.substr(0, conninfo.find("dbname=")) + "dbname=totem";
+  Run(asOwner + bin + "/psql \"" + conninfo +
+      "\" -c 'CREATE DATABASE totem' -c 'CREATE DATABASE pgb'");
+  const std::string totemDb =
+      "postgresql:" + conninfo.substr(0, conninfo.find("dbname=")) + "dbname=totem";
   const std::string pgbDb = conninfo.substr(0, conninfo.find("dbname=")) + "dbname=pgb";
 
   test::ServerProcess sqlite({dir.File("bench.db"), true, {}});
   test::ServerProcess pgA({totemDb, true, {}});
   test::ServerProcess pgB({totemDb, true, {}});
   const std::string front = dir.File("nginx");
-  const int frontPort = std::stoi(test::RunProjectScript("nginx-front start " + front + " " + pgA.Host() + ":" +
-                                         std::to_string(pgA.Port()) + " " + pgB.Host() + ":" +
-                                         std::to_string(pgB.Port())));
+  const int frontPort = std::stoi(test::RunProjectScript(
+      "nginx-front start " + front + " " + pgA.Host() + ":" + std::to_string(pgA.Port()) + " " +
+      pgB.Host() + ":" + std::to_string(pgB.Port())));
 
   // Bare echo on the same HTTP stack, answering the bytes of a real read.
   httplib::Client probe(sqlite.Host(), sqlite.Port());
@@ -153,7 +155,8 @@ int main(int argc, char** argv) {
   const int echoPort = echo.bind_to_any_port("127.0.0.1");
   std::thread echoThread([&] { echo.listen_after_bind(); });
 
-  std::printf("data path per deployment (%.0f s per measure; latencies of 1 client, rate of 8)\n", g_seconds);
+  std::printf("data path per deployment (%.0f s per measure; latencies of 1 client, rate of 8)\n",
+              g_seconds);
   std::printf("%-44s %9s %9s %10s\n", "measure", "p50 us", "p99 us", "calls/s");
   const Figures bare = Measure([&](int) {
     auto c = std::make_shared<httplib::Client>("127.0.0.1", echoPort);
@@ -181,13 +184,17 @@ int main(int argc, char** argv) {
 
   Run(asOwner + bin + "/pgbench -q -i -s 1 \"" + pgbDb + "\"");
   // pgbench runs whole seconds: at least one, or it measures nothing.
-  const std::string pgbSeconds = std::to_string(std::max(1, static_cast<int>(std::ceil(g_seconds))));
-  const auto one = PgbenchFigures(Run(asOwner + bin + "/pgbench -S -c 1 -j 1 -T " + pgbSeconds + " \"" + pgbDb + "\""));
-  const auto eight = PgbenchFigures(Run(asOwner + bin + "/pgbench -S -c 8 -j 2 -T " + pgbSeconds + " \"" + pgbDb + "\""));
-  std::printf("%-44s %9.1f %9s %10.0f\n", "pgbench -S (1 client avg; 8 tps)", one.first, "-", eight.second);
+  const std::string pgbSeconds =
+      std::to_string(std::max(1, static_cast<int>(std::ceil(g_seconds))));
+  const auto one = PgbenchFigures(
+      Run(asOwner + bin + "/pgbench -S -c 1 -j 1 -T " + pgbSeconds + " \"" + pgbDb + "\""));
+  const auto eight = PgbenchFigures(
+      Run(asOwner + bin + "/pgbench -S -c 8 -j 2 -T " + pgbSeconds + " \"" + pgbDb + "\""));
+  std::printf("%-44s %9.1f %9s %10.0f\n", "pgbench -S (1 client avg; 8 tps)", one.first, "-",
+              eight.second);
   const double budget = 2 * bare.p50 + one.first;
-  std::printf("PostgreSQL read p50 %.1f us against 2 x echo + one lookup = %.1f us: %.2fx\n", pgRead.p50,
-              budget, pgRead.p50 / budget);
+  std::printf("PostgreSQL read p50 %.1f us against 2 x echo + one lookup = %.1f us: %.2fx\n",
+              pgRead.p50, budget, pgRead.p50 / budget);
 
   echo.stop();
   echoThread.join();

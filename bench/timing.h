@@ -31,12 +31,14 @@ struct Stats {
   double p50_us = 0, p99_us = 0, max_us = 0;
 };
 
-inline double Micros(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
+inline double Micros(Clock::duration d) {
+  return std::chrono::duration<double, std::micro>(d).count();
+}
 
 inline Stats Percentiles(std::vector<double> samples) {
   std::sort(samples.begin(), samples.end());
-  return {samples[samples.size() / 2], samples[std::min(samples.size() - 1, samples.size() * 99 / 100)],
-          samples.back()};
+  return {samples[samples.size() / 2],
+          samples[std::min(samples.size() - 1, samples.size() * 99 / 100)], samples.back()};
 }
 
 // Latency of one client making `calls` calls in a row, after a warm-up.

@@ -59,8 +59,8 @@ void TfrmParametroToten::tcbCopiarClick(QObject*) {
     host::BusyAnimation busy(MainForm(), host::TShowAvi::Server);
     return host::CheckResultServ(server_->getCopiaPrevia(filial, caixa, destinos), true, 0);
   };
-  const Destinos destinos =
-      CurrentRegisterDialogs().CopiaParametros({filial, caixa}, *filiais, *caixas, preview, FieldLabels());
+  const Destinos destinos = CurrentRegisterDialogs().CopiaParametros(
+      {filial, caixa}, *filiais, *caixas, preview, FieldLabels());
   if (destinos.empty()) return;  // cancelled: nothing written
   auto counts = service::MakeCdsCopia();
   {
@@ -70,9 +70,10 @@ void TfrmParametroToten::tcbCopiarClick(QObject*) {
   }
   const long changed = std::stol("0" + counts->FieldAsString("NRALTERADOS"));
   const long equal = std::stol("0" + counts->FieldAsString("NRIGUAIS"));
-  QString said = QStringLiteral("Cópia concluída: ") +
-                 Counted(changed, "caixa alterado", "caixas alterados");
-  if (equal > 0) said += QStringLiteral(", ") + Counted(equal, "já estava igual", "já estavam iguais");
+  QString said =
+      QStringLiteral("Cópia concluída: ") + Counted(changed, "caixa alterado", "caixas alterados");
+  if (equal > 0)
+    said += QStringLiteral(", ") + Counted(equal, "já estava igual", "já estavam iguais");
   TouchMessageDlg(Utf8Text(said + QLatin1Char('.')), host::mtInformation, {mbOK}, 0, 0, "");
 }
 
@@ -81,13 +82,12 @@ void TfrmParametroToten::tcbHistoricoClick(QObject*) {
   const std::string filial = FilialCode(), caixa = CaixaCode();
   const HistoryPage page = [&](const QString& antesDe) {
     host::BusyAnimation busy(MainForm(), host::TShowAvi::Search);
-    return host::CheckResultServ(server_->getHistParametros(filial, caixa,
-                                                            std::to_string(kHistoryPage),
-                                                            Utf8Text(antesDe)),
-                                 true, 0);
+    return host::CheckResultServ(
+        server_->getHistParametros(filial, caixa, std::to_string(kHistoryPage), Utf8Text(antesDe)),
+        true, 0);
   };
   CurrentRegisterDialogs().HistoricoParametros(QtText(filial + " / ") + lblNmCaixa->text(), page,
-                                             FieldLabels());
+                                               FieldLabels());
 }
 
 }  // namespace totem::form

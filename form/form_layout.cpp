@@ -2,10 +2,10 @@
 // colours, fonts and initial states.
 #include "form/glyphs.h"
 #include "form/message_table.h"
-#include "platform/parametros_contract.h"
-#include "service/dataset_fields.h"
 #include "form/parametro_toten_form.h"
 #include "host/components/value_display.h"
+#include "platform/parametros_contract.h"
+#include "service/dataset_fields.h"
 
 #include <QFrame>
 #include <QHeaderView>
@@ -20,7 +20,7 @@ const QColor kButtonFace(144, 144, 176);
 const QColor kGreen(0, 128, 0);
 const QColor kNavy(0, 0, 128);
 const QColor kSilver(192, 192, 192);
-const QColor kTooltip(255, 255, 225);  // the system's tooltip colour
+const QColor kTooltip(255, 255, 225);     // the system's tooltip colour
 const QColor kDisabledText(96, 96, 104);  // greyed, still legible on the page
 
 QFont PixelFont(const char* family, int pixels, bool bold = false) {
@@ -85,9 +85,9 @@ constexpr int kBarButtonW = 60, kBarButtonH = 58;
 
 // How a row of page "Totem1" lays out its label and value display.
 enum class RowShape {
-  CaptionBeside,   // a toggle: the label beside the button, nothing else
-  ValueBelow,      // a message: the label above a wide value display
-  ValueBeside,     // the product group: label and value display side by side
+  CaptionBeside,  // a toggle: the label beside the button, nothing else
+  ValueBelow,     // a message: the label above a wide value display
+  ValueBeside,    // the product group: label and value display side by side
 };
 
 struct Page1Row {
@@ -111,10 +111,10 @@ const Page1Row kPage1[] = {
      RowShape::ValueBelow, &F::lblValMenAdi, "lblValMenAdi", 538, Symbol::Keyboard},
     {&F::TouchButton1, "TouchButton1", &F::lblMsgCon, "lblMsgCon", "Mensagem Consumidor",
      RowShape::ValueBelow, &F::lblValConTot, "lblValConTot", 538, Symbol::Keyboard},
-    {&F::tcbExtrato, "tcbExtrato", &F::lblExtrato, "lblExtrato", contract::kTiposExtrato[0].nome.data(),
-     RowShape::CaptionBeside, nullptr, "", 0, std::nullopt},
-    {&F::tcbExtrDel, "tcbExtrDel", &F::lblExtrDel, "lblExtrDel", contract::kTiposExtrato[1].nome.data(),
-     RowShape::CaptionBeside, nullptr, "", 0, std::nullopt},
+    {&F::tcbExtrato, "tcbExtrato", &F::lblExtrato, "lblExtrato",
+     contract::kTiposExtrato[0].nome.data(), RowShape::CaptionBeside, nullptr, "", 0, std::nullopt},
+    {&F::tcbExtrDel, "tcbExtrDel", &F::lblExtrDel, "lblExtrDel",
+     contract::kTiposExtrato[1].nome.data(), RowShape::CaptionBeside, nullptr, "", 0, std::nullopt},
     {&F::tcbSubGrupos, "tcbSubGrupos", &F::lblSubGrupos, "lblSubGrupos",
      contract::kTiposExtrato[2].nome.data(), RowShape::CaptionBeside, nullptr, "", 0, std::nullopt},
     {&F::spdGrupProd, "spdGrupProd", &F::lblDescGprod, "lblDescGprod", "Grupo de Produtos",
@@ -146,17 +146,72 @@ struct Page2Row {
   QRect displayRect;
 };
 const Page2Row kPage2[] = {
-    {&F::tcbCorrente, "tcbCorrente", {8, 12}, true, &F::Label1, "Label1", "Mês Corrente",
-     {72, 27, 300, 16}, nullptr, "", {}},
-    {&F::tcbInterval, "tcbInterval", {8, 70}, true, &F::lblIntConsul, "lblIntConsul",
-     "Intervalo para consulta", {72, 85, 300, 16}, nullptr, "", {}},
-    {&F::tcbDiaIni, "tcbDiaIni", {40, 128}, false, &F::Label5, "Label5", "Dia inicial",
-     {104, 143, 90, 16}, &F::lblValDiaIni, "lblValDiaIni", {196, 137, 112, 28}},
-    {&F::tcbDiaFin, "tcbDiaFin", {40, 186}, false, &F::Label4, "Label4", "Dia Final",
-     {104, 201, 90, 16}, &F::lblValDiaFin, "lblValDiaFin", {196, 195, 112, 28}},
-    {&F::tcbSegundos, "tcbSegundos", {8, 282}, true, &F::lblFecCons, "lblFecCons",
-     "Fechar consulta após", {8, 262, 300, 16}, &F::lblValSeg, "lblValSeg", {72, 291, 112, 28}},
-    {nullptr, "", {}, true, &F::Label6, "Label6", "segundos.", {190, 297, 100, 16}, nullptr, "", {}},
+    {&F::tcbCorrente,
+     "tcbCorrente",
+     {8, 12},
+     true,
+     &F::Label1,
+     "Label1",
+     "Mês Corrente",
+     {72, 27, 300, 16},
+     nullptr,
+     "",
+     {}},
+    {&F::tcbInterval,
+     "tcbInterval",
+     {8, 70},
+     true,
+     &F::lblIntConsul,
+     "lblIntConsul",
+     "Intervalo para consulta",
+     {72, 85, 300, 16},
+     nullptr,
+     "",
+     {}},
+    {&F::tcbDiaIni,
+     "tcbDiaIni",
+     {40, 128},
+     false,
+     &F::Label5,
+     "Label5",
+     "Dia inicial",
+     {104, 143, 90, 16},
+     &F::lblValDiaIni,
+     "lblValDiaIni",
+     {196, 137, 112, 28}},
+    {&F::tcbDiaFin,
+     "tcbDiaFin",
+     {40, 186},
+     false,
+     &F::Label4,
+     "Label4",
+     "Dia Final",
+     {104, 201, 90, 16},
+     &F::lblValDiaFin,
+     "lblValDiaFin",
+     {196, 195, 112, 28}},
+    {&F::tcbSegundos,
+     "tcbSegundos",
+     {8, 282},
+     true,
+     &F::lblFecCons,
+     "lblFecCons",
+     "Fechar consulta após",
+     {8, 262, 300, 16},
+     &F::lblValSeg,
+     "lblValSeg",
+     {72, 291, 112, 28}},
+    {nullptr,
+     "",
+     {},
+     true,
+     &F::Label6,
+     "Label6",
+     "segundos.",
+     {190, 297, 100, 16},
+     nullptr,
+     "",
+     {}},
 };
 
 // The command column and the navigation bar: 60 x 58 buttons outside the
@@ -173,24 +228,74 @@ struct BarButton {
   bool visible;
 };
 const BarButton kBars[] = {
-    {&F::tcbPesquisar, "tcbPesquisar", {716, 13}, "P&esquisar", "Pesquisar", Symbol::Search, 24,
-     false, false},
-    {&F::tcbAtualizar, "tcbAtualizar", {716, 79}, "A&tualizar", "Atualizar", Symbol::Refresh, 24,
-     false, true},
+    {&F::tcbPesquisar,
+     "tcbPesquisar",
+     {716, 13},
+     "P&esquisar",
+     "Pesquisar",
+     Symbol::Search,
+     24,
+     false,
+     false},
+    {&F::tcbAtualizar,
+     "tcbAtualizar",
+     {716, 79},
+     "A&tualizar",
+     "Atualizar",
+     Symbol::Refresh,
+     24,
+     false,
+     true},
     {&F::tcbCancela, "tcbCancela", {716, 172}, "Ca&ncelar", "", Symbol::Cancel, 24, false, true},
-    {&F::tcbConfirma, "tcbConfirma", {716, 239}, "C&onfirmar", "", Symbol::Confirm, 24, false, true},
-    {&F::tcbCopiar, "tcbCopiar", {716, 330}, "Copiar", "Copiar estes parâmetros para outros caixas",
-     Symbol::Copy, 24, false, true},
-    {&F::tcbHistorico, "tcbHistorico", {716, 397}, "Histórico",
-     "Histórico de alterações deste caixa", Symbol::History, 24, false, true},
+    {&F::tcbConfirma,
+     "tcbConfirma",
+     {716, 239},
+     "C&onfirmar",
+     "",
+     Symbol::Confirm,
+     24,
+     false,
+     true},
+    {&F::tcbCopiar,
+     "tcbCopiar",
+     {716, 330},
+     "Copiar",
+     "Copiar estes parâmetros para outros caixas",
+     Symbol::Copy,
+     24,
+     false,
+     true},
+    {&F::tcbHistorico,
+     "tcbHistorico",
+     {716, 397},
+     "Histórico",
+     "Histórico de alterações deste caixa",
+     Symbol::History,
+     24,
+     false,
+     true},
     {&F::spbSair, "spbSair", {716, 514}, "&Sair", "Sair", Symbol::Exit, 24, true, true},
     {&F::tcbPrimeiro, "tcbPrimeiro", {12, 514}, "", "", Symbol::First, 32, false, true},
     {&F::tcbAnterior, "tcbAnterior", {78, 514}, "", "", Symbol::Prior, 32, false, true},
     {&F::tcbProximo, "tcbProximo", {144, 514}, "", "", Symbol::Next, 32, false, true},
     {&F::tcbUltimo, "tcbUltimo", {210, 514}, "", "", Symbol::Last, 32, false, true},
-    {&F::tcbAnt, "tcbAnt", {577, 515}, "Pág. &Ant.", "Página Anterior", Symbol::PagePrior, 24,
-     false, true},
-    {&F::tcbPrx, "tcbPrx", {642, 515}, "Pág. &Pos.", "Próxima Página", Symbol::PageNext, 24, false,
+    {&F::tcbAnt,
+     "tcbAnt",
+     {577, 515},
+     "Pág. &Ant.",
+     "Página Anterior",
+     Symbol::PagePrior,
+     24,
+     false,
+     true},
+    {&F::tcbPrx,
+     "tcbPrx",
+     {642, 515},
+     "Pág. &Pos.",
+     "Próxima Página",
+     Symbol::PageNext,
+     24,
+     false,
      true},
 };
 

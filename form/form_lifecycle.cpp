@@ -12,7 +12,6 @@
 #include <QMdiArea>
 #include <QScreen>
 
-
 namespace totem::form {
 namespace {
 std::optional<QSize> g_screenOverride;

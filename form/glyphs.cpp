@@ -60,8 +60,8 @@ QPixmap DrawSymbol(Symbol symbol, int s) {
     case Symbol::Refresh:
       p.drawArc(QRectF(s * 0.2, s * 0.2, s * 0.6, s * 0.6), 60 * 16, 280 * 16);
       p.setBrush(kInk);
-      p.drawPolygon(QPolygonF({QPointF(s * 0.62, s * 0.12), QPointF(s * 0.82, s * 0.28),
-                               QPointF(s * 0.58, s * 0.34)}));
+      p.drawPolygon(QPolygonF(
+          {QPointF(s * 0.62, s * 0.12), QPointF(s * 0.82, s * 0.28), QPointF(s * 0.58, s * 0.34)}));
       break;
     case Symbol::Cancel:
       p.setPen(QPen(kRed, s / 8.0, Qt::SolidLine, Qt::RoundCap));
@@ -83,10 +83,18 @@ QPixmap DrawSymbol(Symbol symbol, int s) {
       p.drawLine(QPointF(s * 0.75, s * 0.37), QPointF(s * 0.88, s * 0.5));
       p.drawLine(QPointF(s * 0.75, s * 0.63), QPointF(s * 0.88, s * 0.5));
       break;
-    case Symbol::First: Arrow(p, s, true, true); break;
-    case Symbol::Prior: Arrow(p, s, true, false); break;
-    case Symbol::Next: Arrow(p, s, false, false); break;
-    case Symbol::Last: Arrow(p, s, false, true); break;
+    case Symbol::First:
+      Arrow(p, s, true, true);
+      break;
+    case Symbol::Prior:
+      Arrow(p, s, true, false);
+      break;
+    case Symbol::Next:
+      Arrow(p, s, false, false);
+      break;
+    case Symbol::Last:
+      Arrow(p, s, false, true);
+      break;
     case Symbol::PagePrior:
       p.drawRect(QRectF(s * 0.3, s * 0.15, s * 0.55, s * 0.7));
       Arrow(p, s * 7 / 10, true, false);
@@ -114,8 +122,8 @@ QPixmap DrawSymbol(Symbol symbol, int s) {
     case Symbol::Building:
       p.setPen(QPen(kInk, s / 14.0));
       p.drawRect(QRectF(s * 0.2, s * 0.3, s * 0.6, s * 0.55));
-      p.drawPolyline(QPolygonF({QPointF(s * 0.12, s * 0.34), QPointF(s * 0.5, s * 0.1),
-                                QPointF(s * 0.88, s * 0.34)}));
+      p.drawPolyline(QPolygonF(
+          {QPointF(s * 0.12, s * 0.34), QPointF(s * 0.5, s * 0.1), QPointF(s * 0.88, s * 0.34)}));
       p.fillRect(QRectF(s * 0.42, s * 0.6, s * 0.16, s * 0.25), kInk);
       break;
     case Symbol::Copy:  // two sheets, one over the other

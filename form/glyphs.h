@@ -6,8 +6,25 @@
 
 namespace totem::form {
 
-enum class Symbol { Tick, Search, Refresh, Cancel, Confirm, Exit, First, Prior, Next, Last,
-                    PagePrior, PageNext, Keyboard, Keypad, Building, Copy, History };
+enum class Symbol {
+  Tick,
+  Search,
+  Refresh,
+  Cancel,
+  Confirm,
+  Exit,
+  First,
+  Prior,
+  Next,
+  Last,
+  PagePrior,
+  PageNext,
+  Keyboard,
+  Keypad,
+  Building,
+  Copy,
+  History
+};
 
 QPixmap DrawSymbol(Symbol symbol, int size);
 // A 40 x 40 ticked box.

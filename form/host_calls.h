@@ -3,13 +3,13 @@
 // them: the touch dialogs go through the host's dialog provider (the real
 // dialogs in the host application, a script in tests), the result checks
 // raise on an error envelope.
+#include "form/text_conversion.h"
 #include "host/components/busy_overlay.h"
 #include "host/components/dialog_provider.h"
 #include "host/components/host_windows.h"
 #include "host/components/message_dlg.h"
 #include "host/components/result_check.h"
 #include "host/components/text_checks.h"
-#include "form/text_conversion.h"
 #include "platform/client_dataset.h"
 
 #include <QApplication>

@@ -11,11 +11,11 @@ TfrmParametroToten::RecordBindings() {
     std::string_view field;
     RecordBinding binding;
   } rows[] = {
-      {"IDTIPEXTTOT", {&stIdExtrato, nullptr}},    {"CDGRUPPROD", {&stCdGrupProd, nullptr}},
-      {"IDEXIMSGSAL", {&stIdExiMsg, nullptr}},     {"NRDIAINITOT", {&stDiaIni, lblValDiaIni}},
-      {"NRDIAFINTOT", {&stDiaFin, lblValDiaFin}},  {"NRSEGFECTOT", {&stSegundos, lblValSeg}},
-      {"DSMSGINITOT", {&stMenIni, lblValMenIni}},  {"DSMSGADITOT", {&stMenAdi, lblValMenAdi}},
-      {"IDSELLOJTOT", {&stSelLoja, nullptr}},      {"IDINFCLIECAI", {&stIDINFCLIECAI, nullptr}},
+      {"IDTIPEXTTOT", {&stIdExtrato, nullptr}},   {"CDGRUPPROD", {&stCdGrupProd, nullptr}},
+      {"IDEXIMSGSAL", {&stIdExiMsg, nullptr}},    {"NRDIAINITOT", {&stDiaIni, lblValDiaIni}},
+      {"NRDIAFINTOT", {&stDiaFin, lblValDiaFin}}, {"NRSEGFECTOT", {&stSegundos, lblValSeg}},
+      {"DSMSGINITOT", {&stMenIni, lblValMenIni}}, {"DSMSGADITOT", {&stMenAdi, lblValMenAdi}},
+      {"IDSELLOJTOT", {&stSelLoja, nullptr}},     {"IDINFCLIECAI", {&stIDINFCLIECAI, nullptr}},
       {"DSMSGCONTOT", {&stMenCon, lblValConTot}},
   };
   std::array<RecordBinding, contract::kRecord.size()> bindings{};

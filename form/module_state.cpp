@@ -24,9 +24,9 @@ void UnitStartup() { boIdCriado = false; }
 
 void UnitShutdown() {
   // Cleared in the reverse of their declaration order.
-  for (std::string* text : {&stMenCon, &stIDINFCLIECAI, &stSegundos, &stDiaFin, &stDiaIni,
-                            &stMenAdi, &stMenIni, &stIdExiMsg, &stIdExtrato, &stNmGrupProd,
-                            &stCdGrupProd})
+  for (std::string* text :
+       {&stMenCon, &stIDINFCLIECAI, &stSegundos, &stDiaFin, &stDiaIni, &stMenAdi, &stMenIni,
+        &stIdExiMsg, &stIdExtrato, &stNmGrupProd, &stCdGrupProd})
     text->clear();
 }
 

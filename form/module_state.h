@@ -13,8 +13,9 @@ class TfrmParametroToten;
 }
 
 extern "C" {
-TOTEM_MODULE_EXPORT extern totem::form::TfrmParametroToten* frmParametroToten;  // the one form instance
-TOTEM_MODULE_EXPORT extern std::int32_t inCtrlLoCa;  // exported for other modules; unused here
+TOTEM_MODULE_EXPORT extern totem::form::TfrmParametroToten*
+    frmParametroToten;                                  // the one form instance
+TOTEM_MODULE_EXPORT extern std::int32_t inCtrlLoCa;     // exported for other modules; unused here
 TOTEM_MODULE_EXPORT extern std::string stCdGrupProd;    // CDGRUPPROD of the chosen product group
 TOTEM_MODULE_EXPORT extern std::string stNmGrupProd;    // NMGRUPPROD
 TOTEM_MODULE_EXPORT extern std::string stIdExtrato;     // IDTIPEXTTOT: "1", "2" or "3"

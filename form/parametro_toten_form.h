@@ -29,7 +29,14 @@ namespace totem::form {
 using host::TTouchButton;
 
 // Modifier keys held with a key, as the key handler receives them.
-enum ShiftFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32 };
+enum ShiftFlag : unsigned {
+  ssShift = 1,
+  ssAlt = 2,
+  ssCtrl = 4,
+  ssLeft = 8,
+  ssRight = 16,
+  ssMiddle = 32
+};
 using TShiftState = unsigned;
 
 // A hidden picture holder (the ticked and cleared glyphs).

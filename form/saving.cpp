@@ -1,9 +1,9 @@
 // Confirm and Cancel: the form's only marker of unsaved changes.
 #include "form/host_calls.h"
-#include "host/components/notice.h"
-#include "platform/errors.h"
 #include "form/module_state.h"
 #include "form/parametro_toten_form.h"
+#include "host/components/notice.h"
+#include "platform/errors.h"
 
 namespace totem::form {
 void TfrmParametroToten::ControlBot(bool Enable) {
@@ -23,8 +23,9 @@ void TfrmParametroToten::tcbConfirmaClick(QObject*) {
   // The values on screen must belong to the register they would be saved
   // under: after a failed load they are another register's.
   if (!recordLoaded_ || filial != loadedFilial_ || caixa != loadedCaixa_) {
-    ShowError("Os parâmetros exibidos não pertencem ao caixa selecionado. "
-              "Selecione o caixa novamente antes de confirmar.");
+    ShowError(
+        "Os parâmetros exibidos não pertencem ao caixa selecionado. "
+        "Selecione o caixa novamente antes de confirmar.");
     throw SilentAbort();
   }
   // The sub-group statement needs a group code; a loaded empty group shows

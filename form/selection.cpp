@@ -11,8 +11,8 @@ void TfrmParametroToten::tcbFilialClick(QObject*) {
   cdsFilial->SetData(TouchCheckResultServ(server_->getFilial(), true, 0));
   cdsFilial->SetFiltered(false);
   if (Pesquisa(*cdsFilial, stTituloPesq, "S", "", false)) {
-    lblNmFilial->setText(
-        QtText(cdsFilial->FieldAsString("CDFILIAL") + " - " + cdsFilial->FieldAsString("NMFILIAL")));
+    lblNmFilial->setText(QtText(cdsFilial->FieldAsString("CDFILIAL") + " - " +
+                                cdsFilial->FieldAsString("NMFILIAL")));
     PesqFilial(true);
   } else {
     lblNmFilial->setText(QString());
@@ -64,8 +64,9 @@ bool TfrmParametroToten::montacaixa() {
 }
 
 void TfrmParametroToten::cdsCaixaAfterScroll(ClientDataset& DataSet) {
-  lblNmCaixa->setText(QtText(DataSet.FieldAsString("CDCAIXA") + "-" + DataSet.FieldAsString("NMCAIXA") +
-                        "-" + DataSet.FieldAsString("NMLOJA")));
+  lblNmCaixa->setText(QtText(DataSet.FieldAsString("CDCAIXA") + "-" +
+                             DataSet.FieldAsString("NMCAIXA") + "-" +
+                             DataSet.FieldAsString("NMLOJA")));
   PreencheValCampos(true);
 }
 

@@ -12,8 +12,8 @@
 // register the server does not know, 3 for a token it refuses.
 #include "platform/version.h"
 
-#include <CLI/CLI.hpp>
 #include <httplib.h>
+#include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -71,7 +71,8 @@ class Watch {
       }
       auto result = client_.Get(target, headers);
       if (!result) {
-        Warn("sem resposta de " + options_.server + " (" + httplib::to_string(result.error()) + ")", pause);
+        Warn("sem resposta de " + options_.server + " (" + httplib::to_string(result.error()) + ")",
+             pause);
       } else if (result->status == 200) {
         if (!Print(result->body)) {
           Warn("resposta sem versão", pause);
@@ -89,11 +90,13 @@ class Watch {
         std::cerr << "totem-kiosk-watch: " << ErrorOf(result->body) << '\n';
         return 2;
       } else if (result->status == 401 || result->status == 403) {
-        std::cerr << "totem-kiosk-watch: acesso recusado (" << result->status << "): " << ErrorOf(result->body)
-                  << '\n';
+        std::cerr << "totem-kiosk-watch: acesso recusado (" << result->status
+                  << "): " << ErrorOf(result->body) << '\n';
         return 3;
       } else {
-        Warn("o servidor respondeu " + std::to_string(result->status) + ": " + ErrorOf(result->body), pause);
+        Warn(
+            "o servidor respondeu " + std::to_string(result->status) + ": " + ErrorOf(result->body),
+            pause);
       }
       client_.stop();
       std::this_thread::sleep_for(Jittered(pause));
@@ -108,20 +111,24 @@ class Watch {
   // One line per version, its fields in the server's order.
   bool Print(const std::string& body) {
     const auto settings = nlohmann::ordered_json::parse(body, nullptr, false);
-    if (settings.is_discarded() || !settings.contains("versao") || !settings["versao"].is_number_integer())
+    if (settings.is_discarded() || !settings.contains("versao") ||
+        !settings["versao"].is_number_integer())
       return false;
-    std::cout << settings.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << std::endl;
+    std::cout << settings.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
+              << std::endl;
     return true;
   }
 
   static std::string ErrorOf(const std::string& body) {
     const auto error = nlohmann::json::parse(body, nullptr, false);
-    if (error.is_object() && error.contains("error") && error["error"].is_string()) return error["error"];
+    if (error.is_object() && error.contains("error") && error["error"].is_string())
+      return error["error"];
     return body;
   }
 
   static void Warn(const std::string& what, std::chrono::milliseconds pause) {
-    std::cerr << "totem-kiosk-watch: " << what << "; nova tentativa em " << pause.count() << " ms" << std::endl;
+    std::cerr << "totem-kiosk-watch: " << what << "; nova tentativa em " << pause.count() << " ms"
+              << std::endl;
   }
 
   std::chrono::milliseconds Jittered(std::chrono::milliseconds pause) {
@@ -142,21 +149,29 @@ int main(int argc, char** argv) {
   Options options;
   if (const char* server = Env("TOTEM_SERVER")) options.server = server;
   if (const char* token = Env("TOTEM_TOKEN")) options.token = token;
-  CLI::App app{"Acompanha os parâmetros do totem de um caixa: mostra os parâmetros e, a cada mudança "
-               "gravada, a nova versão (uma linha JSON por versão).",
-               "totem-kiosk-watch"};
+  CLI::App app{
+      "Acompanha os parâmetros do totem de um caixa: mostra os parâmetros e, a cada mudança "
+      "gravada, a nova versão (uma linha JSON por versão).",
+      "totem-kiosk-watch"};
   // CLI11's own words around the options, in the help's language.
-  for (auto [key, text] : {std::pair{"Usage", "Uso"}, {"OPTIONS", "OPÇÕES"}, {"Positionals", "Argumentos"},
-                           {"REQUIRED", "(obrigatório)"}, {"TEXT", ""}})
+  for (auto [key, text] : {std::pair{"Usage", "Uso"},
+                           {"OPTIONS", "OPÇÕES"},
+                           {"Positionals", "Argumentos"},
+                           {"REQUIRED", "(obrigatório)"},
+                           {"TEXT", ""}})
     app.get_formatter()->label(key, text);
   app.option_defaults()->group("Opções");
-  app.set_version_flag("--version", "totem-kiosk-watch " + std::string(totem::kVersion), "mostra a versão e sai");
+  app.set_version_flag("--version", "totem-kiosk-watch " + std::string(totem::kVersion),
+                       "mostra a versão e sai");
   app.set_help_flag("-h,--help", "mostra esta ajuda e sai");
   app.add_option("FILIAL", options.filial, "código da filial")->required();
   app.add_option("CAIXA", options.caixa, "código do caixa")->required();
-  app.add_option("--server", options.server, "endereço do servidor (padrão $TOTEM_SERVER ou http://127.0.0.1:8080)");
-  app.add_option("--token", options.token, "token de acesso (padrão $TOTEM_TOKEN); um token de leitura basta");
-  app.add_option("--aguardar", options.aguardar, "segundos que cada pergunta espera por uma mudança (1 a 60)")
+  app.add_option("--server", options.server,
+                 "endereço do servidor (padrão $TOTEM_SERVER ou http://127.0.0.1:8080)");
+  app.add_option("--token", options.token,
+                 "token de acesso (padrão $TOTEM_TOKEN); um token de leitura basta");
+  app.add_option("--aguardar", options.aguardar,
+                 "segundos que cada pergunta espera por uma mudança (1 a 60)")
       ->option_text("S")
       ->check(CLI::Range(1, 60));
   CLI11_PARSE(app, argc, argv);

@@ -1,8 +1,8 @@
 // The module's unit: start-up, shut-down and the single-instance rule of the
 // kiosk parameter screen.
+#include "package/cli_ksl80500.h"
 #include "form/module_state.h"
 #include "form/parametro_toten_form.h"
-#include "package/cli_ksl80500.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -59,8 +59,8 @@ void ClientDataset::SetData(const DataPacket& packet) {
     auto column = std::find_if(packet.fields.begin(), packet.fields.end(),
                                [&](const PacketColumn& c) { return SameName(c.name, field.name); });
     if (column == packet.fields.end()) {
-      throw DatasetError("Os dados recebidos para " + name_ + " não trazem a coluna " +
-                         field.name + ".");
+      throw DatasetError("Os dados recebidos para " + name_ + " não trazem a coluna " + field.name +
+                         ".");
     }
     if (column->type != field.type) {
       throw DatasetError("A coluna " + field.name + " dos dados recebidos para " + name_ +
@@ -75,8 +75,8 @@ void ClientDataset::SetData(const DataPacket& packet) {
   for (std::size_t r = 0; r < rows; ++r) {
     const PacketRow& row = packet.rows[r];
     if (row.size() != packet.fields.size()) {
-      throw DatasetError("A linha " + std::to_string(r + 1) + " dos dados recebidos para " +
-                         name_ + " tem " + std::to_string(row.size()) + " valores; esperados " +
+      throw DatasetError("A linha " + std::to_string(r + 1) + " dos dados recebidos para " + name_ +
+                         " tem " + std::to_string(row.size()) + " valores; esperados " +
                          std::to_string(packet.fields.size()) + ".");
     }
     for (int column : source) {
@@ -153,16 +153,16 @@ bool ClientDataset::IsNullAt(int recNo, int fieldIndex) const {
 
 int ClientDataset::RowAt(int recNo) const {
   if (recNo < 0 || recNo >= RecordCount()) {
-    throw DatasetError("O registro " + std::to_string(recNo) + " não está visível em " +
-                       name_ + ".");
+    throw DatasetError("O registro " + std::to_string(recNo) + " não está visível em " + name_ +
+                       ".");
   }
   return view_[recNo];
 }
 
 int ClientDataset::CheckedField(int fieldIndex) const {
   if (fieldIndex < 0 || static_cast<std::size_t>(fieldIndex) >= fields_.size()) {
-    throw DatasetError("O campo número " + std::to_string(fieldIndex) + " não existe em " +
-                       name_ + ".");
+    throw DatasetError("O campo número " + std::to_string(fieldIndex) + " não existe em " + name_ +
+                       ".");
   }
   return fieldIndex;
 }
@@ -234,9 +234,9 @@ void ClientDataset::SortBy(std::string_view fieldName, bool descending) {
   sortDescending_ = index >= 0 && descending;
   RebuildOrder();
   RebuildView();
-  current_ = record < 0 ? -1
-                        : static_cast<int>(std::find(view_.begin(), view_.end(), record) -
-                                           view_.begin());
+  current_ = record < 0
+                 ? -1
+                 : static_cast<int>(std::find(view_.begin(), view_.end(), record) - view_.begin());
   Notify(Change::Content);
 }
 

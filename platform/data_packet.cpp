@@ -11,8 +11,7 @@ namespace totem {
 namespace {
 
 bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::toupper(static_cast<unsigned char>(x)) ==
                   std::toupper(static_cast<unsigned char>(y));
          });
@@ -43,16 +42,17 @@ int DataPacket::ColumnIndex(std::string_view name) const {
 nlohmann::json PacketToJson(const DataPacket& packet) {
   nlohmann::json fields = nlohmann::json::array();
   for (const auto& column : packet.fields) {
-    fields.push_back({{"name", column.name},
-                      {"type", FieldTypeName(column.type)},
-                      {"size", column.size}});
+    fields.push_back(
+        {{"name", column.name}, {"type", FieldTypeName(column.type)}, {"size", column.size}});
   }
   nlohmann::json rows = nlohmann::json::array();
   for (const auto& row : packet.rows) {
     nlohmann::json out = nlohmann::json::array();
     for (const auto& value : row) {
-      if (value) out.push_back(*value);
-      else out.push_back(nullptr);
+      if (value)
+        out.push_back(*value);
+      else
+        out.push_back(nullptr);
     }
     rows.push_back(std::move(out));
   }
@@ -99,9 +99,12 @@ DataPacket PacketFromJson(const nlohmann::json& json) {
     PacketRow row;
     row.reserve(width);
     for (const auto& v : r) {
-      if (v.is_null()) row.emplace_back(std::nullopt);
-      else if (v.is_string()) row.emplace_back(v.get<std::string>());
-      else Bad("valor que não é texto nem nulo");
+      if (v.is_null())
+        row.emplace_back(std::nullopt);
+      else if (v.is_string())
+        row.emplace_back(v.get<std::string>());
+      else
+        Bad("valor que não é texto nem nulo");
     }
     packet.rows.push_back(std::move(row));
   }

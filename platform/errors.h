@@ -38,8 +38,7 @@ class ConnectionError : public TotemError {
 // HTTP error status) instead of a result envelope.
 class RemoteCallError : public TotemError {
  public:
-  RemoteCallError(int code, const std::string& message)
-      : TotemError(message), code_(code) {}
+  RemoteCallError(int code, const std::string& message) : TotemError(message), code_(code) {}
   int Code() const { return code_; }
 
  private:

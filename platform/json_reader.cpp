@@ -41,12 +41,18 @@ JsonReader::Kind JsonReader::Peek() {
   SkipBlanks();
   if (pos_ >= text_.size()) return Kind::End;
   switch (text_[pos_]) {
-    case '{': return Kind::Object;
-    case '[': return Kind::Array;
-    case '"': return Kind::String;
-    case 't': return Kind::True;
-    case 'f': return Kind::False;
-    case 'n': return Kind::Null;
+    case '{':
+      return Kind::Object;
+    case '[':
+      return Kind::Array;
+    case '"':
+      return Kind::String;
+    case 't':
+      return Kind::True;
+    case 'f':
+      return Kind::False;
+    case 'n':
+      return Kind::Null;
     default: {
       char c = text_[pos_];
       if (c == '-' || (c >= '0' && c <= '9')) return Kind::Number;
@@ -135,26 +141,48 @@ void JsonReader::ReadString(std::string& out) {
 void JsonReader::AppendEscape(std::string& out) {
   char c = Next();
   switch (c) {
-    case '"': out.push_back('"'); return;
-    case '\\': out.push_back('\\'); return;
-    case '/': out.push_back('/'); return;
-    case 'b': out.push_back('\b'); return;
-    case 'f': out.push_back('\f'); return;
-    case 'n': out.push_back('\n'); return;
-    case 'r': out.push_back('\r'); return;
-    case 't': out.push_back('\t'); return;
-    case 'u': break;
-    default: Fail("escape inválido");
+    case '"':
+      out.push_back('"');
+      return;
+    case '\\':
+      out.push_back('\\');
+      return;
+    case '/':
+      out.push_back('/');
+      return;
+    case 'b':
+      out.push_back('\b');
+      return;
+    case 'f':
+      out.push_back('\f');
+      return;
+    case 'n':
+      out.push_back('\n');
+      return;
+    case 'r':
+      out.push_back('\r');
+      return;
+    case 't':
+      out.push_back('\t');
+      return;
+    case 'u':
+      break;
+    default:
+      Fail("escape inválido");
   }
   auto hex4 = [&]() {
     unsigned value = 0;
     for (int i = 0; i < 4; ++i) {
       char h = Next();
       value <<= 4;
-      if (h >= '0' && h <= '9') value |= unsigned(h - '0');
-      else if (h >= 'a' && h <= 'f') value |= unsigned(h - 'a' + 10);
-      else if (h >= 'A' && h <= 'F') value |= unsigned(h - 'A' + 10);
-      else Fail("escape \\u inválido");
+      if (h >= '0' && h <= '9')
+        value |= unsigned(h - '0');
+      else if (h >= 'a' && h <= 'f')
+        value |= unsigned(h - 'a' + 10);
+      else if (h >= 'A' && h <= 'F')
+        value |= unsigned(h - 'A' + 10);
+      else
+        Fail("escape \\u inválido");
     }
     return value;
   };
@@ -193,8 +221,10 @@ std::string JsonReader::ReadNumberText() {
     return pos_ - from;
   };
   if (pos_ < text_.size() && text_[pos_] == '-') ++pos_;
-  if (pos_ < text_.size() && text_[pos_] == '0') ++pos_;
-  else if (digits() == 0) Fail("número inválido");
+  if (pos_ < text_.size() && text_[pos_] == '0')
+    ++pos_;
+  else if (digits() == 0)
+    Fail("número inválido");
   if (pos_ < text_.size() && text_[pos_] == '.') {
     ++pos_;
     if (digits() == 0) Fail("número inválido");
@@ -240,12 +270,21 @@ void JsonReader::SkipValue() {
       BeginArray();
       while (NextElement()) SkipValue();
       return;
-    case Kind::String: ReadString(scratch); return;
-    case Kind::Number: ReadNumberText(); return;
+    case Kind::String:
+      ReadString(scratch);
+      return;
+    case Kind::Number:
+      ReadNumberText();
+      return;
     case Kind::True:
-    case Kind::False: ReadBool(); return;
-    case Kind::Null: ReadNull(); return;
-    case Kind::End: Fail("fim inesperado do texto");
+    case Kind::False:
+      ReadBool();
+      return;
+    case Kind::Null:
+      ReadNull();
+      return;
+    case Kind::End:
+      Fail("fim inesperado do texto");
   }
 }
 

@@ -16,9 +16,7 @@ bool ValidId(const json& id) { return id.is_number() || id.is_string() || id.is_
 
 }  // namespace
 
-std::string ModulePath(std::string_view serverName) {
-  return "/rpc/" + std::string(serverName);
-}
+std::string ModulePath(std::string_view serverName) { return "/rpc/" + std::string(serverName); }
 
 namespace {
 
@@ -110,14 +108,18 @@ class BodyBuilder {
 };
 
 void AppendId(std::string& out, const json& id, std::string_view idText) {
-  if (!idText.empty() && id.is_number()) out += idText;
-  else out += id.dump(-1, ' ', false, json::error_handler_t::strict);
+  if (!idText.empty() && id.is_number())
+    out += idText;
+  else
+    out += id.dump(-1, ' ', false, json::error_handler_t::strict);
 }
 
 }  // namespace
 
 std::variant<Body, Fault> ParseBody(std::string_view body) {
-  const auto notJson = [] { return Fault{kParseError, "Corpo da requisição não é JSON válido (UTF-8)", nullptr}; };
+  const auto notJson = [] {
+    return Fault{kParseError, "Corpo da requisição não é JSON válido (UTF-8)", nullptr};
+  };
   // The parser takes a NUL byte for the end of its input and would leave
   // whatever follows it unread: two saves joined by one would run the first
   // alone, without a word.
@@ -142,16 +144,20 @@ std::variant<Request, Fault> ReadRequest(const json& doc, std::string_view idTex
   json id = nullptr;
   auto idMember = doc.find("id");
   if (idMember != doc.end()) {
-    if (!ValidId(*idMember)) return Fault{kInvalidRequest, "Requisição JSON-RPC inválida: id deve ser número, texto ou nulo", nullptr};
+    if (!ValidId(*idMember))
+      return Fault{kInvalidRequest,
+                   "Requisição JSON-RPC inválida: id deve ser número, texto ou nulo", nullptr};
     id = *idMember;
   }
   const std::string text = id.is_number() ? std::string(idText) : std::string();
   auto version = doc.find("jsonrpc");
   if (version == doc.end() || *version != "2.0")
-    return Fault{kInvalidRequest, "Requisição JSON-RPC inválida: jsonrpc deve ser \"2.0\"", id, false, text};
+    return Fault{kInvalidRequest, "Requisição JSON-RPC inválida: jsonrpc deve ser \"2.0\"", id,
+                 false, text};
   auto method = doc.find("method");
   if (method == doc.end() || !method->is_string())
-    return Fault{kInvalidRequest, "Requisição JSON-RPC inválida: method deve ser texto", id, false, text};
+    return Fault{kInvalidRequest, "Requisição JSON-RPC inválida: method deve ser texto", id, false,
+                 text};
 
   Request request;
   request.id = id;
@@ -159,7 +165,8 @@ std::variant<Request, Fault> ReadRequest(const json& doc, std::string_view idTex
   request.notification = idMember == doc.end();
   request.method = method->get<std::string>();
   auto invalidParams = [&](const char* why) {
-    return Fault{kInvalidParams, std::string("Parâmetros inválidos: ") + why, id, request.notification, text};
+    return Fault{kInvalidParams, std::string("Parâmetros inválidos: ") + why, id,
+                 request.notification, text};
   };
   if (auto params = doc.find("params"); params != doc.end()) {
     if (!params->is_array()) return invalidParams("params deve ser uma lista de textos");
@@ -175,9 +182,11 @@ std::variant<Request, Fault> ReadRequest(const json& doc, std::string_view idTex
         // deep would recurse that deep.
         for (const auto& item : p) {
           if (item.is_string()) continue;
-          if (!item.is_array()) return invalidParams("uma lista só pode conter textos ou listas de textos");
+          if (!item.is_array())
+            return invalidParams("uma lista só pode conter textos ou listas de textos");
           for (const auto& inner : item)
-            if (!inner.is_string()) return invalidParams("uma lista só pode conter textos ou listas de textos");
+            if (!inner.is_string())
+              return invalidParams("uma lista só pode conter textos ou listas de textos");
         }
         request.params.emplace_back();
         request.lists.emplace_back(p);
@@ -208,7 +217,8 @@ std::string EncodeRequestJson(long long id, std::string_view method, const json&
 
 namespace {
 
-std::string EncodeResultWithId(const json& id, std::string_view idText, const ResultEnvelope& envelope,
+std::string EncodeResultWithId(const json& id, std::string_view idText,
+                               const ResultEnvelope& envelope,
                                const std::vector<std::string>& params,
                                const std::vector<std::optional<json>>& lists) {
   // Written directly: answers are the server's hot path, and a list of
@@ -234,7 +244,8 @@ std::string EncodeResultWithId(const json& id, std::string_view idText, const Re
 
 }  // namespace
 
-std::string EncodeResult(const json& id, const ResultEnvelope& envelope, const std::vector<std::string>& params,
+std::string EncodeResult(const json& id, const ResultEnvelope& envelope,
+                         const std::vector<std::string>& params,
                          const std::vector<std::optional<json>>& lists) {
   return EncodeResultWithId(id, {}, envelope, params, lists);
 }
@@ -245,7 +256,8 @@ std::string EncodeResult(const Request& request, const ResultEnvelope& envelope)
 
 std::string EncodeFault(const Fault& fault) {
   std::string out = "{\"error\":";
-  out += json{{"code", fault.code}, {"message", fault.message}}.dump(-1, ' ', false, json::error_handler_t::replace);
+  out += json{{"code", fault.code}, {"message", fault.message}}.dump(
+      -1, ' ', false, json::error_handler_t::replace);
   out += ",\"id\":";
   AppendId(out, fault.id, fault.idText);
   out += ",\"jsonrpc\":\"2.0\"}";

@@ -33,11 +33,14 @@ DataPacket ReadPacket(JsonReader& r) {
             named = !column.name.empty();
           } else if (member == "type") {
             auto type = ParseFieldType(r.ReadString());
-            if (!type) throw ProtocolError("Pacote de dados inválido: tipo desconhecido no campo " + column.name);
+            if (!type)
+              throw ProtocolError("Pacote de dados inválido: tipo desconhecido no campo " +
+                                  column.name);
             column.type = *type;
           } else if (member == "size") {
             const auto size = r.ReadInteger();
-            if (size < 0 || size > 1'000'000) throw ProtocolError("Pacote de dados inválido: tamanho inválido");
+            if (size < 0 || size > 1'000'000)
+              throw ProtocolError("Pacote de dados inválido: tamanho inválido");
             column.size = static_cast<int>(size);
           } else {
             r.SkipValue();
@@ -70,10 +73,12 @@ DataPacket ReadPacket(JsonReader& r) {
       r.SkipValue();
     }
   }
-  if (!sawFields || !sawRows) throw ProtocolError("Pacote de dados inválido: faltam \"fields\" ou \"rows\"");
+  if (!sawFields || !sawRows)
+    throw ProtocolError("Pacote de dados inválido: faltam \"fields\" ou \"rows\"");
   for (const auto& row : packet.rows)
     if (row.size() != packet.fields.size())
-      throw ProtocolError("Pacote de dados inválido: linha com número de colunas diferente dos campos");
+      throw ProtocolError(
+          "Pacote de dados inválido: linha com número de colunas diferente dos campos");
   return packet;
 }
 
@@ -92,8 +97,10 @@ ResultEnvelope ReadEnvelope(JsonReader& r) {
       r.ReadString(message);
       hasMessage = true;
     } else if (key == "packet") {
-      if (r.Peek() == JsonReader::Kind::Null) r.ReadNull();
-      else packet = ReadPacket(r);
+      if (r.Peek() == JsonReader::Kind::Null)
+        r.ReadNull();
+      else
+        packet = ReadPacket(r);
     } else {
       r.SkipValue();
     }
@@ -109,15 +116,20 @@ ResultEnvelope ReadEnvelope(JsonReader& r) {
 
 json ReadId(JsonReader& r) {
   switch (r.Peek()) {
-    case JsonReader::Kind::Null: r.ReadNull(); return nullptr;
-    case JsonReader::Kind::String: return r.ReadString();
+    case JsonReader::Kind::Null:
+      r.ReadNull();
+      return nullptr;
+    case JsonReader::Kind::String:
+      return r.ReadString();
     case JsonReader::Kind::Number: {
       // A number beyond what a double holds (1e999) is not an id of ours.
       json id = json::parse(r.ReadNumberText(), nullptr, false);
       if (id.is_discarded()) r.Fail("id fora do intervalo");
       return id;
     }
-    default: r.SkipValue(); return nullptr;
+    default:
+      r.SkipValue();
+      return nullptr;
   }
 }
 
@@ -134,8 +146,10 @@ Response ParseResponse(std::string_view body) {
   r.BeginObject();
   while (r.NextKey(key)) {
     if (key == "jsonrpc") {
-      if (r.Peek() == JsonReader::Kind::String) r.ReadString(version);
-      else r.SkipValue();
+      if (r.Peek() == JsonReader::Kind::String)
+        r.ReadString(version);
+      else
+        r.SkipValue();
     } else if (key == "id") {
       response.id = ReadId(r);
     } else if (key == "error") {
@@ -153,7 +167,8 @@ Response ParseResponse(std::string_view body) {
           r.SkipValue();
       }
     } else if (key == "result") {
-      if (r.Peek() != JsonReader::Kind::Object) throw ProtocolError("Resposta do servidor sem resultado");
+      if (r.Peek() != JsonReader::Kind::Object)
+        throw ProtocolError("Resposta do servidor sem resultado");
       sawResult = true;
       r.BeginObject();
       std::string member;
@@ -162,7 +177,8 @@ Response ParseResponse(std::string_view body) {
           sawEnvelope = true;
           response.envelope = ReadEnvelope(r);
         } else if (member == "params") {
-          if (r.Peek() != JsonReader::Kind::Array) throw ProtocolError("Parâmetros de retorno inválidos");
+          if (r.Peek() != JsonReader::Kind::Array)
+            throw ProtocolError("Parâmetros de retorno inválidos");
           r.BeginArray();
           while (r.NextElement()) {
             if (r.Peek() == JsonReader::Kind::String) {
@@ -181,7 +197,8 @@ Response ParseResponse(std::string_view body) {
     }
   }
   r.ExpectEnd();
-  if (version != "2.0") throw ProtocolError("Resposta do servidor não segue o protocolo JSON-RPC 2.0");
+  if (version != "2.0")
+    throw ProtocolError("Resposta do servidor não segue o protocolo JSON-RPC 2.0");
   if (fault) {
     fault->id = response.id;
     response.fault = std::move(fault);

@@ -16,13 +16,27 @@ void AppendString(std::string& out, std::string_view text) {
     out.append(text.data() + run, i - run);
     run = i + 1;
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         out += "\\u00";
         out.push_back(kHex[c >> 4]);
@@ -53,8 +67,10 @@ void AppendPacket(std::string& out, const DataPacket& packet) {
     const auto& row = packet.rows[r];
     for (std::size_t c = 0; c < row.size(); ++c) {
       if (c) out.push_back(',');
-      if (row[c]) AppendString(out, *row[c]);
-      else out += "null";
+      if (row[c])
+        AppendString(out, *row[c]);
+      else
+        out += "null";
     }
     out.push_back(']');
   }
@@ -71,8 +87,10 @@ void AppendEnvelope(std::string& out, const ResultEnvelope& envelope) {
     return;
   }
   out += "{\"packet\":";
-  if (envelope.packet) AppendPacket(out, *envelope.packet);
-  else out += "null";
+  if (envelope.packet)
+    AppendPacket(out, *envelope.packet);
+  else
+    out += "null";
   out += ",\"status\":\"ok\"}";
 }
 

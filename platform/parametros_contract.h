@@ -63,7 +63,9 @@ constexpr std::optional<std::size_t> RecordIndex(std::string_view name) {
 
 // The record field of that name; a name that is none does not compile where
 // it is used as a constant.
-constexpr const RecordField& Field(std::string_view name) { return kRecord[RecordIndex(name).value()]; }
+constexpr const RecordField& Field(std::string_view name) {
+  return kRecord[RecordIndex(name).value()];
+}
 
 // The statement types IDTIPEXTTOT takes, with the names the screen and
 // the kiosks' read path give them.
@@ -86,9 +88,11 @@ inline constexpr std::array<Column, 2> kFilialColumns = {{kCdFilial, Text("NMFIL
 inline constexpr std::array<Column, 6> kCaixaColumns = {{Text("CHAVE", 10), kCdCaixa,
                                                          Text("NMCAIXA", 30), Text("NMLOJA", 50),
                                                          kCdFilial, Text("CDLOJA", 20)}};
-inline constexpr std::array<Column, 5> kGrupoColumns = {
-    {Field("CDGRUPPROD").column, kNmGrupProd, {"DTULTATUGPPR", FieldType::DateTime, 0},
-     Text("IDCADNVSUBGR", 1), Text("IDGRPRODVMN", 1)}};
+inline constexpr std::array<Column, 5> kGrupoColumns = {{Field("CDGRUPPROD").column,
+                                                         kNmGrupProd,
+                                                         {"DTULTATUGPPR", FieldType::DateTime, 0},
+                                                         Text("IDCADNVSUBGR", 1),
+                                                         Text("IDGRPRODVMN", 1)}};
 inline constexpr std::array<Column, 12> kParametroColumns = {
     {Field("IDSELLOJTOT").column, Field("IDTIPEXTTOT").column, Field("CDGRUPPROD").column,
      Field("IDEXIMSGSAL").column, Field("NRDIAINITOT").column, Field("NRDIAFINTOT").column,
@@ -144,7 +148,8 @@ inline constexpr Method kGetConfCaixa = {"getConfCaixa", 0, false};
 inline constexpr Method kGetPesqGrupProd = {"getPesqGrupProd", 0, false};
 inline constexpr Method kGetCarregaPar = {"getCarregaPar", 2, true};
 inline constexpr Method kGetVerifPar = {"getVerifPar", 2, true};
-inline constexpr Method kSetUpdParametros = {"setUpdParametros", 2 + kRecord.size(), true, false, true};
+inline constexpr Method kSetUpdParametros = {"setUpdParametros", 2 + kRecord.size(), true, false,
+                                             true};
 // (cdFilial, cdCaixa, nrLimite, nrAntesDe): nrAntesDe empty for the newest.
 inline constexpr Method kGetHistParametros = {"getHistParametros", 4, true};
 // (cdFilialOrigem, cdCaixaOrigem, destinos): destinos is a JSON array of

@@ -4,8 +4,8 @@
 #include "platform/json_rpc.h"
 
 #include <httplib.h>
-#include <poll.h>
 #include <openssl/x509_vfy.h>
+#include <poll.h>
 
 #include <fstream>
 #include <optional>
@@ -57,15 +57,16 @@ std::string TransportFailure(httplib::Error error, const std::string& endpoint, 
       return "Falha ao enviar a requisição ao servidor de aplicação em " + endpoint +
              ": conexão interrompida.";
     case httplib::Error::SSLServerVerification:
-      return "Conexão segura (HTTPS) recusada: o certificado do servidor de aplicação em " + endpoint +
-             " " + CertificateProblem(verifyResult) +
+      return "Conexão segura (HTTPS) recusada: o certificado do servidor de aplicação em " +
+             endpoint + " " + CertificateProblem(verifyResult) +
              ". Verifique o endereço do servidor e a autoridade certificadora configurada.";
     case httplib::Error::SSLLoadingCerts:
       return "Não foi possível ler as autoridades certificadoras" +
              (caFile.empty() ? std::string(" do sistema") : " do arquivo " + caFile) +
              " para a conexão segura (HTTPS) com " + endpoint + ".";
     case httplib::Error::SSLConnection:
-      return "Não foi possível estabelecer a conexão segura (HTTPS) com o servidor de aplicação em " +
+      return "Não foi possível estabelecer a conexão segura (HTTPS) com o servidor de aplicação "
+             "em " +
              endpoint + ". Verifique se o servidor atende HTTPS nesse endereço.";
     default:
       return "Falha de comunicação com o servidor de aplicação em " + endpoint + " (" +
@@ -104,7 +105,8 @@ std::string StatusProblem(int status, const std::string& endpoint, const std::st
     default:
       return "O servidor de aplicação em " + endpoint + " respondeu com erro HTTP " +
              std::to_string(status) +
-             (what.empty() ? std::string(" ao abrir a conexão.") : " em " + std::string(what) + ".");
+             (what.empty() ? std::string(" ao abrir a conexão.")
+                           : " em " + std::string(what) + ".");
   }
 }
 
@@ -146,12 +148,13 @@ void SocketConnection::SetConnected(bool connected) {
 void SocketConnection::Connect() {
   // Host and port are asked for afresh on every opening.
   if (beforeConnect_) beforeConnect_();
-  if (host_.empty())
-    throw ConnectionError("Endereço do servidor de aplicação não informado.");
+  if (host_.empty()) throw ConnectionError("Endereço do servidor de aplicação não informado.");
   if (port_ <= 0 || port_ > 65535)
-    throw ConnectionError("Porta do servidor de aplicação inválida: " + std::to_string(port_) + ".");
+    throw ConnectionError("Porta do servidor de aplicação inválida: " + std::to_string(port_) +
+                          ".");
 
-  const std::string url = (HasScheme(host_) ? host_ : "http://" + host_) + ":" + std::to_string(port_);
+  const std::string url =
+      (HasScheme(host_) ? host_ : "http://" + host_) + ":" + std::to_string(port_);
   auto transport = std::make_unique<Transport>(url);
   if (!transport->client.is_valid())
     throw ConnectionError("Endereço do servidor de aplicação inválido: " + url + ".");
@@ -160,7 +163,8 @@ void SocketConnection::Connect() {
     // Checked here because the TLS layer would only report that it could
     // not load certificates, without saying which file.
     if (!caFile_.empty() && !std::ifstream(caFile_))
-      throw ConnectionError("Arquivo de autoridades certificadoras não encontrado ou ilegível: " + caFile_ + ".");
+      throw ConnectionError(
+          "Arquivo de autoridades certificadoras não encontrado ou ilegível: " + caFile_ + ".");
     client.enable_server_certificate_verification(true);
     if (!caFile_.empty()) client.set_ca_cert_path(caFile_.c_str());
   }
@@ -202,7 +206,8 @@ ResultEnvelope SocketConnection::Call(std::string_view method, const std::vector
   try {
     nlohmann::json values = nlohmann::json::array();
     for (const auto& arg : args)
-      values.push_back(arg.IsJson() ? nlohmann::json::parse(arg.Value()) : nlohmann::json(arg.Value()));
+      values.push_back(arg.IsJson() ? nlohmann::json::parse(arg.Value())
+                                    : nlohmann::json(arg.Value()));
     body = rpc::EncodeRequestJson(id, method, values);
   } catch (const std::exception&) {
     throw ProtocolError("Texto inválido (UTF-8) em um argumento de " + std::string(method) + ".");
@@ -219,8 +224,10 @@ ResultEnvelope SocketConnection::Call(std::string_view method, const std::vector
   // time). So it is sent once more, on a fresh connection; a save cannot be
   // stored twice this way. A failure while reading the answer is never
   // retried: the call may have run.
-  if (!result && result.error() == httplib::Error::Write) result = client.Post(path.c_str(), body, kJson);
-  if (!result) throw ConnectionError(Failure(transport_->client, result.error(), host_, Endpoint(), caFile_));
+  if (!result && result.error() == httplib::Error::Write)
+    result = client.Post(path.c_str(), body, kJson);
+  if (!result)
+    throw ConnectionError(Failure(transport_->client, result.error(), host_, Endpoint(), caFile_));
   rpc::Response response;
   std::optional<std::string> invalid;
   try {
@@ -236,12 +243,13 @@ ResultEnvelope SocketConnection::Call(std::string_view method, const std::vector
     throw RemoteCallError(result->status,
                           StatusProblem(result->status, Endpoint(), serverName_, method));
   if (invalid)
-    throw ConnectionError("Resposta inválida do servidor de aplicação em " + Endpoint() + ": " + *invalid);
+    throw ConnectionError("Resposta inválida do servidor de aplicação em " + Endpoint() + ": " +
+                          *invalid);
   if (response.fault)
-    throw RemoteCallError(response.fault->code,
-                          "O servidor de aplicação recusou a chamada " + std::string(method) + ": " +
-                              response.fault->message + " (" +
-                              std::to_string(response.fault->code) + ").");
+    throw RemoteCallError(response.fault->code, "O servidor de aplicação recusou a chamada " +
+                                                    std::string(method) + ": " +
+                                                    response.fault->message + " (" +
+                                                    std::to_string(response.fault->code) + ").");
   if (response.id != nlohmann::json(id))
     throw ConnectionError("Resposta do servidor de aplicação para outra chamada (id trocado).");
   if (response.params.size() != args.size())

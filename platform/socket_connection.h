@@ -85,7 +85,8 @@ class SocketConnection {
   long long CallCount() const { return callCount_; }
   // Told of every call just before it is sent (method and argument texts):
   // for tracing what a screen asks of the server.
-  using CallObserver = std::function<void(std::string_view method, const std::vector<std::string>& args)>;
+  using CallObserver =
+      std::function<void(std::string_view method, const std::vector<std::string>& args)>;
   void SetCallObserver(CallObserver observer) { observer_ = std::move(observer); }
 
  protected:

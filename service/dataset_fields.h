@@ -10,11 +10,11 @@
 
 namespace totem::service {
 
-std::vector<FieldDef> FilialFields();       // getFilial
-std::vector<FieldDef> CaixaFields();        // getConfCaixa
-std::vector<FieldDef> PesqGrupProdFields(); // getPesqGrupProd
-std::vector<FieldDef> CarregaParFields();   // getCarregaPar
-std::vector<FieldDef> VerifParFields();     // getVerifPar
+std::vector<FieldDef> FilialFields();        // getFilial
+std::vector<FieldDef> CaixaFields();         // getConfCaixa
+std::vector<FieldDef> PesqGrupProdFields();  // getPesqGrupProd
+std::vector<FieldDef> CarregaParFields();    // getCarregaPar
+std::vector<FieldDef> VerifParFields();      // getVerifPar
 
 // The module's datasets, with their names and persistent fields.
 std::unique_ptr<ClientDataset> MakeCdsFilial();

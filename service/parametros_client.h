@@ -41,8 +41,7 @@ class ParametrosClient {
   virtual ResultEnvelope getCopiaPrevia(const std::string& cdFilial, const std::string& cdCaixa,
                                         const Destinos& destinos) = 0;
   // Copies the record to every destination, all or nothing.
-  virtual ResultEnvelope setCopiaParametros(const std::string& cdFilial,
-                                            const std::string& cdCaixa,
+  virtual ResultEnvelope setCopiaParametros(const std::string& cdFilial, const std::string& cdCaixa,
                                             const Destinos& destinos) = 0;
 };
 

@@ -24,7 +24,8 @@ ResultEnvelope RemoteParametrosClient::getCarregaPar(const std::string& cdFilial
 
 ResultEnvelope RemoteParametrosClient::getVerifPar(const std::string& cdFilial,
                                                    const std::string& cdCaixa) {
-  return connection_.Call(kGetVerifPar.name, {CallArg::ByValue(cdFilial), CallArg::ByValue(cdCaixa)});
+  return connection_.Call(kGetVerifPar.name,
+                          {CallArg::ByValue(cdFilial), CallArg::ByValue(cdCaixa)});
 }
 
 ResultEnvelope RemoteParametrosClient::setUpdParametros(const std::string& cdFilial,
@@ -67,9 +68,9 @@ ResultEnvelope RemoteParametrosClient::getCopiaPrevia(const std::string& cdFilia
 ResultEnvelope RemoteParametrosClient::setCopiaParametros(const std::string& cdFilial,
                                                           const std::string& cdCaixa,
                                                           const Destinos& destinos) {
-  return connection_.Call(kSetCopiaParametros.name,
-                          {CallArg::ByValue(cdFilial), CallArg::ByValue(cdCaixa),
-                           DestinosArg(destinos)});
+  return connection_.Call(
+      kSetCopiaParametros.name,
+      {CallArg::ByValue(cdFilial), CallArg::ByValue(cdCaixa), DestinosArg(destinos)});
 }
 
 }  // namespace totem::service

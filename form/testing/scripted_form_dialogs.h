@@ -19,8 +19,8 @@ class ScriptedFormDialogs : public ScriptedDialogs, public form::RegisterDialogs
  public:
   struct CopyCall {
     std::pair<std::string, std::string> origem;
-    int registers = 0;       // registers offered (every register of every branch)
-    DataPacket preview;      // what "Avançar" showed
+    int registers = 0;   // registers offered (every register of every branch)
+    DataPacket preview;  // what "Avançar" showed
   };
   struct HistoryCall {
     QString caixa;

@@ -106,14 +106,16 @@ void CopyDialog::BuildChoosePage(const ClientDataset& filiais, const ClientDatas
     const std::string f = caixas.ValueAt(r, filial), c = caixas.ValueAt(r, caixa);
     QTreeWidgetItem*& branch = branches[f];
     if (!branch) {
-      branch = new QTreeWidgetItem(registers_, {ToQt(f) + QStringLiteral(" - ") + ToQt(branchNames[f])});
+      branch =
+          new QTreeWidgetItem(registers_, {ToQt(f) + QStringLiteral(" - ") + ToQt(branchNames[f])});
       branch->setFlags(Qt::ItemIsEnabled);
       SetState(branch, Qt::Unchecked);
       branch->setData(0, kFilialRole, ToQt(f));
       branch->setData(0, kCaixaRole, QString());
     }
-    auto* item = new QTreeWidgetItem(branch, {RegisterText(c, nome >= 0 ? caixas.ValueAt(r, nome) : "",
-                                                           loja >= 0 ? caixas.ValueAt(r, loja) : "")});
+    auto* item =
+        new QTreeWidgetItem(branch, {RegisterText(c, nome >= 0 ? caixas.ValueAt(r, nome) : "",
+                                                  loja >= 0 ? caixas.ValueAt(r, loja) : "")});
     item->setData(0, kFilialRole, ToQt(f));
     item->setData(0, kCaixaRole, ToQt(c));
     if (std::pair(f, c) == origem_) {
@@ -128,7 +130,8 @@ void CopyDialog::BuildChoosePage(const ClientDataset& filiais, const ClientDatas
   registers_->expandAll();
   registers_->setItemsExpandable(false);
   registers_->setRootIsDecorated(false);
-  connect(registers_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { Touched(item); });
+  connect(registers_, &QTreeWidget::itemClicked, this,
+          [this](QTreeWidgetItem* item) { Touched(item); });
 
   count_ = new QLabel(page);
   count_->setObjectName(QStringLiteral("count"));
@@ -164,8 +167,8 @@ void CopyDialog::BuildPreviewPage() {
   auto* cancel = MakeKey(page, QStringLiteral("key_cancel"), QStringLiteral("Cancelar"),
                          QSize(140, 64), 18, [this] { reject(); });
   cancel->SetGlyph(CancelGlyph(30));
-  apply_ = MakeKey(page, QStringLiteral("key_apply"), QStringLiteral("Aplicar"), QSize(140, 64),
-                   18, [this] {
+  apply_ = MakeKey(page, QStringLiteral("key_apply"), QStringLiteral("Aplicar"), QSize(140, 64), 18,
+                   [this] {
                      answer_ = Checked();
                      accept();
                    });
@@ -307,12 +310,13 @@ void CopyDialog::FillPreview(const DataPacket& preview) {
     QTreeWidgetItem*& item = changed[key];
     if (!item) {
       const QTreeWidgetItem* line = Find(key.first, key.second);
-      item = new QTreeWidgetItem(changes_, {line ? ToQt(key.first) + QStringLiteral(" / ") + line->text(0)
-                                                 : ToQt(key.first + "/" + key.second)});
+      item = new QTreeWidgetItem(changes_,
+                                 {line ? ToQt(key.first) + QStringLiteral(" / ") + line->text(0)
+                                       : ToQt(key.first + "/" + key.second)});
       item->setFont(0, host::TouchFont(18, true));
     }
-    new QTreeWidgetItem(item, {ChangeText(labels_, text(row, campo), text(row, antes),
-                                          text(row, depois))});
+    new QTreeWidgetItem(
+        item, {ChangeText(labels_, text(row, campo), text(row, antes), text(row, depois))});
   }
   changes_->expandAll();
   QStringList said;
@@ -320,7 +324,8 @@ void CopyDialog::FillPreview(const DataPacket& preview) {
   said << (n == 0 ? QStringLiteral("Nenhum caixa seria alterado.")
                   : Counted(n, "caixa será alterado.", "caixas serão alterados."));
   if (equal > 0) said << Counted(equal, "caixa já está igual.", "caixas já estão iguais.");
-  if (unknown > 0) said << Counted(unknown, "caixa não foi encontrado.", "caixas não foram encontrados.");
+  if (unknown > 0)
+    said << Counted(unknown, "caixa não foi encontrado.", "caixas não foram encontrados.");
   summary_->setText(said.join(QLatin1Char(' ')));
   apply_->setEnabled(n > 0);
 }

@@ -65,7 +65,8 @@ void HistoryDialog::ShowOlder() {
   // Saves are numbered from 1 without gaps: below the first there is none.
   const bool more = SavesShown() > 0 && oldest_ != QLatin1String("1");
   older_->setEnabled(more);
-  status_->setText(SavesShown() == 0 ? QStringLiteral("Nenhuma gravação registrada para este caixa.")
+  status_->setText(SavesShown() == 0
+                       ? QStringLiteral("Nenhuma gravação registrada para este caixa.")
                    : SavesShown() == 1 ? QStringLiteral("1 gravação")
                                        : QStringLiteral("%1 gravações").arg(SavesShown()));
 }
@@ -82,7 +83,8 @@ void HistoryDialog::Append(const DataPacket& page) {
   for (const PacketRow& row : page.rows) {
     const QString n = QString::fromStdString(text(row, number));
     if (!save || n != oldest_) {
-      QString title = QStringLiteral("Nº %1 · %2 · ").arg(n, LocalTime(QString::fromStdString(text(row, when))));
+      QString title = QStringLiteral("Nº %1 · %2 · ")
+                          .arg(n, LocalTime(QString::fromStdString(text(row, when))));
       const std::string who = text(row, token);
       title += who.empty() ? QStringLiteral("sem token") : QString::fromStdString(who);
       if (const std::string from = text(row, client); !from.empty())
@@ -94,9 +96,9 @@ void HistoryDialog::Append(const DataPacket& page) {
       oldest_ = n;
     }
     const std::string name = text(row, field);
-    new QTreeWidgetItem(save, {name.empty() ? QStringLiteral("Nenhum valor alterado.")
-                                            : ChangeText(labels_, name, text(row, before),
-                                                         text(row, after))});
+    new QTreeWidgetItem(
+        save, {name.empty() ? QStringLiteral("Nenhum valor alterado.")
+                            : ChangeText(labels_, name, text(row, before), text(row, after))});
   }
   saves_->expandAll();
 }

@@ -120,14 +120,22 @@ BusyState& State() {
 
 QString ShowAviText(TShowAvi kind) {
   switch (kind) {
-    case TShowAvi::Wait: return QStringLiteral("Aguarde...");
-    case TShowAvi::Search: return QStringLiteral("Pesquisando...");
-    case TShowAvi::Save: return QStringLiteral("Gravando...");
-    case TShowAvi::Delete: return QStringLiteral("Excluindo...");
-    case TShowAvi::Print: return QStringLiteral("Imprimindo...");
-    case TShowAvi::Copy: return QStringLiteral("Copiando...");
-    case TShowAvi::Server: return QStringLiteral("Aguarde...\nComunicando com o servidor");
-    case TShowAvi::Process: return QStringLiteral("Processando...");
+    case TShowAvi::Wait:
+      return QStringLiteral("Aguarde...");
+    case TShowAvi::Search:
+      return QStringLiteral("Pesquisando...");
+    case TShowAvi::Save:
+      return QStringLiteral("Gravando...");
+    case TShowAvi::Delete:
+      return QStringLiteral("Excluindo...");
+    case TShowAvi::Print:
+      return QStringLiteral("Imprimindo...");
+    case TShowAvi::Copy:
+      return QStringLiteral("Copiando...");
+    case TShowAvi::Server:
+      return QStringLiteral("Aguarde...\nComunicando com o servidor");
+    case TShowAvi::Process:
+      return QStringLiteral("Processando...");
   }
   return QStringLiteral("Aguarde...");
 }

@@ -126,8 +126,7 @@ QVariant DatasetTableModel::data(const QModelIndex& index, int role) const {
   }
 }
 
-QVariant DatasetTableModel::headerData(int section, Qt::Orientation orientation,
-                                       int role) const {
+QVariant DatasetTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
   const GridColumn& c = shown_[section];
   switch (role) {

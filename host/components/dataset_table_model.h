@@ -22,8 +22,8 @@ struct GridColumn {
       : fieldName(std::move(field)), width(widthPixels), title(std::move(titleText)) {}
 
   std::string fieldName;
-  int width = 0;   // pixels; 0 leaves the view's default
-  QString title;   // empty: the field's display label (its name without one)
+  int width = 0;  // pixels; 0 leaves the view's default
+  QString title;  // empty: the field's display label (its name without one)
   std::optional<QColor> textColor;
   std::optional<QFont> font;
   std::optional<QColor> titleColor;

@@ -28,8 +28,8 @@ int StandardDialogs::MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgBu
   return ShowStandardMessageDlg(text, type, buttons, helpCtx);
 }
 
-int StandardDialogs::TouchMessageDlg(const QString& text, TMsgDlgType type,
-                                     TMsgDlgButtons buttons, int helpCtx, int, const QString&) {
+int StandardDialogs::TouchMessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons,
+                                     int helpCtx, int, const QString&) {
   return ShowStandardMessageDlg(text, type, buttons, helpCtx);
 }
 
@@ -38,10 +38,10 @@ namespace {
 // A touch dialog was asked for but none is installed: said to the user, not
 // only to the log, since the screen cannot go on without an answer.
 void ReportMissingTouchDialog(const char* dialog) {
-  const QString text =
-      QStringLiteral("Não foi possível abrir %1: os diálogos de toque não foram instalados "
-                     "nesta aplicação.")
-          .arg(QString::fromUtf8(dialog));
+  const QString text = QStringLiteral(
+                           "Não foi possível abrir %1: os diálogos de toque não foram instalados "
+                           "nesta aplicação.")
+                           .arg(QString::fromUtf8(dialog));
   qWarning("%s", qUtf8Printable(text));
   ShowStandardMessageDlg(text, mtError, {mbOK}, 0);
 }

@@ -12,8 +12,18 @@ namespace totem::host {
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 
 enum TMsgDlgBtn {
-  mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll,
-  mbHelp, mbClose
+  mbYes,
+  mbNo,
+  mbOK,
+  mbCancel,
+  mbAbort,
+  mbRetry,
+  mbIgnore,
+  mbAll,
+  mbNoToAll,
+  mbYesToAll,
+  mbHelp,
+  mbClose
 };
 
 // A set of buttons, written like the platform's: TMsgDlgButtons{mbYes, mbNo}.
@@ -42,8 +52,18 @@ class TMsgDlgButtons {
 
 // What a modal dialog answers: the result of the button that closed it.
 enum TModalResult : int {
-  mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6,
-  mrNo = 7, mrAll = 8, mrNoToAll = 9, mrYesToAll = 10, mrClose = 11
+  mrNone = 0,
+  mrOk = 1,
+  mrCancel = 2,
+  mrAbort = 3,
+  mrRetry = 4,
+  mrIgnore = 5,
+  mrYes = 6,
+  mrNo = 7,
+  mrAll = 8,
+  mrNoToAll = 9,
+  mrYesToAll = 10,
+  mrClose = 11
 };
 
 int ModalResultOf(TMsgDlgBtn button);

@@ -30,8 +30,8 @@ std::string Lower(std::string text) {
 
 int ParsePort(const std::string& address, const std::string& port) {
   if (port.empty()) Fail(address, "porta não informada (use HOST:PORTA).");
-  const bool digits = std::all_of(port.begin(), port.end(),
-                                  [](unsigned char c) { return std::isdigit(c) != 0; });
+  const bool digits =
+      std::all_of(port.begin(), port.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
   const int value = digits && port.size() <= 5 ? std::stoi(port) : -1;
   if (value < 1 || value > 65535)
     Fail(address, "porta \"" + port + "\" inválida (use um número de 1 a 65535).");

@@ -13,7 +13,7 @@ namespace totem::host {
 
 std::vector<TMsgDlgBtn> TMsgDlgButtons::InOrder() const {
   // No help system exists, so a help button would do nothing: it is left out.
-  static constexpr TMsgDlgBtn kOrder[] = {mbYes,   mbNo,  mbOK,      mbCancel,   mbAbort, mbRetry,
+  static constexpr TMsgDlgBtn kOrder[] = {mbYes,    mbNo,  mbOK,      mbCancel,   mbAbort, mbRetry,
                                           mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbClose};
   std::vector<TMsgDlgBtn> out;
   for (TMsgDlgBtn b : kOrder)
@@ -24,47 +24,76 @@ std::vector<TMsgDlgBtn> TMsgDlgButtons::InOrder() const {
 
 int ModalResultOf(TMsgDlgBtn button) {
   switch (button) {
-    case mbYes: return mrYes;
-    case mbNo: return mrNo;
-    case mbOK: return mrOk;
-    case mbCancel: return mrCancel;
-    case mbAbort: return mrAbort;
-    case mbRetry: return mrRetry;
-    case mbIgnore: return mrIgnore;
-    case mbAll: return mrAll;
-    case mbNoToAll: return mrNoToAll;
-    case mbYesToAll: return mrYesToAll;
-    case mbHelp: return mrNone;
-    case mbClose: return mrClose;
+    case mbYes:
+      return mrYes;
+    case mbNo:
+      return mrNo;
+    case mbOK:
+      return mrOk;
+    case mbCancel:
+      return mrCancel;
+    case mbAbort:
+      return mrAbort;
+    case mbRetry:
+      return mrRetry;
+    case mbIgnore:
+      return mrIgnore;
+    case mbAll:
+      return mrAll;
+    case mbNoToAll:
+      return mrNoToAll;
+    case mbYesToAll:
+      return mrYesToAll;
+    case mbHelp:
+      return mrNone;
+    case mbClose:
+      return mrClose;
   }
   return mrNone;
 }
 
 QString ButtonCaption(TMsgDlgBtn button) {
   switch (button) {
-    case mbYes: return QStringLiteral("&Sim");
-    case mbNo: return QStringLiteral("&Não");
-    case mbOK: return QStringLiteral("OK");
-    case mbCancel: return QStringLiteral("Cancelar");
-    case mbAbort: return QStringLiteral("&Abortar");
-    case mbRetry: return QStringLiteral("&Repetir");
-    case mbIgnore: return QStringLiteral("&Ignorar");
-    case mbAll: return QStringLiteral("&Todos");
-    case mbNoToAll: return QStringLiteral("Não para todos");
-    case mbYesToAll: return QStringLiteral("Sim para todos");
-    case mbHelp: return QStringLiteral("Aj&uda");
-    case mbClose: return QStringLiteral("&Fechar");
+    case mbYes:
+      return QStringLiteral("&Sim");
+    case mbNo:
+      return QStringLiteral("&Não");
+    case mbOK:
+      return QStringLiteral("OK");
+    case mbCancel:
+      return QStringLiteral("Cancelar");
+    case mbAbort:
+      return QStringLiteral("&Abortar");
+    case mbRetry:
+      return QStringLiteral("&Repetir");
+    case mbIgnore:
+      return QStringLiteral("&Ignorar");
+    case mbAll:
+      return QStringLiteral("&Todos");
+    case mbNoToAll:
+      return QStringLiteral("Não para todos");
+    case mbYesToAll:
+      return QStringLiteral("Sim para todos");
+    case mbHelp:
+      return QStringLiteral("Aj&uda");
+    case mbClose:
+      return QStringLiteral("&Fechar");
   }
   return {};
 }
 
 QString DialogCaption(TMsgDlgType type) {
   switch (type) {
-    case mtWarning: return QStringLiteral("Atenção");
-    case mtError: return QStringLiteral("Erro");
-    case mtInformation: return QStringLiteral("Informação");
-    case mtConfirmation: return QStringLiteral("Confirmação");
-    case mtCustom: break;
+    case mtWarning:
+      return QStringLiteral("Atenção");
+    case mtError:
+      return QStringLiteral("Erro");
+    case mtInformation:
+      return QStringLiteral("Informação");
+    case mtConfirmation:
+      return QStringLiteral("Confirmação");
+    case mtCustom:
+      break;
   }
   return QApplication::applicationDisplayName();
 }
@@ -77,22 +106,37 @@ namespace {
 
 QMessageBox::Icon IconOf(TMsgDlgType type) {
   switch (type) {
-    case mtWarning: return QMessageBox::Warning;
-    case mtError: return QMessageBox::Critical;
-    case mtInformation: return QMessageBox::Information;
-    case mtConfirmation: return QMessageBox::Question;
-    case mtCustom: break;
+    case mtWarning:
+      return QMessageBox::Warning;
+    case mtError:
+      return QMessageBox::Critical;
+    case mtInformation:
+      return QMessageBox::Information;
+    case mtConfirmation:
+      return QMessageBox::Question;
+    case mtCustom:
+      break;
   }
   return QMessageBox::NoIcon;
 }
 
 QMessageBox::ButtonRole RoleOf(TMsgDlgBtn button) {
   switch (button) {
-    case mbYes: case mbYesToAll: case mbAll: return QMessageBox::YesRole;
-    case mbNo: case mbNoToAll: return QMessageBox::NoRole;
-    case mbOK: return QMessageBox::AcceptRole;
-    case mbCancel: case mbAbort: case mbClose: return QMessageBox::RejectRole;
-    default: return QMessageBox::ActionRole;
+    case mbYes:
+    case mbYesToAll:
+    case mbAll:
+      return QMessageBox::YesRole;
+    case mbNo:
+    case mbNoToAll:
+      return QMessageBox::NoRole;
+    case mbOK:
+      return QMessageBox::AcceptRole;
+    case mbCancel:
+    case mbAbort:
+    case mbClose:
+      return QMessageBox::RejectRole;
+    default:
+      return QMessageBox::ActionRole;
   }
 }
 

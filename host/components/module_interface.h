@@ -18,10 +18,10 @@ extern "C" {
 
 // Names the module's unit and the packages it needs loaded first.
 struct TotemPackageInfo {
-  const char* packageName;        // "Pkg_Ksl80500"
-  const char* unitName;           // "Cli_Ksl80500"
-  const char* const* requires_;   // null-terminated list of required packages
-  std::int32_t version;           // loader protocol version
+  const char* packageName;       // "Pkg_Ksl80500"
+  const char* unitName;          // "Cli_Ksl80500"
+  const char* const* requires_;  // null-terminated list of required packages
+  std::int32_t version;          // loader protocol version
 };
 
 // The exported entries' types.

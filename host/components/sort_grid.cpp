@@ -66,7 +66,8 @@ void TDBSortGrid::OnTitleClicked(int column) {
   const bool sameField = dataset->FieldIndex(dataset->SortField()) == field;
   const bool descending = sameField && !dataset->SortDescending();
   dataset->SortBy(name, descending);
-  horizontalHeader()->setSortIndicator(column, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+  horizontalHeader()->setSortIndicator(column,
+                                       descending ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 void TDBSortGrid::OnRowTouched(const QModelIndex& current) {

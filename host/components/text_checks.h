@@ -12,6 +12,8 @@ namespace totem::host {
 // not informed.
 bool EmptyString(const QString& text);
 bool EmptyString(std::string_view text);
-inline bool EmptyString(const char* text) { return EmptyString(std::string_view(text ? text : "")); }
+inline bool EmptyString(const char* text) {
+  return EmptyString(std::string_view(text ? text : ""));
+}
 
 }  // namespace totem::host

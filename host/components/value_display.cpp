@@ -40,8 +40,8 @@ bool TValueDisplay::event(QEvent* event) {
 void TValueDisplay::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   drawFrame(&painter);
-  painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                 foregroundRole()));
+  painter.setPen(
+      palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
   painter.setFont(font());
   painter.drawText(TextRect(), static_cast<int>(alignment()), ShownText());
 }

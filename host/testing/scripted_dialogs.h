@@ -29,7 +29,7 @@ class ScriptedDialogs : public host::DialogProvider {
   struct SearchCall {
     std::string dataset;  // the dataset's name
     QString title;
-    int rows = 0;         // rows the list would have shown
+    int rows = 0;  // rows the list would have shown
   };
   struct QuantityCall {
     QString prompt;
@@ -51,7 +51,7 @@ class ScriptedDialogs : public host::DialogProvider {
   const std::vector<ShownMessage>& Messages() const { return messages_; }
   QStringList MessageTexts() const;
   const std::vector<QString>& KeyboardCalls() const { return keyboardCalls_; }  // current texts
-  const std::vector<int>& KeyboardLimits() const { return keyboardLimits_; }  // maxLength of each
+  const std::vector<int>& KeyboardLimits() const { return keyboardLimits_; }    // maxLength of each
   const std::vector<SearchCall>& SearchCalls() const { return searchCalls_; }
   const std::vector<QuantityCall>& QuantityCalls() const { return quantityCalls_; }
   // Scripted answers nobody asked for.

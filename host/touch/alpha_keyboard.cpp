@@ -98,12 +98,10 @@ AlphaKeyboard::AlphaKeyboard(const QString& current, const QString& prompt, int 
   }
 
   auto* shift = MakeKey(this, QStringLiteral("key_shift"), QStringLiteral("⇧ Maiúsc."),
-                        QSize(kKey.width() * 2 + kGap, kKey.height()), 18,
-                        [this] { TapShift(); });
+                        QSize(kKey.width() * 2 + kGap, kKey.height()), 18, [this] { TapShift(); });
   shift->setCheckable(true);
   auto* symbols = MakeKey(this, QStringLiteral("key_symbols"), QStringLiteral("#+="),
-                          QSize(kKey.width() + 20, kKey.height()), 18,
-                          [this] { ToggleSymbols(); });
+                          QSize(kKey.width() + 20, kKey.height()), 18, [this] { ToggleSymbols(); });
 
   auto* bottom = new QHBoxLayout;
   bottom->setSpacing(kGap);
@@ -155,8 +153,8 @@ QGridLayout* AlphaKeyboard::KeyGrid(const char* const* rows, int rowCount) {
       const QString letter = keys.mid(col, 1);
       // "&" marks a mnemonic in a caption; doubled it shows itself.
       const QString caption = letter == QLatin1String("&") ? QStringLiteral("&&") : letter;
-      auto* key = MakeKey(this, KeyName(letter), caption, kKey, kKeyFont,
-                          [this, letter] { Type(letter); });
+      auto* key =
+          MakeKey(this, KeyName(letter), caption, kKey, kKeyFont, [this, letter] { Type(letter); });
       if (letter.front().isLetter()) letterKeys_.append(key);
       grid->addWidget(key, row, col);
     }
@@ -175,13 +173,19 @@ void AlphaKeyboard::Type(const QString& letter) {
 void AlphaKeyboard::TapShift() {
   // One tap: the next letter only. A second tap soon after the first locks
   // it; a tap on a locked (or long-waiting) shift releases it.
-  const bool quick = lastShiftTap_.isValid() &&
-                     lastShiftTap_.elapsed() <= QApplication::doubleClickInterval();
+  const bool quick =
+      lastShiftTap_.isValid() && lastShiftTap_.elapsed() <= QApplication::doubleClickInterval();
   lastShiftTap_.start();
   switch (shift_) {
-    case Shift::Off: SetShift(Shift::Once); break;
-    case Shift::Once: SetShift(quick ? Shift::Locked : Shift::Off); break;
-    case Shift::Locked: SetShift(Shift::Off); break;
+    case Shift::Off:
+      SetShift(Shift::Once);
+      break;
+    case Shift::Once:
+      SetShift(quick ? Shift::Locked : Shift::Off);
+      break;
+    case Shift::Locked:
+      SetShift(Shift::Off);
+      break;
   }
 }
 

@@ -37,10 +37,9 @@ NumericKeypad::NumericKeypad(const QString& prompt, int maxDigits, QWidget* pare
   display_->setFont(host::TouchFont(36, true));
   display_->setMinimumHeight(64);
 
-  auto* limit = new QLabel(
-      maxDigits_ == 1 ? QStringLiteral("Até 1 dígito")
-                      : QStringLiteral("Até %1 dígitos").arg(maxDigits_),
-      this);
+  auto* limit = new QLabel(maxDigits_ == 1 ? QStringLiteral("Até 1 dígito")
+                                           : QStringLiteral("Até %1 dígitos").arg(maxDigits_),
+                           this);
   limit->setObjectName(QStringLiteral("limit"));
   limit->setFont(host::TouchFont(16));
 
@@ -59,8 +58,8 @@ NumericKeypad::NumericKeypad(const QString& prompt, int maxDigits, QWidget* pare
   grid->addWidget(MakeKey(this, QStringLiteral("key_0"), QStringLiteral("0"), kKey, kKeyFont,
                           [this] { Append(QLatin1Char('0')); }),
                   3, 1);
-  auto* back = MakeKey(this, QStringLiteral("key_backspace"), QString(), kKey, 18,
-                       [this] { Backspace(); });
+  auto* back =
+      MakeKey(this, QStringLiteral("key_backspace"), QString(), kKey, 18, [this] { Backspace(); });
   back->SetGlyph(BackspaceGlyph(44));
   grid->addWidget(back, 3, 2);
 
@@ -114,12 +113,21 @@ void NumericKeypad::keyPressEvent(QKeyEvent* event) {
     return;
   }
   switch (event->key()) {
-    case Qt::Key_Backspace: Backspace(); return;
-    case Qt::Key_Delete: Clear(); return;
+    case Qt::Key_Backspace:
+      Backspace();
+      return;
+    case Qt::Key_Delete:
+      Clear();
+      return;
     case Qt::Key_Return:
-    case Qt::Key_Enter: Confirm(); return;
-    case Qt::Key_Escape: reject(); return;
-    default: event->ignore();
+    case Qt::Key_Enter:
+      Confirm();
+      return;
+    case Qt::Key_Escape:
+      reject();
+      return;
+    default:
+      event->ignore();
   }
 }
 

@@ -95,16 +95,12 @@ SearchList::SearchList(ClientDataset& dataset, const QString& title, bool showSe
           &SearchList::UpdateState);
   connect(list_, &QTableView::doubleClicked, this, &SearchList::Confirm);
 
-  auto* up = MakeKey(this, QStringLiteral("key_pageup"), QStringLiteral("▲"), QSize(64, 80), 26,
-                     [this] {
-                       list_->verticalScrollBar()->triggerAction(
-                           QAbstractSlider::SliderPageStepSub);
-                     });
-  auto* down = MakeKey(this, QStringLiteral("key_pagedown"), QStringLiteral("▼"), QSize(64, 80),
-                       26, [this] {
-                         list_->verticalScrollBar()->triggerAction(
-                             QAbstractSlider::SliderPageStepAdd);
-                       });
+  auto* up = MakeKey(
+      this, QStringLiteral("key_pageup"), QStringLiteral("▲"), QSize(64, 80), 26,
+      [this] { list_->verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepSub); });
+  auto* down = MakeKey(
+      this, QStringLiteral("key_pagedown"), QStringLiteral("▼"), QSize(64, 80), 26,
+      [this] { list_->verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd); });
   auto* paging = new QVBoxLayout;
   paging->addWidget(up);
   paging->addStretch();

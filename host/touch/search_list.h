@@ -57,7 +57,7 @@ class SearchList : public QDialog {
   host::TTouchButton* ok_ = nullptr;
   std::vector<int> widths_;       // wanted width of each column
   std::vector<int> titleWidths_;  // narrowest that still shows its title
-  std::vector<QString> keys_;  // per dataset row: its visible texts, folded
+  std::vector<QString> keys_;     // per dataset row: its visible texts, folded
   int chosen_ = -1;
 };
 

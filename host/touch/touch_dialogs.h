@@ -22,8 +22,7 @@ int TouchMessageDlg(const QString& text, host::TMsgDlgType type, host::TMsgDlgBu
 // one when it carries none); a failure throws host::ServerResultError with
 // the server's message (raise = true), or with raise = false is shown in the
 // touch message box as an error and ends in SilentAbort.
-DataPacket TouchCheckResultServ(const ResultEnvelope& envelope, bool raise = true,
-                                int helpCtx = 0);
+DataPacket TouchCheckResultServ(const ResultEnvelope& envelope, bool raise = true, int helpCtx = 0);
 
 // On-screen keyboard over the current text. Answers the text entered, the
 // empty text on Cancel, and "@" when the user pressed "Limpar" (clear the

@@ -26,11 +26,24 @@ QPixmap TypeIcon(TMsgDlgType type) {
   QString mark;
   QColor colour;
   switch (type) {
-    case mtWarning: colour = QColor(230, 160, 0); mark = QStringLiteral("!"); break;
-    case mtError: colour = QColor(200, 30, 30); mark = QStringLiteral("✕"); break;
-    case mtInformation: colour = QColor(30, 90, 190); mark = QStringLiteral("i"); break;
-    case mtConfirmation: colour = QColor(30, 90, 190); mark = QStringLiteral("?"); break;
-    case mtCustom: break;
+    case mtWarning:
+      colour = QColor(230, 160, 0);
+      mark = QStringLiteral("!");
+      break;
+    case mtError:
+      colour = QColor(200, 30, 30);
+      mark = QStringLiteral("✕");
+      break;
+    case mtInformation:
+      colour = QColor(30, 90, 190);
+      mark = QStringLiteral("i");
+      break;
+    case mtConfirmation:
+      colour = QColor(30, 90, 190);
+      mark = QStringLiteral("?");
+      break;
+    case mtCustom:
+      break;
   }
   p.setPen(Qt::NoPen);
   p.setBrush(colour);
@@ -48,27 +61,48 @@ QPixmap TypeIcon(TMsgDlgType type) {
 
 const char* ButtonKey(TMsgDlgBtn button) {
   switch (button) {
-    case mbYes: return "yes";
-    case mbNo: return "no";
-    case mbOK: return "ok";
-    case mbCancel: return "cancel";
-    case mbAbort: return "abort";
-    case mbRetry: return "retry";
-    case mbIgnore: return "ignore";
-    case mbAll: return "all";
-    case mbNoToAll: return "notoall";
-    case mbYesToAll: return "yestoall";
-    case mbHelp: return "help";
-    case mbClose: return "close";
+    case mbYes:
+      return "yes";
+    case mbNo:
+      return "no";
+    case mbOK:
+      return "ok";
+    case mbCancel:
+      return "cancel";
+    case mbAbort:
+      return "abort";
+    case mbRetry:
+      return "retry";
+    case mbIgnore:
+      return "ignore";
+    case mbAll:
+      return "all";
+    case mbNoToAll:
+      return "notoall";
+    case mbYesToAll:
+      return "yestoall";
+    case mbHelp:
+      return "help";
+    case mbClose:
+      return "close";
   }
   return "unknown";
 }
 
 QPixmap ButtonGlyph(TMsgDlgBtn button) {
   switch (button) {
-    case mbOK: case mbYes: case mbYesToAll: return OkGlyph(28);
-    case mbCancel: case mbNo: case mbNoToAll: case mbAbort: case mbClose: return CancelGlyph(28);
-    default: return {};
+    case mbOK:
+    case mbYes:
+    case mbYesToAll:
+      return OkGlyph(28);
+    case mbCancel:
+    case mbNo:
+    case mbNoToAll:
+    case mbAbort:
+    case mbClose:
+      return CancelGlyph(28);
+    default:
+      return {};
   }
 }
 

@@ -36,9 +36,8 @@ QString TouchDialogs::TecladoAlfanumerico(const QString& current, const QString&
   return keyboard.Answer();
 }
 
-bool TouchDialogs::Pesquisa(ClientDataset& dataset, const QString& title,
-                            const QString& showSearch, const QString& initialSearch,
-                            bool pickSingleRow) {
+bool TouchDialogs::Pesquisa(ClientDataset& dataset, const QString& title, const QString& showSearch,
+                            const QString& initialSearch, bool pickSingleRow) {
   if (pickSingleRow && dataset.RecordCount() == 1) {
     dataset.MoveTo(0);
     return true;

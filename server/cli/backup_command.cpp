@@ -24,17 +24,21 @@ constexpr const char* kPgDumpHint =
 
 // A backup holds every parameter of the chain: the folder is the service
 // user's and its group's only.
-constexpr fs::perms kFolderMode = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec;
+constexpr fs::perms kFolderMode =
+    fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec;
 constexpr mode_t kCopyMode = 0640;
 
 // True when it had to be created.
 bool MakeFolder(const fs::path& folder) {
   std::error_code error;
   if (fs::is_directory(folder, error)) return false;
-  if (fs::exists(folder, error)) throw std::runtime_error(folder.string() + " existe e não é uma pasta");
+  if (fs::exists(folder, error))
+    throw std::runtime_error(folder.string() + " existe e não é uma pasta");
   fs::create_directories(folder, error);
   if (!error) fs::permissions(folder, kFolderMode, error);
-  if (error) throw std::runtime_error("não foi possível criar a pasta " + folder.string() + ": " + error.message());
+  if (error)
+    throw std::runtime_error("não foi possível criar a pasta " + folder.string() + ": " +
+                             error.message());
   return true;
 }
 
@@ -43,7 +47,8 @@ bool MakeFolder(const fs::path& folder) {
 std::vector<fs::path> Beyond(const fs::path& folder, int keep) {
   std::vector<fs::path> copies;
   for (const auto& entry : fs::directory_iterator(folder))
-    if (entry.is_regular_file() && IsBackupName(entry.path().filename().string())) copies.push_back(entry.path());
+    if (entry.is_regular_file() && IsBackupName(entry.path().filename().string()))
+      copies.push_back(entry.path());
   std::sort(copies.begin(), copies.end(), std::greater<>());
   if (copies.size() <= static_cast<std::size_t>(keep)) return {};
   return {copies.begin() + keep, copies.end()};
@@ -74,7 +79,8 @@ int RunBackup(const BackupOptions& options, std::ostream& out, std::ostream& err
   try {
     const std::string database = SqliteFileOf(options.database, kPgDumpHint);
     std::error_code error;
-    if (!fs::is_regular_file(database, error)) throw std::runtime_error("a base " + database + " não existe");
+    if (!fs::is_regular_file(database, error))
+      throw std::runtime_error("a base " + database + " não existe");
     const fs::path folder = options.folder;
     if (MakeFolder(folder)) out << "pasta criada: " << folder.string() << " (modo 750)\n";
 
@@ -91,8 +97,8 @@ int RunBackup(const BackupOptions& options, std::ostream& out, std::ostream& err
     partial.clear();
     copy = folder / name;
     FsyncFolder(folder);
-    out << "cópia gravada: " << copy.string() << " (" << Size(copy) << "; integridade ok; esquema " << version
-        << ")\n";
+    out << "cópia gravada: " << copy.string() << " (" << Size(copy) << "; integridade ok; esquema "
+        << version << ")\n";
   } catch (const std::exception& error) {
     if (!partial.empty()) RemoveSqliteFiles(partial);
     err << "totem-server: backup não feito: " << error.what() << "\n";
@@ -106,7 +112,8 @@ int RunBackup(const BackupOptions& options, std::ostream& out, std::ostream& err
     }
     FsyncFolder(copy.parent_path());
   } catch (const std::exception& error) {
-    err << "totem-server: a cópia foi gravada, mas as antigas não puderam ser removidas: " << error.what() << "\n";
+    err << "totem-server: a cópia foi gravada, mas as antigas não puderam ser removidas: "
+        << error.what() << "\n";
     return 1;
   }
   return 0;

@@ -31,9 +31,11 @@ void Fsync(const std::filesystem::path& path, int flags) {
 
 std::string SqliteFileOf(const std::string& database, const std::string& refusal) {
   const std::string scheme = "sqlite:";
-  if (database.rfind(scheme, 0) == 0 && database.size() > scheme.size()) return database.substr(scheme.size());
+  if (database.rfind(scheme, 0) == 0 && database.size() > scheme.size())
+    return database.substr(scheme.size());
   if (database.rfind("postgres", 0) == 0) throw std::runtime_error(refusal);
-  throw std::runtime_error("endereço de base não suportado: \"" + database + "\" (use sqlite:CAMINHO)");
+  throw std::runtime_error("endereço de base não suportado: \"" + database +
+                           "\" (use sqlite:CAMINHO)");
 }
 
 UtcStamp UtcStampNow() {
@@ -44,7 +46,8 @@ UtcStamp UtcStampNow() {
   char compact[32], iso[32];
   std::strftime(compact, sizeof compact, "%Y%m%dT%H%M%SZ", &utc);
   const std::size_t seconds = std::strftime(iso, sizeof iso, "%Y-%m-%dT%H:%M:%S", &utc);
-  std::snprintf(iso + seconds, sizeof iso - seconds, ".%03dZ", static_cast<int>(now.tv_nsec / 1000000));
+  std::snprintf(iso + seconds, sizeof iso - seconds, ".%03dZ",
+                static_cast<int>(now.tv_nsec / 1000000));
   return {compact, iso};
 }
 

@@ -19,7 +19,7 @@ struct CadastroOptions {
   enum class Acao { Remover, Reativar, Purgar };
   std::string database;
   Acao acao = Acao::Remover;
-  CadastroAlvo alvo;  // not for Purgar
+  CadastroAlvo alvo;     // not for Purgar
   bool simular = false;  // Purgar: list only
   std::optional<std::string> autor;
 };

@@ -15,7 +15,8 @@ namespace totem::server {
 std::string CheckAuthor(const std::string& autor) {
   if (autor.empty()) throw UsageError("--autor precisa de um nome");
   if (!IsValidUtf8(autor)) throw UsageError("--autor não é texto UTF-8 válido");
-  if (std::any_of(autor.begin(), autor.end(), [](unsigned char c) { return c < 0x20 || c == 0x7f; }))
+  if (std::any_of(autor.begin(), autor.end(),
+                  [](unsigned char c) { return c < 0x20 || c == 0x7f; }))
     throw UsageError("--autor não pode ter caracteres de controle");
   if (CountCodePoints(autor) > kMaxAuthorLength)
     throw UsageError("--autor tem mais de " + std::to_string(kMaxAuthorLength) + " caracteres");

@@ -7,8 +7,8 @@
 
 #include "platform/version.h"
 
-#include <CLI/CLI.hpp>
 #include <arpa/inet.h>
+#include <CLI/CLI.hpp>
 
 #include <memory>
 #include <sstream>
@@ -18,7 +18,8 @@ namespace {
 
 constexpr const char* kDefaultConfig = "/etc/totem/totem-server.conf";
 
-constexpr const char* kAbout = R"(Servidor de aplicação dos parâmetros do totem: atende o módulo remoto
+constexpr const char* kAbout =
+    R"(Servidor de aplicação dos parâmetros do totem: atende o módulo remoto
 "Ksl80500.rdmParametrosToten" por HTTP (POST /rpc/Ksl80500.rdmParametrosToten,
 JSON-RPC 2.0), os totens por GET /kiosk/v1/parametros/FILIAL/CAIXA (com
 If-None-Match e ?aguardar=S, de 1 a 60 segundos, para esperar uma mudança),
@@ -81,14 +82,19 @@ class HelpFormatter : public CLI::Formatter {
  public:
   HelpFormatter() {
     column_width(kHelpColumn);
-    for (auto [key, text] : {std::pair{"Usage", "Uso"}, {"OPTIONS", "OPÇÕES"}, {"SUBCOMMAND", "COMANDO"},
-                             {"SUBCOMMANDS", "COMANDOS"}, {"Positionals", "Argumentos"},
-                             {"REQUIRED", "(obrigatório)"}, {"TEXT", ""}})
+    for (auto [key, text] : {std::pair{"Usage", "Uso"},
+                             {"OPTIONS", "OPÇÕES"},
+                             {"SUBCOMMAND", "COMANDO"},
+                             {"SUBCOMMANDS", "COMANDOS"},
+                             {"Positionals", "Argumentos"},
+                             {"REQUIRED", "(obrigatório)"},
+                             {"TEXT", ""}})
       label(key, text);
   }
   std::string make_option_name(const CLI::Option* option, bool positional) const override {
     std::string name = CLI::Formatter::make_option_name(option, positional);
-    if (auto mark = name.find('{'); mark != std::string::npos) name.erase(mark, name.find('}', mark) - mark + 1);
+    if (auto mark = name.find('{'); mark != std::string::npos)
+      name.erase(mark, name.find('}', mark) - mark + 1);
     return name;
   }
   std::string make_option_desc(const CLI::Option* option) const override {
@@ -115,9 +121,10 @@ void Portuguese(CLI::App& app, const char* group = "Opções") {
 // The database, once the command line and the config file are read.
 std::string RequireDatabase(const std::string& database) {
   if (database.empty())
-    throw UsageError(std::string("falta a base de dados: dê --db sqlite:CAMINHO (ou postgresql://...) ou "
-                                 "--config ARQUIVO com \"db = ...\" (o pacote instala ") +
-                     kDefaultConfig + ")");
+    throw UsageError(
+        std::string("falta a base de dados: dê --db sqlite:CAMINHO (ou postgresql://...) ou "
+                    "--config ARQUIVO com \"db = ...\" (o pacote instala ") +
+        kDefaultConfig + ")");
   return database;
 }
 
@@ -126,11 +133,14 @@ std::string RequireDatabase(const std::string& database) {
 void RefusePasswordOnCommandLine(const std::vector<std::string>& args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string value;
-    if (args[i] == "--db" && i + 1 < args.size()) value = args[i + 1];
-    else if (args[i].rfind("--db=", 0) == 0) value = args[i].substr(5);
+    if (args[i] == "--db" && i + 1 < args.size())
+      value = args[i + 1];
+    else if (args[i].rfind("--db=", 0) == 0)
+      value = args[i].substr(5);
     if (!value.empty() && DatabaseForLog(value) != value)
-      throw UsageError("a senha da base não vai na linha de comando (qualquer usuário da máquina a vê): "
-                       "use ~/.pgpass, PGPASSFILE ou PGPASSWORD");
+      throw UsageError(
+          "a senha da base não vai na linha de comando (qualquer usuário da máquina a vê): "
+          "use ~/.pgpass, PGPASSFILE ou PGPASSWORD");
   }
 }
 
@@ -147,11 +157,14 @@ UsageError Translated(const CLI::ParseError& error, const std::string& config) {
                            ? "opção desconhecida: " + what.substr(26)
                            : what));
   if (dynamic_cast<const CLI::ArgumentMismatch*>(&error))
-    return UsageError(what.find("At Most") != std::string::npos
-                          ? option + " recebeu mais de um valor (no arquivo de configuração, um valor com espaços "
-                                     "vai entre aspas)"
-                          : option + " precisa de um valor");
-  if (dynamic_cast<const CLI::RequiredError*>(&error)) return UsageError("falta " + what.substr(0, what.find(' ')));
+    return UsageError(
+        what.find("At Most") != std::string::npos
+            ? option +
+                  " recebeu mais de um valor (no arquivo de configuração, um valor com espaços "
+                  "vai entre aspas)"
+            : option + " precisa de um valor");
+  if (dynamic_cast<const CLI::RequiredError*>(&error))
+    return UsageError("falta " + what.substr(0, what.find(' ')));
   if (dynamic_cast<const CLI::ValidationError*>(&error)) return UsageError(what);
   return UsageError(what);
 }
@@ -160,8 +173,9 @@ UsageError Translated(const CLI::ParseError& error, const std::string& config) {
 // user running it.
 CLI::Option* AddAuthorOption(CLI::App& command, std::string& autor) {
   return command
-      .add_option("--autor", autor,
-                  "quem o histórico registra (padrão: quem chamou o sudo, ou o usuário que roda o comando)")
+      .add_option(
+          "--autor", autor,
+          "quem o histórico registra (padrão: quem chamou o sudo, ou o usuário que roda o comando)")
       ->option_text("NOME")
       ->configurable(false);
 }
@@ -173,8 +187,8 @@ int ParseKeep(const std::string& text) {
                       text.find_first_not_of("0123456789") == std::string::npos;
   const int keep = digits ? std::stoi(text) : 0;
   if (keep < 1 || keep > kMostKept)
-    throw UsageError("--manter precisa de um número inteiro de 1 a " + std::to_string(kMostKept) + ", não \"" +
-                     text + "\"");
+    throw UsageError("--manter precisa de um número inteiro de 1 a " + std::to_string(kMostKept) +
+                     ", não \"" + text + "\"");
   return keep;
 }
 
@@ -189,7 +203,8 @@ bool IsLoopbackHost(const std::string& host) {
 }
 
 std::string VersionText() {
-  return "totem-server " + std::string(kVersion) + " (esquema " + std::to_string(SchemaVersion()) + ")";
+  return "totem-server " + std::string(kVersion) + " (esquema " + std::to_string(SchemaVersion()) +
+         ")";
 }
 
 Command ParseCommandLine(const std::vector<std::string>& args) {
@@ -197,9 +212,11 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
   CLI::App app(kAbout, "totem-server");
   Portuguese(app, kGeneral);
   app.footer(kServeFooter);
-  app.set_version_flag("--version", VersionText(), "mostra a versão do servidor e do esquema e sai");
-  auto* config = app.set_config("--config", "",
-                                "arquivo de configuração com as mesmas opções (ex.: " + std::string(kDefaultConfig) + ")");
+  app.set_version_flag("--version", VersionText(),
+                       "mostra a versão do servidor e do esquema e sai");
+  auto* config = app.set_config(
+      "--config", "",
+      "arquivo de configuração com as mesmas opções (ex.: " + std::string(kDefaultConfig) + ")");
   config->option_text("ARQUIVO");
   // A key of the config file that is no option is a mistake to report,
   // not to ignore: a misspelt token-file would open the server to all.
@@ -217,21 +234,26 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
       app.add_subcommand("import", "importa cadastros ou parâmetros dos totens de arquivos CSV");
   Portuguese(*importCommand);
   importCommand->fallthrough()->footer(kImportFooter);
-  importCommand->add_option("ARQUIVO", import.files, "arquivos CSV, na ordem")->required()->configurable(false);
+  importCommand->add_option("ARQUIVO", import.files, "arquivos CSV, na ordem")
+      ->required()
+      ->configurable(false);
   std::string importAutor;
   auto* importAutorOption = AddAuthorOption(*importCommand, importAutor);
   importCommand
       ->add_flag("--completar-zeros", import.completarZeros,
-                 "completa com zeros à esquerda os códigos de filial e caixa que a planilha encurtou, em vez de "
+                 "completa com zeros à esquerda os códigos de filial e caixa que a planilha "
+                 "encurtou, em vez de "
                  "recusar o arquivo")
       ->configurable(false);
   importCommand
-      ->add_flag("--sobrescrever", import.sobrescrever,
-                 "grava as linhas de caixas gravados depois da exportação do arquivo, em vez de recusá-lo")
+      ->add_flag(
+          "--sobrescrever", import.sobrescrever,
+          "grava as linhas de caixas gravados depois da exportação do arquivo, em vez de recusá-lo")
       ->configurable(false);
   importCommand
-      ->add_flag("--simular", import.simular,
-                 "lê e confere os arquivos como a importação, mostra o que mudaria e não grava nada")
+      ->add_flag(
+          "--simular", import.simular,
+          "lê e confere os arquivos como a importação, mostra o que mudaria e não grava nada")
       ->configurable(false);
 
   ExportOptions exportOptions;
@@ -244,7 +266,8 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
       ->type_name("")
       ->required()
       ->configurable(false);
-  exportCommand->add_option("-o,--output", exportOptions.output, "arquivo de saída (padrão: a saída padrão)")
+  exportCommand
+      ->add_option("-o,--output", exportOptions.output, "arquivo de saída (padrão: a saída padrão)")
       ->option_text("ARQUIVO")
       ->configurable(false);
 
@@ -268,11 +291,14 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
       "backup", "grava uma cópia verificada da base SQLite numa pasta e remove as cópias antigas");
   Portuguese(*backupCommand);
   backupCommand->fallthrough()->footer(kBackupFooter);
-  backupCommand->add_option("PASTA", backup.folder, "pasta das cópias (criada com modo 750 se faltar)")
+  backupCommand
+      ->add_option("PASTA", backup.folder, "pasta das cópias (criada com modo 750 se faltar)")
       ->type_name("")
       ->required()
       ->configurable(false);
-  backupCommand->add_option("--manter", keep, "quantas cópias manter na pasta, a nova inclusive (padrão: 14)")
+  backupCommand
+      ->add_option("--manter", keep,
+                   "quantas cópias manter na pasta, a nova inclusive (padrão: 14)")
       ->option_text("N")
       ->configurable(false);
 
@@ -292,7 +318,8 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
     Portuguese(command);
     command.fallthrough()->footer("");
   });
-  std::vector<CLI::App*> commands = {importCommand, exportCommand, historyCommand, backupCommand, restoreCommand};
+  std::vector<CLI::App*> commands = {importCommand, exportCommand, historyCommand, backupCommand,
+                                     restoreCommand};
   for (auto* command : cadastro.Commands()) commands.push_back(command);
   for (auto* command : commands) {
     command->group("Comandos");
@@ -311,8 +338,9 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
     throw Translated(error, config->count() ? config->results().front() : "");
   }
   if (const auto extra = app.remaining(true); !extra.empty())
-    throw UsageError((extra.front().rfind("-", 0) == 0 ? "opção desconhecida: " : "argumento inesperado: ") +
-                     extra.front());
+    throw UsageError(
+        (extra.front().rfind("-", 0) == 0 ? "opção desconhecida: " : "argumento inesperado: ") +
+        extra.front());
 
   if (importCommand->parsed()) {
     import.database = RequireDatabase(serve.database);
@@ -321,7 +349,8 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
     return import;
   }
   if (exportCommand->parsed()) {
-    if (what != "parametros") throw UsageError("export sabe exportar só \"parametros\", não \"" + what + "\"");
+    if (what != "parametros")
+      throw UsageError("export sabe exportar só \"parametros\", não \"" + what + "\"");
     exportOptions.database = RequireDatabase(serve.database);
     return exportOptions;
   }

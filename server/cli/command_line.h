@@ -80,8 +80,8 @@ struct ShowText {
   std::string text;
 };
 
-using Command = std::variant<ServeOptions, ImportOptions, ExportOptions, HistoryOptions, CadastroOptions,
-                             BackupOptions, RestoreOptions, ShowText>;
+using Command = std::variant<ServeOptions, ImportOptions, ExportOptions, HistoryOptions,
+                             CadastroOptions, BackupOptions, RestoreOptions, ShowText>;
 
 class UsageError : public std::runtime_error {
  public:

@@ -35,8 +35,9 @@ void FillConfigTemplate(std::istream& in, std::ostream& out) {
         WriteDefault(out, option);
         found = true;
       }
-    if (!found) throw UsageError("o modelo do arquivo de configuração pede o padrão de \"" + key +
-                                 "\", que não é uma opção com padrão");
+    if (!found)
+      throw UsageError("o modelo do arquivo de configuração pede o padrão de \"" + key +
+                       "\", que não é uma opção com padrão");
   }
 }
 

@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
   try {
     std::ofstream out(argv[2]);
     totem::server::FillConfigTemplate(in, out);
-    if (!out.flush()) throw totem::server::UsageError(std::string("não foi possível gravar ") + argv[2]);
+    if (!out.flush())
+      throw totem::server::UsageError(std::string("não foi possível gravar ") + argv[2]);
   } catch (const totem::server::UsageError& error) {
     std::cerr << "config_template: " << error.what() << "\n";
     std::remove(argv[2]);

@@ -39,7 +39,8 @@ void CsvFile::FailLines(const std::string& heading, std::vector<LineFault> fault
   std::stable_sort(faults.begin(), faults.end(),
                    [](const LineFault& a, const LineFault& b) { return a.line < b.line; });
   std::string message = path + ": " + heading + ":\n";
-  for (const auto& fault : faults) message += "  linha " + std::to_string(fault.line) + ": " + fault.text + "\n";
+  for (const auto& fault : faults)
+    message += "  linha " + std::to_string(fault.line) + ": " + fault.text + "\n";
   throw ImportError(message + advice);
 }
 
@@ -51,8 +52,8 @@ std::optional<std::size_t> CsvFile::Column(std::string_view name) const {
 
 const std::vector<std::string>& CsvFile::Fields(const CsvRecord& row) const {
   if (row.fields.size() != header.size())
-    Fail(row.line,
-         std::to_string(row.fields.size()) + " colunas; o cabeçalho tem " + std::to_string(header.size()));
+    Fail(row.line, std::to_string(row.fields.size()) + " colunas; o cabeçalho tem " +
+                       std::to_string(header.size()));
   return row.fields;
 }
 
@@ -70,7 +71,8 @@ CsvFile ReadCsvFile(const std::string& path) {
   if (records.empty()) file.Fail(1, "arquivo vazio; falta o cabeçalho");
   file.headerLine = records.front().line;
   for (const auto& name : records.front().fields) file.header.push_back(HeaderName(name));
-  file.rows.assign(std::make_move_iterator(records.begin() + 1), std::make_move_iterator(records.end()));
+  file.rows.assign(std::make_move_iterator(records.begin() + 1),
+                   std::make_move_iterator(records.end()));
   return file;
 }
 

@@ -23,10 +23,10 @@ class ImportError : public std::runtime_error {
 struct ImportSummary {
   std::string kind;  // "filiais", "caixas", "grupos de produtos" or "parâmetros dos totens"
   std::size_t rows = 0;
-  std::string format;                    // how the text was read: "Windows-1252, separador ';'"
+  std::string format;                  // how the text was read: "Windows-1252, separador ';'"
   std::optional<std::size_t> changed;  // records the file changed, where rows may change nothing
-  std::vector<std::string> notes;        // what else the report says: codes padded, versions not checked
-  std::vector<std::string> preview;      // a simulation's lines: what the file would change
+  std::vector<std::string> notes;  // what else the report says: codes padded, versions not checked
+  std::vector<std::string> preview;  // a simulation's lines: what the file would change
 };
 
 // One line of a file at fault, among all those a refusal lists.
@@ -37,7 +37,7 @@ struct LineFault {
 
 struct CsvFile {
   std::string path;
-  std::string format;               // as in ImportSummary
+  std::string format;  // as in ImportSummary
   std::size_t headerLine = 1;
   std::vector<std::string> header;  // column names, trimmed and in upper case
   std::vector<CsvRecord> rows;      // the records after the header

@@ -2,8 +2,8 @@
 
 #include "server/cli/command_author.h"
 #include "server/cli/csv_file.h"
-#include "server/cli/database_lock.h"
 #include "server/cli/csv_leading_zeros.h"
+#include "server/cli/database_lock.h"
 #include "server/cli/history_command.h"
 #include "server/cli/parametros_csv.h"
 #include "server/domain/master_data_rules.h"
@@ -37,7 +37,12 @@ struct FileKind {
 const std::vector<FileKind>& Kinds() {
   static const std::vector<FileKind> kinds = {
       {Kind::Filial, "filiais", {"CDFILIAL", "NMFILIAL"}, {kAtivo}, FilialColumns(), 1},
-      {Kind::Caixa, "caixas", {"CDFILIAL", "CDCAIXA", "NMCAIXA", "CDLOJA", "NMLOJA"}, {kAtivo}, CaixaColumns(), 2},
+      {Kind::Caixa,
+       "caixas",
+       {"CDFILIAL", "CDCAIXA", "NMCAIXA", "CDLOJA", "NMLOJA"},
+       {kAtivo},
+       CaixaColumns(),
+       2},
       {Kind::Grupo,
        "grupos de produtos",
        {"CDGRUPPROD", "NMGRUPPROD"},
@@ -73,7 +78,9 @@ class FileImport {
  public:
   FileImport(const CsvFile& file, const FileKind& kind) : file_(file), kind_(kind) {}
 
-  [[noreturn]] void Fail(std::size_t line, const std::string& message) const { file_.Fail(line, message); }
+  [[noreturn]] void Fail(std::size_t line, const std::string& message) const {
+    file_.Fail(line, message);
+  }
 
   Row Check(const CsvRecord& record) const {
     const auto& fields = file_.Fields(record);
@@ -90,10 +97,12 @@ class FileImport {
       if (column->type == FieldType::DateTime) {
         if (!value.empty()) {
           auto normalized = NormalizeDateTime(value);
-          if (!normalized) Fail(record.line, column->name + " não é uma data ISO 8601 válida: " + value);
+          if (!normalized)
+            Fail(record.line, column->name + " não é uma data ISO 8601 válida: " + value);
           value = *normalized;
         }
-      } else if (auto problem = CheckMasterText(*column, value, Contains(kind_.required, column->name))) {
+      } else if (auto problem =
+                     CheckMasterText(*column, value, Contains(kind_.required, column->name))) {
         Fail(record.line, *problem);
       }
       row[column->name] = std::move(value);
@@ -104,7 +113,8 @@ class FileImport {
   // How a simulation names the row: its codes, "0001/003" for a register.
   std::string Key(const Row& row) const {
     std::string key;
-    for (std::size_t i = 0; i < kind_.keyColumns; ++i) key += (i ? "/" : "") + row.at(kind_.required[i]);
+    for (std::size_t i = 0; i < kind_.keyColumns; ++i)
+      key += (i ? "/" : "") + row.at(kind_.required[i]);
     return key;
   }
 
@@ -148,9 +158,12 @@ class FileImport {
     // remover" does), S brings it back; empty or absent leaves it as it is,
     // so an old file imported again brings nothing back by itself.
     if (auto ativo = optional(kAtivo)) {
-      const CadastroAlvo alvo{row.at("CDFILIAL"), kind_.kind == Kind::Caixa ? row.at("CDCAIXA") : ""};
-      if (*ativo == "N") MarkRemoved(tx, alvo, UtcTimestamp(), importer.token);
-      else MarkInUse(tx, alvo, UtcTimestamp(), importer.token);
+      const CadastroAlvo alvo{row.at("CDFILIAL"),
+                              kind_.kind == Kind::Caixa ? row.at("CDCAIXA") : ""};
+      if (*ativo == "N")
+        MarkRemoved(tx, alvo, UtcTimestamp(), importer.token);
+      else
+        MarkInUse(tx, alvo, UtcTimestamp(), importer.token);
     }
   }
 
@@ -172,10 +185,12 @@ void PreviewRows(std::vector<std::string>& lines, const std::vector<std::string>
 
 // "FILE: 12 registros de filiais importados (UTF-8, separador ',')" and
 // the summary's notes and preview, one a line.
-void Report(std::ostream& out, const std::string& path, const ImportSummary& summary, bool simulating) {
+void Report(std::ostream& out, const std::string& path, const ImportSummary& summary,
+            bool simulating) {
   out << path << ": " << summary.rows << " registros de " << summary.kind
       << (simulating ? " lidos" : " importados");
-  if (summary.changed) out << ", " << *summary.changed << (simulating ? " seriam alterados" : " alterados");
+  if (summary.changed)
+    out << ", " << *summary.changed << (simulating ? " seriam alterados" : " alterados");
   out << " (" << summary.format << ")\n";
   for (const auto& note : summary.notes) out << "  " << note << '\n';
   for (const auto& line : summary.preview) out << line << '\n';
@@ -190,7 +205,8 @@ ImportSummary ImportMasterData(ImportRun& run, const CsvFile& csv, const FileKin
   WriteTransaction& tx = run.Transaction();
   std::vector<std::string> inserted, updated;
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    if (run.Simulating()) (file.Exists(tx, rows[i]) ? updated : inserted).push_back(file.Key(rows[i]));
+    if (run.Simulating())
+      (file.Exists(tx, rows[i]) ? updated : inserted).push_back(file.Key(rows[i]));
     file.Write(tx, rows[i], csv.rows[i].line, run.Importer());
   }
   ImportSummary summary{kind.label, rows.size(), csv.format, std::nullopt, {}, {}};
@@ -212,17 +228,20 @@ ImportSummary ImportCsvFile(ImportRun& run, const std::string& path) {
       known += std::string(known.empty() ? "" : "; ") + columns;
     }
     csv.Fail(csv.headerLine, "cabeçalho não reconhecido; esperado um de: " + known +
-                                 "; ou CDFILIAL,CDCAIXA e os campos dos parâmetros (" + ParametroCsvHeader() + ")");
+                                 "; ou CDFILIAL,CDCAIXA e os campos dos parâmetros (" +
+                                 ParametroCsvHeader() + ")");
   }
   // Codes are looked at column by column: every row must have them all.
   for (const auto& record : csv.rows) csv.Fields(record);
   const std::size_t padded = RestoreLeadingZeros(csv, run.Transaction(), run.PadsZeros());
 
-  ImportSummary summary = parametros ? ImportParametros(run, csv) : ImportMasterData(run, csv, *kind);
+  ImportSummary summary =
+      parametros ? ImportParametros(run, csv) : ImportMasterData(run, csv, *kind);
   run.FileDone();
   if (padded)
-    summary.notes.insert(summary.notes.begin(), std::to_string(padded) +
-                                                     " códigos completados com zeros à esquerda (--completar-zeros)");
+    summary.notes.insert(
+        summary.notes.begin(),
+        std::to_string(padded) + " códigos completados com zeros à esquerda (--completar-zeros)");
   return summary;
 }
 

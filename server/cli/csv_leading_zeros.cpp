@@ -17,12 +17,14 @@ struct CodeColumn {
   const contract::Column& column;
   const char* label;
 };
-const std::array<CodeColumn, 2> kCodeColumns = {{{contract::kCdFilial, "filial"}, {contract::kCdCaixa, "caixa"}}};
+const std::array<CodeColumn, 2> kCodeColumns = {
+    {{contract::kCdFilial, "filial"}, {contract::kCdCaixa, "caixa"}}};
 
 std::size_t Width(const contract::Column& column) { return static_cast<std::size_t>(column.size); }
 
 bool AllDigits(std::string_view text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // The code with zeros up to width when it is all digits and shorter; as it
@@ -78,12 +80,13 @@ std::size_t RestoreLeadingZeros(CsvFile& file, WriteTransaction& transaction, bo
       } else if (!mixed && filialAt) {
         // The register's branch may have lost its zeros too.
         const std::string& filial = row.fields[*filialAt];
-        twin = twins.Caixa(filial, padded) || twins.Caixa(Padded(filial, Width(contract::kCdFilial)), padded);
+        twin = twins.Caixa(filial, padded) ||
+               twins.Caixa(Padded(filial, Width(contract::kCdFilial)), padded);
       }
       if (!mixed && !twin) continue;
       fixes.emplace_back(&value, padded);
-      faults.push_back({row.line, std::string(code.label) + " \"" + value + "\" parece \"" + padded +
-                                      "\" sem os zeros à esquerda"});
+      faults.push_back({row.line, std::string(code.label) + " \"" + value + "\" parece \"" +
+                                      padded + "\" sem os zeros à esquerda"});
     }
   }
   if (!pad && !faults.empty()) {
@@ -92,7 +95,8 @@ std::size_t RestoreLeadingZeros(CsvFile& file, WriteTransaction& transaction, bo
         (faults.size() == 1 ? " código parece ter perdido" : " códigos parecem ter perdido") +
         " os zeros à esquerda (a planilha leu a coluna como números)";
     file.FailLines(heading, std::move(faults),
-                   "Abra o CSV na planilha com as colunas de código como Texto e salve de novo, ou importe com "
+                   "Abra o CSV na planilha com as colunas de código como Texto e salve de novo, ou "
+                   "importe com "
                    "--completar-zeros para completá-los com zeros.");
   }
   for (auto& [field, padded] : fixes) *field = padded;

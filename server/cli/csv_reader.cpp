@@ -3,13 +3,12 @@
 namespace totem::server {
 
 std::vector<CsvRecord> ParseCsv(std::string_view text, char separator) {
-
   std::vector<CsvRecord> records;
   CsvRecord record{1, {}};
   std::string field;
   std::size_t line = 1;
-  bool quoted = false;       // inside a quoted field
-  bool afterQuote = false;   // a quoted field just closed
+  bool quoted = false;      // inside a quoted field
+  bool afterQuote = false;  // a quoted field just closed
   bool recordHasText = false;
   std::size_t quoteLine = 0;
 

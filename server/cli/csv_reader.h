@@ -18,7 +18,8 @@ struct CsvRecord {
 
 class CsvError : public std::runtime_error {
  public:
-  CsvError(std::size_t line, const std::string& message) : std::runtime_error(message), line_(line) {}
+  CsvError(std::size_t line, const std::string& message)
+      : std::runtime_error(message), line_(line) {}
   std::size_t Line() const { return line_; }
 
  private:

@@ -41,7 +41,8 @@ DatabaseLock& DatabaseLock::operator=(DatabaseLock&& other) noexcept {
 
 std::string DatabaseLock::FileFor(const std::string& database) { return database + ".lock"; }
 
-DatabaseLock DatabaseLock::ForServer(const std::string& database, bool create, std::string* problem) {
+DatabaseLock DatabaseLock::ForServer(const std::string& database, bool create,
+                                     std::string* problem) {
   const std::filesystem::path folder = FolderOf(database);
   std::error_code error;
   if (!std::filesystem::is_directory(folder, error)) {
@@ -60,9 +61,10 @@ DatabaseLock DatabaseLock::ForServer(const std::string& database, bool create, s
   while (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
     if (errno == EINTR) continue;
     if (errno == EWOULDBLOCK)
-      throw std::runtime_error("a base " + database +
-                               " está sendo substituída agora por totem-server restore; inicie o servidor depois "
-                               "que a restauração terminar");
+      throw std::runtime_error(
+          "a base " + database +
+          " está sendo substituída agora por totem-server restore; inicie o servidor depois "
+          "que a restauração terminar");
     *problem = "não foi possível travar " + file + " (" + std::strerror(errno) +
                "): totem-server restore não saberá que este servidor usa a base";
     return {};
@@ -73,7 +75,8 @@ DatabaseLock DatabaseLock::ForServer(const std::string& database, bool create, s
 std::optional<DatabaseLock> DatabaseLock::ForRestore(const std::string& database) {
   const std::string file = FileFor(database);
   const int fd = OpenLockFile(file);
-  if (fd < 0) throw std::runtime_error("não foi possível criar " + file + ": " + std::strerror(errno));
+  if (fd < 0)
+    throw std::runtime_error("não foi possível criar " + file + ": " + std::strerror(errno));
   DatabaseLock lock(fd);
   // Run by root, the file goes to the folder's owner (the service's user),
   // as the server would have made it.

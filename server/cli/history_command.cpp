@@ -36,19 +36,24 @@ void AppendChange(std::string& out, const contract::RecordField& field, const st
 std::string FormatGravacoes(const std::string& cdFilial, const std::string& cdCaixa,
                             const std::vector<GravacaoParametro>& gravacoes,
                             const std::vector<Restauracao>& restauracoes) {
-  std::string out = "Histórico dos parâmetros do caixa " + cdCaixa + " da filial " + cdFilial + ": ";
-  if (gravacoes.empty()) out += "nenhuma gravação.\n";
-  else out += std::to_string(gravacoes.size()) + (gravacoes.size() == 1 ? " gravação.\n" : " gravações.\n");
+  std::string out =
+      "Histórico dos parâmetros do caixa " + cdCaixa + " da filial " + cdFilial + ": ";
+  if (gravacoes.empty())
+    out += "nenhuma gravação.\n";
+  else
+    out += std::to_string(gravacoes.size()) +
+           (gravacoes.size() == 1 ? " gravação.\n" : " gravações.\n");
   // Both times are UTC text of one shape: they sort as text.
   auto restore = restauracoes.begin();
   const auto restoresUntil = [&](const std::string& quando) {
     for (; restore != restauracoes.end() && restore->quando < quando; ++restore)
-      out += "restaurado de " + restore->arquivo + " por " + restore->autor + " em " + restore->quando + "\n";
+      out += "restaurado de " + restore->arquivo + " por " + restore->autor + " em " +
+             restore->quando + "\n";
   };
   for (const auto& g : gravacoes) {
     restoresUntil(g.quando);
-    out += "#" + std::to_string(g.numero) + "  " + g.quando + "  token " + (g.token.empty() ? "-" : g.token) +
-           "  cliente " + (g.cliente.empty() ? "-" : g.cliente);
+    out += "#" + std::to_string(g.numero) + "  " + g.quando + "  token " +
+           (g.token.empty() ? "-" : g.token) + "  cliente " + (g.cliente.empty() ? "-" : g.cliente);
     out += g.antes ? "\n" : "  (primeira gravação)\n";
     bool changed = false;
     for (std::size_t i = 0; i < contract::kRecord.size(); ++i) {
@@ -64,17 +69,20 @@ std::string FormatGravacoes(const std::string& cdFilial, const std::string& cdCa
   return out;
 }
 
-std::unique_ptr<Store> OpenExistingStore(const std::string& database) { return OpenStore(database, false); }
+std::unique_ptr<Store> OpenExistingStore(const std::string& database) {
+  return OpenStore(database, false);
+}
 
 int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& err) {
   try {
     auto store = OpenExistingStore(options.database);
     out << FormatGravacoes(options.cdFilial, options.cdCaixa,
-                           store->ListGravacoes(options.cdFilial, options.cdCaixa), ListRestauracoes(*store));
+                           store->ListGravacoes(options.cdFilial, options.cdCaixa),
+                           ListRestauracoes(*store));
     // Removals and returns of the register and of its branch.
     for (const CadastroEvento& e : ListCadastroEventos(*store, options.cdFilial, options.cdCaixa))
-      out << e.quando << "  " << (e.alvo.cdCaixa.empty() ? "filial " + e.alvo.cdFilial : "caixa") << " "
-          << Agreed(e.alvo, e.evento) << " por " << e.autor << "\n";
+      out << e.quando << "  " << (e.alvo.cdCaixa.empty() ? "filial " + e.alvo.cdFilial : "caixa")
+          << " " << Agreed(e.alvo, e.evento) << " por " << e.autor << "\n";
     return 0;
   } catch (const std::exception& error) {
     err << "totem-server: " << error.what() << "\n";

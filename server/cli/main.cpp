@@ -35,18 +35,19 @@ int main(int argc, char** argv) {
     LogError(std::string(error.what()) + " (totem-server --help mostra as opções)");
     return 2;
   }
-  return std::visit(Overloaded{
-                        [](const ServeOptions& o) { return RunServer(o); },
-                        [](const ImportOptions& o) { return RunImport(o, std::cout, std::cerr); },
-                        [](const ExportOptions& o) { return RunExport(o, std::cout, std::cerr); },
-                        [](const HistoryOptions& o) { return RunHistory(o, std::cout, std::cerr); },
-                        [](const CadastroOptions& o) { return RunCadastro(o, std::cout, std::cerr); },
-                        [](const BackupOptions& o) { return RunBackup(o, std::cout, std::cerr); },
-                        [](const RestoreOptions& o) { return RunRestore(o, std::cout, std::cerr); },
-                        [](const ShowText& o) {
-                          std::cout << o.text;
-                          return 0;
-                        },
-                    },
-                    command);
+  return std::visit(
+      Overloaded{
+          [](const ServeOptions& o) { return RunServer(o); },
+          [](const ImportOptions& o) { return RunImport(o, std::cout, std::cerr); },
+          [](const ExportOptions& o) { return RunExport(o, std::cout, std::cerr); },
+          [](const HistoryOptions& o) { return RunHistory(o, std::cout, std::cerr); },
+          [](const CadastroOptions& o) { return RunCadastro(o, std::cout, std::cerr); },
+          [](const BackupOptions& o) { return RunBackup(o, std::cout, std::cerr); },
+          [](const RestoreOptions& o) { return RunRestore(o, std::cout, std::cerr); },
+          [](const ShowText& o) {
+            std::cout << o.text;
+            return 0;
+          },
+      },
+      command);
 }

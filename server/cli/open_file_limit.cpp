@@ -18,7 +18,8 @@ constexpr rlim_t kOwnDescriptors = 64;
 }  // namespace
 
 int FitConnectionsToOpenFileLimit(int maxConnections, int workers) {
-  const rlim_t needed = static_cast<rlim_t>(maxConnections) + kOwnDescriptors + 3 * static_cast<rlim_t>(workers);
+  const rlim_t needed =
+      static_cast<rlim_t>(maxConnections) + kOwnDescriptors + 3 * static_cast<rlim_t>(workers);
   rlimit limit{};
   if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return maxConnections;
   if (limit.rlim_cur < needed) {
@@ -28,10 +29,12 @@ int FitConnectionsToOpenFileLimit(int maxConnections, int workers) {
   }
   if (limit.rlim_cur >= needed) return maxConnections;
   const rlim_t reserved = needed - static_cast<rlim_t>(maxConnections);
-  const int fitting = limit.rlim_cur > reserved + 1 ? static_cast<int>(limit.rlim_cur - reserved) : 1;
-  LogWarning("o limite de arquivos abertos (ulimit -n) é " + std::to_string(limit.rlim_cur) + "; atendendo até " +
-          std::to_string(fitting) + " conexões em vez de " + std::to_string(maxConnections) +
-          " (--max-connections precisa de ulimit -n " + std::to_string(needed) + ")");
+  const int fitting =
+      limit.rlim_cur > reserved + 1 ? static_cast<int>(limit.rlim_cur - reserved) : 1;
+  LogWarning("o limite de arquivos abertos (ulimit -n) é " + std::to_string(limit.rlim_cur) +
+             "; atendendo até " + std::to_string(fitting) + " conexões em vez de " +
+             std::to_string(maxConnections) + " (--max-connections precisa de ulimit -n " +
+             std::to_string(needed) + ")");
   return fitting;
 }
 

@@ -33,7 +33,8 @@ void WriteRow(std::ostream& out, const std::vector<std::string>& fields) {
 }  // namespace
 
 std::vector<std::string> ParametroCsvColumns() {
-  std::vector<std::string> columns = {std::string(contract::kCdFilial.name), std::string(contract::kCdCaixa.name)};
+  std::vector<std::string> columns = {std::string(contract::kCdFilial.name),
+                                      std::string(contract::kCdCaixa.name)};
   for (const auto& field : contract::kRecord) columns.emplace_back(field.column.name);
   return columns;
 }
@@ -69,7 +70,8 @@ void WriteParametrosCsv(Store& store, std::ostream& out) {
     const auto record = store.LoadParametro(caixa.first, caixa.second);
     if (!record) continue;
     std::vector<std::string> fields = {record->parametro.cdFilial, record->parametro.cdCaixa};
-    for (std::size_t i = 0; i < contract::kRecord.size(); ++i) fields.push_back(record->parametro.values[i]);
+    for (std::size_t i = 0; i < contract::kRecord.size(); ++i)
+      fields.push_back(record->parametro.values[i]);
     fields.push_back(std::to_string(versao));
     WriteRow(out, fields);
   }

@@ -34,12 +34,14 @@ struct Row {
   std::optional<long long> versao;  // none: the file has no VERSAO, or this row's is empty
 };
 
-std::optional<long long> ReadVersao(const CsvFile& file, std::size_t line, const std::string& text) {
+std::optional<long long> ReadVersao(const CsvFile& file, std::size_t line,
+                                    const std::string& text) {
   if (text.empty()) return std::nullopt;
-  const bool digits = text.size() <= 18 && std::all_of(text.begin(), text.end(), [](char c) {
-                        return c >= '0' && c <= '9';
-                      });
-  if (!digits) file.Fail(line, std::string(kVersaoColumn) + " deve ser um número (o que o export gravou): " + text);
+  const bool digits = text.size() <= 18 && std::all_of(text.begin(), text.end(),
+                                                       [](char c) { return c >= '0' && c <= '9'; });
+  if (!digits)
+    file.Fail(line,
+              std::string(kVersaoColumn) + " deve ser um número (o que o export gravou): " + text);
   return std::stoll(text);
 }
 
@@ -73,12 +75,14 @@ std::vector<LineFault> StaleRows(ImportRun& run, const std::vector<Row>& rows) {
 
 // A simulation's account of one register the file changes, as the history
 // shows a save.
-void Preview(std::vector<std::string>& lines, const Row& row, const std::optional<ParametroTotem>& before) {
+void Preview(std::vector<std::string>& lines, const Row& row,
+             const std::optional<ParametroTotem>& before) {
   std::string text = "  " + Naming(row.parametro) + " (linha " + std::to_string(row.line) + ")" +
                      (before ? ":\n" : ", sem parâmetros até agora:\n");
   for (std::size_t i = 0; i < contract::kRecord.size(); ++i) {
     if (before && before->values[i] == row.parametro.values[i]) continue;
-    AppendChange(text, contract::kRecord[i], before ? &before->values[i] : nullptr, row.parametro.values[i]);
+    AppendChange(text, contract::kRecord[i], before ? &before->values[i] : nullptr,
+                 row.parametro.values[i]);
   }
   text.pop_back();
   lines.push_back(std::move(text));
@@ -101,7 +105,8 @@ ImportSummary ImportParametros(ImportRun& run, const CsvFile& file) {
     Row row{record.line, {}, std::nullopt};
     row.parametro.cdFilial = fields[position[0]];
     row.parametro.cdCaixa = fields[position[1]];
-    for (std::size_t i = 0; i < contract::kRecord.size(); ++i) row.parametro.values[i] = fields[position[2 + i]];
+    for (std::size_t i = 0; i < contract::kRecord.size(); ++i)
+      row.parametro.values[i] = fields[position[2 + i]];
     if (auto refused = CheckValues(row.parametro)) file.Fail(record.line, refused->message);
     if (versaoAt) row.versao = ReadVersao(file, record.line, fields[*versaoAt]);
     withoutVersao += row.versao ? 0 : 1;
@@ -110,19 +115,24 @@ ImportSummary ImportParametros(ImportRun& run, const CsvFile& file) {
 
   if (auto stale = StaleRows(run, rows); !stale.empty()) {
     const std::string count = std::to_string(stale.size());
-    const std::string heading = count + (stale.size() == 1 ? " caixa foi gravado" : " caixas foram gravados") +
-                                " depois que este arquivo foi exportado; gravar o arquivo desfaria essas gravações";
+    const std::string heading =
+        count + (stale.size() == 1 ? " caixa foi gravado" : " caixas foram gravados") +
+        " depois que este arquivo foi exportado; gravar o arquivo desfaria essas gravações";
     if (!run.Overwrites())
-      file.FailLines(heading, std::move(stale),
-                     "Exporte de novo e refaça as alterações no arquivo novo, ou importe com --sobrescrever "
-                     "para gravar os valores do arquivo por cima.");
-    summary.notes.push_back(count + " caixas gravados depois da exportação recebem os valores do arquivo (--sobrescrever)");
+      file.FailLines(
+          heading, std::move(stale),
+          "Exporte de novo e refaça as alterações no arquivo novo, ou importe com --sobrescrever "
+          "para gravar os valores do arquivo por cima.");
+    summary.notes.push_back(
+        count +
+        " caixas gravados depois da exportação recebem os valores do arquivo (--sobrescrever)");
   }
   if (!versaoAt)
-    summary.notes.push_back("versões não conferidas: o arquivo não tem a coluna " + std::string(kVersaoColumn));
+    summary.notes.push_back("versões não conferidas: o arquivo não tem a coluna " +
+                            std::string(kVersaoColumn));
   else if (withoutVersao)
-    summary.notes.push_back("versões não conferidas em " + std::to_string(withoutVersao) + " linhas com " +
-                            std::string(kVersaoColumn) + " vazia");
+    summary.notes.push_back("versões não conferidas em " + std::to_string(withoutVersao) +
+                            " linhas com " + std::string(kVersaoColumn) + " vazia");
 
   Caller caller = run.Importer();
   caller.address = ClientNamed(file.path);
@@ -130,9 +140,11 @@ ImportSummary ImportParametros(ImportRun& run, const CsvFile& file) {
   for (const Row& row : rows) {
     const ParametroTotem& parametro = row.parametro;
     std::optional<ParametroTotem> before;
-    if (run.Simulating()) before = transaction.CurrentParametro(parametro.cdFilial, parametro.cdCaixa);
+    if (run.Simulating())
+      before = transaction.CurrentParametro(parametro.cdFilial, parametro.cdCaixa);
     const SaveOutcome outcome = SaveParametro(transaction, parametro, caller, WhenUnchanged::kSkip);
-    if (outcome.refusal) file.Fail(row.line, outcome.refusal->message + " (" + Naming(parametro) + ")");
+    if (outcome.refusal)
+      file.Fail(row.line, outcome.refusal->message + " (" + Naming(parametro) + ")");
     if (!outcome.written) continue;
     ++*summary.changed;
     run.Wrote({parametro.cdFilial, parametro.cdCaixa});

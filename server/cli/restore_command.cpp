@@ -41,8 +41,9 @@ void CopyFile(const fs::path& from, const fs::path& to) {
   std::error_code error;
   fs::copy_file(from, to, fs::copy_options::none, error);
   if (!error) fs::permissions(to, fs::perms::owner_read | fs::perms::owner_write, error);
-  if (error) throw std::runtime_error("não foi possível copiar " + from.string() + " para " + to.string() + ": " +
-                                      error.message());
+  if (error)
+    throw std::runtime_error("não foi possível copiar " + from.string() + " para " + to.string() +
+                             ": " + error.message());
 }
 
 // Gives copy the owner, group and mode of the database it replaces (or, when
@@ -50,11 +51,14 @@ void CopyFile(const fs::path& from, const fs::path& to) {
 std::string OwnLike(const fs::path& copy, const fs::path& database, const fs::path& folder) {
   struct stat like {};
   mode_t mode = 0640;
-  if (::stat(database.c_str(), &like) == 0) mode = like.st_mode & 07777;
-  else if (::stat(folder.c_str(), &like) != 0) throw Failure("não foi possível ler o dono de " + folder.string());
+  if (::stat(database.c_str(), &like) == 0)
+    mode = like.st_mode & 07777;
+  else if (::stat(folder.c_str(), &like) != 0)
+    throw Failure("não foi possível ler o dono de " + folder.string());
   if (::chown(copy.c_str(), like.st_uid, like.st_gid) != 0)
     throw Failure("não foi possível dar " + copy.string() + " ao dono da base");
-  if (::chmod(copy.c_str(), mode) != 0) throw Failure("não foi possível mudar o modo de " + copy.string());
+  if (::chmod(copy.c_str(), mode) != 0)
+    throw Failure("não foi possível mudar o modo de " + copy.string());
   const passwd* user = ::getpwuid(like.st_uid);
   const group* group = ::getgrgid(like.st_gid);
   char octal[8];
@@ -71,31 +75,37 @@ bool Exists(const fs::path& path) {
 }  // namespace
 
 int RunRestore(const RestoreOptions& options, std::ostream& out, std::ostream& err) {
-  fs::path copy;                                // the temporary copy, until it takes the database's name
-  fs::path aside;                               // the replaced database's second name, once made
+  fs::path copy;   // the temporary copy, until it takes the database's name
+  fs::path aside;  // the replaced database's second name, once made
   std::vector<std::pair<fs::path, fs::path>> moved;  // its companions, moved beside that name
   std::optional<DatabaseLock> lock;                  // held until what failed is undone
   try {
     const Caller author = CommandAuthor("restore", options.autor);
-    const fs::path database = fs::absolute(SqliteFileOf(options.database, kPgRestoreHint)).lexically_normal();
+    const fs::path database =
+        fs::absolute(SqliteFileOf(options.database, kPgRestoreHint)).lexically_normal();
     const fs::path file = fs::absolute(options.file).lexically_normal();
     const fs::path folder = database.parent_path();
     std::error_code error;
-    if (!fs::is_regular_file(file, error)) throw std::runtime_error(file.string() + " não existe ou não é um arquivo");
+    if (!fs::is_regular_file(file, error))
+      throw std::runtime_error(file.string() + " não existe ou não é um arquivo");
     if (Exists(database) && fs::equivalent(file, database, error))
-      throw std::runtime_error(file.string() + " é a própria base; dê o arquivo de uma cópia de segurança");
-    if (!fs::is_directory(folder, error)) throw std::runtime_error("a pasta " + folder.string() + " da base não existe");
+      throw std::runtime_error(file.string() +
+                               " é a própria base; dê o arquivo de uma cópia de segurança");
+    if (!fs::is_directory(folder, error))
+      throw std::runtime_error("a pasta " + folder.string() + " da base não existe");
     lock = DatabaseLock::ForRestore(database.string());
     if (!lock)
-      throw std::runtime_error("um servidor está usando a base " + database.string() +
-                               "; pare-o antes (sudo systemctl stop totem-server) e restaure de novo");
+      throw std::runtime_error(
+          "um servidor está usando a base " + database.string() +
+          "; pare-o antes (sudo systemctl stop totem-server) e restaure de novo");
 
     const UtcStamp now = UtcStampNow();
     copy = database.string() + ".restaurando-" + now.compact;
     CopyFile(file, copy);
     const int version = CheckSqliteCopy(copy.string(), file.string());
     const bool replaces = Exists(database) || Exists(database.string() + "-wal");
-    const fs::path keptAs = replaces ? fs::path(database.string() + ".substituido-" + now.compact) : fs::path();
+    const fs::path keptAs =
+        replaces ? fs::path(database.string() + ".substituido-" + now.compact) : fs::path();
     PrepareRestoredCopy(copy.string(), {now.iso, author.token, file.string(), keptAs.string()});
     const std::string owner = OwnLike(copy, database, folder);
     FsyncFile(copy);
@@ -112,7 +122,8 @@ int RunRestore(const RestoreOptions& options, std::ostream& out, std::ostream& e
       for (const char* suffix : kCompanions) {
         const fs::path from = database.string() + suffix, to = keptAs.string() + suffix;
         if (!Exists(from)) continue;
-        if (::rename(from.c_str(), to.c_str()) != 0) throw Failure("não foi possível guardar " + from.string());
+        if (::rename(from.c_str(), to.c_str()) != 0)
+          throw Failure("não foi possível guardar " + from.string());
         moved.emplace_back(from, to);
       }
     }
@@ -125,9 +136,11 @@ int RunRestore(const RestoreOptions& options, std::ostream& out, std::ostream& e
       out << "base anterior guardada como " << keptAs.string() << "\n";
       for (const auto& [from, to] : moved)
         if (to.string().ends_with("-wal"))
-          out << "  com o seu registro de escrita " << to.string() << ", que o SQLite aplica ao abri-la\n";
+          out << "  com o seu registro de escrita " << to.string()
+              << ", que o SQLite aplica ao abri-la\n";
     }
-    out << "base " << database.string() << " restaurada de " << file.string() << " (esquema " << version;
+    out << "base " << database.string() << " restaurada de " << file.string() << " (esquema "
+        << version;
     if (version != SchemaVersion()) out << ", atualizado para " << SchemaVersion();
     out << "; " << owner << ")\n";
     out << "restauração registrada no histórico: " << author.token << " em " << now.iso << "\n";
@@ -135,7 +148,8 @@ int RunRestore(const RestoreOptions& options, std::ostream& out, std::ostream& e
     return 0;
   } catch (const std::exception& error) {
     // Back as it was: the companions to their names, the second name gone.
-    for (auto it = moved.rbegin(); it != moved.rend(); ++it) ::rename(it->second.c_str(), it->first.c_str());
+    for (auto it = moved.rbegin(); it != moved.rend(); ++it)
+      ::rename(it->second.c_str(), it->first.c_str());
     if (!aside.empty()) ::unlink(aside.c_str());
     if (!copy.empty()) RemoveSqliteFiles(copy);
     err << "totem-server: restauração não feita: " << error.what() << "\n";

@@ -5,10 +5,10 @@
 
 #include "server/domain/demo_data.h"
 #include "server/domain/kiosk_view.h"
-#include "server/http/http_server.h"
 #include "server/domain/parametros_module.h"
-#include "server/rpc/rpc_dispatch.h"
+#include "server/http/http_server.h"
 #include "server/log/server_log.h"
+#include "server/rpc/rpc_dispatch.h"
 #include "server/store/store_factory.h"
 
 #include <malloc.h>
@@ -31,13 +31,17 @@ namespace {
 void LogAccess(const ServeOptions& options, const HttpOptions& http) {
   const std::string scheme = http.tlsCert.empty() ? "HTTP" : "HTTPS";
   if (!http.tokens.Empty())
-    LogLine(scheme + "; exigindo token (" + std::to_string(http.tokens.Size()) + " em " + options.tokenFile + ")");
+    LogLine(scheme + "; exigindo token (" + std::to_string(http.tokens.Size()) + " em " +
+            options.tokenFile + ")");
   else if (IsLoopbackHost(http.host))
-    LogLine(scheme + "; sem --token-file: aceitando chamadas sem token, só de processos desta máquina (" +
+    LogLine(scheme +
+            "; sem --token-file: aceitando chamadas sem token, só de processos desta máquina (" +
             http.host + ")");
   else
-    LogWarning(scheme + "; ATENÇÃO: sem --token-file e com --insecure-listen-any: qualquer máquina que alcance " +
-               http.host + " pode ler e gravar os parâmetros sem token");
+    LogWarning(
+        scheme +
+        "; ATENÇÃO: sem --token-file e com --insecure-listen-any: qualquer máquina que alcance " +
+        http.host + " pode ler e gravar os parâmetros sem token");
 }
 
 // The file holds the secrets that open the server; others on the machine
@@ -46,7 +50,8 @@ void LogAccess(const ServeOptions& options, const HttpOptions& http) {
 void WarnIfReadableByOthers(const std::string& path) {
   struct stat info {};
   if (stat(path.c_str(), &info) == 0 && (info.st_mode & S_IRWXO))
-    LogWarning("o arquivo de tokens " + path + " pode ser lido por outros usuários; use chmod 640 ou 600");
+    LogWarning("o arquivo de tokens " + path +
+               " pode ser lido por outros usuários; use chmod 640 ou 600");
 }
 
 // SIGHUP: the token file again. A file that cannot be used leaves the
@@ -63,7 +68,8 @@ void ReloadTokens(const ServeOptions& options, HttpServer& server) {
     WarnIfReadableByOthers(options.tokenFile);
     const std::size_t count = tokens.Size();
     server.ReplaceTokens(std::move(tokens));
-    LogLine("recebido SIGHUP; tokens relidos: " + std::to_string(count) + " em " + options.tokenFile);
+    LogLine("recebido SIGHUP; tokens relidos: " + std::to_string(count) + " em " +
+            options.tokenFile);
   } catch (const TokenFileError& error) {
     LogError(std::string("recebido SIGHUP; os tokens em uso continuam valendo: ") + error.what());
   }
@@ -134,8 +140,10 @@ int RunServer(const ServeOptions& options) {
     // A server that could not save would answer every save with an error.
     store->CheckWritable();
     if (options.demo) {
-      if (FillDemoData(*store)) LogLine("base vazia preenchida com os dados de demonstração");
-      else LogLine("a base já tem dados; --demo ignorado");
+      if (FillDemoData(*store))
+        LogLine("base vazia preenchida com os dados de demonstração");
+      else
+        LogLine("a base já tem dados; --demo ignorado");
     }
   } catch (const std::exception& error) {
     LogError(error.what());
@@ -149,15 +157,17 @@ int RunServer(const ServeOptions& options) {
   try {
     // Every thread that may hold a database connection: the read workers,
     // the write lane and the loops that read from a local file.
-    http.maxConnections =
-        FitConnectionsToOpenFileLimit(http.maxConnections, http.workers + http.writers + EventLoopCount(http));
+    http.maxConnections = FitConnectionsToOpenFileLimit(
+        http.maxConnections, http.workers + http.writers + EventLoopCount(http));
     // An SQLite file answers a read in microseconds without the network:
     // one register's read runs on the loop that parsed it.
     http.readsOnLoop = options.database.rfind("sqlite:", 0) == 0;
     server = std::make_unique<HttpServer>(http, dispatcher, [&store] { return HealthOf(*store); });
     // Listening first, then reading every version: no change falls between.
     store->ObserveChanges(
-        [kiosks = server.get()](const std::vector<VersaoCaixa>& changes) { kiosks->AnnounceChanges(changes); },
+        [kiosks = server.get()](const std::vector<VersaoCaixa>& changes) {
+          kiosks->AnnounceChanges(changes);
+        },
         options.sqlitePollMs);
     server->ServeKiosks(KioskSource{
         [&store] { return store->ListVersoes(); },
@@ -169,8 +179,8 @@ int RunServer(const ServeOptions& options) {
   }
   const std::string address = HostForDisplay(http.host) + ":" + std::to_string(port);
   std::cout << "listening on " << address << std::endl;
-  LogLine(VersionText() + "; base " + DatabaseForLog(options.database) + "; atendendo " + kServerName +
-          " em " + address);
+  LogLine(VersionText() + "; base " + DatabaseForLog(options.database) + "; atendendo " +
+          kServerName + " em " + address);
   LogAccess(options, http);
   if (!http.callLog) LogLine("log por chamada desligado (--no-call-log)");
   sd_notifyf(0, "READY=1\nSTATUS=atendendo em %s", address.c_str());

@@ -15,8 +15,9 @@ constexpr const char* kLimits = "Limites por cliente";
 CLI::Validator Between(long long min, long long max) {
   return CLI::Validator(
       [min, max](std::string& text) -> std::string {
-        const bool digits = !text.empty() && text.size() <= 12 &&
-                            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+        const bool digits =
+            !text.empty() && text.size() <= 12 &&
+            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
         if (!digits) return "espera um número, recebeu \"" + text + "\"";
         const long long value = std::stoll(text);
         if (value < min || value > max)
@@ -63,9 +64,10 @@ long long GetAnswerMemory(const HttpOptions& options) {
 constexpr Limit kLimitOptions[] = {
     {"--max-body", "BYTES", 1, 1LL << 30, Set<&HttpOptions::maxBody>, Get<&HttpOptions::maxBody>,
      "tamanho máximo do corpo de uma requisição"},
-    {"--max-header", "BYTES", 1024, 1 << 20, Set<&HttpOptions::maxHeader>, Get<&HttpOptions::maxHeader>,
-     "tamanho máximo da linha de requisição e cabeçalhos juntos"},
-    {"--max-connections", "N", 1, 1000000, Set<&HttpOptions::maxConnections>, Get<&HttpOptions::maxConnections>,
+    {"--max-header", "BYTES", 1024, 1 << 20, Set<&HttpOptions::maxHeader>,
+     Get<&HttpOptions::maxHeader>, "tamanho máximo da linha de requisição e cabeçalhos juntos"},
+    {"--max-connections", "N", 1, 1000000, Set<&HttpOptions::maxConnections>,
+     Get<&HttpOptions::maxConnections>,
      "conexões abertas; no limite, as ociosas mais antigas são fechadas"},
     {"--workers", "N", 1, 256, Set<&HttpOptions::workers>, Get<&HttpOptions::workers>,
      "leituras atendidas ao mesmo tempo fora dos laços de eventos"},
@@ -75,18 +77,21 @@ constexpr Limit kLimitOptions[] = {
      "laços de eventos que leem e escrevem as conexões; 0: um por núcleo"},
     {"--kiosk-waits-per-token", "N", 1, 1000000, Set<&HttpOptions::kioskWaitsPerToken>,
      Get<&HttpOptions::kioskWaitsPerToken>,
-     "leituras de totem esperando mudança ao mesmo tempo por token de leitura; acima, respondidas na hora"},
+     "leituras de totem esperando mudança ao mesmo tempo por token de leitura; acima, respondidas "
+     "na hora"},
     {"--kiosk-waits-per-address", "N", 1, 1000000, Set<&HttpOptions::kioskWaitsPerAddress>,
      Get<&HttpOptions::kioskWaitsPerAddress>,
      "o mesmo por endereço de cliente (sem token de gravação)"},
     {"--answer-memory", "MB", 1, 1 << 16, SetAnswerMemory, GetAnswerMemory,
-     "megabytes de respostas sendo montadas ou enviadas; cheio, leituras recebem 503 (gravações nunca)"},
+     "megabytes de respostas sendo montadas ou enviadas; cheio, leituras recebem 503 (gravações "
+     "nunca)"},
     {"--keep-alive-requests", "N", 1, 1000000, Set<&HttpOptions::keepAliveRequests>,
      Get<&HttpOptions::keepAliveRequests>, "requisições por conexão antes de fechá-la"},
     {"--keep-alive-timeout", "S", 1, kMaxSeconds, Set<&HttpOptions::keepAliveSeconds>,
      Get<&HttpOptions::keepAliveSeconds>, "segundos de conexão ociosa antes de fechá-la"},
     {"--head-timeout", "S", 1, kMaxSeconds, Set<&HttpOptions::headTimeoutSeconds>,
-     Get<&HttpOptions::headTimeoutSeconds>, "prazo para o cabeçalho inteiro chegar, desde o 1º byte"},
+     Get<&HttpOptions::headTimeoutSeconds>,
+     "prazo para o cabeçalho inteiro chegar, desde o 1º byte"},
     {"--body-timeout", "S", 1, kMaxSeconds, Set<&HttpOptions::bodyTimeoutSeconds>,
      Get<&HttpOptions::bodyTimeoutSeconds>, "prazo para o corpo inteiro chegar"},
     {"--read-timeout", "S", 1, kMaxSeconds, SetReadTimeout, GetReadTimeout,
@@ -96,7 +101,8 @@ constexpr Limit kLimitOptions[] = {
 };
 
 void AddLimit(CLI::App& app, HttpOptions& http, const Limit& limit) {
-  const std::string help = std::string(limit.help) + " (padrão " + std::to_string(limit.get(http)) + ")";
+  const std::string help =
+      std::string(limit.help) + " (padrão " + std::to_string(limit.get(http)) + ")";
   app.add_option_function<long long>(
          limit.name, [&http, set = limit.set](long long value) { set(http, value); }, help)
       ->option_text(limit.unit)
@@ -110,7 +116,8 @@ void ParseListen(const std::string& text, HttpOptions& http) {
   if (colon == std::string::npos || colon == 0)
     throw UsageError("--listen espera HOST:PORTA, recebeu \"" + text + "\"");
   std::string host = text.substr(0, colon);
-  if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+  if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
+    host = host.substr(1, host.size() - 2);
   if (host.empty()) throw UsageError("--listen sem endereço: \"" + text + "\"");
   std::string port = text.substr(colon + 1);
   if (const std::string problem = Between(0, 65535)(port); !problem.empty())
@@ -130,39 +137,50 @@ void AddServeOptions(CLI::App& app, ServeOptions& options, std::string& listen) 
                  "(a senha vem de ~/.pgpass, PGPASSFILE ou PGPASSWORD, nunca da linha de comando)")
       ->option_text("BASE")
       ->group(kServer);
-  app.add_flag("--criar-banco", options.createDatabase,
-               "cria a base SQLite (e a pasta dela) quando ainda não existe; sem esta opção, uma base "
-               "que falta é um erro, para que um caminho errado não comece do zero (--demo também cria)")
+  app.add_flag(
+         "--criar-banco", options.createDatabase,
+         "cria a base SQLite (e a pasta dela) quando ainda não existe; sem esta opção, uma base "
+         "que falta é um erro, para que um caminho errado não comece do zero (--demo também cria)")
       ->group(kServer);
   app.add_option("--listen", listen,
                  std::string("endereço de escuta (padrão ") + kDefaultListen +
-                     "; porta 0 escolhe uma livre). Quando pronto, escreve \"listening on HOST:PORTA\" na saída "
+                     "; porta 0 escolhe uma livre). Quando pronto, escreve \"listening on "
+                     "HOST:PORTA\" na saída "
                      "padrão")
       ->option_text("HOST:PORTA")
       ->group(kServer);
-  app.add_option("--sondagem-sqlite", options.sqlitePollMs,
-                 "de quantos em quantos milissegundos o servidor procura na base SQLite gravações de outros "
-                 "programas (um import ao lado dele) para avisar os totens que aguardam; 0 não procura, "
-                 "quando só este servidor grava o arquivo (padrão " + std::to_string(options.sqlitePollMs) + ")")
+  app.add_option(
+         "--sondagem-sqlite", options.sqlitePollMs,
+         "de quantos em quantos milissegundos o servidor procura na base SQLite gravações de "
+         "outros "
+         "programas (um import ao lado dele) para avisar os totens que aguardam; 0 não procura, "
+         "quando só este servidor grava o arquivo (padrão " +
+             std::to_string(options.sqlitePollMs) + ")")
       ->option_text("MS")
       ->check(Between(0, 60000))
       ->group(kServer);
-  app.add_flag("--demo", options.demo, "preenche uma base vazia com uma rede de lojas de demonstração")
+  app.add_flag("--demo", options.demo,
+               "preenche uma base vazia com uma rede de lojas de demonstração")
       ->group(kServer);
-  app.add_option("--token-file", options.tokenFile,
-                 "exige \"Authorization: Bearer <token>\" com um dos tokens do arquivo, um por linha com "
-                 "seu nome: \"NOME TOKEN\" ou \"NOME:TOKEN\" (token com pelo menos 16 caracteres; linhas "
-                 "vazias e começadas por # são ignoradas); a palavra \"leitura\" depois do token o limita a "
-                 "ler (os totens e os métodos get*), \"escrita\" o deixa gravar; depois de uma das duas "
-                 "palavras, uma lista como \"0001,0007/002\" limita o token a essas filiais e caixas. O nome vai para o log e "
-                 "o histórico. SIGHUP relê o arquivo")
+  app.add_option(
+         "--token-file", options.tokenFile,
+         "exige \"Authorization: Bearer <token>\" com um dos tokens do arquivo, um por linha com "
+         "seu nome: \"NOME TOKEN\" ou \"NOME:TOKEN\" (token com pelo menos 16 caracteres; linhas "
+         "vazias e começadas por # são ignoradas); a palavra \"leitura\" depois do token o limita "
+         "a "
+         "ler (os totens e os métodos get*), \"escrita\" o deixa gravar; depois de uma das duas "
+         "palavras, uma lista como \"0001,0007/002\" limita o token a essas filiais e caixas. O "
+         "nome vai para o log e "
+         "o histórico. SIGHUP relê o arquivo")
       ->option_text("ARQUIVO")
       ->group(kServer);
-  app.add_flag("--insecure-listen-any", options.insecureListenAny,
-               "sem --token-file o servidor só escuta em loopback; esta opção permite outro endereço SEM "
-               "exigir token")
+  app.add_flag(
+         "--insecure-listen-any", options.insecureListenAny,
+         "sem --token-file o servidor só escuta em loopback; esta opção permite outro endereço SEM "
+         "exigir token")
       ->group(kServer);
-  app.add_option("--tls-cert", http.tlsCert, "certificado (PEM, com a cadeia): atende HTTPS; com --tls-key")
+  app.add_option("--tls-cert", http.tlsCert,
+                 "certificado (PEM, com a cadeia): atende HTTPS; com --tls-key")
       ->option_text("ARQUIVO")
       ->group(kServer);
   app.add_option("--tls-key", http.tlsKey, "chave do certificado (PEM, sem senha)")
@@ -184,9 +202,11 @@ void FinishServeOptions(ServeOptions& options, const std::string& listen) {
   if (options.http.tlsCert.empty() != options.http.tlsKey.empty())
     throw UsageError("--tls-cert e --tls-key são dados juntos");
   if (options.tokenFile.empty() && !options.insecureListenAny && !IsLoopbackHost(options.http.host))
-    throw UsageError("sem --token-file o servidor só escuta em loopback (127.0.0.1, ::1); para escutar em " +
-                     options.http.host + " dê um --token-file, ou --insecure-listen-any para aceitar "
-                     "chamadas de qualquer máquina sem token");
+    throw UsageError(
+        "sem --token-file o servidor só escuta em loopback (127.0.0.1, ::1); para escutar em " +
+        options.http.host +
+        " dê um --token-file, ou --insecure-listen-any para aceitar "
+        "chamadas de qualquer máquina sem token");
 }
 
 std::vector<OptionDefault> ServerOptionDefaults() {
@@ -205,7 +225,8 @@ std::vector<OptionDefault> ServerOptionDefaults() {
 std::vector<OptionDefault> LimitDefaults() {
   const HttpOptions defaults;
   std::vector<OptionDefault> out;
-  for (const auto& limit : kLimitOptions) out.push_back({limit.name + 2, std::to_string(limit.get(defaults))});
+  for (const auto& limit : kLimitOptions)
+    out.push_back({limit.name + 2, std::to_string(limit.get(defaults))});
   return out;
 }
 

@@ -15,7 +15,8 @@ namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::size_t LineAt(std::string_view text, std::size_t offset) {
-  return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + static_cast<long>(offset), '\n'));
+  return 1 + static_cast<std::size_t>(
+                 std::count(text.begin(), text.begin() + static_cast<long>(offset), '\n'));
 }
 
 // Bytes a UTF-8 sequence starting with this lead byte takes; 0 for a byte
@@ -29,7 +30,7 @@ std::size_t SequenceLength(unsigned char lead) {
 }
 
 struct Utf8Scan {
-  bool multiByte = false;                      // some well-formed sequence past ASCII
+  bool multiByte = false;                        // some well-formed sequence past ASCII
   std::size_t firstInvalid = std::string::npos;  // offset of the first byte no sequence explains
 };
 
@@ -52,8 +53,10 @@ Utf8Scan ScanUtf8(std::string_view text) {
 
 std::string FromWindows1252(std::string_view text) {
   iconv_t converter = iconv_open("UTF-8", "WINDOWS-1252");
-  if (converter == reinterpret_cast<iconv_t>(-1)) throw CsvError(1, "conversão de Windows-1252 indisponível");
-  std::string out(text.size() * 3, '\0');  // no Windows-1252 character takes more than 3 bytes in UTF-8
+  if (converter == reinterpret_cast<iconv_t>(-1))
+    throw CsvError(1, "conversão de Windows-1252 indisponível");
+  std::string out(text.size() * 3,
+                  '\0');  // no Windows-1252 character takes more than 3 bytes in UTF-8
   char* in = const_cast<char*>(text.data());
   std::size_t inLeft = text.size();
   char* next = out.data();
@@ -63,8 +66,9 @@ std::string FromWindows1252(std::string_view text) {
   iconv_close(converter);
   if (result == static_cast<std::size_t>(-1)) {
     const std::size_t at = text.size() - inLeft;
-    throw CsvError(LineAt(text, at), error == EILSEQ ? "byte inválido em UTF-8 e em Windows-1252"
-                                                     : "não foi possível converter o texto de Windows-1252");
+    throw CsvError(LineAt(text, at), error == EILSEQ
+                                         ? "byte inválido em UTF-8 e em Windows-1252"
+                                         : "não foi possível converter o texto de Windows-1252");
   }
   out.resize(out.size() - outLeft);
   return out;
@@ -89,8 +93,9 @@ SpreadsheetText DecodeSpreadsheet(std::string_view bytes) {
     out.utf8 = bytes;
     if (out.encoding.empty()) out.encoding = "UTF-8";
   } else if (scan.multiByte || !out.encoding.empty()) {
-    throw CsvError(LineAt(bytes, scan.firstInvalid),
-                   "texto em UTF-8 misturado com outra codificação; salve o arquivo de novo em uma só");
+    throw CsvError(
+        LineAt(bytes, scan.firstInvalid),
+        "texto em UTF-8 misturado com outra codificação; salve o arquivo de novo em uma só");
   } else {
     out.utf8 = FromWindows1252(bytes);
     out.encoding = "Windows-1252";

@@ -32,8 +32,7 @@ bool FitsKey(const nlohmann::json& code, const contract::Column& column) {
 
 // The destinations as a list of registers, each once, in the order given.
 std::variant<std::vector<CaixaKey>, Refusal> ReadDestinos(const nlohmann::json& list) {
-  if (list.empty())
-    return Refusal{refusal::kDestinosVazio, "Nenhum caixa de destino informado."};
+  if (list.empty()) return Refusal{refusal::kDestinosVazio, "Nenhum caixa de destino informado."};
   if (list.size() > contract::kMaxDestinos)
     return Refusal{refusal::kDestinosDemais, "No máximo " + std::to_string(contract::kMaxDestinos) +
                                                  " caixas de destino por cópia."};
@@ -85,10 +84,9 @@ ResultEnvelope ParametrosModule::GetHistParametros(const std::string& cdFilial,
   const auto limite = Number(nrLimite);
   const auto antes = nrAntesDe.empty() ? std::nullopt : Number(nrAntesDe);
   if (!limite || *limite < 1 || *limite > contract::kMaxHistorico || (!nrAntesDe.empty() && !antes))
-    return Refused({refusal::kPaginaInvalida,
-                    "Página do histórico inválida: de 1 a " +
-                        std::to_string(contract::kMaxHistorico) +
-                        " gravações, antes de um número de gravação."});
+    return Refused({refusal::kPaginaInvalida, "Página do histórico inválida: de 1 a " +
+                                                  std::to_string(contract::kMaxHistorico) +
+                                                  " gravações, antes de um número de gravação."});
   return Guarded("getHistParametros", [&] {
     if (!store_.CaixaExists(cdFilial, cdCaixa)) return Refused(CaixaNaoCadastrado());
     std::vector<PacketRow> rows;
@@ -124,7 +122,8 @@ ResultEnvelope ParametrosModule::GetCopiaPrevia(const std::string& cdFilial,
     const auto source = store_.LoadParametro(cdFilial, cdCaixa);
     if (!source) {
       if (!store_.CaixaExists(cdFilial, cdCaixa)) return Refused(CaixaNaoCadastrado());
-      return Refused({refusal::kOrigemSemParametros, "O caixa de origem não tem parâmetros gravados."});
+      return Refused(
+          {refusal::kOrigemSemParametros, "O caixa de origem não tem parâmetros gravados."});
     }
     const CaixaKey origem{cdFilial, cdCaixa};
     const auto current = store_.LoadCaixas(keys);
@@ -177,7 +176,8 @@ ResultEnvelope ParametrosModule::SetCopiaParametros(const std::string& cdFilial,
     if (!transaction->LockCaixa(cdFilial, cdCaixa)) return Refused(CaixaNaoCadastrado());
     const auto source = transaction->CurrentParametro(cdFilial, cdCaixa);
     if (!source)
-      return Refused({refusal::kOrigemSemParametros, "O caixa de origem não tem parâmetros gravados."});
+      return Refused(
+          {refusal::kOrigemSemParametros, "O caixa de origem não tem parâmetros gravados."});
     // The values go to each destination as a save would take them.
     if (auto refused = CheckValues(*source)) return Refused(*refused);
     if (NeedsGrupo(*source) && !transaction->GrupoExists((*source)["CDGRUPPROD"]))

@@ -30,23 +30,35 @@ constexpr std::array<DemoFilial, 12> kFiliais = {{
 constexpr std::array<const char*, 4> kNomesCaixa = {"Caixa Principal", "Caixa Rápido",
                                                     "Bar e Bebidas", "Praça de Alimentação"};
 
-constexpr std::array<const char*, 21> kGrupos = {
-    "Bebidas",          "Refrigerantes",         "Sucos Naturais",     "Cervejas",
-    "Vinhos e Espumantes", "Cafés e Chás",       "Sobremesas",         "Sorvetes",
-    "Lanches",          "Pratos Executivos",     "Saladas",            "Massas",
-    "Carnes Grelhadas", "Frutos do Mar",         "Porções",            "Pizzas",
-    "Comida Japonesa",  "Padaria e Confeitaria", "Combos Infantis",    "Açaí e Vitaminas",
-    "Pratos Vegetarianos"};
+constexpr std::array<const char*, 21> kGrupos = {"Bebidas",
+                                                 "Refrigerantes",
+                                                 "Sucos Naturais",
+                                                 "Cervejas",
+                                                 "Vinhos e Espumantes",
+                                                 "Cafés e Chás",
+                                                 "Sobremesas",
+                                                 "Sorvetes",
+                                                 "Lanches",
+                                                 "Pratos Executivos",
+                                                 "Saladas",
+                                                 "Massas",
+                                                 "Carnes Grelhadas",
+                                                 "Frutos do Mar",
+                                                 "Porções",
+                                                 "Pizzas",
+                                                 "Comida Japonesa",
+                                                 "Padaria e Confeitaria",
+                                                 "Combos Infantis",
+                                                 "Açaí e Vitaminas",
+                                                 "Pratos Vegetarianos"};
 
 constexpr std::array<const char*, 4> kMensagensIniciais = {
     "Bem-vindo! Aproxime seu cartão de consumo do leitor.",
-    "Olá! Consulte aqui o seu extrato de consumo.",
-    "Confira seus pedidos antes de ir ao caixa.",
+    "Olá! Consulte aqui o seu extrato de consumo.", "Confira seus pedidos antes de ir ao caixa.",
     "Seja bem-vindo ao Sabor da Terra. Bom apetite!"};
 
 constexpr std::array<const char*, 3> kMensagensAdicionais = {
-    "Dúvidas? Procure um de nossos atendentes.", "Aceitamos cartões de crédito, débito e Pix.",
-    ""};
+    "Dúvidas? Procure um de nossos atendentes.", "Aceitamos cartões de crédito, débito e Pix.", ""};
 
 constexpr std::array<const char*, 3> kMensagensConsumidor = {
     "Digite o código impresso no seu cartão de consumo.",
@@ -76,9 +88,11 @@ ParametroTotem DemoParametro(const Caixa& caixa, int k) {
   }
   p["NRSEGFECTOT"] = kSegundos[static_cast<std::size_t>(k) % kSegundos.size()];
   p["DSMSGINITOT"] = kMensagensIniciais[static_cast<std::size_t>(k) % kMensagensIniciais.size()];
-  p["DSMSGADITOT"] = kMensagensAdicionais[static_cast<std::size_t>(k) % kMensagensAdicionais.size()];
+  p["DSMSGADITOT"] =
+      kMensagensAdicionais[static_cast<std::size_t>(k) % kMensagensAdicionais.size()];
   p["IDINFCLIECAI"] = YesNo(k % 3 != 2);
-  p["DSMSGCONTOT"] = kMensagensConsumidor[static_cast<std::size_t>(k) % kMensagensConsumidor.size()];
+  p["DSMSGCONTOT"] =
+      kMensagensConsumidor[static_cast<std::size_t>(k) % kMensagensConsumidor.size()];
   return p;
 }
 

@@ -40,12 +40,15 @@ std::string KioskBody(const std::string& cdFilial, const std::string& cdCaixa, l
       {"versao", versao},
       {"configurado", record.has_value()},
       {"extrato", Extrato(p["IDTIPEXTTOT"])},
-      {"grupoProdutos", grupo.empty() ? Json(nullptr)
-                                      : Json{{"codigo", grupo},
-                                             {"nome", record && record->nmGrupProd ? Json(*record->nmGrupProd)
-                                                                                   : Json(nullptr)}}},
+      {"grupoProdutos", grupo.empty()
+                            ? Json(nullptr)
+                            : Json{{"codigo", grupo},
+                                   {"nome", record && record->nmGrupProd ? Json(*record->nmGrupProd)
+                                                                         : Json(nullptr)}}},
       {"mensagens",
-       {{"inicial", p["DSMSGINITOT"]}, {"adicional", p["DSMSGADITOT"]}, {"consumidor", p["DSMSGCONTOT"]}}},
+       {{"inicial", p["DSMSGINITOT"]},
+        {"adicional", p["DSMSGADITOT"]},
+        {"consumidor", p["DSMSGCONTOT"]}}},
       {"periodoConsulta",
        {{"mesCorrente", mesCorrente},
         {"diaInicial", mesCorrente ? Json(nullptr) : Number(p["NRDIAINITOT"])},
@@ -70,7 +73,8 @@ std::string KioskEtag(long long versao, std::string_view body) {
   return "\"" + std::to_string(versao) + "-" + digits + "\"";
 }
 
-std::optional<KioskReading> ReadKiosk(Store& store, const std::string& cdFilial, const std::string& cdCaixa) {
+std::optional<KioskReading> ReadKiosk(Store& store, const std::string& cdFilial,
+                                      const std::string& cdCaixa) {
   const auto versao = store.Versao(cdFilial, cdCaixa);
   if (!versao) return std::nullopt;
   std::string body = KioskBody(cdFilial, cdCaixa, *versao, store.LoadParametro(cdFilial, cdCaixa));

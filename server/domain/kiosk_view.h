@@ -26,7 +26,8 @@ std::string KioskEtag(long long versao, std::string_view body);
 // record, so the body is never older than the version it carries: a change
 // committed in between is at worst sent twice, never missed. Throws
 // StoreError.
-std::optional<KioskReading> ReadKiosk(Store& store, const std::string& cdFilial, const std::string& cdCaixa);
+std::optional<KioskReading> ReadKiosk(Store& store, const std::string& cdFilial,
+                                      const std::string& cdCaixa);
 
 // The object for a register at a version; without a record (never saved),
 // the fields say so and hold their empty values.

@@ -44,17 +44,19 @@ std::optional<std::string> NormalizeDateTime(std::string_view text) {
       !ReadDigits(text, 5, 2, month) || text[7] != '-' || !ReadDigits(text, 8, 2, day))
     return std::nullopt;
   if (text.size() > 10) {
-    if ((text[10] != 'T' && text[10] != ' ') || !ReadDigits(text, 11, 2, hour) || text.size() < 16 ||
-        text[13] != ':' || !ReadDigits(text, 14, 2, minute))
+    if ((text[10] != 'T' && text[10] != ' ') || !ReadDigits(text, 11, 2, hour) ||
+        text.size() < 16 || text[13] != ':' || !ReadDigits(text, 14, 2, minute))
       return std::nullopt;
-    if (text.size() > 16 && (text.size() != 19 || text[16] != ':' || !ReadDigits(text, 17, 2, second)))
+    if (text.size() > 16 &&
+        (text.size() != 19 || text[16] != ':' || !ReadDigits(text, 17, 2, second)))
       return std::nullopt;
   }
   if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 ||
       minute > 59 || second > 59)
     return std::nullopt;
   char out[64];
-  std::snprintf(out, sizeof out, "%04d-%02d-%02dT%02d:%02d:%02d", year, month, day, hour, minute, second);
+  std::snprintf(out, sizeof out, "%04d-%02d-%02dT%02d:%02d:%02d", year, month, day, hour, minute,
+                second);
   return std::string(out);
 }
 

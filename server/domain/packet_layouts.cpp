@@ -78,8 +78,9 @@ DataPacket GrupoPacket(std::vector<GrupoProduto> grupos) {
   DataPacket packet{GrupoColumns(), {}};
   packet.rows.reserve(grupos.size());
   for (auto& g : grupos)
-    packet.rows.push_back(Row(std::move(g.cdGrupProd), std::move(g.nmGrupProd), std::move(g.dtUltAtu),
-                              std::move(g.idCadNvSubGr), std::move(g.idGrProdVmn)));
+    packet.rows.push_back(Row(std::move(g.cdGrupProd), std::move(g.nmGrupProd),
+                              std::move(g.dtUltAtu), std::move(g.idCadNvSubGr),
+                              std::move(g.idGrProdVmn)));
   return packet;
 }
 
@@ -88,8 +89,10 @@ DataPacket ParametroPacket(const std::optional<ParametroCarregado>& record) {
   if (!record) return packet;
   PacketRow row;
   for (const auto& column : contract::kParametroColumns) {
-    if (column.name == contract::kNmGrupProd.name) row.push_back(record->nmGrupProd);
-    else row.push_back(record->parametro[column.name]);
+    if (column.name == contract::kNmGrupProd.name)
+      row.push_back(record->nmGrupProd);
+    else
+      row.push_back(record->parametro[column.name]);
   }
   packet.rows.push_back(std::move(row));
   return packet;

@@ -6,21 +6,21 @@
 namespace totem::server {
 namespace {
 
-bool SameValues(const ParametroTotem& a, const ParametroTotem& b) {
-  return a.values == b.values;
-}
+bool SameValues(const ParametroTotem& a, const ParametroTotem& b) { return a.values == b.values; }
 
 }  // namespace
 
-SaveOutcome SaveParametro(WriteTransaction& transaction, const ParametroTotem& parametro, const Caller& caller,
-                          WhenUnchanged whenUnchanged) {
+SaveOutcome SaveParametro(WriteTransaction& transaction, const ParametroTotem& parametro,
+                          const Caller& caller, WhenUnchanged whenUnchanged) {
   // The checks against stored data run inside the write transaction, so
   // they still hold when it commits.
   if (!transaction.LockCaixa(parametro.cdFilial, parametro.cdCaixa)) return {CaixaNaoCadastrado()};
-  if (NeedsGrupo(parametro) && !transaction.GrupoExists(parametro["CDGRUPPROD"])) return {GrupoNaoCadastrado()};
+  if (NeedsGrupo(parametro) && !transaction.GrupoExists(parametro["CDGRUPPROD"]))
+    return {GrupoNaoCadastrado()};
   GravacaoParametro gravacao;
   gravacao.antes = transaction.CurrentParametro(parametro.cdFilial, parametro.cdCaixa);
-  if (whenUnchanged == WhenUnchanged::kSkip && gravacao.antes && SameValues(*gravacao.antes, parametro))
+  if (whenUnchanged == WhenUnchanged::kSkip && gravacao.antes &&
+      SameValues(*gravacao.antes, parametro))
     return {};
   transaction.UpsertParametro(parametro);
   // The history row goes in the save's own transaction: a save is never

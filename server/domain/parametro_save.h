@@ -26,7 +26,7 @@ struct SaveOutcome {
 // group; then the record is upserted and the save appended to the
 // register's history with the caller and the values before and after.
 // Nothing is committed here. Throws StoreError.
-SaveOutcome SaveParametro(WriteTransaction& transaction, const ParametroTotem& parametro, const Caller& caller,
-                          WhenUnchanged whenUnchanged);
+SaveOutcome SaveParametro(WriteTransaction& transaction, const ParametroTotem& parametro,
+                          const Caller& caller, WhenUnchanged whenUnchanged);
 
 }  // namespace totem::server

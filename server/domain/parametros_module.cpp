@@ -33,9 +33,10 @@ ResultEnvelope ParametrosModule::StoreFailure() { return Refused(FalhaBase()); }
 ResultEnvelope ParametrosModule::GetFilial(const Caller& caller) {
   return Guarded("getFilial", [&] {
     auto filiais = store_.ListFiliais();
-    filiais.erase(std::remove_if(filiais.begin(), filiais.end(),
-                                 [&](const Filial& f) { return !caller.reach.Reaches(f.cdFilial); }),
-                  filiais.end());
+    filiais.erase(
+        std::remove_if(filiais.begin(), filiais.end(),
+                       [&](const Filial& f) { return !caller.reach.Reaches(f.cdFilial); }),
+        filiais.end());
     return ResultEnvelope::Success(FilialPacket(std::move(filiais)));
   });
 }
@@ -43,19 +44,21 @@ ResultEnvelope ParametrosModule::GetFilial(const Caller& caller) {
 ResultEnvelope ParametrosModule::GetConfCaixa(const Caller& caller) {
   return Guarded("getConfCaixa", [&] {
     auto caixas = store_.ListCaixas();
-    caixas.erase(std::remove_if(caixas.begin(), caixas.end(),
-                                [&](const Caixa& c) { return !caller.reach.Reaches(c.cdFilial, c.cdCaixa); }),
+    caixas.erase(std::remove_if(
+                     caixas.begin(), caixas.end(),
+                     [&](const Caixa& c) { return !caller.reach.Reaches(c.cdFilial, c.cdCaixa); }),
                  caixas.end());
     return ResultEnvelope::Success(CaixaPacket(std::move(caixas)));
   });
 }
 
 ResultEnvelope ParametrosModule::GetPesqGrupProd() {
-  return Guarded("getPesqGrupProd", [&] { return ResultEnvelope::Success(GrupoPacket(store_.ListGrupos())); });
+  return Guarded("getPesqGrupProd",
+                 [&] { return ResultEnvelope::Success(GrupoPacket(store_.ListGrupos())); });
 }
 
-ResultEnvelope ParametrosModule::GetCarregaPar(const std::string& cdFilial, const std::string& cdCaixa,
-                                               const Caller& caller) {
+ResultEnvelope ParametrosModule::GetCarregaPar(const std::string& cdFilial,
+                                               const std::string& cdCaixa, const Caller& caller) {
   // The screen loads an empty register code for a branch it shows without
   // registers (or for none at all): that reads nothing of any register.
   if (!cdCaixa.empty()) RequireReach(caller, cdFilial, cdCaixa);
@@ -64,8 +67,8 @@ ResultEnvelope ParametrosModule::GetCarregaPar(const std::string& cdFilial, cons
   });
 }
 
-ResultEnvelope ParametrosModule::GetVerifPar(const std::string& cdFilial, const std::string& cdCaixa,
-                                             const Caller& caller) {
+ResultEnvelope ParametrosModule::GetVerifPar(const std::string& cdFilial,
+                                             const std::string& cdCaixa, const Caller& caller) {
   RequireReach(caller, cdFilial, cdCaixa);
   return Guarded("getVerifPar", [&] {
     if (!store_.CaixaExists(cdFilial, cdCaixa)) return Refused(CaixaNaoCadastrado());
@@ -80,7 +83,8 @@ ResultEnvelope ParametrosModule::SetUpdParametros(const std::vector<std::string>
   if (auto refused = CheckValues(parametro)) return Refused(*refused);
   return Guarded("setUpdParametros", [&] {
     auto transaction = store_.BeginWrite();
-    const SaveOutcome outcome = SaveParametro(*transaction, parametro, caller, WhenUnchanged::kRecord);
+    const SaveOutcome outcome =
+        SaveParametro(*transaction, parametro, caller, WhenUnchanged::kRecord);
     if (outcome.refusal) return Refused(*outcome.refusal);
     transaction->Commit();
     return ResultEnvelope::Success();

@@ -23,8 +23,8 @@ inline const std::string kServerName(contract::kServerName);
 
 // Who is calling, as the HTTP front established it; kept with every save.
 struct Caller {
-  std::string token;    // name of the token presented; empty when the server requires none
-  std::string address;  // the client's IP address
+  std::string token;      // name of the token presented; empty when the server requires none
+  std::string address;    // the client's IP address
   bool readOnly = false;  // the token may only read
   TokenReach reach = {};  // the branches and registers the token reaches
 };
@@ -40,9 +40,11 @@ class ParametrosModule {
   ResultEnvelope GetPesqGrupProd();
   // The register's record; a packet without rows when it has none, when the
   // register is unknown or its code empty (a branch without registers).
-  ResultEnvelope GetCarregaPar(const std::string& cdFilial, const std::string& cdCaixa, const Caller& caller = {});
+  ResultEnvelope GetCarregaPar(const std::string& cdFilial, const std::string& cdCaixa,
+                               const Caller& caller = {});
   // The register's key, or CAIXA_N when it does not exist.
-  ResultEnvelope GetVerifPar(const std::string& cdFilial, const std::string& cdCaixa, const Caller& caller = {});
+  ResultEnvelope GetVerifPar(const std::string& cdFilial, const std::string& cdCaixa,
+                             const Caller& caller = {});
   // Branch code, register code, then the eleven values in the contract's
   // order (contract::kRecord).
   // Inserts or updates the record and appends the save, with its caller and

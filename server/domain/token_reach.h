@@ -43,7 +43,8 @@ class OutOfReach : public std::runtime_error {
 };
 
 // What a refusal says: "O token NAME não tem acesso ao caixa 0001/003."
-std::string NoAccessMessage(const std::string& token, const std::string& cdFilial, const std::string& cdCaixa);
+std::string NoAccessMessage(const std::string& token, const std::string& cdFilial,
+                            const std::string& cdCaixa);
 
 struct Caller;
 // Throws OutOfReach unless the caller's token reaches the register.

@@ -35,7 +35,8 @@ bool ValidToken(std::string_view token) {
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() &&
          std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-           return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+           return std::tolower(static_cast<unsigned char>(a)) ==
+                  std::tolower(static_cast<unsigned char>(b));
          });
 }
 
@@ -70,7 +71,8 @@ AccessTokens AccessTokens::Parse(std::string_view text, const std::string& origi
     const std::string where = origin + ":" + std::to_string(lineNumber) + ": ";
     const auto separator = line.find_first_of(": \t");
     if (separator == std::string_view::npos)
-      throw TokenFileError(where + "esperado NOME TOKEN (ou NOME:TOKEN); cada token precisa de um nome");
+      throw TokenFileError(where +
+                           "esperado NOME TOKEN (ou NOME:TOKEN); cada token precisa de um nome");
     const std::string_view name = Trimmed(line.substr(0, separator));
     std::string_view token = Trimmed(line.substr(separator + 1));
     std::string_view scope;
@@ -79,7 +81,8 @@ AccessTokens AccessTokens::Parse(std::string_view text, const std::string& origi
       token = token.substr(0, blank);
     }
     if (!ValidName(name))
-      throw TokenFileError(where + "nome de token inválido (use até 64 letras, dígitos, \".\", \"_\" ou \"-\")");
+      throw TokenFileError(
+          where + "nome de token inválido (use até 64 letras, dígitos, \".\", \"_\" ou \"-\")");
     if (token.empty()) throw TokenFileError(where + "o token " + std::string(name) + " está vazio");
     if (!ValidToken(token))
       throw TokenFileError(where + "o token " + std::string(name) +
@@ -96,8 +99,9 @@ AccessTokens AccessTokens::Parse(std::string_view text, const std::string& origi
       scope = scope.substr(0, blank);
     }
     if (!scope.empty() && scope != kReadOnlyScope && scope != kWriteScope)
-      throw TokenFileError(where + "escopo desconhecido para o token " + std::string(name) + " (use \"" +
-                           std::string(kReadOnlyScope) + "\" ou \"" + std::string(kWriteScope) +
+      throw TokenFileError(where + "escopo desconhecido para o token " + std::string(name) +
+                           " (use \"" + std::string(kReadOnlyScope) + "\" ou \"" +
+                           std::string(kWriteScope) +
                            "\", seguido ou não das filiais e caixas que ele alcança, ou nada)");
     TokenReach reach;
     if (!reachList.empty()) {
@@ -106,7 +110,9 @@ AccessTokens AccessTokens::Parse(std::string_view text, const std::string& origi
                              " tem espaços; separe as filiais e caixas só com vírgulas");
       std::string problem;
       auto parsed = TokenReach::Parse(reachList, &problem);
-      if (!parsed) throw TokenFileError(where + "alcance inválido para o token " + std::string(name) + ": " + problem);
+      if (!parsed)
+        throw TokenFileError(where + "alcance inválido para o token " + std::string(name) + ": " +
+                             problem);
       reach = std::move(*parsed);
     }
 
@@ -122,7 +128,8 @@ AccessTokens AccessTokens::Parse(std::string_view text, const std::string& origi
     tokens.entries_.push_back(std::move(entry));
     lines.push_back(lineNumber);
   }
-  if (tokens.entries_.empty()) throw TokenFileError("o arquivo de tokens " + origin + " não tem nenhum token");
+  if (tokens.entries_.empty())
+    throw TokenFileError("o arquivo de tokens " + origin + " não tem nenhum token");
   return tokens;
 }
 

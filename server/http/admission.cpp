@@ -33,7 +33,8 @@ void WaitQuota::Lower(Counts& counts, const std::string& key) {
 void AnswerBudget::Free(std::size_t bytes) {
   const std::size_t freed = sinceTrim_.fetch_add(bytes, std::memory_order_relaxed) + bytes;
   const std::size_t left = held_.fetch_sub(bytes, std::memory_order_relaxed) - bytes;
-  if (left == 0 && freed >= bytes_ && sinceTrim_.exchange(0, std::memory_order_relaxed) >= bytes_) malloc_trim(0);
+  if (left == 0 && freed >= bytes_ && sinceTrim_.exchange(0, std::memory_order_relaxed) >= bytes_)
+    malloc_trim(0);
 }
 
 }  // namespace totem::server

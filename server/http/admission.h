@@ -14,7 +14,8 @@ namespace totem::server {
 
 class WaitQuota {
  public:
-  WaitQuota(std::size_t perToken, std::size_t perAddress) : perToken_(perToken), perAddress_(perAddress) {}
+  WaitQuota(std::size_t perToken, std::size_t perAddress)
+      : perToken_(perToken), perAddress_(perAddress) {}
 
   // One more wait for this token (empty: none) and address; false, taking
   // nothing, when either is at its cap.

@@ -79,7 +79,8 @@ std::string FormatRequestRecord(const RequestRecord& record, std::string_view ti
   // to_chars: snprintf's general machinery cost more than the rest of the
   // record, and this runs once per call.
   char millis[32];
-  const auto written = std::to_chars(millis, millis + sizeof millis, record.milliseconds, std::chars_format::fixed, 2);
+  const auto written = std::to_chars(millis, millis + sizeof millis, record.milliseconds,
+                                     std::chars_format::fixed, 2);
   AppendField(out, "ms", std::string_view(millis, static_cast<std::size_t>(written.ptr - millis)));
   if (record.call) {
     AppendField(out, "outcome", OutcomeName(record.call->outcome));

@@ -29,7 +29,8 @@ void Help(std::string& out, const char* name, const char* type, const char* help
   out += '\n';
 }
 
-void Sample(std::string& out, const std::string& name, const std::string& labels, const std::string& value) {
+void Sample(std::string& out, const std::string& name, const std::string& labels,
+            const std::string& value) {
   out += name;
   out += '{';
   out += labels;
@@ -70,7 +71,9 @@ std::string CallMetrics::Render() const {
   std::string out;
   Help(out, "totem_build_info", "gauge", "The server's version and its schema version; always 1.");
   Sample(out, "totem_build_info",
-         "version=\"" + std::string(kVersion) + "\",schema=\"" + std::to_string(SchemaVersion()) + "\"", "1");
+         "version=\"" + std::string(kVersion) + "\",schema=\"" + std::to_string(SchemaVersion()) +
+             "\"",
+         "1");
   Help(out, "totem_rpc_calls_total", "counter", "Calls of the module's methods, by outcome.");
   for (const auto& [method, m] : methods_)
     for (Outcome outcome : {Outcome::kOk, Outcome::kRefused, Outcome::kFault, Outcome::kError})
@@ -92,10 +95,11 @@ std::string CallMetrics::Render() const {
     std::uint64_t cumulative = 0;
     for (std::size_t i = 0; i < kBuckets.size(); ++i) {
       cumulative += m.buckets[i];
-      Sample(out, "totem_rpc_duration_seconds_bucket", label + ",le=\"" + Number(kBuckets[i]) + "\"",
-             std::to_string(cumulative));
+      Sample(out, "totem_rpc_duration_seconds_bucket",
+             label + ",le=\"" + Number(kBuckets[i]) + "\"", std::to_string(cumulative));
     }
-    Sample(out, "totem_rpc_duration_seconds_bucket", label + ",le=\"+Inf\"", std::to_string(m.count));
+    Sample(out, "totem_rpc_duration_seconds_bucket", label + ",le=\"+Inf\"",
+           std::to_string(m.count));
     Sample(out, "totem_rpc_duration_seconds_sum", label, Number(m.sum));
     Sample(out, "totem_rpc_duration_seconds_count", label, std::to_string(m.count));
   }
@@ -108,8 +112,10 @@ std::string CallMetrics::Render() const {
 
   Help(out, "totem_kiosk_answers_total", "counter", "The kiosks' reads, by the status answered.");
   for (const auto& [status, count] : kioskAnswers_)
-    Sample(out, "totem_kiosk_answers_total", "status=\"" + std::to_string(status) + "\"", std::to_string(count));
-  Help(out, "totem_kiosk_waiting", "gauge", "Kiosks' reads waiting for a change of their register.");
+    Sample(out, "totem_kiosk_answers_total", "status=\"" + std::to_string(status) + "\"",
+           std::to_string(count));
+  Help(out, "totem_kiosk_waiting", "gauge",
+       "Kiosks' reads waiting for a change of their register.");
   out += "totem_kiosk_waiting " + std::to_string(kioskWaiting_) + "\n";
   return out;
 }

@@ -8,7 +8,8 @@ ConnectionRegistry::ConnectionRegistry(boost::asio::io_context& loop, std::size_
                                        std::chrono::seconds idleTimeout)
     : capacity_(capacity), idleTimeout_(idleTimeout), sweep_(loop) {}
 
-std::optional<ConnectionRegistry::Bucket> ConnectionRegistry::BucketOf(State state, CallerClass caller) {
+std::optional<ConnectionRegistry::Bucket> ConnectionRegistry::BucketOf(State state,
+                                                                       CallerClass caller) {
   constexpr std::size_t kStates = 4;  // closing, idle, reading, body
   // Rows by caller, columns by state; nothing: never closed for room.
   constexpr std::optional<Bucket> kTable[4][kStates] = {

@@ -64,7 +64,8 @@ class ConnectionRegistry {
   using State = Connection::State;
 
   // The idle sweep runs on loop.
-  ConnectionRegistry(boost::asio::io_context& loop, std::size_t capacity, std::chrono::seconds idleTimeout);
+  ConnectionRegistry(boost::asio::io_context& loop, std::size_t capacity,
+                     std::chrono::seconds idleTimeout);
 
   // Room for one more connection: true when there is, or when another was
   // closed to make it; false when every open connection is being answered
@@ -112,7 +113,8 @@ class ConnectionRegistry {
     kWriterReading,
     kBucketCount,
   };
-  static constexpr std::array<Bucket, 4> kIdleBuckets = {kAnonymousIdle, kReaderIdle, kUnknownIdle, kWriterIdle};
+  static constexpr std::array<Bucket, 4> kIdleBuckets = {kAnonymousIdle, kReaderIdle, kUnknownIdle,
+                                                         kWriterIdle};
   // Nothing when a connection in this state is never closed for room.
   static std::optional<Bucket> BucketOf(State state, CallerClass caller);
   std::array<std::list<Connection*>, kBucketCount> lists_;

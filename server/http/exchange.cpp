@@ -10,7 +10,8 @@ void Finish(const Exchange& exchange, CallMetrics& metrics, bool callLog) {
   auto log = [&](const RequestRecord& record, const std::string& timestamp) {
     if (callLog) LogRecord(FormatRequestRecord(record, timestamp));
   };
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - exchange.start).count();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - exchange.start).count();
   RequestRecord record;
   record.client = exchange.client;
   record.token = exchange.token;

@@ -12,12 +12,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <latch>
 #include <functional>
+#include <latch>
 #include <optional>
+#include <stdexcept>
 #include <thread>
 #include <vector>
-#include <stdexcept>
 
 namespace totem::server {
 namespace {
@@ -31,11 +31,14 @@ constexpr auto kAcceptPause = std::chrono::milliseconds(100);
 
 void CheckOptions(const HttpOptions& o) {
   if (o.workers < 1) throw std::invalid_argument("o número de workers deve ser pelo menos 1");
-  if (o.writers < 1) throw std::invalid_argument("o número de threads de gravação deve ser pelo menos 1");
-  if (o.loops < 0) throw std::invalid_argument("o número de laços de eventos não pode ser negativo");
+  if (o.writers < 1)
+    throw std::invalid_argument("o número de threads de gravação deve ser pelo menos 1");
+  if (o.loops < 0)
+    throw std::invalid_argument("o número de laços de eventos não pode ser negativo");
   if (o.keepAliveRequests < 1)
     throw std::invalid_argument("o limite de requisições por conexão deve ser pelo menos 1");
-  if (o.maxConnections < 1) throw std::invalid_argument("o limite de conexões deve ser pelo menos 1");
+  if (o.maxConnections < 1)
+    throw std::invalid_argument("o limite de conexões deve ser pelo menos 1");
   if (o.tlsCert.empty() != o.tlsKey.empty())
     throw std::invalid_argument("o certificado e a chave TLS são dados juntos");
 }
@@ -47,13 +50,14 @@ bool OutOfDescriptors(const boost::system::error_code& error) {
 
 // One event loop on a thread of its own, with the connections it serves.
 struct EventLoop {
-  EventLoop(const HttpOptions& shared, ConnectionRegistry& registry, const Routes& routes, CallMetrics& metrics,
-            asio::thread_pool& reads, asio::thread_pool& writes, WaitQuota& quota, AnswerBudget& budget,
-            asio::ssl::context* tls)
+  EventLoop(const HttpOptions& shared, ConnectionRegistry& registry, const Routes& routes,
+            CallMetrics& metrics, asio::thread_pool& reads, asio::thread_pool& writes,
+            WaitQuota& quota, AnswerBudget& budget, asio::ssl::context* tls)
       : options(shared),
         screen(options),
         kiosk(io, reads, metrics, quota),
-        context{options, screen, routes, metrics, io, reads, writes, registry, kiosk, budget, tls} {}
+        context{options, screen, routes, metrics, io, reads, writes, registry, kiosk, budget, tls} {
+  }
 
   HttpOptions options;  // this loop's copy: the tokens change here, on the loop
   RequestScreen screen;
@@ -61,7 +65,8 @@ struct EventLoop {
   KioskHub kiosk;
   ServerContext context;
   // Keeps a loop without an acceptor running until the server stops.
-  std::optional<asio::executor_work_guard<asio::io_context::executor_type>> guard{io.get_executor()};
+  std::optional<asio::executor_work_guard<asio::io_context::executor_type>> guard{
+      io.get_executor()};
   std::thread thread;
 };
 
@@ -91,8 +96,9 @@ struct HttpServer::Impl {
         quota(static_cast<std::size_t>(options.kioskWaitsPerToken),
               static_cast<std::size_t>(options.kioskWaitsPerAddress)),
         budget(options.answerBudget),
-        tls(options.tlsCert.empty() ? std::nullopt
-                                    : std::optional(MakeTlsContext(options.tlsCert, options.tlsKey))),
+        tls(options.tlsCert.empty()
+                ? std::nullopt
+                : std::optional(MakeTlsContext(options.tlsCert, options.tlsKey))),
         loops(MakeLoops()),
         registry(First().io, static_cast<std::size_t>(options.maxConnections),
                  std::chrono::seconds(options.keepAliveSeconds)) {
@@ -102,8 +108,8 @@ struct HttpServer::Impl {
   std::vector<std::unique_ptr<EventLoop>> MakeLoops() {
     std::vector<std::unique_ptr<EventLoop>> made;
     for (std::size_t i = 0; i < static_cast<std::size_t>(EventLoopCount(options)); ++i)
-      made.push_back(std::make_unique<EventLoop>(options, registry, routes, metrics, reads, writes, quota, budget,
-                                                 tls ? &*tls : nullptr));
+      made.push_back(std::make_unique<EventLoop>(options, registry, routes, metrics, reads, writes,
+                                                 quota, budget, tls ? &*tls : nullptr));
     return made;
   }
   // Normally Run has ended every connection. Otherwise the ones left end
@@ -159,12 +165,14 @@ EventLoop& HttpServer::Impl::Next() {
 // The connection is accepted straight into the loop that will serve it.
 void HttpServer::Impl::Accept() {
   EventLoop& target = Next();
-  acceptor.async_accept(target.io, [this, &target](const boost::system::error_code& error, tcp::socket socket) {
-    OnAccept(error, std::move(socket), target);
-  });
+  acceptor.async_accept(
+      target.io, [this, &target](const boost::system::error_code& error, tcp::socket socket) {
+        OnAccept(error, std::move(socket), target);
+      });
 }
 
-void HttpServer::Impl::OnAccept(const boost::system::error_code& error, tcp::socket socket, EventLoop& target) {
+void HttpServer::Impl::OnAccept(const boost::system::error_code& error, tcp::socket socket,
+                                EventLoop& target) {
   if (error == asio::error::operation_aborted || First().context.draining) return;
   if (error) {
     // Out of file descriptors: an idle connection gives its own up, or
@@ -172,7 +180,7 @@ void HttpServer::Impl::OnAccept(const boost::system::error_code& error, tcp::soc
     if (OutOfDescriptors(error)) {
       if (!reportedOutOfDescriptors)
         LogWarning("sem descritores de arquivo para novas conexões (" + error.message() +
-                "); aumente o limite (ulimit -n) ou reduza --max-connections");
+                   "); aumente o limite (ulimit -n) ou reduza --max-connections");
       reportedOutOfDescriptors = true;
       registry.CloseOldest();
       acceptPause.expires_after(kAcceptPause);
@@ -230,8 +238,8 @@ int HttpServer::Bind() {
     acceptor.listen(asio::socket_base::max_listen_connections);
     return acceptor.local_endpoint().port();
   } catch (const boost::system::system_error& error) {
-    throw std::runtime_error("não foi possível escutar em " + o.host + ":" + std::to_string(o.port) + " (" +
-                             error.code().message() + ")");
+    throw std::runtime_error("não foi possível escutar em " + o.host + ":" +
+                             std::to_string(o.port) + " (" + error.code().message() + ")");
   }
 }
 
@@ -252,7 +260,8 @@ void HttpServer::Run() {
 // The screen reads the tokens on its loop, so they change there, between
 // two requests.
 void HttpServer::ReplaceTokens(AccessTokens tokens) {
-  impl_->ForEachLoop([tokens = std::move(tokens)](EventLoop& loop) { loop.options.tokens = tokens; });
+  impl_->ForEachLoop(
+      [tokens = std::move(tokens)](EventLoop& loop) { loop.options.tokens = tokens; });
 }
 
 // Every loop's hub starts from the same versions, read once.

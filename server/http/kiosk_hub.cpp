@@ -53,7 +53,9 @@ Answer Unavailable(const std::string& message) {
 }
 
 Answer Unknown(const CaixaKey& key) {
-  return Answer{404, ErrorBody("Caixa " + key.second + " da filial " + key.first + " não cadastrado."), kJsonType};
+  return Answer{404,
+                ErrorBody("Caixa " + key.second + " da filial " + key.first + " não cadastrado."),
+                kJsonType};
 }
 
 }  // namespace
@@ -67,7 +69,8 @@ struct KioskHub::Waiter {
   bool counted = false;  // holds a place under the caps on waits
 };
 
-KioskHub::KioskHub(asio::io_context& loop, asio::thread_pool& workers, CallMetrics& metrics, WaitQuota& quota)
+KioskHub::KioskHub(asio::io_context& loop, asio::thread_pool& workers, CallMetrics& metrics,
+                   WaitQuota& quota)
     : loop_(loop), workers_(workers), metrics_(metrics), quota_(quota) {}
 
 void KioskHub::Count(std::size_t waiting) {
@@ -97,7 +100,9 @@ void KioskHub::Start(KioskSource source, const std::vector<VersaoCaixa>& version
 }
 
 void KioskHub::Serve(const KioskTarget& target, Reply reply) {
-  if (!started_) return reply(Answer{404, ErrorBody("Caminho desconhecido: " + std::string(kKioskPrefix)), kJsonType});
+  if (!started_)
+    return reply(
+        Answer{404, ErrorBody("Caminho desconhecido: " + std::string(kKioskPrefix)), kJsonType});
   CaixaKey key{target.cdFilial, target.cdCaixa};
   auto it = entries_.find(key);
   if (it == entries_.end()) {
@@ -121,7 +126,8 @@ void KioskHub::Decide(const CaixaKey& key, Entry& entry, Pending request, bool a
   }
   const KioskReading& reading = *entry.cached;
   const KioskTarget& t = request.target;
-  if (t.ifNoneMatch.empty() || !Matches(t.ifNoneMatch, reading)) return request.reply(Current(reading));
+  if (t.ifNoneMatch.empty() || !Matches(t.ifNoneMatch, reading))
+    return request.reply(Current(reading));
   const bool newerAnnounced = reading.versao < entry.versao;
   if (t.aguardar <= 0 || draining_ || newerAnnounced) return request.reply(Unchanged(reading));
   if (!t.capped || quota_.Acquire(t.token, t.client)) return Wait(key, entry, std::move(request));
@@ -184,17 +190,18 @@ void KioskHub::Wait(const CaixaKey& key, Entry& entry, Pending request) {
   waiter->position = entry.waiters.insert(entry.waiters.end(), waiter);
   Count(waiting_ + 1);
   waiter->timer.expires_after(std::chrono::seconds(seconds));
-  waiter->timer.async_wait([this, key, weak = std::weak_ptr<Waiter>(waiter)](const boost::system::error_code&) {
-    auto waiter = weak.lock();
-    if (!waiter || waiter->done) return;
-    EndWait(*waiter);
-    Count(waiting_ - 1);
-    Entry& entry = entries_.at(key);
-    entry.waiters.erase(waiter->position);
-    // A wait starts only with the settings read, and a load replaces them
-    // only after every wait on the register was released.
-    waiter->request.reply(Unchanged(*entry.cached));
-  });
+  waiter->timer.async_wait(
+      [this, key, weak = std::weak_ptr<Waiter>(waiter)](const boost::system::error_code&) {
+        auto waiter = weak.lock();
+        if (!waiter || waiter->done) return;
+        EndWait(*waiter);
+        Count(waiting_ - 1);
+        Entry& entry = entries_.at(key);
+        entry.waiters.erase(waiter->position);
+        // A wait starts only with the settings read, and a load replaces them
+        // only after every wait on the register was released.
+        waiter->request.reply(Unchanged(*entry.cached));
+      });
 }
 
 void KioskHub::Announce(std::vector<VersaoCaixa> changes) {
@@ -258,7 +265,8 @@ std::vector<KioskHub::Pending> KioskHub::Release(Entry& entry) {
 void KioskHub::Drain() {
   draining_ = true;
   for (auto& [key, entry] : entries_)
-    for (auto& request : Release(entry)) request.reply(Unavailable("Servidor encerrando; conecte de novo."));
+    for (auto& request : Release(entry))
+      request.reply(Unavailable("Servidor encerrando; conecte de novo."));
 }
 
 }  // namespace totem::server

@@ -70,7 +70,7 @@ class KioskHub {
     long long versao = -1;  // -1: not known yet (a register this server has not seen)
     std::optional<KioskReading> cached;
     bool loading = false;
-    bool readAgain = false;  // the register changed while it was being read
+    bool readAgain = false;        // the register changed while it was being read
     std::vector<Pending> pending;  // reads waiting for the load
     std::list<std::shared_ptr<Waiter>> waiters;
   };

@@ -11,17 +11,22 @@ RequestParser::RequestParser(std::size_t maxHead, std::size_t maxBody) {
   body_limit(maxBody);
 }
 
-void RequestParser::on_request_impl(http::verb method, string_view methodText, string_view target, int version,
-                                    error_code&) {
-  if (method == http::verb::unknown) message_.method_string(methodText);
-  else message_.method(method);
+void RequestParser::on_request_impl(http::verb method, string_view methodText, string_view target,
+                                    int version, error_code&) {
+  if (method == http::verb::unknown)
+    message_.method_string(methodText);
+  else
+    message_.method(method);
   message_.target(target);
   message_.version(version);
 }
 
-void RequestParser::on_response_impl(int, string_view, int, error_code& ec) { ec = http::error::bad_version; }
+void RequestParser::on_response_impl(int, string_view, int, error_code& ec) {
+  ec = http::error::bad_version;
+}
 
-void RequestParser::on_field_impl(http::field name, string_view nameText, string_view value, error_code& ec) {
+void RequestParser::on_field_impl(http::field name, string_view nameText, string_view value,
+                                  error_code& ec) {
   if (++fields_ > kMaxFields) {
     ec = http::error::header_limit;
     return;

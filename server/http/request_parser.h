@@ -32,8 +32,8 @@ class RequestParser : public boost::beast::http::basic_parser<true> {
   using error_code = boost::beast::error_code;
   using string_view = boost::beast::string_view;
 
-  void on_request_impl(boost::beast::http::verb method, string_view methodText, string_view target, int version,
-                       error_code& ec) override;
+  void on_request_impl(boost::beast::http::verb method, string_view methodText, string_view target,
+                       int version, error_code& ec) override;
   void on_response_impl(int, string_view, int, error_code& ec) override;
   void on_field_impl(boost::beast::http::field name, string_view nameText, string_view value,
                      error_code& ec) override;

@@ -35,13 +35,15 @@ bool IsDecimal(std::string_view text) {
 
 bool IsToken(std::string_view text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
+    return std::isalnum(static_cast<unsigned char>(c)) ||
+           std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
   });
 }
 
 bool IsIpAddress(const std::string& text) {
   in6_addr buffer{};
-  return inet_pton(AF_INET, text.c_str(), &buffer) == 1 || inet_pton(AF_INET6, text.c_str(), &buffer) == 1;
+  return inet_pton(AF_INET, text.c_str(), &buffer) == 1 ||
+         inet_pton(AF_INET6, text.c_str(), &buffer) == 1;
 }
 
 std::size_t Count(const HttpRequest& head, http::field field) { return head.count(field); }
@@ -67,12 +69,14 @@ bool IsJsonMediaType(std::string_view value) {
       parameterValue = parameterValue.substr(1, parameterValue.size() - 2);
     else if (!IsToken(parameterValue))
       return false;
-    if (iequals(parameter.substr(0, equals), "charset") && !iequals(parameterValue, "utf-8")) return false;
+    if (iequals(parameter.substr(0, equals), "charset") && !iequals(parameterValue, "utf-8"))
+      return false;
   }
   return true;
 }
 
-std::string ClientAddress(const HttpRequest& head, const std::string& peer, const HttpOptions& options) {
+std::string ClientAddress(const HttpRequest& head, const std::string& peer,
+                          const HttpOptions& options) {
   const auto& proxies = options.trustedProxies;
   if (std::find(proxies.begin(), proxies.end(), peer) == proxies.end()) return peer;
   std::string_view list;
@@ -92,11 +96,15 @@ RequestScreen::RequestScreen(const HttpOptions& options)
 std::optional<HttpRefusal> RequestScreen::Framing(const HttpRequest& head) const {
   if (head.version() >= 11 && Count(head, http::field::host) != 1)
     return HttpRefusal{400, "HTTP/1.1 exige exatamente um cabeçalho Host.", {}, true};
-  if (Count(head, http::field::content_length) > 1) return HttpRefusal{400, "Content-Length repetido.", {}, true};
-  if (Count(head, http::field::content_length) == 1 && !IsDecimal(head[http::field::content_length]))
+  if (Count(head, http::field::content_length) > 1)
+    return HttpRefusal{400, "Content-Length repetido.", {}, true};
+  if (Count(head, http::field::content_length) == 1 &&
+      !IsDecimal(head[http::field::content_length]))
     return HttpRefusal{400, "Content-Length inválido.", {}, true};
-  if (Count(head, http::field::content_type) > 1) return HttpRefusal{400, "Content-Type repetido.", {}, true};
-  if (Count(head, http::field::authorization) > 1) return HttpRefusal{400, "Authorization repetido.", {}, true};
+  if (Count(head, http::field::content_type) > 1)
+    return HttpRefusal{400, "Content-Type repetido.", {}, true};
+  if (Count(head, http::field::authorization) > 1)
+    return HttpRefusal{400, "Authorization repetido.", {}, true};
   return std::nullopt;
 }
 
@@ -112,9 +120,12 @@ std::optional<HttpRefusal> RequestScreen::Body(const HttpRequest& head) const {
   const auto length = std::stoull(std::string(head[http::field::content_length]));
   if (!post && length > 0) return HttpRefusal{400, "GET não leva corpo."};
   if (length > options_.maxBody)
-    return HttpRefusal{413, "Corpo da requisição maior que o limite de " + std::to_string(options_.maxBody) + " bytes."};
+    return HttpRefusal{413, "Corpo da requisição maior que o limite de " +
+                                std::to_string(options_.maxBody) + " bytes."};
   if (post && !IsJsonMediaType(head[http::field::content_type]))
-    return HttpRefusal{415, "O corpo deve ser application/json (ou application/json-rpc, application/jsonrequest)."};
+    return HttpRefusal{
+        415,
+        "O corpo deve ser application/json (ou application/json-rpc, application/jsonrequest)."};
   return std::nullopt;
 }
 
@@ -130,9 +141,11 @@ std::optional<HttpRefusal> RequestScreen::Kiosk(const HttpRequest& head, Screene
   const auto slash = codes.find('/');
   const auto isCode = [](std::string_view code, int size) {
     return !code.empty() && code.size() <= static_cast<std::size_t>(size) &&
-           std::all_of(code.begin(), code.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
+           std::all_of(code.begin(), code.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
   };
-  if (slash == std::string_view::npos || !isCode(codes.substr(0, slash), contract::kCdFilial.size) ||
+  if (slash == std::string_view::npos ||
+      !isCode(codes.substr(0, slash), contract::kCdFilial.size) ||
       !isCode(codes.substr(slash + 1), contract::kCdCaixa.size))
     return HttpRefusal{404, "Caixa desconhecido: " + std::string(codes)};
   out.kiosk.cdFilial = std::string(codes.substr(0, slash));
@@ -142,7 +155,8 @@ std::optional<HttpRefusal> RequestScreen::Kiosk(const HttpRequest& head, Screene
   if (!out.reach.Reaches(out.kiosk.cdFilial, out.kiosk.cdCaixa))
     return HttpRefusal{403, NoAccessMessage(out.token, out.kiosk.cdFilial, out.kiosk.cdCaixa)};
   out.kiosk.ifNoneMatch = std::string(head[http::field::if_none_match]);
-  std::string_view query = target.size() > path.size() ? target.substr(path.size() + 1) : std::string_view();
+  std::string_view query =
+      target.size() > path.size() ? target.substr(path.size() + 1) : std::string_view();
   while (!query.empty()) {
     const auto amp = query.find('&');
     const std::string_view pair = query.substr(0, amp);
@@ -150,11 +164,13 @@ std::optional<HttpRefusal> RequestScreen::Kiosk(const HttpRequest& head, Screene
     constexpr std::string_view kAguardar = "aguardar=";
     if (pair.substr(0, kAguardar.size()) != kAguardar) continue;
     const std::string_view seconds = pair.substr(kAguardar.size());
-    const bool valid = IsDecimal(seconds) && seconds.size() <= 2 && std::stoi(std::string(seconds)) >= 1 &&
+    const bool valid = IsDecimal(seconds) && seconds.size() <= 2 &&
+                       std::stoi(std::string(seconds)) >= 1 &&
                        std::stoi(std::string(seconds)) <= kMaxKioskWait;
     if (!valid)
-      return HttpRefusal{400, "O parâmetro aguardar deve ser um número inteiro de segundos de 1 a " +
-                                  std::to_string(kMaxKioskWait) + "."};
+      return HttpRefusal{400,
+                         "O parâmetro aguardar deve ser um número inteiro de segundos de 1 a " +
+                             std::to_string(kMaxKioskWait) + "."};
     out.kiosk.aguardar = std::stoi(std::string(seconds));
   }
   out.route = Route::kKiosk;
@@ -186,7 +202,8 @@ Screened RequestScreen::Screen(const HttpRequest& head) const {
   if (!module && path != kHealthPath && path != kMetricsPath) {
     const std::string_view rpcPrefix = "/rpc/";
     out.refusal = path.substr(0, rpcPrefix.size()) == rpcPrefix
-                      ? HttpRefusal{404, "Servidor desconhecido: " + std::string(path.substr(rpcPrefix.size()))}
+                      ? HttpRefusal{404, "Servidor desconhecido: " +
+                                             std::string(path.substr(rpcPrefix.size()))}
                       : HttpRefusal{404, "Caminho desconhecido: " + std::string(path)};
     return out;
   }
@@ -198,7 +215,8 @@ Screened RequestScreen::Screen(const HttpRequest& head) const {
   }
   if ((out.refusal = Body(head))) return out;
   out.route = module ? (method == http::verb::post ? Route::kCall : Route::kModuleDescription)
-                     : path == kHealthPath ? Route::kHealth : Route::kMetrics;
+              : path == kHealthPath ? Route::kHealth
+                                    : Route::kMetrics;
   return out;
 }
 

@@ -52,7 +52,7 @@ struct HttpRefusal {
 struct Screened {
   std::optional<HttpRefusal> refusal;  // set: answer it and run nothing
   Route route = Route::kHealth;
-  std::string token;  // the name of the token presented; empty when none is required
+  std::string token;      // the name of the token presented; empty when none is required
   bool readOnly = false;  // the token may only read
   TokenReach reach;       // the branches and registers the token reaches
   KioskTarget kiosk;      // for Route::kKiosk
@@ -84,6 +84,7 @@ bool IsJsonMediaType(std::string_view value);
 // The caller's address: the peer's, or behind a trusted reverse proxy the
 // last address the proxy appended to X-Forwarded-For. From anyone else the
 // header is ignored, so a client cannot choose the address it is recorded by.
-std::string ClientAddress(const HttpRequest& head, const std::string& peer, const HttpOptions& options);
+std::string ClientAddress(const HttpRequest& head, const std::string& peer,
+                          const HttpOptions& options);
 
 }  // namespace totem::server

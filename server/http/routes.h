@@ -18,8 +18,9 @@ struct Answer {
   std::string body;
   const char* contentType = nullptr;
   std::string allow = {};  // for 405
-  bool close = false;  // the connection ends after this answer
-  std::string etag = {};  // the version of what was asked for, quoted; sent with "Cache-Control: no-cache"
+  bool close = false;      // the connection ends after this answer
+  std::string etag =
+      {};  // the version of what was asked for, quoted; sent with "Cache-Control: no-cache"
   int retryAfter = 0;  // seconds, for 503
   // The connection's next request is not read before this much time: a
   // kiosk whose wait went over its caps polls no faster than this.
@@ -36,13 +37,15 @@ Answer RefusalAnswer(const HttpRefusal& refusal, bool close);
 // Where a screened request is answered.
 enum class Lane {
   kLoop,    // on the event loop that read it: no store, or one register's read from a local store
-  kReads,   // a read worker: reads of whole chains, batches, the health check, any read over the network
+  kReads,   // a read worker: reads of whole chains, batches, the health check, any read over the
+            // network
   kWrites,  // the write lane, whose threads take nothing else: a writer's call that writes
 };
 
 class Routes {
  public:
-  Routes(const RpcDispatcher& dispatcher, HealthCheck health, CallMetrics& metrics, bool readsOnLoop);
+  Routes(const RpcDispatcher& dispatcher, HealthCheck health, CallMetrics& metrics,
+         bool readsOnLoop);
 
   // Where the request runs, and whether it counts against the budget of
   // answers: every read does, except one register's read by a caller that

@@ -61,11 +61,12 @@ void Session<Stream>::AwaitRequest() {
   Tcp().expires_never();
   if constexpr (kTls) {
     // Bytes may wait inside the TLS layer, out of the socket's sight.
-    stream_.async_read_some(buffer_.prepare(kReadChunk), [self = Self()](const error_code& ec, std::size_t n) {
-      if (ec) return;
-      self->buffer_.commit(n);
-      self->ReadHead();
-    });
+    stream_.async_read_some(buffer_.prepare(kReadChunk),
+                            [self = Self()](const error_code& ec, std::size_t n) {
+                              if (ec) return;
+                              self->buffer_.commit(n);
+                              self->ReadHead();
+                            });
   } else {
     Tcp().socket().async_wait(tcp::socket::wait_read, [self = Self()](const error_code& ec) {
       if (!ec) self->ReadHead();
@@ -110,7 +111,8 @@ void Session<Stream>::OnHead(const error_code& ec) {
   exchange_.readOnly = screened.readOnly;
   exchange_.reach = std::move(screened.reach);
   if (screened.refusal)
-    return Respond(RefusalAnswer(*screened.refusal, screened.refusal->close || !parser_->is_done()));
+    return Respond(
+        RefusalAnswer(*screened.refusal, screened.refusal->close || !parser_->is_done()));
   route_ = screened.route;
   kiosk_ = std::move(screened.kiosk);
   kiosk_.token = exchange_.token;
@@ -171,14 +173,19 @@ void Session<Stream>::OnReadError(const error_code& ec) {
   if (ec == http::error::header_limit || ec == http::error::buffer_overflow) {
     // The request line never ended within the limit: its target is too long.
     if (parser_->Message().target().empty())
-      refusal = {414, "Alvo da requisição maior que o limite de " + std::to_string(Options().maxHeader) + " bytes."};
+      refusal = {414, "Alvo da requisição maior que o limite de " +
+                          std::to_string(Options().maxHeader) + " bytes."};
     else
-      refusal = {431, "Cabeçalho da requisição maior que o limite de " + std::to_string(Options().maxHeader) +
-                          " bytes ou de " + std::to_string(RequestParser::kMaxFields) + " campos."};
+      refusal = {431, "Cabeçalho da requisição maior que o limite de " +
+                          std::to_string(Options().maxHeader) + " bytes ou de " +
+                          std::to_string(RequestParser::kMaxFields) + " campos."};
   } else if (parser_->Folded()) {
-    refusal = {400, "Cabeçalho continuado na linha seguinte (obs-fold) não é aceito; envie cada campo numa linha."};
+    refusal = {400,
+               "Cabeçalho continuado na linha seguinte (obs-fold) não é aceito; envie cada campo "
+               "numa linha."};
   } else if (ec == http::error::body_limit) {
-    refusal = {413, "Corpo da requisição maior que o limite de " + std::to_string(Options().maxBody) + " bytes."};
+    refusal = {413, "Corpo da requisição maior que o limite de " +
+                        std::to_string(Options().maxBody) + " bytes."};
   }
   Respond(RefusalAnswer(refusal, true));
 }
@@ -211,7 +218,8 @@ void Session<Stream>::Run() {
     return WriteOnLoop();
   }
   auto& pool = lane == Lane::kWrites ? server_.writes : server_.reads;
-  asio::post(pool, [self = Self(), budgeted = budgeted, work = asio::make_work_guard(server_.loop)]() mutable {
+  asio::post(pool, [self = Self(), budgeted = budgeted,
+                    work = asio::make_work_guard(server_.loop)]() mutable {
     self->Prepare(self->Execute(budgeted));
     auto& loop = self->server_.loop;
     asio::post(loop, [self = std::move(self)] { self->WriteOnLoop(); });
@@ -231,7 +239,8 @@ Answer Session<Stream>::Execute(bool budgeted) {
 // to listen beyond them, and count as unauthenticated.
 template <class Stream>
 CallerClass Session<Stream>::ClassOf(const Screened& screened) const {
-  if (!screened.token.empty()) return screened.readOnly ? CallerClass::kReader : CallerClass::kWriter;
+  if (!screened.token.empty())
+    return screened.readOnly ? CallerClass::kReader : CallerClass::kWriter;
   if (!Options().tokens.Empty()) return CallerClass::kAnonymous;
   return loopbackPeer_ ? CallerClass::kWriter : CallerClass::kAnonymous;
 }
@@ -249,7 +258,8 @@ void Session<Stream>::CloseUnlessAsked() {
   }
   error_code ec;
   const bool asked = Tcp().socket().available(ec) > 0 && !ec;
-  if (asked && caller_ == CallerClass::kWriter && !server_.draining) return server_.registry.Add(*this, State::kIdle);
+  if (asked && caller_ == CallerClass::kWriter && !server_.draining)
+    return server_.registry.Add(*this, State::kIdle);
   Close();
 }
 
@@ -274,7 +284,8 @@ void Session<Stream>::Prepare(Answer answer) {
     response_.set(http::field::etag, answer.etag);
     response_.set(http::field::cache_control, "no-cache");
   }
-  if (answer.retryAfter > 0) response_.set(http::field::retry_after, std::to_string(answer.retryAfter));
+  if (answer.retryAfter > 0)
+    response_.set(http::field::retry_after, std::to_string(answer.retryAfter));
   response_.body() = std::move(answer.body);
   pause_ = answer.pause;
   held_ = response_.body().size();
@@ -317,7 +328,8 @@ void Session<Stream>::WriteOnLoop() {
       // A request sent ahead goes through the loop, not straight on: each
       // would otherwise be answered one call deeper on the stack. Without
       // one, the connection is idle again before the client can send more.
-      if (buffer_.size() > 0) return asio::post(server_.loop, [self = Self()] { self->AfterWritten(); });
+      if (buffer_.size() > 0)
+        return asio::post(server_.loop, [self = Self()] { self->AfterWritten(); });
       return AfterWritten();
     }
   }
@@ -362,10 +374,11 @@ void Session<Stream>::Shutdown() {
 
 template <class Stream>
 void Session<Stream>::Linger(std::size_t discarded) {
-  Tcp().async_read_some(asio::buffer(g_discarded), [self = Self(), discarded](const error_code& ec, std::size_t n) {
-    if (ec || discarded + n > kLingerBytes) return self->Close();
-    self->Linger(discarded + n);
-  });
+  Tcp().async_read_some(asio::buffer(g_discarded),
+                        [self = Self(), discarded](const error_code& ec, std::size_t n) {
+                          if (ec || discarded + n > kLingerBytes) return self->Close();
+                          self->Linger(discarded + n);
+                        });
 }
 
 template class Session<PlainStream>;
@@ -388,15 +401,18 @@ void ServeConnection(ServerContext& server, tcp::socket socket) {
   if (ec) return;  // gone already
   // Without TCP_NODELAY every keep-alive answer waits ~40 ms on delayed ACKs.
   socket.set_option(tcp::no_delay(true), ec);
-  const bool loopback = endpoint.address().is_loopback() ||
-                        (endpoint.address().is_v6() && endpoint.address().to_v6().is_v4_mapped() &&
-                         asio::ip::make_address_v4(asio::ip::v4_mapped, endpoint.address().to_v6()).is_loopback());
+  const bool loopback =
+      endpoint.address().is_loopback() ||
+      (endpoint.address().is_v6() && endpoint.address().to_v6().is_v4_mapped() &&
+       asio::ip::make_address_v4(asio::ip::v4_mapped, endpoint.address().to_v6()).is_loopback());
   if (server.tls)
-    std::make_shared<Session<TlsStream>>(server, TlsStream(PlainStream(std::move(socket)), *server.tls),
+    std::make_shared<Session<TlsStream>>(server,
+                                         TlsStream(PlainStream(std::move(socket)), *server.tls),
                                          PeerAddress(endpoint), loopback)
         ->Start();
   else
-    std::make_shared<Session<PlainStream>>(server, PlainStream(std::move(socket)), PeerAddress(endpoint), loopback)
+    std::make_shared<Session<PlainStream>>(server, PlainStream(std::move(socket)),
+                                           PeerAddress(endpoint), loopback)
         ->Start();
 }
 

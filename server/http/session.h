@@ -92,8 +92,8 @@ class Session : public Connection, public std::enable_shared_from_this<Session<S
   KioskTarget kiosk_;
   int answered_ = 0;
   CallerClass caller_ = CallerClass::kUnknown;
-  std::size_t held_ = 0;  // bytes of the answer counted in the budget
-  bool closeAfterAnswer_ = false;  // closed for room while its answer was going out
+  std::size_t held_ = 0;                // bytes of the answer counted in the budget
+  bool closeAfterAnswer_ = false;       // closed for room while its answer was going out
   std::chrono::milliseconds pause_{0};  // before the next request is read
   std::unique_ptr<boost::asio::steady_timer> pauseTimer_;  // made the first time it is needed
 };

@@ -42,7 +42,9 @@ boost::asio::ssl::context MakeTlsContext(const std::string& certFile, const std:
   if (SSL_CTX_use_certificate_chain_file(ctx, certFile.c_str()) != 1)
     throw std::runtime_error("não foi possível ler o certificado " + certFile + OpenSslReason());
   EVP_PKEY* key = ReadPrivateKey(keyFile);
-  if (!key) throw std::runtime_error("não foi possível ler a chave " + keyFile + " (PEM sem senha)" + OpenSslReason());
+  if (!key)
+    throw std::runtime_error("não foi possível ler a chave " + keyFile + " (PEM sem senha)" +
+                             OpenSslReason());
   const bool matches = SSL_CTX_use_PrivateKey(ctx, key) == 1 && SSL_CTX_check_private_key(ctx) == 1;
   EVP_PKEY_free(key);
   if (!matches) {

@@ -3,10 +3,10 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <condition_variable>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -115,8 +115,8 @@ void Write(Severity severity, std::string_view head, std::string_view text) {
   std::lock_guard lock(LogMutex());
   RecordQueue::Instance().WriteQueuedLocked();
   if (LogToJournal()) std::fprintf(stderr, "<%d>", static_cast<int>(severity));
-  std::fprintf(stderr, "%.*s%.*s\n", static_cast<int>(head.size()), head.data(), static_cast<int>(text.size()),
-               text.data());
+  std::fprintf(stderr, "%.*s%.*s\n", static_cast<int>(head.size()), head.data(),
+               static_cast<int>(text.size()), text.data());
   std::fflush(stderr);
 }
 
@@ -140,7 +140,8 @@ std::string OneLine(std::string_view text) {
 }
 
 void LogRecord(std::string_view line, Severity severity) {
-  std::string record = LogToJournal() ? "<" + std::to_string(static_cast<int>(severity)) + ">" : std::string();
+  std::string record =
+      LogToJournal() ? "<" + std::to_string(static_cast<int>(severity)) + ">" : std::string();
   record.append(line).push_back('\n');
   RecordQueue::Instance().Push(std::move(record));
 }
@@ -159,7 +160,8 @@ std::string UtcTimestamp() {
   // as much again, and this runs once per request.
   std::string text = "0000-00-00T00:00:00.000Z";
   auto put = [&text](std::size_t end, int value) {  // the digits ending before text[end]
-    for (std::size_t i = end; value > 0 || i == end; value /= 10) text[--i] = static_cast<char>('0' + value % 10);
+    for (std::size_t i = end; value > 0 || i == end; value /= 10)
+      text[--i] = static_cast<char>('0' + value % 10);
   };
   put(4, utc.tm_year + 1900);
   put(7, utc.tm_mon + 1);

@@ -13,7 +13,7 @@ struct CallSummary {
     kFault,    // not a valid call (JSON-RPC error object)
     kError,    // the store failed (ERRO_BD) or the server hit an internal error
   };
-  std::string method;  // one of the module's methods; empty when the body named none
+  std::string method;    // one of the module's methods; empty when the body named none
   std::string cdFilial;  // the first two arguments, for the methods that take a register
   std::string cdCaixa;
   Outcome outcome = Outcome::kFault;

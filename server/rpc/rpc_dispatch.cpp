@@ -32,10 +32,14 @@ rpc::Fault FaultOf(const rpc::Request& request, int code, std::string message) {
 
 std::string_view OutcomeName(Outcome outcome) {
   switch (outcome) {
-    case Outcome::kOk: return "ok";
-    case Outcome::kRefused: return "refused";
-    case Outcome::kFault: return "fault";
-    case Outcome::kError: return "error";
+    case Outcome::kOk:
+      return "ok";
+    case Outcome::kRefused:
+      return "refused";
+    case Outcome::kFault:
+      return "fault";
+    case Outcome::kError:
+      return "error";
   }
   return "error";
 }
@@ -47,27 +51,34 @@ RpcDispatcher::RpcDispatcher(ParametrosModule& module) {
   using List = const nlohmann::json&;
   using Call = std::function<ResultEnvelope(Args, List, Who)>;
   auto method = [](const contract::Method& m, Call call) {
-    return Method{std::string(m.name), m.arity, m.takesRegister, m.lastIsList, m.writes, std::move(call)};
+    return Method{std::string(m.name), m.arity,  m.takesRegister,
+                  m.lastIsList,        m.writes, std::move(call)};
   };
   methods_ = {
       method(kGetFilial, [&module](Args, List, Who caller) { return module.GetFilial(caller); }),
-      method(kGetConfCaixa, [&module](Args, List, Who caller) { return module.GetConfCaixa(caller); }),
+      method(kGetConfCaixa,
+             [&module](Args, List, Who caller) { return module.GetConfCaixa(caller); }),
       method(kGetPesqGrupProd, [&module](Args, List, Who) { return module.GetPesqGrupProd(); }),
-      method(kGetCarregaPar,
-             [&module](Args a, List, Who caller) { return module.GetCarregaPar(a[0], a[1], caller); }),
-      method(kGetVerifPar,
-             [&module](Args a, List, Who caller) { return module.GetVerifPar(a[0], a[1], caller); }),
+      method(
+          kGetCarregaPar,
+          [&module](Args a, List, Who caller) { return module.GetCarregaPar(a[0], a[1], caller); }),
+      method(
+          kGetVerifPar,
+          [&module](Args a, List, Who caller) { return module.GetVerifPar(a[0], a[1], caller); }),
       method(kSetUpdParametros,
              [&module](Args a, List, Who caller) { return module.SetUpdParametros(a, caller); }),
-      method(kGetHistParametros, [&module](Args a, List, Who caller) {
-        return module.GetHistParametros(a[0], a[1], a[2], a[3], caller);
-      }),
-      method(kGetCopiaPrevia, [&module](Args a, List list, Who caller) {
-        return module.GetCopiaPrevia(a[0], a[1], list, caller);
-      }),
-      method(kSetCopiaParametros, [&module](Args a, List list, Who caller) {
-        return module.SetCopiaParametros(a[0], a[1], list, caller);
-      }),
+      method(kGetHistParametros,
+             [&module](Args a, List, Who caller) {
+               return module.GetHistParametros(a[0], a[1], a[2], a[3], caller);
+             }),
+      method(kGetCopiaPrevia,
+             [&module](Args a, List list, Who caller) {
+               return module.GetCopiaPrevia(a[0], a[1], list, caller);
+             }),
+      method(kSetCopiaParametros,
+             [&module](Args a, List list, Who caller) {
+               return module.SetCopiaParametros(a[0], a[1], list, caller);
+             }),
   };
 }
 
@@ -83,7 +94,8 @@ CallWeight RpcDispatcher::Weigh(std::string_view body) const {
     // The name as a JSON text: "getFilial", quotes included.
     const std::string_view name = m.name;
     for (auto at = body.find(name); at != std::string_view::npos; at = body.find(name, at + 1))
-      if (at > 0 && body[at - 1] == '"' && at + name.size() < body.size() && body[at + name.size()] == '"')
+      if (at > 0 && body[at - 1] == '"' && at + name.size() < body.size() &&
+          body[at + name.size()] == '"')
         return true;
     return false;
   };
@@ -98,7 +110,9 @@ CallWeight RpcDispatcher::Weigh(std::string_view body) const {
   return weight;
 }
 
-std::string RpcDispatcher::Handle(std::string_view body) const { return Handle(body, Caller{}).body; }
+std::string RpcDispatcher::Handle(std::string_view body) const {
+  return Handle(body, Caller{}).body;
+}
 
 RpcAnswer RpcDispatcher::Handle(std::string_view body, const Caller& caller) const {
   RpcAnswer answer;
@@ -120,8 +134,8 @@ RpcAnswer RpcDispatcher::Handle(std::string_view body, const Caller& caller) con
   if (value.empty()) return refuseWhole({rpc::kInvalidRequest, "Lote JSON-RPC vazio", nullptr});
   if (value.size() > kMaxBatch)
     return refuseWhole({rpc::kInvalidRequest,
-                        "Lote JSON-RPC com " + std::to_string(value.size()) + " chamadas; o limite é " +
-                            std::to_string(kMaxBatch),
+                        "Lote JSON-RPC com " + std::to_string(value.size()) +
+                            " chamadas; o limite é " + std::to_string(kMaxBatch),
                         nullptr});
   // Answered in the order of the requests, notifications left out.
   answer.calls.resize(value.size());
@@ -135,14 +149,15 @@ RpcAnswer RpcDispatcher::Handle(std::string_view body, const Caller& caller) con
     responses += *response;
   }
   if (!responses.empty()) answer.body = responses + "]";
-  answer.forbidden = std::any_of(answer.calls.begin(), answer.calls.end(), [](const CallSummary& call) {
-    return call.code == std::to_string(rpc::kForbidden);
-  });
+  answer.forbidden = std::any_of(
+      answer.calls.begin(), answer.calls.end(),
+      [](const CallSummary& call) { return call.code == std::to_string(rpc::kForbidden); });
   return answer;
 }
 
 std::optional<std::string> RpcDispatcher::Run(const nlohmann::json& value, std::string_view idText,
-                                              const Caller& caller, CallSummary& summary, bool full) const {
+                                              const Caller& caller, CallSummary& summary,
+                                              bool full) const {
   auto request = rpc::ReadRequest(value, idText);
   if (auto* fault = std::get_if<rpc::Fault>(&request)) {
     std::string encoded = Fault(*fault, summary);
@@ -151,11 +166,11 @@ std::optional<std::string> RpcDispatcher::Run(const nlohmann::json& value, std::
   }
   const auto& call = std::get<rpc::Request>(request);
   if (full) {
-    std::string encoded =
-        Fault(FaultOf(call, rpc::kAnswerTooLarge,
-                      "A resposta do lote passou de " + std::to_string(kMaxBatchAnswer / (1024 * 1024)) +
-                          " MiB; envie esta chamada em outro lote."),
-              summary);
+    std::string encoded = Fault(
+        FaultOf(call, rpc::kAnswerTooLarge,
+                "A resposta do lote passou de " + std::to_string(kMaxBatchAnswer / (1024 * 1024)) +
+                    " MiB; envie esta chamada em outro lote."),
+        summary);
     if (call.notification) return std::nullopt;
     return encoded;
   }
@@ -171,23 +186,26 @@ std::optional<std::string> RpcDispatcher::Call(const rpc::Request& request, cons
   auto method = std::find_if(methods_.begin(), methods_.end(),
                              [&](const Method& m) { return m.name == request.method; });
   if (method == methods_.end())
-    return answer(Fault(FaultOf(request, rpc::kMethodNotFound, "Método desconhecido: " + request.method), summary));
+    return answer(Fault(
+        FaultOf(request, rpc::kMethodNotFound, "Método desconhecido: " + request.method), summary));
   summary.method = method->name;
   if (caller.readOnly && method->writes)
-    return answer(Fault(
-        FaultOf(request, rpc::kForbidden, "O token " + caller.token + " só pode ler; " + method->name + " grava."),
-        summary));
+    return answer(
+        Fault(FaultOf(request, rpc::kForbidden,
+                      "O token " + caller.token + " só pode ler; " + method->name + " grava."),
+              summary));
   if (request.params.size() != method->arity)
-    return answer(Fault(FaultOf(request, rpc::kInvalidParams,
-                                method->name + " espera " + std::to_string(method->arity) +
-                                    " parâmetros e recebeu " + std::to_string(request.params.size())),
-                        summary));
+    return answer(
+        Fault(FaultOf(request, rpc::kInvalidParams,
+                      method->name + " espera " + std::to_string(method->arity) +
+                          " parâmetros e recebeu " + std::to_string(request.params.size())),
+              summary));
   for (std::size_t i = 0; i < method->arity; ++i) {
     const bool wantsList = method->lastIsList && i + 1 == method->arity;
     if (request.lists[i].has_value() != wantsList)
       return answer(Fault(FaultOf(request, rpc::kInvalidParams,
-                                  method->name + ": o parâmetro " + std::to_string(i + 1) + " deve ser " +
-                                      (wantsList ? "uma lista" : "texto")),
+                                  method->name + ": o parâmetro " + std::to_string(i + 1) +
+                                      " deve ser " + (wantsList ? "uma lista" : "texto")),
                           summary));
   }
   if (method->takesRegister) {
@@ -198,8 +216,10 @@ std::optional<std::string> RpcDispatcher::Call(const rpc::Request& request, cons
     static const nlohmann::json kNoList;
     const nlohmann::json& list = method->lastIsList ? *request.lists.back() : kNoList;
     ResultEnvelope envelope = method->call(request.params, list, caller);
-    if (envelope.ok) summary.outcome = Outcome::kOk;
-    else summary.outcome = envelope.code == refusal::kFalhaBase ? Outcome::kError : Outcome::kRefused;
+    if (envelope.ok)
+      summary.outcome = Outcome::kOk;
+    else
+      summary.outcome = envelope.code == refusal::kFalhaBase ? Outcome::kError : Outcome::kRefused;
     summary.code = envelope.ok ? std::string() : envelope.code;
     // The server leaves every argument as it came, by-reference ones included.
     return answer(rpc::EncodeResult(request, envelope));
@@ -209,7 +229,8 @@ std::optional<std::string> RpcDispatcher::Call(const rpc::Request& request, cons
     return answer(Fault(FaultOf(request, rpc::kForbidden, refused.what()), summary));
   } catch (const std::exception& error) {
     LogError(method->name + ": erro interno: " + error.what());
-    return answer(Fault(FaultOf(request, rpc::kInternalError, "Erro interno do servidor"), summary));
+    return answer(
+        Fault(FaultOf(request, rpc::kInternalError, "Erro interno do servidor"), summary));
   }
 }
 

@@ -86,8 +86,9 @@ class RpcDispatcher {
   };
   // One element of the body, with the text of its id as sent; nothing for
   // a notification.
-  std::optional<std::string> Run(const nlohmann::json& value, std::string_view idText, const Caller& caller,
-                                 CallSummary& summary, bool full = false) const;
+  std::optional<std::string> Run(const nlohmann::json& value, std::string_view idText,
+                                 const Caller& caller, CallSummary& summary,
+                                 bool full = false) const;
   std::optional<std::string> Call(const rpc::Request& request, const Caller& caller,
                                   CallSummary& summary) const;
 

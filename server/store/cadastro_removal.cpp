@@ -15,10 +15,14 @@ SqlValues KeyValues(const CadastroAlvo& alvo) {
   return {alvo.cdFilial, alvo.cdCaixa};
 }
 
-void AppendEvento(WriteTransaction& tx, const CadastroAlvo& alvo, const char* evento, const std::string& quando,
-                  const std::string& autor) {
-  tx.Run("INSERT INTO cadastro_historico (cdfilial, cdcaixa, dsevento, dtevento, nmautor) VALUES (?, ?, ?, ?, ?)",
-         {alvo.cdFilial, IsBranch(alvo) ? std::nullopt : std::optional(alvo.cdCaixa), evento, quando, autor}, 0);
+void AppendEvento(WriteTransaction& tx, const CadastroAlvo& alvo, const char* evento,
+                  const std::string& quando, const std::string& autor) {
+  tx.Run(
+      "INSERT INTO cadastro_historico (cdfilial, cdcaixa, dsevento, dtevento, nmautor) VALUES (?, "
+      "?, ?, ?, ?)",
+      {alvo.cdFilial, IsBranch(alvo) ? std::nullopt : std::optional(alvo.cdCaixa), evento, quando,
+       autor},
+      0);
   tx.AnnounceCadastro({alvo.cdFilial, alvo.cdCaixa});
 }
 
@@ -27,8 +31,9 @@ bool Mark(WriteTransaction& tx, const CadastroAlvo& alvo, bool removed, const st
           const std::string& autor) {
   SqlValues values = removed ? SqlValues{quando, autor} : SqlValues{std::nullopt, std::nullopt};
   for (auto& key : KeyValues(alvo)) values.push_back(key);
-  const std::string sql = std::string("UPDATE ") + Table(alvo) + " SET dtremocao = ?, nmremocao = ?" + Keys(alvo) +
-                          (removed ? " AND dtremocao IS NULL" : " AND dtremocao IS NOT NULL") + " RETURNING cdfilial";
+  const std::string sql =
+      std::string("UPDATE ") + Table(alvo) + " SET dtremocao = ?, nmremocao = ?" + Keys(alvo) +
+      (removed ? " AND dtremocao IS NULL" : " AND dtremocao IS NOT NULL") + " RETURNING cdfilial";
   if (tx.Run(sql, values, 1).empty()) return false;
   AppendEvento(tx, alvo, removed ? kRemovido : kReativado, quando, autor);
   return true;
@@ -50,18 +55,22 @@ bool MarkRemoved(WriteTransaction& tx, const CadastroAlvo& alvo, const std::stri
   return Mark(tx, alvo, true, quando, autor);
 }
 
-bool MarkInUse(WriteTransaction& tx, const CadastroAlvo& alvo, const std::string& quando, const std::string& autor) {
+bool MarkInUse(WriteTransaction& tx, const CadastroAlvo& alvo, const std::string& quando,
+               const std::string& autor) {
   return Mark(tx, alvo, false, quando, autor);
 }
 
-std::vector<CadastroAlvo> PurgeRemoved(WriteTransaction& tx, const std::string& quando, const std::string& autor) {
+std::vector<CadastroAlvo> PurgeRemoved(WriteTransaction& tx, const std::string& quando,
+                                       const std::string& autor) {
   std::vector<CadastroAlvo> deleted;
-  for (const auto& row : tx.Run("SELECT cdfilial FROM filial WHERE dtremocao IS NOT NULL ORDER BY cdfilial", {}, 1))
+  for (const auto& row :
+       tx.Run("SELECT cdfilial FROM filial WHERE dtremocao IS NOT NULL ORDER BY cdfilial", {}, 1))
     deleted.push_back({Text(row[0]), ""});
-  for (const auto& row : tx.Run("SELECT c.cdfilial, c.cdcaixa FROM caixa c WHERE c.dtremocao IS NOT NULL OR EXISTS"
-                                " (SELECT 1 FROM filial f WHERE f.cdfilial = c.cdfilial AND f.dtremocao IS NOT NULL)"
-                                " ORDER BY c.cdfilial, c.cdcaixa",
-                                {}, 2))
+  for (const auto& row :
+       tx.Run("SELECT c.cdfilial, c.cdcaixa FROM caixa c WHERE c.dtremocao IS NOT NULL OR EXISTS"
+              " (SELECT 1 FROM filial f WHERE f.cdfilial = c.cdfilial AND f.dtremocao IS NOT NULL)"
+              " ORDER BY c.cdfilial, c.cdcaixa",
+              {}, 2))
     deleted.push_back({Text(row[0]), Text(row[1])});
   // Children first, as the foreign keys want them.
   for (auto it = deleted.rbegin(); it != deleted.rend(); ++it) {
@@ -76,20 +85,24 @@ std::vector<CadastroAlvo> PurgeRemoved(WriteTransaction& tx, const std::string& 
 }
 
 CadastroEstado StateOf(Store& store, const CadastroAlvo& alvo) {
-  const auto rows = store.Read(std::string("SELECT dtremocao, nmremocao FROM ") + Table(alvo) + Keys(alvo),
-                               KeyValues(alvo), 2);
+  const auto rows =
+      store.Read(std::string("SELECT dtremocao, nmremocao FROM ") + Table(alvo) + Keys(alvo),
+                 KeyValues(alvo), 2);
   CadastroEstado state;
   state.existe = !rows.empty();
-  if (state.existe && rows[0][0]) state.remocao = CadastroEvento{alvo, kRemovido, Text(rows[0][0]), Text(rows[0][1])};
+  if (state.existe && rows[0][0])
+    state.remocao = CadastroEvento{alvo, kRemovido, Text(rows[0][0]), Text(rows[0][1])};
   return state;
 }
 
 std::vector<CadastroEvento> ListRemovals(Store& store) {
-  return Eventos(store.Read(
-      "SELECT cdfilial, '', 'removido', dtremocao, nmremocao FROM filial WHERE dtremocao IS NOT NULL"
-      " UNION ALL SELECT cdfilial, cdcaixa, 'removido', dtremocao, nmremocao FROM caixa WHERE dtremocao IS NOT NULL"
-      " ORDER BY 1, 2",
-      {}, 5));
+  return Eventos(
+      store.Read("SELECT cdfilial, '', 'removido', dtremocao, nmremocao FROM filial WHERE "
+                 "dtremocao IS NOT NULL"
+                 " UNION ALL SELECT cdfilial, cdcaixa, 'removido', dtremocao, nmremocao FROM caixa "
+                 "WHERE dtremocao IS NOT NULL"
+                 " ORDER BY 1, 2",
+                 {}, 5));
 }
 
 std::vector<CadastroEvento> ListCadastroEventos(Store& store, const std::string& cdFilial,
@@ -105,12 +118,14 @@ std::vector<CadastroAlvo> SimilarCodes(Store& store, const CadastroAlvo& alvo) {
   const std::string filial = "LTRIM(cdfilial, '0') = LTRIM(?, '0')";
   const SqlRows rows =
       IsBranch(alvo)
-          ? store.Read("SELECT cdfilial, '' FROM filial WHERE " + filial + " AND cdfilial <> ? ORDER BY cdfilial",
+          ? store.Read("SELECT cdfilial, '' FROM filial WHERE " + filial +
+                           " AND cdfilial <> ? ORDER BY cdfilial",
                        {alvo.cdFilial, alvo.cdFilial}, 2)
-          : store.Read("SELECT cdfilial, cdcaixa FROM caixa WHERE " + filial +
-                           " AND LTRIM(cdcaixa, '0') = LTRIM(?, '0') AND (cdfilial <> ? OR cdcaixa <> ?)"
-                           " ORDER BY cdfilial, cdcaixa",
-                       {alvo.cdFilial, alvo.cdCaixa, alvo.cdFilial, alvo.cdCaixa}, 2);
+          : store.Read(
+                "SELECT cdfilial, cdcaixa FROM caixa WHERE " + filial +
+                    " AND LTRIM(cdcaixa, '0') = LTRIM(?, '0') AND (cdfilial <> ? OR cdcaixa <> ?)"
+                    " ORDER BY cdfilial, cdcaixa",
+                {alvo.cdFilial, alvo.cdCaixa, alvo.cdFilial, alvo.cdCaixa}, 2);
   std::vector<CadastroAlvo> out;
   for (const auto& row : rows) out.push_back({Text(row[0]), Text(row[1])});
   return out;

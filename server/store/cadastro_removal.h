@@ -40,7 +40,8 @@ bool MarkInUse(WriteTransaction& tx, const CadastroAlvo& alvo, const std::string
 // Deletes every removed branch and register, each with its kiosk record and
 // its history (a removed branch's registers with it); returns what it
 // deleted, branches first.
-std::vector<CadastroAlvo> PurgeRemoved(WriteTransaction& tx, const std::string& quando, const std::string& autor);
+std::vector<CadastroAlvo> PurgeRemoved(WriteTransaction& tx, const std::string& quando,
+                                       const std::string& autor);
 
 // What stands: whether the branch or register exists at all and, when
 // removed, since when and by whom (evento kRemovido).

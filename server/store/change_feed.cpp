@@ -26,7 +26,8 @@ void WakeSignal::Sleep(int ms) const {
 }
 
 std::string FormatChange(const VersaoCaixa& change) {
-  return change.caixa.first + "\t" + change.caixa.second + "\t" + std::to_string(change.versao) + "\n";
+  return change.caixa.first + "\t" + change.caixa.second + "\t" + std::to_string(change.versao) +
+         "\n";
 }
 
 std::vector<VersaoCaixa> ParseChanges(std::string_view payload) {
@@ -40,10 +41,13 @@ std::vector<VersaoCaixa> ParseChanges(std::string_view payload) {
     if (second == std::string_view::npos) continue;
     const std::string_view number = line.substr(second + 1);
     long long versao = 0;
-    const auto [rest, error] = std::from_chars(number.data(), number.data() + number.size(), versao);
-    if (error != std::errc() || rest != number.data() + number.size() || (versao < 0 && versao != kCadastroMudou))
+    const auto [rest, error] =
+        std::from_chars(number.data(), number.data() + number.size(), versao);
+    if (error != std::errc() || rest != number.data() + number.size() ||
+        (versao < 0 && versao != kCadastroMudou))
       continue;
-    out.push_back({{std::string(line.substr(0, first)), std::string(line.substr(first + 1, second - first - 1))},
+    out.push_back({{std::string(line.substr(0, first)),
+                    std::string(line.substr(first + 1, second - first - 1))},
                    versao});
   }
   return out;

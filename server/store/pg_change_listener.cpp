@@ -30,7 +30,9 @@ constexpr milliseconds kProbeAfter{30000};
 class PgChangeListener : public ChangeListener {
  public:
   PgChangeListener(std::string conninfo, ChangeObserver observer, VersionReader versions)
-      : conninfo_(std::move(conninfo)), observer_(std::move(observer)), versions_(std::move(versions)) {
+      : conninfo_(std::move(conninfo)),
+        observer_(std::move(observer)),
+        versions_(std::move(versions)) {
     connection_ = Listen();
     thread_ = std::thread([this] { Run(); });
   }
@@ -61,7 +63,9 @@ class PgChangeListener : public ChangeListener {
           warned = false;
         } catch (const StoreError& error) {
           connection_.reset();
-          if (!warned) LogWarning(std::string("ouvinte de mudanças do PostgreSQL sem conexão: ") + error.what());
+          if (!warned)
+            LogWarning(std::string("ouvinte de mudanças do PostgreSQL sem conexão: ") +
+                       error.what());
           warned = true;
           wake_.Sleep(static_cast<int>(pause.count()));
           pause = std::min(pause * 2, kLongestPause);
@@ -71,7 +75,8 @@ class PgChangeListener : public ChangeListener {
       try {
         Hear();
       } catch (const StoreError& error) {
-        LogWarning(std::string("ouvinte de mudanças do PostgreSQL perdeu a conexão: ") + error.what());
+        LogWarning(std::string("ouvinte de mudanças do PostgreSQL perdeu a conexão: ") +
+                   error.what());
         warned = true;
         connection_.reset();
       }
@@ -86,7 +91,8 @@ class PgChangeListener : public ChangeListener {
     pollfd fds[2] = {{PQsocket(conn), POLLIN, 0}, {wake_.fd(), POLLIN, 0}};
     const int ready = poll(fds, 2, static_cast<int>(kProbeAfter.count()));
     if (stop_) return;
-    if (ready == 0) connection_->Exec("SELECT 1");
+    if (ready == 0)
+      connection_->Exec("SELECT 1");
     else if (ready > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) && !PQconsumeInput(conn))
       connection_->Fail("leitura das notificações");
     if (connection_->Broken()) connection_->Fail("conexão encerrada");
@@ -110,8 +116,9 @@ class PgChangeListener : public ChangeListener {
 
 }  // namespace
 
-std::unique_ptr<ChangeListener> PgDialect::Listen(const std::string& conninfo, ChangeObserver observer,
-                                                  VersionReader versions, int) {
+std::unique_ptr<ChangeListener> PgDialect::Listen(const std::string& conninfo,
+                                                  ChangeObserver observer, VersionReader versions,
+                                                  int) {
   return std::make_unique<PgChangeListener>(conninfo, std::move(observer), std::move(versions));
 }
 

@@ -1,8 +1,8 @@
 #include "server/store/pg_connection.h"
 
+#include "server/log/server_log.h"
 #include "server/store/pg_password_file.h"
 #include "server/store/store.h"
-#include "server/log/server_log.h"
 
 #include <libpq-fe.h>
 
@@ -45,7 +45,8 @@ std::string NumberPlaceholders(std::string_view sql, int* count) {
 
 PgConnection::PgConnection(const std::string& conninfo) {
   std::string info = WithoutIgnoredPasswordFile(conninfo);
-  if (info.find("connect_timeout") == std::string::npos) info = WithConnectionParameter(info, "connect_timeout", "5");
+  if (info.find("connect_timeout") == std::string::npos)
+    info = WithConnectionParameter(info, "connect_timeout", "5");
   conn_ = PQconnectdb(info.c_str());
   if (!conn_ || PQstatus(conn_) != CONNECTION_OK) {
     std::string why = conn_ ? PQerrorMessage(conn_) : "sem memória";
@@ -147,9 +148,7 @@ void PgStatement::Run() {
   if (!result_) Execute();
 }
 
-std::string PgStatement::Text(int column) const {
-  return PQgetvalue(result_, row_, column);
-}
+std::string PgStatement::Text(int column) const { return PQgetvalue(result_, row_, column); }
 
 std::optional<std::string> PgStatement::OptionalText(int column) const {
   if (PQgetisnull(result_, row_, column)) return std::nullopt;

@@ -62,13 +62,14 @@ std::string WhyIgnored(const std::string& file) {
   if ((info.st_mode & (S_IRWXG | S_IRWXO)) == 0) return {};
   char mode[8];
   std::snprintf(mode, sizeof mode, "%03o", static_cast<unsigned>(info.st_mode & 0777));
-  return std::string("pode ser lido por outros usuários (modo ") + mode + "); deixe-o só para o dono: chmod 600 " +
-         file;
+  return std::string("pode ser lido por outros usuários (modo ") + mode +
+         "); deixe-o só para o dono: chmod 600 " + file;
 }
 
 }  // namespace
 
-std::string WithConnectionParameter(const std::string& conninfo, std::string_view key, std::string_view value) {
+std::string WithConnectionParameter(const std::string& conninfo, std::string_view key,
+                                    std::string_view value) {
   const bool uri = conninfo.find("://") != std::string::npos;
   const char* separator = !uri ? " " : conninfo.find('?') == std::string::npos ? "?" : "&";
   return conninfo + separator + std::string(key) + "=" + std::string(value);

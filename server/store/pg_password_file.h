@@ -12,7 +12,8 @@ namespace totem::server {
 
 // conninfo with key=value added: a libpq URI gets it as a query parameter,
 // a "key=value" string as one more pair.
-std::string WithConnectionParameter(const std::string& conninfo, std::string_view key, std::string_view value);
+std::string WithConnectionParameter(const std::string& conninfo, std::string_view key,
+                                    std::string_view value);
 
 // conninfo as given, or, when the password file libpq would read (passfile=,
 // PGPASSFILE, ~/.pgpass; none when a password is given) is one libpq

@@ -24,8 +24,10 @@ void RefuseReadOnly(PgConnection& connection, const std::string& where) {
   auto check = connection.Prepare(
       "SELECT pg_is_in_recovery(), current_setting('default_transaction_read_only') = 'on'");
   check.Step();
-  if (check.Text(0) == "t") throw StoreError(where + " é uma réplica em recuperação e só pode ser lida");
-  if (check.Text(1) == "t") throw StoreError(where + " só aceita transações de leitura (default_transaction_read_only)");
+  if (check.Text(0) == "t")
+    throw StoreError(where + " é uma réplica em recuperação e só pode ser lida");
+  if (check.Text(1) == "t")
+    throw StoreError(where + " só aceita transações de leitura (default_transaction_read_only)");
 }
 
 }  // namespace
@@ -54,7 +56,8 @@ void PgDialect::CheckWritable(PgConnection& connection, const std::string& conni
       "SELECT has_table_privilege('parametro_totem', 'INSERT, UPDATE')"
       " AND has_table_privilege('parametro_totem_historico', 'INSERT')");
   check.Step();
-  if (check.Text(0) != "t") throw StoreError(where + " não dá a este usuário permissão de gravar os parâmetros");
+  if (check.Text(0) != "t")
+    throw StoreError(where + " não dá a este usuário permissão de gravar os parâmetros");
 }
 
 template class SqlStore<PgDialect>;

@@ -37,8 +37,9 @@ struct PgDialect {
   static std::unique_ptr<Connection> Connect(const std::string& conninfo);
   // A connection of its own LISTENing for the other servers' notifications.
   // (Notifications come as they are sent: nothing is polled.)
-  static std::unique_ptr<ChangeListener> Listen(const std::string& conninfo, ChangeObserver observer,
-                                                VersionReader versions, int pollMs);
+  static std::unique_ptr<ChangeListener> Listen(const std::string& conninfo,
+                                                ChangeObserver observer, VersionReader versions,
+                                                int pollMs);
   // The address without its password, for messages.
   static std::string Name(const std::string& conninfo);
   // PostgreSQL checks its own pages; reaching the server and, after the

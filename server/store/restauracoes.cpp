@@ -11,7 +11,8 @@ std::vector<Restauracao> Read(SqlStore<Dialect>& store) {
   auto c = store.Borrow();
   auto select = c->Prepare(sql::kSelectRestauracoes);
   std::vector<Restauracao> out;
-  while (select.Step()) out.push_back({select.Text(0), select.Text(1), select.Text(2), select.Text(3)});
+  while (select.Step())
+    out.push_back({select.Text(0), select.Text(1), select.Text(2), select.Text(3)});
   return out;
 }
 

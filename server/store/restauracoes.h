@@ -26,7 +26,8 @@ inline constexpr const char* kInsertRestauracao =
     "INSERT INTO restauracao (nrrestauracao, dtrestauracao, nmautor, dsarquivo, dssubstituido)"
     " SELECT COALESCE(MAX(nrrestauracao), 0) + 1, ?, ?, ?, ? FROM restauracao";
 inline constexpr const char* kSelectRestauracoes =
-    "SELECT dtrestauracao, nmautor, dsarquivo, dssubstituido FROM restauracao ORDER BY nrrestauracao";
+    "SELECT dtrestauracao, nmautor, dsarquivo, dssubstituido FROM restauracao ORDER BY "
+    "nrrestauracao";
 
 }  // namespace sql
 

@@ -26,7 +26,7 @@ void ForChunks(std::size_t total, std::size_t chunk, Body&& body) {
 // One row of the history, in the columns of sql::SelectGravacoes.
 template <class Statement>
 GravacaoParametro ReadGravacao(Statement& select, const std::string& cdFilial,
-                                      const std::string& cdCaixa) {
+                               const std::string& cdCaixa) {
   GravacaoParametro g;
   g.numero = select.Int(0);
   g.quando = select.Text(1);
@@ -52,8 +52,7 @@ GravacaoParametro ReadGravacao(Statement& select, const std::string& cdFilial,
 
 // A history row's values, in the columns of sql::InsertGravacao, from index.
 template <class Statement>
-void BindGravacao(Statement& insert, int& index, const GravacaoParametro& g,
-                         long long numero) {
+void BindGravacao(Statement& insert, int& index, const GravacaoParametro& g, long long numero) {
   insert.Bind(index++, g.depois.cdFilial);
   insert.Bind(index++, g.depois.cdCaixa);
   insert.BindInt(index++, numero);
@@ -69,11 +68,13 @@ void BindGravacao(Statement& insert, int& index, const GravacaoParametro& g,
 template <class Connection>
 SqlRows Rows(Connection& c, std::string_view sql, const SqlValues& values, std::size_t columns) {
   auto statement = c.Prepare(sql);
-  for (std::size_t i = 0; i < values.size(); ++i) statement.BindOptional(static_cast<int>(i + 1), values[i]);
+  for (std::size_t i = 0; i < values.size(); ++i)
+    statement.BindOptional(static_cast<int>(i + 1), values[i]);
   SqlRows rows;
   while (statement.Step()) {
     SqlValues& row = rows.emplace_back();
-    for (std::size_t i = 0; i < columns; ++i) row.push_back(statement.OptionalText(static_cast<int>(i)));
+    for (std::size_t i = 0; i < columns; ++i)
+      row.push_back(statement.OptionalText(static_cast<int>(i)));
   }
   return rows;
 }
@@ -81,7 +82,7 @@ SqlRows Rows(Connection& c, std::string_view sql, const SqlValues& values, std::
 // Whether each register exists and its record, in the keys' order.
 template <class Connection>
 std::vector<CaixaAtual> SelectCaixas(Connection& c, const std::vector<CaixaKey>& keys,
-                                            std::string_view lockSuffix) {
+                                     std::string_view lockSuffix) {
   std::map<CaixaKey, CaixaAtual> found;
   ForChunks(keys.size(), kRowsPerStatement, [&](std::size_t from, std::size_t n) {
     auto select = c.Prepare(sql::SelectCaixasIn(n, lockSuffix));
@@ -97,7 +98,8 @@ std::vector<CaixaAtual> SelectCaixas(Connection& c, const std::vector<CaixaKey>&
       ParametroTotem& p = caixa.parametro.emplace();
       p.cdFilial = select.Text(0);
       p.cdCaixa = select.Text(1);
-      for (std::size_t i = 0; i < p.values.size(); ++i) p.values[i] = select.Text(3 + static_cast<int>(i));
+      for (std::size_t i = 0; i < p.values.size(); ++i)
+        p.values[i] = select.Text(3 + static_cast<int>(i));
     }
   });
   std::vector<CaixaAtual> out;

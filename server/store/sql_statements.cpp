@@ -34,10 +34,10 @@ const std::string kGroupColumn = ColumnName("CDGRUPPROD");
 }  // namespace
 
 const std::string& SelectParametro() {
-  static const std::string text =
-      "SELECT p.cdfilial, p.cdcaixa, " + Columns("p.") + ", g.nmgrupprod FROM parametro_totem p" +
-      " LEFT JOIN grupo_produto g ON g.cdgrupprod = p." + kGroupColumn +
-      " WHERE p.cdfilial = ? AND p.cdcaixa = ?";
+  static const std::string text = "SELECT p.cdfilial, p.cdcaixa, " + Columns("p.") +
+                                  ", g.nmgrupprod FROM parametro_totem p" +
+                                  " LEFT JOIN grupo_produto g ON g.cdgrupprod = p." + kGroupColumn +
+                                  " WHERE p.cdfilial = ? AND p.cdcaixa = ?";
   return text;
 }
 
@@ -66,7 +66,8 @@ namespace {
 constexpr std::size_t kGravacaoValues = 7 + 2 * contract::kRecord.size();
 
 std::string GravacaoInsertHead() {
-  return "INSERT INTO parametro_totem_historico (cdfilial, cdcaixa, nrgravacao, dtgravacao, nmtoken,"
+  return "INSERT INTO parametro_totem_historico (cdfilial, cdcaixa, nrgravacao, dtgravacao, "
+         "nmtoken,"
          " dscliente, dsorigem, " +
          Columns("", "_antes") + ", " + Columns("", "_depois") + ") VALUES ";
 }
@@ -106,7 +107,8 @@ const std::string& SelectGravacoesRecentes() {
 std::string SelectCaixasIn(std::size_t n, std::string_view lockSuffix) {
   return "SELECT c.cdfilial, c.cdcaixa, CASE WHEN p.cdfilial IS NULL THEN 0 ELSE 1 END, " +
          Columns("p.") +
-         " FROM caixa c LEFT JOIN parametro_totem p ON p.cdfilial = c.cdfilial AND p.cdcaixa = c.cdcaixa"
+         " FROM caixa c LEFT JOIN parametro_totem p ON p.cdfilial = c.cdfilial AND p.cdcaixa = "
+         "c.cdcaixa"
          " WHERE (c.cdfilial, c.cdcaixa) IN (VALUES " +
          Tuples(n, 2) + ") AND " TOTEM_CAIXA_EM_USO + std::string(lockSuffix);
 }

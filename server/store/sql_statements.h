@@ -14,24 +14,26 @@ namespace sql {
 
 // Every table of the schema; a database without one of them is refused.
 inline constexpr std::array<const char*, 8> kSchemaTables = {
-    "schema_migrations", "filial",          "caixa",           "grupo_produto", "parametro_totem",
-    "parametro_totem_historico", "cadastro_historico", "restauracao"};
+    "schema_migrations",  "filial",          "caixa",
+    "grupo_produto",      "parametro_totem", "parametro_totem_historico",
+    "cadastro_historico", "restauracao"};
 
 // A register is in use while neither it nor its branch is marked removed;
 // a statement naming "caixa c" adds this to its conditions.
-#define TOTEM_CAIXA_EM_USO                  \
+#define TOTEM_CAIXA_EM_USO                                 \
   "c.dtremocao IS NULL AND EXISTS (SELECT 1 FROM filial f" \
   " WHERE f.cdfilial = c.cdfilial AND f.dtremocao IS NULL)"
 
 inline constexpr const char* kCaixaExists =
     "SELECT 1 FROM caixa c WHERE c.cdfilial = ? AND c.cdcaixa = ? AND " TOTEM_CAIXA_EM_USO;
-inline constexpr const char* kFilialExists = "SELECT 1 FROM filial WHERE cdfilial = ? AND dtremocao IS NULL";
+inline constexpr const char* kFilialExists =
+    "SELECT 1 FROM filial WHERE cdfilial = ? AND dtremocao IS NULL";
 inline constexpr const char* kGrupoExists = "SELECT 1 FROM grupo_produto WHERE cdgrupprod = ?";
 inline constexpr const char* kSelectFiliais =
     "SELECT cdfilial, nmfilial FROM filial WHERE dtremocao IS NULL ORDER BY cdfilial";
 inline constexpr const char* kSelectCaixas =
-    "SELECT c.cdfilial, c.cdcaixa, c.nmcaixa, c.cdloja, c.nmloja FROM caixa c WHERE " TOTEM_CAIXA_EM_USO
-    " ORDER BY c.cdfilial, c.cdcaixa";
+    "SELECT c.cdfilial, c.cdcaixa, c.nmcaixa, c.cdloja, c.nmloja FROM caixa c "
+    "WHERE " TOTEM_CAIXA_EM_USO " ORDER BY c.cdfilial, c.cdcaixa";
 inline constexpr const char* kCountAll =
     "SELECT (SELECT COUNT(*) FROM filial) + (SELECT COUNT(*) FROM caixa)"
     " + (SELECT COUNT(*) FROM grupo_produto) + (SELECT COUNT(*) FROM parametro_totem)";
@@ -55,8 +57,8 @@ inline constexpr const char* kUpsertGrupo =
 const std::string& SelectParametro();      // keys, values, then the group's name
 const std::string& UpsertParametro();      // keys, then values
 const std::string& SelectCurrentValues();  // values
-const std::string& InsertGravacao();       // keys, number, when, token, client, origin, before, after
-const std::string& SelectGravacoes();      // number, when, token, client, origin, before, after
+const std::string& InsertGravacao();   // keys, number, when, token, client, origin, before, after
+const std::string& SelectGravacoes();  // number, when, token, client, origin, before, after
 // The same columns, newest first: keys, a number to stay below, a limit.
 const std::string& SelectGravacoesRecentes();
 
@@ -77,7 +79,8 @@ inline constexpr const char* kSelectVersoes =
 inline constexpr const char* kSelectVersao =
     "SELECT COALESCE(MAX(h.nrgravacao), 0) FROM caixa c"
     " LEFT JOIN parametro_totem_historico h ON h.cdfilial = c.cdfilial AND h.cdcaixa = c.cdcaixa"
-    " WHERE c.cdfilial = ? AND c.cdcaixa = ? AND " TOTEM_CAIXA_EM_USO " GROUP BY c.cdfilial, c.cdcaixa";
+    " WHERE c.cdfilial = ? AND c.cdcaixa = ? AND " TOTEM_CAIXA_EM_USO
+    " GROUP BY c.cdfilial, c.cdcaixa";
 
 // The channel over which the servers of one PostgreSQL database tell each
 // other of committed changes; each notification's payload holds lines of

@@ -18,8 +18,8 @@
 #include "server/store/store.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <array>
+#include <cstdint>
 #include <limits>
 #include <map>
 #include <memory>
@@ -98,7 +98,8 @@ class SqlStore : public Store {
     auto select = c->Prepare(sql::kSelectCaixas);
     std::vector<Caixa> out;
     while (select.Step())
-      out.push_back({select.Text(0), select.Text(1), select.Text(2), select.Text(3), select.Text(4)});
+      out.push_back(
+          {select.Text(0), select.Text(1), select.Text(2), select.Text(3), select.Text(4)});
     return out;
   }
 
@@ -177,7 +178,8 @@ class SqlStore : public Store {
     return out;
   }
 
-  std::optional<long long> Versao(const std::string& cdFilial, const std::string& cdCaixa) override {
+  std::optional<long long> Versao(const std::string& cdFilial,
+                                  const std::string& cdCaixa) override {
     auto c = Borrow();
     auto select = c->Prepare(sql::kSelectVersao);
     select.Bind(1, cdFilial).Bind(2, cdCaixa);
@@ -187,7 +189,8 @@ class SqlStore : public Store {
 
   void ObserveChanges(ChangeObserver observer, int pollMs) override {
     observer_ = std::move(observer);
-    listener_ = Dialect::Listen(address_, observer_, [this] { return ListVersoes(); }, pollMs);
+    listener_ = Dialect::Listen(
+        address_, observer_, [this] { return ListVersoes(); }, pollMs);
   }
 
   // Reads the migrations table: the database answers and holds our schema.
@@ -217,12 +220,12 @@ class SqlStore : public Store {
       std::unique_lock turn(writeTurn_);
       return std::make_unique<SqlTransaction<Dialect, Lease>>(observer_, Borrow(), std::move(turn));
     } else {
-      return std::make_unique<SqlTransaction<Dialect, Lease>>(observer_, Borrow(), std::unique_lock<std::mutex>());
+      return std::make_unique<SqlTransaction<Dialect, Lease>>(observer_, Borrow(),
+                                                              std::unique_lock<std::mutex>());
     }
   }
 
  private:
-
   // Connections kept open for reuse; more are opened while more threads
   // need one at the same time, and closed again when they come back.
   static constexpr std::size_t kMaxIdleConnections = 32;

@@ -54,7 +54,8 @@ class SqlTransaction : public WriteTransaction {
     ParametroTotem p;
     p.cdFilial = cdFilial;
     p.cdCaixa = cdCaixa;
-    for (std::size_t i = 0; i < p.values.size(); ++i) p.values[i] = select.Text(static_cast<int>(i));
+    for (std::size_t i = 0; i < p.values.size(); ++i)
+      p.values[i] = select.Text(static_cast<int>(i));
     return p;
   }
   bool GrupoExists(const std::string& cdGrupProd) override {
@@ -106,38 +107,41 @@ class SqlTransaction : public WriteTransaction {
     return sql_rows::SelectCaixas(*lease_, keys, Dialect::kLockRowsSuffix);
   }
   void UpsertParametros(const std::vector<ParametroTotem>& parametros) override {
-    sql_rows::ForChunks(parametros.size(), sql_rows::kRowsPerStatement, [&](std::size_t from, std::size_t n) {
-      auto upsert = lease_->Prepare(sql::UpsertParametros(n));
-      int index = 1;
-      for (std::size_t r = from; r < from + n; ++r) {
-        upsert.Bind(index++, parametros[r].cdFilial);
-        upsert.Bind(index++, parametros[r].cdCaixa);
-        for (const std::string& value : parametros[r].values) upsert.Bind(index++, value);
-      }
-      upsert.Run();
-    });
+    sql_rows::ForChunks(parametros.size(), sql_rows::kRowsPerStatement,
+                        [&](std::size_t from, std::size_t n) {
+                          auto upsert = lease_->Prepare(sql::UpsertParametros(n));
+                          int index = 1;
+                          for (std::size_t r = from; r < from + n; ++r) {
+                            upsert.Bind(index++, parametros[r].cdFilial);
+                            upsert.Bind(index++, parametros[r].cdCaixa);
+                            for (const std::string& value : parametros[r].values)
+                              upsert.Bind(index++, value);
+                          }
+                          upsert.Run();
+                        });
   }
   void AppendGravacoes(const std::vector<GravacaoParametro>& gravacoes) override {
-    sql_rows::ForChunks(gravacoes.size(), sql_rows::kRowsPerStatement, [&](std::size_t from, std::size_t n) {
-      // Each register's next number, read for the whole chunk at once.
-      std::map<CaixaKey, long long> last;
-      auto numbers = lease_->Prepare(sql::LastGravacoesIn(n));
-      int index = 1;
-      for (std::size_t r = from; r < from + n; ++r) {
-        numbers.Bind(index++, gravacoes[r].depois.cdFilial);
-        numbers.Bind(index++, gravacoes[r].depois.cdCaixa);
-      }
-      while (numbers.Step()) last[{numbers.Text(0), numbers.Text(1)}] = numbers.Int(2);
-      auto insert = lease_->Prepare(sql::InsertGravacoes(n));
-      index = 1;
-      for (std::size_t r = from; r < from + n; ++r) {
-        const GravacaoParametro& g = gravacoes[r];
-        const long long numero = last[{g.depois.cdFilial, g.depois.cdCaixa}] + 1;
-        sql_rows::BindGravacao(insert, index, g, numero);
-        changes_.push_back({{g.depois.cdFilial, g.depois.cdCaixa}, numero});
-      }
-      insert.Run();
-    });
+    sql_rows::ForChunks(
+        gravacoes.size(), sql_rows::kRowsPerStatement, [&](std::size_t from, std::size_t n) {
+          // Each register's next number, read for the whole chunk at once.
+          std::map<CaixaKey, long long> last;
+          auto numbers = lease_->Prepare(sql::LastGravacoesIn(n));
+          int index = 1;
+          for (std::size_t r = from; r < from + n; ++r) {
+            numbers.Bind(index++, gravacoes[r].depois.cdFilial);
+            numbers.Bind(index++, gravacoes[r].depois.cdCaixa);
+          }
+          while (numbers.Step()) last[{numbers.Text(0), numbers.Text(1)}] = numbers.Int(2);
+          auto insert = lease_->Prepare(sql::InsertGravacoes(n));
+          index = 1;
+          for (std::size_t r = from; r < from + n; ++r) {
+            const GravacaoParametro& g = gravacoes[r];
+            const long long numero = last[{g.depois.cdFilial, g.depois.cdCaixa}] + 1;
+            sql_rows::BindGravacao(insert, index, g, numero);
+            changes_.push_back({{g.depois.cdFilial, g.depois.cdCaixa}, numero});
+          }
+          insert.Run();
+        });
   }
   SqlRows Run(std::string_view sql, const SqlValues& values, std::size_t columns) override {
     return sql_rows::Rows(*lease_, sql, values, columns);

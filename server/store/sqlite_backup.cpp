@@ -34,7 +34,8 @@ Handle Open(const std::string& path, int flags) {
   const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
   Handle db(raw);
   if (rc != SQLITE_OK)
-    throw StoreError("não foi possível abrir " + path + ": " + (raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)));
+    throw StoreError("não foi possível abrir " + path + ": " +
+                     (raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)));
   sqlite3_extended_result_codes(raw, 1);
   sqlite3_busy_timeout(raw, kBusyTimeoutMs);
   return db;
@@ -69,7 +70,8 @@ void SelfContained(sqlite3* db, const std::string& path) {
   } catch (const SqliteFailure& failure) {
     mode = failure.message;
   }
-  if (mode != "delete") throw StoreError("não foi possível fechar a cópia " + path + " num arquivo só: " + mode);
+  if (mode != "delete")
+    throw StoreError("não foi possível fechar a cópia " + path + " num arquivo só: " + mode);
 }
 
 }  // namespace
@@ -78,7 +80,9 @@ void BackupSqlite(const std::string& source, const std::string& destination) {
   Handle from = Open(source, SQLITE_OPEN_READWRITE);
   Handle to = Open(destination, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
   sqlite3_backup* backup = sqlite3_backup_init(to.get(), "main", from.get(), "main");
-  if (!backup) throw StoreError("não foi possível começar a cópia de " + source + ": " + sqlite3_errmsg(to.get()));
+  if (!backup)
+    throw StoreError("não foi possível começar a cópia de " + source + ": " +
+                     sqlite3_errmsg(to.get()));
   // All pages in one step: one read transaction, one consistent copy. A
   // lock held for a moment by the writer is waited for.
   int rc = SQLITE_OK;
@@ -89,8 +93,8 @@ void BackupSqlite(const std::string& source, const std::string& destination) {
   }
   sqlite3_backup_finish(backup);
   if (rc != SQLITE_DONE)
-    throw StoreError("a cópia de " + source + " falhou: " + sqlite3_errstr(rc) + " (" + sqlite3_errmsg(from.get()) +
-                     ")");
+    throw StoreError("a cópia de " + source + " falhou: " + sqlite3_errstr(rc) + " (" +
+                     sqlite3_errmsg(from.get()) + ")");
   SelfContained(to.get(), destination);
 }
 
@@ -102,27 +106,35 @@ int CheckSqliteCopy(const std::string& file, const std::string& shownAs) {
     for (auto& row : Rows(db.get(), "PRAGMA integrity_check(3)")) {
       if (row.at(0) == "ok") continue;
       // A row may hold several lines: one line of text for the message.
-      for (auto at = row[0].find('\n'); at != std::string::npos; at = row[0].find('\n', at)) row[0].replace(at, 1, "; ");
+      for (auto at = row[0].find('\n'); at != std::string::npos; at = row[0].find('\n', at))
+        row[0].replace(at, 1, "; ");
       problems += (problems.empty() ? "" : "; ") + row[0];
     }
     if (!problems.empty()) throw StoreError(path + " está danificado (" + problems + ")");
     const std::string notOurs = path + " não é uma base do totem-server: ";
-    if (Rows(db.get(), "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'schema_migrations'").empty())
+    if (Rows(db.get(),
+             "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'schema_migrations'")
+            .empty())
       throw StoreError(notOurs + "não tem a tabela schema_migrations");
     // Version 1 is every database's first migration; a write check's
     // rolled-back row (version -1) never stays.
-    const auto versions = Rows(db.get(),
-                               "SELECT COALESCE(MAX(version), 0), COUNT(CASE WHEN version = 1 THEN 1 END)"
-                               " FROM schema_migrations WHERE version > 0");
-    if (versions.at(0).at(1) != "1") throw StoreError(notOurs + "não tem a primeira migração do esquema");
+    const auto versions =
+        Rows(db.get(),
+             "SELECT COALESCE(MAX(version), 0), COUNT(CASE WHEN version = 1 THEN 1 END)"
+             " FROM schema_migrations WHERE version > 0");
+    if (versions.at(0).at(1) != "1")
+      throw StoreError(notOurs + "não tem a primeira migração do esquema");
     const int version = std::stoi(versions.at(0).at(0));
     if (version > SchemaVersion())
-      throw StoreError(path + " está na versão " + std::to_string(version) + " do esquema, mais nova que a " +
-                       std::to_string(SchemaVersion()) + " deste programa");
+      throw StoreError(path + " está na versão " + std::to_string(version) +
+                       " do esquema, mais nova que a " + std::to_string(SchemaVersion()) +
+                       " deste programa");
     return version;
   } catch (const SqliteFailure& failure) {
-    if (failure.code == SQLITE_NOTADB) throw StoreError(path + " não é uma base de dados SQLite (" + failure.message + ")");
-    if (failure.code == SQLITE_CORRUPT) throw StoreError(path + " está danificado (" + failure.message + ")");
+    if (failure.code == SQLITE_NOTADB)
+      throw StoreError(path + " não é uma base de dados SQLite (" + failure.message + ")");
+    if (failure.code == SQLITE_CORRUPT)
+      throw StoreError(path + " está danificado (" + failure.message + ")");
     throw StoreError("não foi possível ler " + path + ": " + failure.message);
   }
 }

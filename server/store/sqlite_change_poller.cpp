@@ -16,8 +16,12 @@ namespace {
 
 class SqliteChangePoller : public ChangeListener {
  public:
-  SqliteChangePoller(const std::string& path, ChangeObserver observer, VersionReader versions, int pollMs)
-      : connection_(path), observer_(std::move(observer)), versions_(std::move(versions)), pollMs_(pollMs) {
+  SqliteChangePoller(const std::string& path, ChangeObserver observer, VersionReader versions,
+                     int pollMs)
+      : connection_(path),
+        observer_(std::move(observer)),
+        versions_(std::move(versions)),
+        pollMs_(pollMs) {
     for (Source& source : sources_) source.lastRow = LastRow(source);
     thread_ = std::thread([this] { Run(); });
   }
@@ -38,14 +42,16 @@ class SqliteChangePoller : public ChangeListener {
         std::vector<VersaoCaixa> changes;
         bool purged = false;
         for (Source& source : sources_) {
-          auto added = connection_.Prepare(std::string("SELECT rowid, cdfilial, COALESCE(cdcaixa, ''), ") +
-                                           source.version + " FROM " + source.table +
-                                           " WHERE rowid > ? ORDER BY rowid");
+          auto added = connection_.Prepare(
+              std::string("SELECT rowid, cdfilial, COALESCE(cdcaixa, ''), ") + source.version +
+              " FROM " + source.table + " WHERE rowid > ? ORDER BY rowid");
           added.BindInt(1, source.lastRow);
           while (added.Step()) {
             source.lastRow = added.Int(0);
-            if (added.Int(3) == kPurged) purged = true;
-            else changes.push_back({{added.Text(1), added.Text(2)}, added.Int(3)});
+            if (added.Int(3) == kPurged)
+              purged = true;
+            else
+              changes.push_back({{added.Text(1), added.Text(2)}, added.Int(3)});
           }
         }
         // A purge deleted history rows, and SQLite may give their rowids
@@ -60,7 +66,8 @@ class SqliteChangePoller : public ChangeListener {
         if (!changes.empty()) observer_(changes);
         warned = false;
       } catch (const StoreError& error) {
-        if (!warned) LogWarning(std::string("observador de mudanças da base SQLite: ") + error.what());
+        if (!warned)
+          LogWarning(std::string("observador de mudanças da base SQLite: ") + error.what());
         warned = true;
       }
     }
@@ -83,7 +90,8 @@ class SqliteChangePoller : public ChangeListener {
       {"cadastro_historico", "CASE dsevento WHEN 'purgado' THEN -2 ELSE -1 END"}};
 
   long long LastRow(const Source& source) {
-    auto last = connection_.Prepare(std::string("SELECT COALESCE(MAX(rowid), 0) FROM ") + source.table);
+    auto last =
+        connection_.Prepare(std::string("SELECT COALESCE(MAX(rowid), 0) FROM ") + source.table);
     last.Step();
     return last.Int(0);
   }
@@ -94,7 +102,8 @@ class SqliteChangePoller : public ChangeListener {
 
 }  // namespace
 
-std::unique_ptr<ChangeListener> SqliteDialect::Listen(const std::string& path, const ChangeObserver& observer,
+std::unique_ptr<ChangeListener> SqliteDialect::Listen(const std::string& path,
+                                                      const ChangeObserver& observer,
                                                       const VersionReader& versions, int pollMs) {
   if (pollMs <= 0) return nullptr;
   return std::make_unique<SqliteChangePoller>(path, observer, versions, pollMs);

@@ -56,7 +56,8 @@ class SqliteStatement {
 
   // Parameters are numbered from 1, as in SQL.
   SqliteStatement& Bind(int index, std::string_view text);
-  SqliteStatement& BindOptional(int index, const std::optional<std::string>& text);  // NULL when absent
+  SqliteStatement& BindOptional(int index,
+                                const std::optional<std::string>& text);  // NULL when absent
   SqliteStatement& BindInt(int index, long long value);
 
   // Advances to the next row; false when there is none.

@@ -28,8 +28,9 @@ void RefuseForeignDatabase(const std::string& path) {
   }
   sqlite3_close(db);
   if (foreign)
-    throw StoreError("a base " + path +
-                     " não tem as tabelas deste servidor: é de outro programa ou não é a base do totem-server");
+    throw StoreError(
+        "a base " + path +
+        " não tem as tabelas deste servidor: é de outro programa ou não é a base do totem-server");
 }
 
 void ApplyMigrations(SqliteConnection& connection) {

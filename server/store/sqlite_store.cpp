@@ -1,7 +1,7 @@
 #include "server/store/sqlite_store.h"
 
-#include "server/store/sqlite_migrations.h"
 #include "server/log/server_log.h"
+#include "server/store/sqlite_migrations.h"
 
 #include <sqlite3.h>
 #include <unistd.h>
@@ -32,7 +32,9 @@ void SqliteDialect::CheckIntegrity(SqliteConnection& connection) {
                      "); restaure a cópia de segurança mais recente");
 }
 
-void SqliteDialect::Migrate(SqliteConnection& connection, const std::string&) { ApplyMigrations(connection); }
+void SqliteDialect::Migrate(SqliteConnection& connection, const std::string&) {
+  ApplyMigrations(connection);
+}
 
 void SqliteDialect::CheckWritable(SqliteConnection&, const std::string& path) {
   // Asked of the file system first: SQLite hands a new connection a file
@@ -44,7 +46,8 @@ void SqliteDialect::CheckWritable(SqliteConnection&, const std::string& path) {
   // without an error; only the first write would fail.
   SqliteConnection connection(path);
   if (!writable || sqlite3_db_readonly(connection.Handle(), "main") == 1)
-    throw StoreError("a base " + path + " só pode ser lida: o arquivo (ou a pasta dele) não dá permissão de "
+    throw StoreError("a base " + path +
+                     " só pode ser lida: o arquivo (ou a pasta dele) não dá permissão de "
                      "escrita a este usuário, ou está num sistema de arquivos somente leitura");
   connection.Exec("BEGIN IMMEDIATE");
   // A disk that takes no more bytes (full, or a file-size limit) shows only
@@ -54,7 +57,8 @@ void SqliteDialect::CheckWritable(SqliteConnection&, const std::string& path) {
   int written = SQLITE_OK;
   std::string detail;
   try {
-    connection.Exec("INSERT INTO schema_migrations (version, name, applied_at) VALUES (-1, 'escrita', '')");
+    connection.Exec(
+        "INSERT INTO schema_migrations (version, name, applied_at) VALUES (-1, 'escrita', '')");
     written = sqlite3_db_cacheflush(connection.Handle());
     if (written != SQLITE_OK) detail = sqlite3_errstr(written);
   } catch (const StoreError& error) {
@@ -64,8 +68,10 @@ void SqliteDialect::CheckWritable(SqliteConnection&, const std::string& path) {
   // SQLite may have rolled back on its own after a failed write.
   if (sqlite3_get_autocommit(connection.Handle()) == 0) connection.Exec("ROLLBACK");
   if (written != SQLITE_OK)
-    throw StoreError("a base " + path + " não consegue gravar no disco agora (disco cheio, limite de tamanho de "
-                     "arquivo ou falha de E/S): " + detail);
+    throw StoreError("a base " + path +
+                     " não consegue gravar no disco agora (disco cheio, limite de tamanho de "
+                     "arquivo ou falha de E/S): " +
+                     detail);
 }
 
 template class SqlStore<SqliteDialect>;

@@ -32,7 +32,8 @@ struct SqliteDialect {
   static std::unique_ptr<Connection> Connect(const std::string& path);
   // A connection of its own that looks for other processes' commits (an
   // import run beside the server) every pollMs milliseconds; none for 0.
-  static std::unique_ptr<ChangeListener> Listen(const std::string& path, const ChangeObserver& observer,
+  static std::unique_ptr<ChangeListener> Listen(const std::string& path,
+                                                const ChangeObserver& observer,
                                                 const VersionReader& versions, int pollMs);
   static std::string Name(const std::string& path) { return path; }
   // SQLite's quick_check over the whole file: a file with damaged pages is

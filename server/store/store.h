@@ -5,8 +5,8 @@
 #include "platform/parametros_contract.h"
 
 #include <array>
-#include <memory>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -63,13 +63,13 @@ struct ParametroCarregado {
 // One accepted save of a register's parameter record, as its history keeps
 // it: who saved, from where, and every value before and after.
 struct GravacaoParametro {
-  long long numero = 0;   // 1, 2, ... per register, in the order the saves committed
-  std::string quando;     // UTC, "YYYY-MM-DDTHH:MM:SS.mmmZ"
-  std::string token;      // name of the caller's token; empty when the server requires none
-  std::string cliente;    // the caller's IP address
+  long long numero = 0;  // 1, 2, ... per register, in the order the saves committed
+  std::string quando;    // UTC, "YYYY-MM-DDTHH:MM:SS.mmmZ"
+  std::string token;     // name of the caller's token; empty when the server requires none
+  std::string cliente;   // the caller's IP address
   std::optional<ParametroTotem> antes;  // none on the register's first save
   ParametroTotem depois;
-  std::string origem;     // "0001/002" when the save copied that register; empty otherwise
+  std::string origem;  // "0001/002" when the save copied that register; empty otherwise
 };
 
 // A register as a copy sees it: whether it exists, and its record if any.
@@ -155,9 +155,9 @@ class Store {
  public:
   virtual ~Store() = default;
 
-  virtual std::vector<Filial> ListFiliais() = 0;                // by code
-  virtual std::vector<Caixa> ListCaixas() = 0;                  // by branch, then register
-  virtual std::vector<GrupoProduto> ListGrupos() = 0;           // by code
+  virtual std::vector<Filial> ListFiliais() = 0;       // by code
+  virtual std::vector<Caixa> ListCaixas() = 0;         // by branch, then register
+  virtual std::vector<GrupoProduto> ListGrupos() = 0;  // by code
   virtual bool CaixaExists(const std::string& cdFilial, const std::string& cdCaixa) = 0;
   virtual std::optional<ParametroCarregado> LoadParametro(const std::string& cdFilial,
                                                           const std::string& cdCaixa) = 0;
@@ -165,19 +165,20 @@ class Store {
   virtual bool IsEmpty() = 0;
   // The register's saves, oldest first.
   virtual std::vector<GravacaoParametro> ListGravacoes(const std::string& cdFilial,
-                                                      const std::string& cdCaixa) = 0;
+                                                       const std::string& cdCaixa) = 0;
   // At most limite of the register's saves numbered below antes (none: from
   // the newest), newest first.
   virtual std::vector<GravacaoParametro> ListGravacoesRecentes(const std::string& cdFilial,
-                                                              const std::string& cdCaixa,
-                                                              int limite,
-                                                              std::optional<long long> antes) = 0;
+                                                               const std::string& cdCaixa,
+                                                               int limite,
+                                                               std::optional<long long> antes) = 0;
   // Whether each register exists and its record, in the keys' order.
   virtual std::vector<CaixaAtual> LoadCaixas(const std::vector<CaixaKey>& keys) = 0;
   // Every register with its version; one register's (none when it does not
   // exist).
   virtual std::vector<VersaoCaixa> ListVersoes() = 0;
-  virtual std::optional<long long> Versao(const std::string& cdFilial, const std::string& cdCaixa) = 0;
+  virtual std::optional<long long> Versao(const std::string& cdFilial,
+                                          const std::string& cdCaixa) = 0;
   // Tells observer of every committed change of registers' records, each
   // register with its new version: on the committing thread right after a
   // commit of this process, and, over a database several servers share, on

@@ -22,15 +22,18 @@ std::unique_ptr<Store> OpenStore(const std::string& address, bool create) {
     throw std::invalid_argument("endereço de base não suportado: \"" + address +
                                 "\" (use sqlite:CAMINHO ou postgresql://...)");
   const std::filesystem::path path = address.substr(scheme.size());
-  if (path.empty()) throw std::invalid_argument("falta o caminho do arquivo em \"" + address + "\"");
+  if (path.empty())
+    throw std::invalid_argument("falta o caminho do arquivo em \"" + address + "\"");
   const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
   std::error_code error;
   if (!std::filesystem::is_directory(folder, error)) {
     if (!create)
-      throw StoreError("a pasta " + folder.string() + " da base " + path.string() + " não existe; " + kCreateHint);
+      throw StoreError("a pasta " + folder.string() + " da base " + path.string() +
+                       " não existe; " + kCreateHint);
     std::filesystem::create_directories(folder, error);
     if (error)
-      throw StoreError("não foi possível criar a pasta " + folder.string() + ": " + error.message());
+      throw StoreError("não foi possível criar a pasta " + folder.string() + ": " +
+                       error.message());
   }
   // SQLite takes a missing or empty file for a new database. (A server
   // stopped hard before its first checkpoint leaves an empty file whose
@@ -42,8 +45,10 @@ std::unique_ptr<Store> OpenStore(const std::string& address, bool create) {
   };
   const std::uintmax_t size = bytes(path);
   if (!create && size == 0 && bytes(path.string() + "-wal") == 0)
-    throw StoreError("a base " + path.string() +
-                     (std::filesystem::exists(path, error) ? " é um arquivo vazio; " : " não existe; ") + kCreateHint);
+    throw StoreError(
+        "a base " + path.string() +
+        (std::filesystem::exists(path, error) ? " é um arquivo vazio; " : " não existe; ") +
+        kCreateHint);
   if (size > 0) RefuseForeignDatabase(path.string());
   return std::make_unique<SqliteStore>(path.string());
 }
@@ -55,7 +60,8 @@ std::string DatabaseForLog(std::string address) {
     if (at != std::string::npos && colon != std::string::npos && colon < at)
       address.replace(colon + 1, at - colon - 1, "***");
   }
-  for (auto at = address.find("password="); at != std::string::npos; at = address.find("password=", at + 1)) {
+  for (auto at = address.find("password="); at != std::string::npos;
+       at = address.find("password=", at + 1)) {
     const auto end = address.find(' ', at);
     address.replace(at + 9, (end == std::string::npos ? address.size() : end) - at - 9, "***");
   }

@@ -28,9 +28,9 @@ namespace {
 
 std::map<std::string, std::string> StoredRecord(const std::string& db, const std::string& branch,
                                                 const std::string& caixa) {
-  static const char* const kColumns[] = {"idtipexttot", "cdgrupprod",  "ideximsgsal", "nrdiainitot",
-                                         "nrdiafintot", "nrsegfectot", "dsmsginitot", "dsmsgaditot",
-                                         "idsellojtot", "idinfcliecai", "dsmsgcontot"};
+  static const char* const kColumns[] = {
+      "idtipexttot", "cdgrupprod",  "ideximsgsal", "nrdiainitot",  "nrdiafintot", "nrsegfectot",
+      "dsmsginitot", "dsmsgaditot", "idsellojtot", "idinfcliecai", "dsmsgcontot"};
   std::string sql = "SELECT ";
   for (const char* c : kColumns) sql += std::string(c) + (c == kColumns[10] ? " " : ", ");
   const auto rows = test::TestDatabase::Sqlite(db)->Query(
@@ -43,7 +43,10 @@ std::map<std::string, std::string> StoredRecord(const std::string& db, const std
 }
 
 std::string FirstGroup(const std::string& db) {
-  return test::TestDatabase::Sqlite(db)->Query("SELECT min(cdgrupprod) FROM grupo_produto").at(0).at(0);
+  return test::TestDatabase::Sqlite(db)
+      ->Query("SELECT min(cdgrupprod) FROM grupo_produto")
+      .at(0)
+      .at(0);
 }
 
 std::string Flip(const std::string& flag) { return flag == "S" ? "N" : "S"; }

@@ -1,8 +1,8 @@
 // The host application loading the real module: failures reported with the
 // module's path and the reason, the screen opening against a real server,
 // and unloading running the module's shut-down once.
-#include "app/main_window.h"
 #include "app/module_loader.h"
+#include "app/main_window.h"
 #include "host/components/dialog_provider.h"
 #include "host/components/host_settings.h"
 #include "host/testing/scripted_dialogs.h"

@@ -15,9 +15,9 @@
 #include <httplib.h>
 
 #include <atomic>
-#include <future>
 #include <chrono>
 #include <cstdio>
+#include <future>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -36,23 +36,29 @@ namespace {
 std::string Message(RemoteClient& client, const std::string& filial, const std::string& caixa) {
   auto envelope = client.rpc.getCarregaPar(filial, caixa);
   if (!envelope.ok || !envelope.packet || envelope.packet->rows.empty()) return {};
-  return envelope.packet->rows[0][static_cast<std::size_t>(envelope.packet->ColumnIndex("DSMSGINITOT"))].value_or("");
+  return envelope.packet
+      ->rows[0][static_cast<std::size_t>(envelope.packet->ColumnIndex("DSMSGINITOT"))]
+      .value_or("");
 }
 
 class TwoServers : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!TestDatabase::UsingPostgres()) GTEST_SKIP() << "needs the PostgreSQL cluster of the test run";
+    if (!TestDatabase::UsingPostgres())
+      GTEST_SKIP() << "needs the PostgreSQL cluster of the test run";
     db_ = TestDatabase::Create(dir_, "two_servers");
     a_ = std::make_unique<ServerProcess>(ServerProcess::Options{db_->Address(), true, {}});
     b_ = std::make_unique<ServerProcess>(ServerProcess::Options{db_->Address(), true, {}});
     front_ = dir_.File("nginx");
-    frontPort_ = std::stoi(test::RunProjectScript("nginx-front start " + front_ + " " + Upstream(*a_) + " " + Upstream(*b_)));
+    frontPort_ = std::stoi(test::RunProjectScript("nginx-front start " + front_ + " " +
+                                                  Upstream(*a_) + " " + Upstream(*b_)));
   }
   void TearDown() override {
     if (!front_.empty()) test::RunProjectScript("nginx-front stop " + front_);
   }
-  static std::string Upstream(const ServerProcess& s) { return s.Host() + ":" + std::to_string(s.Port()); }
+  static std::string Upstream(const ServerProcess& s) {
+    return s.Host() + ":" + std::to_string(s.Port());
+  }
 
   TempDir dir_;
   std::unique_ptr<TestDatabase> db_;
@@ -64,7 +70,8 @@ class TwoServers : public ::testing::Test {
 }  // namespace
 
 TEST_F(TwoServers, ASaveThroughOneIsReadThroughTheOtherAndThroughNginx) {
-  RemoteClient one(a_->Host(), a_->Port(), 10s), other(b_->Host(), b_->Port(), 10s), front("127.0.0.1", frontPort_, 10s);
+  RemoteClient one(a_->Host(), a_->Port(), 10s), other(b_->Host(), b_->Port(), 10s),
+      front("127.0.0.1", frontPort_, 10s);
   ASSERT_TRUE(one.SaveNumbered("0001", "001", 7).ok);
   EXPECT_EQ(Message(other, "0001", "001"), "#7");
   EXPECT_EQ(Message(front, "0001", "001"), "#7");
@@ -80,7 +87,8 @@ TEST_F(TwoServers, ASaveThroughOneWakesKiosksWaitingOnTheOtherAndBehindNginx) {
     return std::async(std::launch::async, [host, port] {
       httplib::Client http(host, port);
       http.set_read_timeout(30s);
-      auto result = http.Get("/kiosk/v1/parametros/0001/001?aguardar=20", httplib::Headers{{"If-None-Match", "\"0\""}});
+      auto result = http.Get("/kiosk/v1/parametros/0001/001?aguardar=20",
+                             httplib::Headers{{"If-None-Match", "\"0\""}});
       return result ? result->status : 0;
     });
   };

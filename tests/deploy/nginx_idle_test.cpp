@@ -28,8 +28,7 @@ int NginxUpstreamIdleSeconds() {
   std::string upstream = text.substr(text.find("upstream totem_servers {"));
   upstream.resize(upstream.find("\n}"));
   std::smatch match;
-  if (!std::regex_search(upstream, match, std::regex(R"(keepalive_timeout (\d+)s;)")))
-    return -1;
+  if (!std::regex_search(upstream, match, std::regex(R"(keepalive_timeout (\d+)s;)"))) return -1;
   return std::stoi(match[1]);
 }
 
@@ -38,7 +37,8 @@ int ServerIdleSeconds() {
   std::string help;
   test::ServerProcess::RunTool({"--help"}, &help);
   std::smatch match;
-  if (!std::regex_search(help, match, std::regex(R"(--keep-alive-timeout S[^(]*\(padrão (\d+)\))"))) return -1;
+  if (!std::regex_search(help, match, std::regex(R"(--keep-alive-timeout S[^(]*\(padrão (\d+)\))")))
+    return -1;
   return std::stoi(match[1]);
 }
 
@@ -59,8 +59,8 @@ TEST(NginxIdle, SavesAfterIdlePausesNeverFail) {
   test::ServerProcess server({db->Address(), true, {"--keep-alive-timeout", "3"}});
   const std::string front = dir.File("nginx");
   setenv("TOTEM_NGINX_UPSTREAM_IDLE", "1s", 1);
-  const int port = std::stoi(test::RunProjectScript("nginx-front start " + front + " " + server.Host() + ":" +
-                                                    std::to_string(server.Port())));
+  const int port = std::stoi(test::RunProjectScript(
+      "nginx-front start " + front + " " + server.Host() + ":" + std::to_string(server.Port())));
   unsetenv("TOTEM_NGINX_UPSTREAM_IDLE");
   {
     test::RemoteClient client("127.0.0.1", port, 10s);

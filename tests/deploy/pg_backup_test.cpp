@@ -28,15 +28,19 @@ constexpr const char* kRestore = "pg_restore --clean --if-exists -d ";
 std::string Message(RemoteClient& client) {
   auto envelope = client.rpc.getCarregaPar("0001", "001");
   if (!envelope.ok || !envelope.packet || envelope.packet->rows.empty()) return {};
-  return envelope.packet->rows[0][static_cast<std::size_t>(envelope.packet->ColumnIndex("DSMSGINITOT"))].value_or("");
+  return envelope.packet
+      ->rows[0][static_cast<std::size_t>(envelope.packet->ColumnIndex("DSMSGINITOT"))]
+      .value_or("");
 }
 
 TEST(PgBackup, TheGuidesPgDumpAndPgRestoreBringBackTheSettingsBackedUp) {
-  if (!TestDatabase::UsingPostgres()) GTEST_SKIP() << "needs the PostgreSQL cluster of the test run";
+  if (!TestDatabase::UsingPostgres())
+    GTEST_SKIP() << "needs the PostgreSQL cluster of the test run";
   std::ostringstream guide;
   guide << std::ifstream(TOTEM_SOURCE_DIR "/docs/operations.md").rdbuf();
   for (const std::string command : {kDump, kRestore})
-    ASSERT_NE(guide.str().find(command + std::string("totem ")), std::string::npos) << "the guide's " << command;
+    ASSERT_NE(guide.str().find(command + std::string("totem ")), std::string::npos)
+        << "the guide's " << command;
 
   TempDir dir;
   auto db = TestDatabase::Create(dir, "pg_backup");
@@ -57,11 +61,12 @@ TEST(PgBackup, TheGuidesPgDumpAndPgRestoreBringBackTheSettingsBackedUp) {
   RemoteClient client(server.Host(), server.Port());
   EXPECT_EQ(Message(client), "#1");
   EXPECT_TRUE(client.SaveNumbered("0001", "001", 3).ok) << "the restored database takes saves";
-  EXPECT_EQ(db->Query("SELECT MAX(nrgravacao) FROM parametro_totem_historico WHERE cdfilial = '0001'"
-                      " AND cdcaixa = '001'")
-                .at(0)
-                .at(0),
-            "2");
+  EXPECT_EQ(
+      db->Query("SELECT MAX(nrgravacao) FROM parametro_totem_historico WHERE cdfilial = '0001'"
+                " AND cdcaixa = '001'")
+          .at(0)
+          .at(0),
+      "2");
 }
 
 }  // namespace

@@ -29,7 +29,9 @@ std::string ReadLine(const std::filesystem::path& path) {
 // The variable set for the servers started while it lives.
 class ScopedEnv {
  public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) { setenv(name, value.c_str(), 1); }
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    setenv(name, value.c_str(), 1);
+  }
   ~ScopedEnv() { unsetenv(name_); }
 
  private:
@@ -38,7 +40,8 @@ class ScopedEnv {
 
 class PgPassword : public ::testing::Test {
  protected:
-  const std::filesystem::path cluster_ = std::filesystem::path(std::getenv("TOTEM_TEST_PG_FILE")).parent_path();
+  const std::filesystem::path cluster_ =
+      std::filesystem::path(std::getenv("TOTEM_TEST_PG_FILE")).parent_path();
   const std::string conninfo_ = ReadLine(cluster_ / "password-conninfo");
   const std::string password_ = ReadLine(cluster_ / "password");
   const std::string address_ = "postgresql:" + conninfo_;
@@ -50,8 +53,11 @@ TEST_F(PgPassword, ComesFromWhereLibpqLooksAndNeverFromTheCommandLine) {
   EXPECT_EQ(ServerProcess::RunTool({"export", "parametros", "--db", address_}, &output), 1);
   EXPECT_NE(output.find("no password supplied"), std::string::npos) << output;
 
-  EXPECT_EQ(ServerProcess::RunTool({"export", "parametros", "--db", address_ + " password=" + password_}, &output), 2);
-  EXPECT_NE(output.find("a senha da base não vai na linha de comando"), std::string::npos) << output;
+  EXPECT_EQ(ServerProcess::RunTool(
+                {"export", "parametros", "--db", address_ + " password=" + password_}, &output),
+            2);
+  EXPECT_NE(output.find("a senha da base não vai na linha de comando"), std::string::npos)
+      << output;
   EXPECT_EQ(output.find(password_), std::string::npos) << "the password was repeated";
 
   // HOST:PORT:DATABASE:USER:PASSWORD, readable by its owner only (libpq
@@ -70,17 +76,21 @@ TEST_F(PgPassword, ComesFromWhereLibpqLooksAndNeverFromTheCommandLine) {
   {
     ScopedEnv passfile("PGPASSFILE", passFile);
     EXPECT_EQ(ServerProcess::RunTool({"export", "parametros", "--db", address_}, &output), 1);
-    EXPECT_TRUE(std::regex_search(output, std::regex("Z totem-server: o arquivo de senhas do PostgreSQL " + passFile +
-                                                     R"( pode ser lido por outros usuários \(modo 644\))")))
+    EXPECT_TRUE(std::regex_search(
+        output, std::regex("Z totem-server: o arquivo de senhas do PostgreSQL " + passFile +
+                           R"( pode ser lido por outros usuários \(modo 644\))")))
         << output;
     EXPECT_EQ(output.find("WARNING: password file"), std::string::npos) << output;
   }
   {
     ScopedEnv variable("PGPASSWORD", password_);
-    EXPECT_EQ(ServerProcess::RunTool({"export", "parametros", "--db", address_}, &output), 0) << output;
+    EXPECT_EQ(ServerProcess::RunTool({"export", "parametros", "--db", address_}, &output), 0)
+        << output;
     EXPECT_NE(output.find("CDFILIAL,CDCAIXA"), std::string::npos) << output;
     // The test cluster speaks no TLS: a server told to require it says so.
-    EXPECT_EQ(ServerProcess::RunTool({"export", "parametros", "--db", address_ + " sslmode=require"}, &output), 1);
+    EXPECT_EQ(ServerProcess::RunTool(
+                  {"export", "parametros", "--db", address_ + " sslmode=require"}, &output),
+              1);
     EXPECT_NE(output.find("SSL"), std::string::npos) << output;
   }
 }

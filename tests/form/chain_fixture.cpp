@@ -17,9 +17,7 @@ std::string ChainTest::chainPath_;
 
 namespace {
 
-void Write(const std::string& path, const std::string& text) {
-  std::ofstream(path) << text;
-}
+void Write(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
 
 // The records of the chain: branch, register, then the stored columns in
 // the table's order.
@@ -49,9 +47,10 @@ void ChainTest::SetUpTestSuite() {
         "O'B1,001,Caixa Único,9,Loja O'Brien\n");
   Write(dir_->File("grupo.csv"), "CDGRUPPROD,NMGRUPPROD\n10,Bebidas\n20,Sobremesas\n");
   std::string output;
-  if (ServerProcess::RunTool({"import", "--criar-banco", "--db", "sqlite:" + chainPath_, dir_->File("filial.csv"),
-                              dir_->File("caixa.csv"), dir_->File("grupo.csv")},
-                             &output) != 0)
+  if (ServerProcess::RunTool(
+          {"import", "--criar-banco", "--db", "sqlite:" + chainPath_, dir_->File("filial.csv"),
+           dir_->File("caixa.csv"), dir_->File("grupo.csv")},
+          &output) != 0)
     throw std::runtime_error("import failed: " + output);
   TestDatabase::Sqlite(chainPath_)->Query(kRecords);
 }
@@ -65,9 +64,9 @@ void ChainTest::Sql(const std::string& statement) { db_->Query(statement); }
 
 std::string ChainTest::Stored(const std::string& branch, const std::string& caixa,
                               const std::string& column) {
-  const auto rows = db_->Query("SELECT " + column + " FROM parametro_totem WHERE cdfilial = " +
-                               TestDatabase::Literal(branch) +
-                               " AND cdcaixa = " + TestDatabase::Literal(caixa));
+  const auto rows =
+      db_->Query("SELECT " + column + " FROM parametro_totem WHERE cdfilial = " +
+                 TestDatabase::Literal(branch) + " AND cdcaixa = " + TestDatabase::Literal(caixa));
   return rows.empty() ? std::string() : rows.at(0).at(0);
 }
 

@@ -11,8 +11,8 @@
 #include "form/parametro_toten_form.h"
 #include "form/testing/scripted_form_dialogs.h"
 #include "tests/support/server_process.h"
-#include "tests/support/test_database.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_database.h"
 
 #include "form/touch/register_dialogs.h"
 #include "host/components/dialog_provider.h"

@@ -43,7 +43,9 @@ class CopyDialogTest : public ::testing::Test {
                                        {"k", "101", "Drive", "Loja N", "0002", "7"},
                                        {"k", "102", "Balcão", "Loja N", "0002", "7"}});
   Destinos askedFor;
-  CopyDialog dialog{{"0001", "001"}, *filiais, *caixas,
+  CopyDialog dialog{{"0001", "001"},
+                    *filiais,
+                    *caixas,
                     [this](const Destinos& d) { return Preview(d); },
                     {{"DSMSGINITOT", "Mensagem Inicial"}}};
 };
@@ -78,8 +80,7 @@ TEST_F(CopyDialogTest, PreviewShowsWhatChangesThenApplyAnswersTheCheckedRegister
     ASSERT_EQ(changes->topLevelItemCount(), 1);
     EXPECT_EQ(changes->topLevelItem(0)->child(0)->text(0),
               QString("Mensagem Inicial: «Olá» → «Bem-vindo»"));
-    EXPECT_EQ(changes->topLevelItem(0)->child(1)->text(0),
-              QString("NRSEGFECTOT: (vazio) → «30»"));
+    EXPECT_EQ(changes->topLevelItem(0)->child(1)->text(0), QString("NRSEGFECTOT: (vazio) → «30»"));
     EXPECT_EQ(test::Child<QLabel>(d, "summary")->text(),
               QString("1 caixa será alterado. 1 caixa já está igual."));
     Touch(d, "key_apply");
@@ -114,13 +115,16 @@ DataPacket HistoryPage(const QString& before) {
 
 TEST(HistoryDialogTest, PagesBackToTheFirstSaveNewestFirst) {
   QStringList asked;
-  HistoryDialog dialog("0001 / 001-Frente", [&](const QString& before) {
-    asked << before;
-    return HistoryPage(before);
-  }, {{"DSMSGINITOT", "Mensagem Inicial"}});
+  HistoryDialog dialog("0001 / 001-Frente",
+                       [&](const QString& before) {
+                         asked << before;
+                         return HistoryPage(before);
+                       },
+                       {{"DSMSGINITOT", "Mensagem Inicial"}});
   auto* saves = test::Child<QTreeWidget>(&dialog, "saves");
   EXPECT_EQ(dialog.SavesShown(), 3);
-  EXPECT_TRUE(saves->topLevelItem(0)->text(0).startsWith("Nº 5 · " + LocalTime("2026-12-08T13:05:00Z")));
+  EXPECT_TRUE(
+      saves->topLevelItem(0)->text(0).startsWith("Nº 5 · " + LocalTime("2026-12-08T13:05:00Z")));
   EXPECT_TRUE(saves->topLevelItem(0)->text(0).contains("sem token"));
   EXPECT_TRUE(saves->topLevelItem(1)->text(0).endsWith("gerente (10.0.0.7) · cópia de 0001/002"));
   EXPECT_EQ(saves->topLevelItem(1)->child(0)->text(0), QString("Mensagem Inicial: «a» → «b»"));

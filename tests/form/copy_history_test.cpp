@@ -47,8 +47,9 @@ TEST_F(ChainTest, CopyNeedsTheEditsConfirmedAndACancelWritesNothing) {
   f.tcbMenIniClick(nullptr);
   EXPECT_THROW(f.tcbCopiarClick(nullptr), SilentAbort);
   EXPECT_TRUE(dialogs_.CopyCalls().empty());
-  EXPECT_EQ(dialogs_.Messages().back().text,
-            QString("Confirme ou cancele as alterações deste caixa antes de copiar os parâmetros."));
+  EXPECT_EQ(
+      dialogs_.Messages().back().text,
+      QString("Confirme ou cancele as alterações deste caixa antes de copiar os parâmetros."));
   f.tcbCancelaClick(nullptr);
   ForgetCalls();
   dialogs_.AnswerCopy({{"0002", "101"}}, false);  // cancelled on the preview

@@ -164,12 +164,12 @@ TEST_F(ChainTest, DayChecksAskAgainUntilAValuePasses) {
     std::vector<const char*> messages;  // message keys shown, in order
     const char* caption;                // caption afterwards
   } cases[] = {
-      {true, {31, 4}, {"DTMENOR"}, "4"},          // 31 passes the bound, not the order
+      {true, {31, 4}, {"DTMENOR"}, "4"},            // 31 passes the bound, not the order
       {true, {32, 0, 6}, {"DTINF", "DTINF"}, "6"},  // above 31 and zero: invalid
-      {true, {20}, {}, "20"},                     // equal to the last day
-      {false, {3, 25}, {"DTMAIOR"}, "25"},        // before the first day
-      {false, {20}, {}, "20"},                    // equal to the first day
-      {false, {-1}, {}, "20"},                    // keypad cancelled: the old day stays
+      {true, {20}, {}, "20"},                       // equal to the last day
+      {false, {3, 25}, {"DTMAIOR"}, "25"},          // before the first day
+      {false, {20}, {}, "20"},                      // equal to the first day
+      {false, {-1}, {}, "20"},                      // keypad cancelled: the old day stays
       {true, {-1}, {}, "20"},
   };
   for (const auto& c : cases) {
@@ -178,8 +178,10 @@ TEST_F(ChainTest, DayChecksAskAgainUntilAValuePasses) {
     const auto shown = dialogs_.Messages().size();
     const auto asked = dialogs_.QuantityCalls().size();
     f.ControlBot(false);
-    if (c.firstDay) f.tcbDiaIniClick(f.tcbDiaIni);
-    else f.tcbDiaFinClick(f.tcbDiaFin);
+    if (c.firstDay)
+      f.tcbDiaIniClick(f.tcbDiaIni);
+    else
+      f.tcbDiaFinClick(f.tcbDiaFin);
     EXPECT_EQ(dialogs_.QuantityCalls().size() - asked, c.answers.size());
     ASSERT_EQ(dialogs_.Messages().size() - shown, c.messages.size());
     for (std::size_t i = 0; i < c.messages.size(); ++i)

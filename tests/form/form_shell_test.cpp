@@ -33,9 +33,9 @@ TEST_F(ScreenTest, FreshFormHasOnlyExitAndBranchButtonsEnabled) {
   EXPECT_EQ(f.windowTitle(), QStringLiteral("Parametrização do Sistema Totem"));
   EXPECT_TRUE(f.spbSair->isEnabled());
   EXPECT_TRUE(f.tcbFilial->isEnabled());
-  for (auto* b : {f.tcbPesquisar, f.tcbAtualizar, f.tcbCancela, f.tcbConfirma, f.tcbPrimeiro,
-                  f.tcbAnterior, f.tcbProximo, f.tcbUltimo, f.tcbAnt, f.tcbPrx, f.tcbDiaIni,
-                  f.tcbDiaFin})
+  for (auto* b :
+       {f.tcbPesquisar, f.tcbAtualizar, f.tcbCancela, f.tcbConfirma, f.tcbPrimeiro, f.tcbAnterior,
+        f.tcbProximo, f.tcbUltimo, f.tcbAnt, f.tcbPrx, f.tcbDiaIni, f.tcbDiaFin})
     EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
   EXPECT_TRUE(f.tcbPesquisar->isHidden());
   EXPECT_TRUE(f.lblCodTela->isHidden());
@@ -56,9 +56,12 @@ TEST_F(ScreenTest, ControlsCarryTheirCaptionsAndHints) {
     QString text;
   };
   const Expect captions[] = {
-      {f.tcbPesquisar, "P&esquisar"},      {f.tcbAtualizar, "A&tualizar"},
-      {f.tcbCancela, "Ca&ncelar"},         {f.tcbConfirma, "C&onfirmar"},
-      {f.spbSair, "&Sair"},                {f.tcbAnt, QStringLiteral("Pág. &Ant.")},
+      {f.tcbPesquisar, "P&esquisar"},
+      {f.tcbAtualizar, "A&tualizar"},
+      {f.tcbCancela, "Ca&ncelar"},
+      {f.tcbConfirma, "C&onfirmar"},
+      {f.spbSair, "&Sair"},
+      {f.tcbAnt, QStringLiteral("Pág. &Ant.")},
       {f.tcbPrx, QStringLiteral("Pág. &Pos.")},
   };
   for (const auto& e : captions)
@@ -198,8 +201,8 @@ TEST_F(ScreenTest, SmallScreenPlacesTheFormAtANegativeOffset) {
   host.resize(1024, 768);
   for (bool inHost : {false, true}) {
     host::SetHostWindows(inHost ? &host : nullptr, inHost ? area : nullptr);
-    for (QSize screen : {QSize(640, 480), QSize(640, 600), QSize(800, 480), QSize(800, 600),
-                         QSize(1920, 1080)}) {
+    for (QSize screen :
+         {QSize(640, 480), QSize(640, 600), QSize(800, 480), QSize(800, 600), QSize(1920, 1080)}) {
       SCOPED_TRACE(std::to_string(screen.width()) + "x" + std::to_string(screen.height()) +
                    (inHost ? " in the host" : " alone"));
       TfrmParametroToten::SetScreenSizeOverride(screen);
@@ -208,8 +211,8 @@ TEST_F(ScreenTest, SmallScreenPlacesTheFormAtANegativeOffset) {
         EXPECT_EQ(f.mdiArea(), area);
         EXPECT_GT(f.width(), 786);  // the frame counts
       }
-      const int left = screen.width() < 800 ? (screen.width() - f.width()) / 2
-                                            : TfrmParametroToten::kDesignLeft;
+      const int left =
+          screen.width() < 800 ? (screen.width() - f.width()) / 2 : TfrmParametroToten::kDesignLeft;
       const int top = screen.height() < 600 ? (screen.height() - f.height()) / 2
                                             : TfrmParametroToten::kDesignTop;
       EXPECT_EQ(f.pos(), QPoint(left, top));

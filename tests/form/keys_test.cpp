@@ -38,33 +38,56 @@ TEST_F(ChainTest, EachButtonRunsItsOwnHandler) {
     std::function<bool()> effect;
   };
   const Row rows[] = {
-      {"tcbMenIni", 1, [&] { dialogs_.AnswerKeyboard("k1"); }, [&] { return f.lblValMenIni->text() == "k1"; }},
-      {"tcbMenAdi", 1, [&] { dialogs_.AnswerKeyboard("k2"); }, [&] { return f.lblValMenAdi->text() == "k2"; }},
-      {"TouchButton1", 1, [&] { dialogs_.AnswerKeyboard("k3"); }, [&] { return f.lblValConTot->text() == "k3"; }},
+      {"tcbMenIni", 1, [&] { dialogs_.AnswerKeyboard("k1"); },
+       [&] { return f.lblValMenIni->text() == "k1"; }},
+      {"tcbMenAdi", 1, [&] { dialogs_.AnswerKeyboard("k2"); },
+       [&] { return f.lblValMenAdi->text() == "k2"; }},
+      {"TouchButton1", 1, [&] { dialogs_.AnswerKeyboard("k3"); },
+       [&] { return f.lblValConTot->text() == "k3"; }},
       {"tcbExtrDel", 1, {}, [&] { return stIdExtrato == "2"; }},
       {"tcbSubGrupos", 1, {}, [&] { return stIdExtrato == "3"; }},
-      {"spdGrupProd", 1, [&] { dialogs_.PickWhere("CDGRUPPROD", "20"); }, [&] { return stCdGrupProd == "20"; }},
+      {"spdGrupProd", 1, [&] { dialogs_.PickWhere("CDGRUPPROD", "20"); },
+       [&] { return stCdGrupProd == "20"; }},
       {"tcbExtrato", 1, {}, [&] { return stIdExtrato == "1" && stCdGrupProd.empty(); }},
       {"tcbSelecLoja", 1, {}, [&] { return f.SelLoja() == "S"; }},
       {"tcbMensInf", 1, {}, [&] { return stIdExiMsg == "S"; }},
       {"tcbInfClie", 1, {}, [&] { return stIDINFCLIECAI == "S"; }},
-      {"tcbInterval", 2, {}, [&] { return f.tcbDiaIni->isEnabled() && !f.tcbInterval->Glyph().isNull(); }},
-      {"tcbDiaIni", 2, [&] { dialogs_.AnswerQuantity(4); }, [&] { return f.lblValDiaIni->text() == "4"; }},
-      {"tcbDiaFin", 2, [&] { dialogs_.AnswerQuantity(9); }, [&] { return f.lblValDiaFin->text() == "9"; }},
-      {"tcbSegundos", 2, [&] { dialogs_.AnswerQuantity(77); }, [&] { return f.lblValSeg->text() == "77"; }},
-      {"tcbCorrente", 2, {}, [&] { return f.lblValDiaIni->text().isEmpty() && !f.tcbDiaIni->isEnabled(); }},
+      {"tcbInterval",
+       2,
+       {},
+       [&] { return f.tcbDiaIni->isEnabled() && !f.tcbInterval->Glyph().isNull(); }},
+      {"tcbDiaIni", 2, [&] { dialogs_.AnswerQuantity(4); },
+       [&] { return f.lblValDiaIni->text() == "4"; }},
+      {"tcbDiaFin", 2, [&] { dialogs_.AnswerQuantity(9); },
+       [&] { return f.lblValDiaFin->text() == "9"; }},
+      {"tcbSegundos", 2, [&] { dialogs_.AnswerQuantity(77); },
+       [&] { return f.lblValSeg->text() == "77"; }},
+      {"tcbCorrente",
+       2,
+       {},
+       [&] { return f.lblValDiaIni->text().isEmpty() && !f.tcbDiaIni->isEnabled(); }},
       {"tcbAnt", 2, {}, [&] { return f.ntbTot->PageIndex() == 1; }},
       {"tcbPrx", 1, {}, [&] { return f.ntbTot->PageIndex() == 2; }},
       {"tcbUltimo", 0, {}, [&] { return at("003"); }},
       {"tcbPrimeiro", 0, {}, [&] { return at("001"); }},
       {"tcbProximo", 0, {}, [&] { return at("002"); }},
       {"tcbAnterior", 0, {}, [&] { return at("001"); }},
-      {"tcbAtualizar", 0, [&] { ForgetCalls(); }, [&] { return CalledMethods().at(0) == "getConfCaixa"; }},
+      {"tcbAtualizar", 0, [&] { ForgetCalls(); },
+       [&] { return CalledMethods().at(0) == "getConfCaixa"; }},
       {"tcbCancela", 0, [&] { ForgetCalls(); }, [&] { return only({"getCarregaPar"}); }},
-      {"tcbConfirma", 0, [&] { ForgetCalls(); }, [&] { return only({"getVerifPar", "setUpdParametros"}); }},
-      {"tcbHistorico", 0, [&] { dialogs_.ReadHistory(1); }, [&] { return dialogs_.HistoryCalls().size() == 1; }},
-      {"tcbCopiar", 0, [&] { dialogs_.AnswerCopy({{"0002", "101"}}, false); }, [&] { return dialogs_.CopyCalls().size() == 1; }},
-      {"tcbFilial", 0, [&] { dialogs_.PickWhere("CDFILIAL", "0002"); }, [&] { return f.lblNmFilial->text().startsWith("0002"); }},
+      {"tcbConfirma", 0, [&] { ForgetCalls(); },
+       [&] {
+         return only({"getVerifPar", "setUpdParametros"});
+       }},
+      {"tcbHistorico", 0, [&] { dialogs_.ReadHistory(1); },
+       [&] { return dialogs_.HistoryCalls().size() == 1; }},
+      {"tcbCopiar", 0,
+       [&] {
+         dialogs_.AnswerCopy({{"0002", "101"}}, false);
+       },
+       [&] { return dialogs_.CopyCalls().size() == 1; }},
+      {"tcbFilial", 0, [&] { dialogs_.PickWhere("CDFILIAL", "0002"); },
+       [&] { return f.lblNmFilial->text().startsWith("0002"); }},
       {"spbSair", 0, {}, [&] { return !boIdCriado && !f.netToten.Connected(); }},
   };
   boIdCriado = true;
@@ -117,7 +140,7 @@ TEST_F(ChainTest, PageKeysMoveThroughThePagesWhateverTheButtons) {
     char key;
     int page;
     bool ant, prx;
-  } steps[] = {{'A', 0, false, true}, {'P', 1, true, true}, {'P', 2, true, true},
+  } steps[] = {{'A', 0, false, true}, {'P', 1, true, true},  {'P', 2, true, true},
                {'P', 2, true, false}, {'P', 2, true, false}, {'A', 1, true, true},
                {'A', 0, true, true},  {'A', 0, false, true}};
   for (const auto& s : steps) {

@@ -98,7 +98,8 @@ TEST_F(ChainTest, OptionsAreOnOnlyForAnExactCapitalS) {
 
 TEST_F(ChainTest, EmptyPacketShowsEmptyTextsCurrentMonthAndNoType) {
   auto& f = OpenScreen();
-  f.cdsCarregaPar->SetData(Record({{"IDTIPEXTTOT", "2"}, {"DSMSGINITOT", "x"}, {"IDSELLOJTOT", "S"}}));
+  f.cdsCarregaPar->SetData(
+      Record({{"IDTIPEXTTOT", "2"}, {"DSMSGINITOT", "x"}, {"IDSELLOJTOT", "S"}}));
   f.PreencheValCampos(false);
   f.cdsCarregaPar->SetData(NoRecord());
   f.PreencheValCampos(false);
@@ -111,7 +112,7 @@ TEST_F(ChainTest, EmptyPacketShowsEmptyTextsCurrentMonthAndNoType) {
   EXPECT_FALSE(Ticked(f.tcbMensInf));
   EXPECT_FALSE(Ticked(f.tcbInfClie));
   EXPECT_TRUE(Ticked(f.tcbCorrente));
-  EXPECT_FALSE(Ticked(f.tcbExtrDel));  // no type shown for a record that holds none
+  EXPECT_FALSE(Ticked(f.tcbExtrDel));        // no type shown for a record that holds none
   EXPECT_TRUE(f.tcbSelecLoja->isEnabled());  // the enabling as type 2 left it
 }
 

@@ -2,8 +2,8 @@
 // Confirm/Cancel state afterwards.
 #include "form/module_state.h"
 #include "host/components/busy_overlay.h"
-#include "platform/errors.h"
 #include "host/components/notice.h"
+#include "platform/errors.h"
 #include "tests/form/chain_fixture.h"
 #include "tests/support/stub_rpc_server.h"
 
@@ -41,9 +41,8 @@ TEST_F(ChainTest, ConfirmVerifiesThenSavesThirteenTextsInOrder) {
   // Branch and register, then type, group, balance screen, two days,
   // seconds, initial and additional messages, store selection (loaded "s"
   // becomes "N"), consumer code option and consumer message.
-  EXPECT_EQ(calls_[1].args,
-            (std::vector<std::string>{"0002", "101", "2", "", "s", "", "", "45", "Bem-vindo ao totem",
-                                      "", "N", "s", ""}));
+  EXPECT_EQ(calls_[1].args, (std::vector<std::string>{"0002", "101", "2", "", "s", "", "", "45",
+                                                      "Bem-vindo ao totem", "", "N", "s", ""}));
   EXPECT_FALSE(f.tcbConfirma->isEnabled());
   EXPECT_FALSE(f.tcbCancela->isEnabled());
   EXPECT_FALSE(host::ShowAviActive());
@@ -79,9 +78,18 @@ TEST_F(ChainTest, SubGroupStatementWithoutAGroupCodeIsRefusedBeforeAnyCall) {
   // Type 3 loaded with a group, then the group emptied by the type buttons or
   // by a cancelled group search.
   const std::function<void()> emptyings[] = {
-      [&] { f.tcbExtratoClick(nullptr); f.tcbSubGruposClick(nullptr); },
-      [&] { f.tcbExtrDelClick(nullptr); f.tcbSubGruposClick(nullptr); },
-      [&] { dialogs_.CancelSearch(); f.tcbPesqRegraConsClick(nullptr); },
+      [&] {
+        f.tcbExtratoClick(nullptr);
+        f.tcbSubGruposClick(nullptr);
+      },
+      [&] {
+        f.tcbExtrDelClick(nullptr);
+        f.tcbSubGruposClick(nullptr);
+      },
+      [&] {
+        dialogs_.CancelSearch();
+        f.tcbPesqRegraConsClick(nullptr);
+      },
   };
   for (const auto& empty : emptyings) {
     ShowRegister("0001", "001");
@@ -90,7 +98,8 @@ TEST_F(ChainTest, SubGroupStatementWithoutAGroupCodeIsRefusedBeforeAnyCall) {
     EXPECT_THROW(f.tcbConfirmaClick(nullptr), SilentAbort);
     EXPECT_EQ(CalledMethods(), std::vector<std::string>{});
     ASSERT_FALSE(dialogs_.Messages().empty());
-    EXPECT_EQ(dialogs_.Messages().back().text, QStringLiteral("Grupo de produtos deve ser informado."));
+    EXPECT_EQ(dialogs_.Messages().back().text,
+              QStringLiteral("Grupo de produtos deve ser informado."));
   }
   EXPECT_EQ(Stored("0001", "001", "cdgrupprod"), "10");
 
@@ -100,7 +109,8 @@ TEST_F(ChainTest, SubGroupStatementWithoutAGroupCodeIsRefusedBeforeAnyCall) {
   EXPECT_THROW(f.tcbConfirmaClick(nullptr), SilentAbort);
   EXPECT_TRUE(calls_.empty());
   ASSERT_FALSE(dialogs_.Messages().empty());
-  EXPECT_EQ(dialogs_.Messages().back().text, QStringLiteral("Grupo de produtos deve ser informado."));
+  EXPECT_EQ(dialogs_.Messages().back().text,
+            QStringLiteral("Grupo de produtos deve ser informado."));
   EXPECT_TRUE(dialogs_.Messages().back().touch);
   EXPECT_TRUE(f.tcbConfirma->isEnabled());
 
@@ -135,7 +145,7 @@ TEST_F(ChainTest, FailedVerifySavesNothingAndKeepsTheEdits) {
 // with the register; a stand-in sends other values and other verify answers.
 TEST_F(ChainTest, AnyVerifyAnswerLetsTheSaveGoOnAndByReferenceResultsComeBack) {
   const DataPacket verifyAnswers[] = {
-      {{{"CDFILIAL", FieldType::Text, 4}, {"CDCAIXA", FieldType::Text, 3}}, {}},  // no rows
+      {{{"CDFILIAL", FieldType::Text, 4}, {"CDCAIXA", FieldType::Text, 3}}, {}},    // no rows
       {{{"OUTRA", FieldType::Text, 5}}, {{std::string("x")}, {std::string("y")}}},  // foreign
   };
   for (const DataPacket& verify : verifyAnswers) {
@@ -155,10 +165,11 @@ TEST_F(ChainTest, AnyVerifyAnswerLetsTheSaveGoOnAndByReferenceResultsComeBack) {
     EXPECT_EQ(stub.Methods(), (std::vector<std::string>{"getVerifPar", "setUpdParametros"}));
     // The eleven variables hold what the server left; the screen is not
     // refreshed from them.
-    const std::string* refs[] = {&stIdExtrato, &stCdGrupProd, &stIdExiMsg,     &stDiaIni,
-                                 &stDiaFin,    &stSegundos,   &stMenIni,       &stMenAdi,
+    const std::string* refs[] = {&stIdExtrato, &stCdGrupProd,   &stIdExiMsg, &stDiaIni,
+                                 &stDiaFin,    &stSegundos,     &stMenIni,   &stMenAdi,
                                  &f.SelLoja(), &stIDINFCLIECAI, &stMenCon};
-    for (std::size_t i = 0; i < std::size(refs); ++i) EXPECT_EQ(*refs[i], "srv" + std::to_string(i + 2));
+    for (std::size_t i = 0; i < std::size(refs); ++i)
+      EXPECT_EQ(*refs[i], "srv" + std::to_string(i + 2));
     EXPECT_EQ(f.lblValMenIni->text(), "Editado");
     EXPECT_FALSE(f.tcbConfirma->isEnabled());
     AimAtServer();

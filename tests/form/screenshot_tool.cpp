@@ -7,20 +7,20 @@
 //                   [--dialog keyboard|keypad|search]
 // With --dialog, the real dialog the screen would open there is rendered
 // over the screen instead.
+#include "form/module_state.h"
 #include "form/parametro_toten_form.h"
+#include "form/touch/copy_dialog.h"
+#include "form/touch/history_dialog.h"
 #include "host/components/error_handling.h"
 #include "host/components/host_settings.h"
 #include "host/components/host_windows.h"
 #include "host/components/result_check.h"
-#include "host/testing/scripted_dialogs.h"
-#include "form/module_state.h"
-#include "form/touch/copy_dialog.h"
-#include "form/touch/history_dialog.h"
 #include "host/components/touch_button.h"
+#include "host/testing/scripted_dialogs.h"
 #include "host/touch/alpha_keyboard.h"
-#include "service/dataset_fields.h"
 #include "host/touch/numeric_keypad.h"
 #include "host/touch/search_list.h"
+#include "service/dataset_fields.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -47,8 +47,9 @@ int main(int argc, char** argv) {
   parser.addOption({"preview", "with --dialog copy: the preview page"});
   parser.process(app);
 
-  host::HostSettings::Current().SetServer(host::ParseServerAddress(parser.value("server").toStdString()),
-                                          host::SettingSource::CommandLine);
+  host::HostSettings::Current().SetServer(
+      host::ParseServerAddress(parser.value("server").toStdString()),
+      host::SettingSource::CommandLine);
   test::ScriptedDialogs dialogs;
   host::ScopedDialogProvider scope(dialogs);
 
@@ -76,7 +77,8 @@ int main(int argc, char** argv) {
   const QString dialog = parser.value("dialog");
   std::unique_ptr<QDialog> open;
   if (dialog == "keyboard") {
-    open = std::make_unique<touch::AlphaKeyboard>(screen->lblValMenIni->text(), QString(), 200, &window);
+    open = std::make_unique<touch::AlphaKeyboard>(screen->lblValMenIni->text(), QString(), 200,
+                                                  &window);
   } else if (dialog == "keypad") {
     open = std::make_unique<touch::NumericKeypad>(screen->msgPadrao->Msg("DIAINI"), 2, &window);
   } else if (dialog == "copy") {
@@ -84,7 +86,8 @@ int main(int argc, char** argv) {
     static auto filiais = service::MakeCdsFilial(), caixas = service::MakeCdsCaixa();
     filiais->SetData(host::CheckResultServ(screen->Server().getFilial()));
     caixas->SetData(host::CheckResultServ(screen->Server().getConfCaixa()));
-    const std::string filial = screen->FilialEscolhida(), caixa = screen->cdsCaixa->FieldAsString("CDCAIXA");
+    const std::string filial = screen->FilialEscolhida(),
+                      caixa = screen->cdsCaixa->FieldAsString("CDCAIXA");
     auto copy = std::make_unique<form::CopyDialog>(
         std::pair(filial, caixa), *filiais, *caixas,
         [&screen, filial, caixa](const form::Destinos& d) {
@@ -96,7 +99,8 @@ int main(int argc, char** argv) {
     open = std::move(copy);
   } else if (dialog == "history") {
     // Two saves on the register, then its history.
-    const std::string filial = screen->FilialEscolhida(), caixa = screen->cdsCaixa->FieldAsString("CDCAIXA");
+    const std::string filial = screen->FilialEscolhida(),
+                      caixa = screen->cdsCaixa->FieldAsString("CDCAIXA");
     for (const char* seconds : {"75", "90"}) {
       screen->lblValSeg->setText(seconds);
       screen->tcbConfirmaClick(nullptr);

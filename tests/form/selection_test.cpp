@@ -14,17 +14,19 @@ using test::ChainTest;
 namespace {
 
 std::vector<host::TTouchButton*> EightButtons(TfrmParametroToten& f) {
-  return {f.tcbPrx, f.tcbAnt, f.tcbPesquisar, f.tcbAtualizar,
-          f.tcbAnterior, f.tcbProximo, f.tcbPrimeiro, f.tcbUltimo};
+  return {f.tcbPrx,      f.tcbAnt,     f.tcbPesquisar, f.tcbAtualizar,
+          f.tcbAnterior, f.tcbProximo, f.tcbPrimeiro,  f.tcbUltimo};
 }
 
 void ExpectEightButtons(TfrmParametroToten& f, bool enabled) {
-  for (auto* b : EightButtons(f)) EXPECT_EQ(b->isEnabled(), enabled) << b->objectName().toStdString();
+  for (auto* b : EightButtons(f))
+    EXPECT_EQ(b->isEnabled(), enabled) << b->objectName().toStdString();
 }
 
 std::vector<std::string> Registers(ClientDataset& cds) {
   std::vector<std::string> codes;
-  for (int i = 0; i < cds.RecordCount(); ++i) codes.push_back(cds.ValueAt(i, cds.FieldIndex("CDCAIXA")));
+  for (int i = 0; i < cds.RecordCount(); ++i)
+    codes.push_back(cds.ValueAt(i, cds.FieldIndex("CDCAIXA")));
   return codes;
 }
 
@@ -160,7 +162,8 @@ TEST_F(ChainTest, TouchingAGridRowMovesTheCurrentRegister) {
 TEST_F(ChainTest, RefreshShowsRegistersAddedOnTheServer) {
   auto& f = OpenScreen();
   PickBranch("0002");
-  Sql("INSERT INTO caixa (cdfilial, cdcaixa, nmcaixa, cdloja, nmloja) VALUES ('0002','103','Caixa Novo','7','Loja Norte')");
+  Sql("INSERT INTO caixa (cdfilial, cdcaixa, nmcaixa, cdloja, nmloja) VALUES ('0002','103','Caixa "
+      "Novo','7','Loja Norte')");
   ForgetCalls();
   f.tcbAtualizarClick(f.tcbAtualizar);
   EXPECT_EQ(Registers(*f.cdsCaixa), (std::vector<std::string>{"101", "102", "103"}));
@@ -171,13 +174,14 @@ TEST_F(ChainTest, RefreshShowsRegistersAddedOnTheServer) {
 TEST_F(ChainTest, FailedFirstListReadIsShownAndNotRetriedByLaterPicks) {
   auto& f = OpenScreen();
   bool killed = false;
-  f.netToten.SetCallObserver([this, &killed](std::string_view method, const std::vector<std::string>&) {
-    calls_.push_back({std::string(method), {}});
-    if (method == "getConfCaixa" && !killed) {
-      killed = true;
-      server_->Kill9();  // the server dies as the list is asked for
-    }
-  });
+  f.netToten.SetCallObserver(
+      [this, &killed](std::string_view method, const std::vector<std::string>&) {
+        calls_.push_back({std::string(method), {}});
+        if (method == "getConfCaixa" && !killed) {
+          killed = true;
+          server_->Kill9();  // the server dies as the list is asked for
+        }
+      });
   PickBranch("0001");
   ASSERT_FALSE(dialogs_.Messages().empty());
   EXPECT_FALSE(dialogs_.Messages().front().touch);  // the standard message dialog

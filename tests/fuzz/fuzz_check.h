@@ -7,13 +7,13 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define FUZZ_CHECK(condition, what)                                                  \
-  do {                                                                               \
-    if (!(condition)) {                                                              \
-      std::fprintf(stderr, "fuzz property broken at %s:%d: %s\n  (%s)\n", __FILE__, \
-                   __LINE__, what, #condition);                                      \
-      std::abort();                                                                  \
-    }                                                                                \
+#define FUZZ_CHECK(condition, what)                                                           \
+  do {                                                                                        \
+    if (!(condition)) {                                                                       \
+      std::fprintf(stderr, "fuzz property broken at %s:%d: %s\n  (%s)\n", __FILE__, __LINE__, \
+                   what, #condition);                                                         \
+      std::abort();                                                                           \
+    }                                                                                         \
   } while (0)
 
 namespace totem::fuzz {

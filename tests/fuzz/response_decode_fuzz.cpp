@@ -38,8 +38,8 @@ bool SameEnvelope(const ResultEnvelope& a, const ResultEnvelope& b) {
 }
 
 std::string AsResponse(std::string_view envelope) {
-  return std::string(R"({"jsonrpc":"2.0","id":1,"result":{"envelope":)") +
-         std::string(envelope) + R"(,"params":[]}})";
+  return std::string(R"({"jsonrpc":"2.0","id":1,"result":{"envelope":)") + std::string(envelope) +
+         R"(,"params":[]}})";
 }
 
 void CheckPacketRoundTrip(const DataPacket& packet) {
@@ -51,9 +51,9 @@ void CheckPacketRoundTrip(const DataPacket& packet) {
   FUZZ_CHECK(fuzz::SamePacket(PacketFromJson(tree), packet),
              "the written packet reads back equal through the tree decoder");
   const auto back = rpc::ParseResponse(AsResponse(R"({"status":"ok","packet":)" + written + "}"));
-  FUZZ_CHECK(back.envelope.ok && back.envelope.packet &&
-                 fuzz::SamePacket(*back.envelope.packet, packet),
-             "the written packet reads back equal through the pull reader");
+  FUZZ_CHECK(
+      back.envelope.ok && back.envelope.packet && fuzz::SamePacket(*back.envelope.packet, packet),
+      "the written packet reads back equal through the pull reader");
 }
 
 void CheckEnvelopeRoundTrip(const ResultEnvelope& envelope) {

@@ -129,7 +129,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   const auto dir = parent / (std::string(kScratchPrefix) + std::to_string(::getpid()));
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
-  fixture = new Server{dir, OpenStore("sqlite:" + (dir / "fuzz.db").string(), true), nullptr, nullptr};
+  fixture =
+      new Server{dir, OpenStore("sqlite:" + (dir / "fuzz.db").string(), true), nullptr, nullptr};
   if (!FillDemoData(*fixture->store)) std::abort();
   fixture->module = std::make_unique<ParametrosModule>(*fixture->store);
   fixture->dispatcher = std::make_unique<RpcDispatcher>(*fixture->module);
@@ -144,7 +145,8 @@ namespace {
 rpc::Response CheckResponse(const json& answer) {
   FUZZ_CHECK(answer.is_object(), "a response is a JSON object");
   FUZZ_CHECK(answer.value("jsonrpc", json()) == "2.0", "a response says jsonrpc 2.0");
-  FUZZ_CHECK(answer.contains("result") != answer.contains("error"), "a response has either a result or an error");
+  FUZZ_CHECK(answer.contains("result") != answer.contains("error"),
+             "a response has either a result or an error");
   FUZZ_CHECK(answer.contains("id"), "a response has an id");
   if (answer.contains("error")) {
     const json& error = answer["error"];
@@ -167,7 +169,8 @@ rpc::Response CheckResponse(const json& answer) {
   FUZZ_CHECK(response.id == answer["id"], "the client reads the id the server wrote");
   if (!response.fault) {
     FUZZ_CHECK(response.envelope.ok || !response.envelope.code.empty(), "a refusal has a code");
-    FUZZ_CHECK(response.envelope.code != refusal::kFalhaBase, "the store on a healthy file never fails a call");
+    FUZZ_CHECK(response.envelope.code != refusal::kFalhaBase,
+               "the store on a healthy file never fails a call");
   }
   return response;
 }
@@ -181,7 +184,8 @@ bool IsNotification(const json& value) {
 // A batch's answer: one response per request that is not a notification,
 // in the order of the requests.
 void CheckBatch(const json& batch, const json& answer) {
-  FUZZ_CHECK(!batch.empty() && batch.size() <= RpcDispatcher::kMaxBatch, "only a batch within the cap is answered per call");
+  FUZZ_CHECK(!batch.empty() && batch.size() <= RpcDispatcher::kMaxBatch,
+             "only a batch within the cap is answered per call");
   std::vector<const json*> answered;
   for (const auto& request : batch)
     if (!IsNotification(request)) answered.push_back(&request);
@@ -190,8 +194,10 @@ void CheckBatch(const json& batch, const json& answer) {
   for (std::size_t i = 0; i < answered.size(); ++i) {
     CheckResponse(answer[i]);
     const json& request = *answered[i];
-    if (request.is_object() && request.contains("id") && (request["id"].is_number() || request["id"].is_string()))
-      FUZZ_CHECK(answer[i]["id"] == request["id"], "the responses are in the order of the requests");
+    if (request.is_object() && request.contains("id") &&
+        (request["id"].is_number() || request["id"].is_string()))
+      FUZZ_CHECK(answer[i]["id"] == request["id"],
+                 "the responses are in the order of the requests");
   }
 }
 
@@ -219,9 +225,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   if (answerText.empty()) {
     const bool notificationsOnly =
-        request && (IsNotification(*request) ||
-                    (request->is_array() && !request->empty() && request->size() <= RpcDispatcher::kMaxBatch &&
-                     std::all_of(request->begin(), request->end(), IsNotification)));
+        request &&
+        (IsNotification(*request) ||
+         (request->is_array() && !request->empty() && request->size() <= RpcDispatcher::kMaxBatch &&
+          std::all_of(request->begin(), request->end(), IsNotification)));
     FUZZ_CHECK(notificationsOnly, "only notifications go unanswered");
     return 0;
   }
@@ -246,8 +253,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   if (call && !response.fault) {
-    FUZZ_CHECK(response.params ==
-                   std::vector<std::optional<std::string>>(call->params.begin(), call->params.end()),
+    FUZZ_CHECK(response.params == std::vector<std::optional<std::string>>(call->params.begin(),
+                                                                          call->params.end()),
                "the arguments come back as they were sent");
   }
   if (isSave && !response.fault) {

@@ -129,7 +129,8 @@ TEST(StandardMessageDialogTest, MissingTouchDialogsAreReportedNotSilent) {
       test::Touch(box, QString("button%1").arg(int(mbOK)));
     });
     ask();
-    EXPECT_TRUE(shown.startsWith(QString("Não foi possível abrir ") + dialog)) << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith(QString("Não foi possível abrir ") + dialog))
+        << shown.toStdString();
   }
 }
 

@@ -48,18 +48,16 @@ TEST_P(ParseBadAddressTest, RefusesWithAMessageSayingWhy) {
 
 INSTANTIATE_TEST_SUITE_P(
     Addresses, ParseBadAddressTest,
-    ::testing::Values(BadAddress{"", "não informado"}, BadAddress{"   ", "não informado"},
-                      BadAddress{"ftp://h:21", "protocolo"},
-                      BadAddress{"servidor", "porta não informada"},
-                      BadAddress{"http://servidor:", "porta não informada"},
-                      BadAddress{"h:0", "porta \"0\" inválida"},
-                      BadAddress{"h:65536", "inválida"}, BadAddress{"h:12a", "inválida"},
-                      BadAddress{"h:-1", "inválida"}, BadAddress{"h:0000080000", "inválida"},
-                      BadAddress{"http://h:80/rpc", "sem caminho"},
-                      BadAddress{":8080", "servidor não informado"},
-                      BadAddress{"::1:80", "colchetes"}, BadAddress{"[::1:80", "colchete"},
-                      BadAddress{"user@h:80", "caractere inválido"},
-                      BadAddress{"h h:80", "caractere inválido"}));
+    ::testing::Values(
+        BadAddress{"", "não informado"}, BadAddress{"   ", "não informado"},
+        BadAddress{"ftp://h:21", "protocolo"}, BadAddress{"servidor", "porta não informada"},
+        BadAddress{"http://servidor:", "porta não informada"},
+        BadAddress{"h:0", "porta \"0\" inválida"}, BadAddress{"h:65536", "inválida"},
+        BadAddress{"h:12a", "inválida"}, BadAddress{"h:-1", "inválida"},
+        BadAddress{"h:0000080000", "inválida"}, BadAddress{"http://h:80/rpc", "sem caminho"},
+        BadAddress{":8080", "servidor não informado"}, BadAddress{"::1:80", "colchetes"},
+        BadAddress{"[::1:80", "colchete"}, BadAddress{"user@h:80", "caractere inválido"},
+        BadAddress{"h h:80", "caractere inválido"}));
 
 class LoadHostSettingsTest : public ::testing::Test {
  protected:

@@ -23,10 +23,11 @@ const std::vector<std::string> kCaixaColumns = {"CHAVE",  "CDCAIXA",  "NMCAIXA",
 class SearchListTest : public ::testing::Test {
  protected:
   SearchListTest() {
-    caixas->SetData(test::Packet(kCaixaColumns).Rows({{"k1", "001", "JOÃO BAR", "Loja Centro", "1", "10"},
-                        {"k2", "002", "Adega", "Loja Sul", "1", "11"},
-                        {"k3", "003", "Café", "Praça Norte", "2", "12"},
-                        {"k4", "004", "Caixa Quiosque", "Loja Sul", "1", "13"}}));
+    caixas->SetData(test::Packet(kCaixaColumns)
+                        .Rows({{"k1", "001", "JOÃO BAR", "Loja Centro", "1", "10"},
+                               {"k2", "002", "Adega", "Loja Sul", "1", "11"},
+                               {"k3", "003", "Café", "Praça Norte", "2", "12"},
+                               {"k4", "004", "Caixa Quiosque", "Loja Sul", "1", "13"}}));
   }
 
   static QTableView* List(QDialog* d) { return test::Child<QTableView>(d, "list"); }

@@ -12,13 +12,14 @@
 namespace totem::host {
 namespace {
 
-const std::vector<std::string> kCaixaColumns = {"CHAVE",    "CDCAIXA", "NMCAIXA",
-                                                "NMLOJA",   "CDFILIAL", "CDLOJA"};
+const std::vector<std::string> kCaixaColumns = {"CHAVE",  "CDCAIXA",  "NMCAIXA",
+                                                "NMLOJA", "CDFILIAL", "CDLOJA"};
 
 DataPacket Caixas() {
-  return test::Packet(kCaixaColumns).Rows({{"k1", "001", "Caixa Bar", "Loja Centro", "1", "10"},
-                                          {"k2", "002", "Caixa Adega", "Loja Sul", "1", "11"},
-                                          {"k3", "003", "Caixa Caf", "Loja Norte", "2", "12"}});
+  return test::Packet(kCaixaColumns)
+      .Rows({{"k1", "001", "Caixa Bar", "Loja Centro", "1", "10"},
+             {"k2", "002", "Caixa Adega", "Loja Sul", "1", "11"},
+             {"k3", "003", "Caixa Caf", "Loja Norte", "2", "12"}});
 }
 
 std::vector<GridColumn> FormColumns() {

@@ -97,8 +97,8 @@ TEST(ResultChecks, BothKeepOneContract) {
     ASSERT_EQ(out.rows.size(), 2u);
     EXPECT_EQ(out.rows[1][0], std::optional<std::string>("2"));
     EXPECT_TRUE(c.check(ResultEnvelope::Success(), true, 0).fields.empty());
-    for (const auto& [message, said] : {std::pair{"Caixa não cadastrado.", "Caixa não cadastrado."},
-                                        std::pair{"", "CAIXA_N"}}) {
+    for (const auto& [message, said] :
+         {std::pair{"Caixa não cadastrado.", "Caixa não cadastrado."}, std::pair{"", "CAIXA_N"}}) {
       try {
         c.check(ResultEnvelope::Failure("CAIXA_N", message), true, 0);
         ADD_FAILURE() << "no exception";

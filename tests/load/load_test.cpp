@@ -56,12 +56,15 @@ void ImportChain(const TempDir& dir, const std::string& address) {
   c << "CDFILIAL,CDCAIXA,NMCAIXA,CDLOJA,NMLOJA\n";
   for (int b = 1; b <= 10; ++b) {
     f << Code(b, 4) << ",Filial " << b << "\n";
-    for (int r = 1; r <= 10; ++r) c << Code(b, 4) << "," << Code(r, 3) << ",Caixa " << r << ",1,Loja\n";
+    for (int r = 1; r <= 10; ++r)
+      c << Code(b, 4) << "," << Code(r, 3) << ",Caixa " << r << ",1,Loja\n";
   }
   f.close();
   c.close();
   std::string out;
-  if (ServerProcess::RunTool({"import", "--criar-banco", "--db", address, dir.File("filial.csv"), dir.File("caixa.csv")}, &out) != 0)
+  if (ServerProcess::RunTool({"import", "--criar-banco", "--db", address, dir.File("filial.csv"),
+                              dir.File("caixa.csv")},
+                             &out) != 0)
     throw std::runtime_error("import failed: " + out);
 }
 
@@ -105,7 +108,8 @@ TEST(Load, FiftyClientsReadAndSaveForAMinuteWithoutAFailure) {
         bool ok = false;
         try {
           ok = (save ? client.SaveNumbered(reg.first, reg.second, ++n)
-                     : client.rpc.getCarregaPar(reg.first, reg.second)).ok;
+                     : client.rpc.getCarregaPar(reg.first, reg.second))
+                   .ok;
         } catch (const TotemError&) {
         }
         mine.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
@@ -129,11 +133,11 @@ TEST(Load, FiftyClientsReadAndSaveForAMinuteWithoutAFailure) {
 
   std::sort(latencies.begin(), latencies.end());
   const double seconds = std::chrono::duration<double>(duration).count();
-  std::printf("load: %d clients, %.0f s, %lld reads, %lld saves, %lld failed; %.0f calls/s;"
-              " p50 %.0f us, p99 %.0f us\n",
-              kClients, seconds, reads.load(), saves.load(), failures.load(),
-              (reads + saves) / seconds, latencies[latencies.size() / 2],
-              latencies[latencies.size() * 99 / 100]);
+  std::printf(
+      "load: %d clients, %.0f s, %lld reads, %lld saves, %lld failed; %.0f calls/s;"
+      " p50 %.0f us, p99 %.0f us\n",
+      kClients, seconds, reads.load(), saves.load(), failures.load(), (reads + saves) / seconds,
+      latencies[latencies.size() / 2], latencies[latencies.size() * 99 / 100]);
   EXPECT_EQ(failures.load(), 0);
   EXPECT_GT(saves.load(), 0);
   test::ExpectAcknowledgedSavesStored(*db, acknowledged);
@@ -179,14 +183,16 @@ TEST(Load, KillingTheServerUnderLoadLosesNoAcknowledgedSave) {
   const long long atKill = saves;
   server.RestartOnSamePort();
   while (saves == atKill && Clock::now() < deadline + 20s) std::this_thread::sleep_for(1ms);
-  const double outageMs = std::chrono::duration<double, std::milli>(Clock::now() - killedAt).count();
+  const double outageMs =
+      std::chrono::duration<double, std::milli>(Clock::now() - killedAt).count();
   while (saves < atKill + 300 && Clock::now() < deadline + 20s) std::this_thread::sleep_for(5ms);
   stop = true;
   for (auto& t : clients) t.join();
   server.Terminate();
-  std::printf("kill: 20 writers; %lld saves acknowledged before kill -9, first save %.0f ms after it"
-              " (restart included), %lld saves in all\n",
-              atKill, outageMs, saves.load());
+  std::printf(
+      "kill: 20 writers; %lld saves acknowledged before kill -9, first save %.0f ms after it"
+      " (restart included), %lld saves in all\n",
+      atKill, outageMs, saves.load());
 
   EXPECT_GE(saves.load(), atKill + 300) << "saves resumed after the restart";
   test::ExpectAcknowledgedSavesStored(*db, acknowledged);
@@ -219,8 +225,8 @@ TEST(Load, SlowClientsDoNotStarveANormalOneBehindNginx) {
   auto db = TestDatabase::Create(dir, "slow");
   ServerProcess server({db->Address(), true, {}});
   const std::string front = dir.File("nginx");
-  const int port = std::stoi(test::RunProjectScript("nginx-front start " + front + " " + server.Host() + ":" +
-                                    std::to_string(server.Port())));
+  const int port = std::stoi(test::RunProjectScript(
+      "nginx-front start " + front + " " + server.Host() + ":" + std::to_string(server.Port())));
   {
     std::vector<std::unique_ptr<Trickle>> slow;
     for (int i = 0; i < 100; ++i) slow.push_back(std::make_unique<Trickle>(port));
@@ -245,10 +251,12 @@ namespace {
 const std::string kWriterToken = "escritorio-0123456789abcdef01234567";
 const std::string kReaderToken = "totens-0123456789abcdef0123456789ab";
 
-std::string Authorized(const std::string& head, const std::string& token, const std::string& body = {}) {
+std::string Authorized(const std::string& head, const std::string& token,
+                       const std::string& body = {}) {
   return head + "Host: 127.0.0.1\r\nAuthorization: Bearer " + token + "\r\n" +
-         (body.empty() ? "" : "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
-                                  "\r\n") +
+         (body.empty() ? ""
+                       : "Content-Type: application/json\r\nContent-Length: " +
+                             std::to_string(body.size()) + "\r\n") +
          "\r\n" + body;
 }
 
@@ -260,8 +268,10 @@ struct BackOfficeSaving {
     thread = std::thread([this] {
       for (int n = 1; !stop; ++n) {
         try {
-          if (client.SaveNumbered("0001", "001", n).ok) ++saved;
-          else failures.push_back("recusada");
+          if (client.SaveNumbered("0001", "001", n).ok)
+            ++saved;
+          else
+            failures.push_back("recusada");
         } catch (const std::exception& error) {
           failures.push_back(error.what());
         }
@@ -281,9 +291,10 @@ struct BackOfficeSaving {
   std::vector<std::string> failures;
 };
 
-ServerProcess TokenServer(const TempDir& dir, const TestDatabase& db, std::vector<std::string> args) {
-  std::ofstream(dir.File("tokens")) << "escritorio " << kWriterToken << " escrita\ntotens " << kReaderToken
-                                    << " leitura\n";
+ServerProcess TokenServer(const TempDir& dir, const TestDatabase& db,
+                          std::vector<std::string> args) {
+  std::ofstream(dir.File("tokens"))
+      << "escritorio " << kWriterToken << " escrita\ntotens " << kReaderToken << " leitura\n";
   args.insert(args.begin(), {"--token-file", dir.File("tokens"), "--no-call-log"});
   return ServerProcess({db.Address(), false, std::move(args)});
 }
@@ -297,25 +308,30 @@ TEST(Load, TheBackOfficeGetsThroughKioskFloodsSlowBodiesAndUnauthenticatedConnec
   TempDir dir;
   auto db = TestDatabase::Create(dir, "flood");
   ImportChain(dir, db->Address());
-  ServerProcess server = TokenServer(dir, *db, {"--max-connections", "600", "--kiosk-waits-per-address", "50"});
+  ServerProcess server =
+      TokenServer(dir, *db, {"--max-connections", "600", "--kiosk-waits-per-address", "50"});
   BackOfficeSaving office(server);
-  const std::string wait = Authorized("GET /kiosk/v1/parametros/0001/001?aguardar=60 HTTP/1.1\r\n", kReaderToken);
+  const std::string wait =
+      Authorized("GET /kiosk/v1/parametros/0001/001?aguardar=60 HTTP/1.1\r\n", kReaderToken);
   const std::string waitCurrent = wait.substr(0, wait.size() - 2) + "If-None-Match: *\r\n\r\n";
   const std::string body = R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})";
-  std::string slow = Authorized("POST /rpc/Ksl80500.rdmParametrosToten HTTP/1.1\r\n", kReaderToken, body + std::string(500, ' '));
+  std::string slow = Authorized("POST /rpc/Ksl80500.rdmParametrosToten HTTP/1.1\r\n", kReaderToken,
+                                body + std::string(500, ' '));
   slow.resize(slow.size() - body.size() - 500 + 10);
   {
     test::Crowd kiosks(server.Port(), 800, {waitCurrent, true, true, 0});
     test::Crowd bodies(server.Port(), 200, {slow, false, true, 0});
     test::Crowd flood(server.Port(), 2000, {"", false, false, 500});
     flood.AwaitConnects(2000, 30s);
-    test::Crowd health(server.Port(), 1, {"GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", false, false, 0});
+    test::Crowd health(server.Port(), 1,
+                       {"GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", false, false, 0});
     EXPECT_TRUE(health.AwaitAllDone(10s));
     EXPECT_EQ(health.Answers(), 1) << "the health check answers";
     office.Stop();
     EXPECT_GT(kiosks.Answers(), 0);
   }
-  EXPECT_TRUE(office.failures.empty()) << office.failures.size() << " saves failed; first: " << office.failures.front();
+  EXPECT_TRUE(office.failures.empty())
+      << office.failures.size() << " saves failed; first: " << office.failures.front();
   EXPECT_GT(office.saved, 50);
   RemoteClient after(server.Host(), server.Port());
   after.connection.SetToken(kWriterToken);
@@ -335,7 +351,8 @@ TEST(Load, LargeAnswersInFlightStayWithinTheBudgetAndTheMemoryGoesBack) {
     batch += std::string(i > 1 ? "," : "") + R"({"jsonrpc":"2.0","id":)" + std::to_string(i) +
              R"(,"method":"getConfCaixa","params":[]})";
   batch += "]";
-  const std::string request = Authorized("POST /rpc/Ksl80500.rdmParametrosToten HTTP/1.1\r\n", kReaderToken, batch);
+  const std::string request =
+      Authorized("POST /rpc/Ksl80500.rdmParametrosToten HTTP/1.1\r\n", kReaderToken, batch);
   BackOfficeSaving office(server);
   std::this_thread::sleep_for(200ms);
   const long before = ResidentKib(server.Pid());
@@ -347,9 +364,11 @@ TEST(Load, LargeAnswersInFlightStayWithinTheBudgetAndTheMemoryGoesBack) {
     EXPECT_TRUE(crowd.AwaitAllDone(1s));
   }
   office.Stop();
-  EXPECT_TRUE(office.failures.empty()) << office.failures.size() << " saves failed; first: " << office.failures.front();
+  EXPECT_TRUE(office.failures.empty())
+      << office.failures.size() << " saves failed; first: " << office.failures.front();
 #if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "AddressSanitizer keeps freed memory aside: the server's memory says nothing here";
+  GTEST_SKIP()
+      << "AddressSanitizer keeps freed memory aside: the server's memory says nothing here";
 #endif
   EXPECT_LT(peak - before, 48 * 1024) << "kB over the start at the peak";
   EXPECT_LT(ResidentKib(server.Pid()) - before, 32 * 1024) << "kB over the start once they left";

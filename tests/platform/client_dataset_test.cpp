@@ -15,8 +15,8 @@ using ::testing::HasSubstr;
 using ::testing::ThrowsMessage;
 
 std::vector<FieldDef> RegisterFields() {
-  return {{"CHAVE", FieldType::Text, 10, "", false}, {"CDCAIXA", FieldType::Text, 3, "Código"},
-          {"NMCAIXA", FieldType::Text, 30, "Nome"},  {"NMLOJA", FieldType::Text, 50, "Loja"},
+  return {{"CHAVE", FieldType::Text, 10, "", false},   {"CDCAIXA", FieldType::Text, 3, "Código"},
+          {"NMCAIXA", FieldType::Text, 30, "Nome"},    {"NMLOJA", FieldType::Text, 50, "Loja"},
           {"CDFILIAL", FieldType::Text, 4, "", false}, {"CDLOJA", FieldType::Text, 20, ""}};
 }
 
@@ -31,8 +31,10 @@ DataPacket Registers(std::vector<std::vector<PacketValue>> rows) {
 }
 
 DataPacket FourRegisters() {
-  return Registers({{"0001", "001", "Frente", "Centro"}, {"0002", "001", "Balcão", "Norte"},
-                    {"0002", "002", "Drive", "Norte"},   {"0003", "001", "Totem", "Sul"}});
+  return Registers({{"0001", "001", "Frente", "Centro"},
+                    {"0002", "001", "Balcão", "Norte"},
+                    {"0002", "002", "Drive", "Norte"},
+                    {"0003", "001", "Totem", "Sul"}});
 }
 
 // Calls of after-scroll, then listener calls with Content and with Position.
@@ -193,8 +195,10 @@ TEST_F(Dataset, NullReadsAsEmptyTextButStaysDistinguishable) {
 }
 
 TEST_F(Dataset, SortOrdersTheViewAndKeepsTheCurrentRecord) {
-  ds.SetData(Registers({{"0001", "001", "Caixa B", "L"}, {"0002", "002", "Caixa A", "L"},
-                        {"0001", "003", "Caixa B", "L"}, {"0001", "004", "Caixa C", "L"}}));
+  ds.SetData(Registers({{"0001", "001", "Caixa B", "L"},
+                        {"0002", "002", "Caixa A", "L"},
+                        {"0001", "003", "Caixa B", "L"},
+                        {"0001", "004", "Caixa C", "L"}}));
   auto codes = [&] {
     std::string out;
     for (int i = 0; i < ds.RecordCount(); ++i) out += ds.ValueAt(i, 1) + " ";

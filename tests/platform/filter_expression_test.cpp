@@ -1,6 +1,6 @@
+#include "platform/filter_expression.h"
 #include "platform/client_dataset.h"
 #include "platform/errors.h"
-#include "platform/filter_expression.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

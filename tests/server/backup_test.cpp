@@ -41,7 +41,8 @@ void Save(ServerProcess& server, const std::string& message) {
 std::map<std::string, std::string> Snapshot(const fs::path& folder) {
   std::map<std::string, std::string> files;
   for (const auto& entry : fs::directory_iterator(folder)) {
-    if (entry.path().string().ends_with("-shm")) continue;  // the log's index, rebuilt by any reader
+    if (entry.path().string().ends_with("-shm"))
+      continue;  // the log's index, rebuilt by any reader
     std::ostringstream bytes;
     bytes << std::ifstream(entry.path(), std::ios::binary).rdbuf();
     files[entry.path().filename()] = bytes.str();
@@ -127,7 +128,8 @@ TEST_F(BackupRestore, RetentionKeepsExactlyTheNewestNOfItsNaming) {
     SCOPED_TRACE(row.keep + " of " + std::to_string(row.old));
     fs::remove_all(copies_);
     fs::create_directory(copies_);
-    for (int i = 0; i < row.old; ++i) WriteFile(copies_ + "/totem-2020" + std::to_string(1001 + i) + "T000000Z.db", "");
+    for (int i = 0; i < row.old; ++i)
+      WriteFile(copies_ + "/totem-2020" + std::to_string(1001 + i) + "T000000Z.db", "");
     WriteFile(copies_ + "/totem-outra.db", "not of its naming");
     std::vector<std::string> args = {"backup", copies_};
     if (!row.keep.empty()) args.insert(args.end(), {"--manter", row.keep});
@@ -142,7 +144,8 @@ TEST_F(BackupRestore, RetentionKeepsExactlyTheNewestNOfItsNaming) {
   }
   std::string output;
   EXPECT_EQ(Tool({"backup", copies_, "--manter", "0"}, &output), 2);
-  EXPECT_NE(output.find("--manter precisa de um número inteiro de 1 a"), std::string::npos) << output;
+  EXPECT_NE(output.find("--manter precisa de um número inteiro de 1 a"), std::string::npos)
+      << output;
 }
 
 TEST_F(BackupRestore, WhatIsRefusedLeavesEverythingAsItWas) {
@@ -154,8 +157,8 @@ TEST_F(BackupRestore, WhatIsRefusedLeavesEverythingAsItWas) {
     std::string message;
   };
   const std::vector<Row> rows = {
-      {"a restore while the server runs", [&](const std::string& f) { fs::copy_file(copy, f); }, false,
-       "um servidor está usando a base"},
+      {"a restore while the server runs", [&](const std::string& f) { fs::copy_file(copy, f); },
+       false, "um servidor está usando a base"},
       {"a damaged file",
        [&](const std::string& f) {
          fs::copy_file(copy, f);
@@ -164,11 +167,14 @@ TEST_F(BackupRestore, WhatIsRefusedLeavesEverythingAsItWas) {
          for (int i = 0; i < 20000; ++i) out.put(static_cast<char>((i * 131) & 0xff));
        },
        true, "está danificado"},
-      {"a file that is no database", [](const std::string& f) { WriteFile(f, "CDFILIAL,NMFILIAL\n0001,Matriz\n"); },
-       true, "não é uma base de dados SQLite"},
+      {"a file that is no database",
+       [](const std::string& f) { WriteFile(f, "CDFILIAL,NMFILIAL\n0001,Matriz\n"); }, true,
+       "não é uma base de dados SQLite"},
       {"another program's database",
-       [](const std::string& f) { TestDatabase::Sqlite(f)->Query("CREATE TABLE clientes (nome TEXT)"); }, true,
-       "não é uma base do totem-server"},
+       [](const std::string& f) {
+         TestDatabase::Sqlite(f)->Query("CREATE TABLE clientes (nome TEXT)");
+       },
+       true, "não é uma base do totem-server"},
       {"a newer schema",
        [&](const std::string& f) {
          fs::copy_file(copy, f);
@@ -190,7 +196,9 @@ TEST_F(BackupRestore, WhatIsRefusedLeavesEverythingAsItWas) {
     EXPECT_EQ(Snapshot(fs::path(db_).parent_path()), before);
   }
   std::string output;
-  EXPECT_EQ(ServerProcess::RunTool({"backup", copies_, "--db", "postgresql://totem@localhost/totem"}, &output), 1);
+  EXPECT_EQ(ServerProcess::RunTool(
+                {"backup", copies_, "--db", "postgresql://totem@localhost/totem"}, &output),
+            1);
   EXPECT_NE(output.find("use pg_dump"), std::string::npos) << output;
   EXPECT_EQ(Backups(copies_).size(), 1u);
 }
@@ -202,11 +210,12 @@ TEST_F(BackupRestore, ARestoreKeepsTheReplacedDatabaseAsideAndTheHistorySaysWhoR
   server_->Kill9();  // its write-ahead log holds the last save
   ASSERT_TRUE(fs::exists(db_ + "-wal"));
   // As an older release (schema 2) left it: the restore migrates it.
-  for (const char* sql : {"DROP TABLE restauracao", "DROP TABLE cadastro_historico",
-                          "ALTER TABLE filial DROP COLUMN dtremocao", "ALTER TABLE filial DROP COLUMN nmremocao",
-                          "ALTER TABLE caixa DROP COLUMN dtremocao", "ALTER TABLE caixa DROP COLUMN nmremocao",
-                          "ALTER TABLE parametro_totem_historico DROP COLUMN dsorigem",
-                          "DELETE FROM schema_migrations WHERE version > 2"})
+  for (const char* sql :
+       {"DROP TABLE restauracao", "DROP TABLE cadastro_historico",
+        "ALTER TABLE filial DROP COLUMN dtremocao", "ALTER TABLE filial DROP COLUMN nmremocao",
+        "ALTER TABLE caixa DROP COLUMN dtremocao", "ALTER TABLE caixa DROP COLUMN nmremocao",
+        "ALTER TABLE parametro_totem_historico DROP COLUMN dsorigem",
+        "DELETE FROM schema_migrations WHERE version > 2"})
     TestDatabase::Sqlite(copy)->Query(sql);
 
   if (geteuid() == 0) {
@@ -218,7 +227,8 @@ TEST_F(BackupRestore, ARestoreKeepsTheReplacedDatabaseAsideAndTheHistorySaysWhoR
   EXPECT_NE(output.find("(esquema 2, atualizado para "), std::string::npos) << output;
   EXPECT_EQ(Message(aside), "depois da cópia") << "nothing of the replaced database is lost";
   EXPECT_FALSE(fs::exists(db_ + "-wal"));
-  struct stat restored {}, kept {};
+  struct stat restored {
+  }, kept{};
   ASSERT_EQ(stat(db_.c_str(), &restored), 0);
   ASSERT_EQ(stat(aside.c_str(), &kept), 0);
   EXPECT_EQ(restored.st_mode, kept.st_mode);

@@ -83,9 +83,15 @@ TEST_F(CallLog, OneLinePerRequestWithTheTokensNameAndNoSecrets) {
   EXPECT_EQ(refusals, 1);
   const std::vector<std::map<std::string, std::string>> expected = {
       {{"method", "getFilial"}, {"outcome", "ok"}},
-      {{"method", "getCarregaPar"}, {"filial", "00\n01 token=forjado"}, {"caixa", "001"}, {"outcome", "ok"}},
+      {{"method", "getCarregaPar"},
+       {"filial", "00\n01 token=forjado"},
+       {"caixa", "001"},
+       {"outcome", "ok"}},
       {{"method", "setUpdParametros"}, {"filial", "0001"}, {"caixa", "001"}, {"outcome", "ok"}},
-      {{"method", "setUpdParametros"}, {"caixa", "999"}, {"outcome", "refused"}, {"code", "CAIXA_N"}},
+      {{"method", "setUpdParametros"},
+       {"caixa", "999"},
+       {"outcome", "refused"},
+       {"code", "CAIXA_N"}},
       {{"method", "-"}, {"outcome", "fault"}, {"code", "-32601"}},
   };
   ASSERT_EQ(calls.size(), expected.size()) << ::testing::PrintToString(lines);
@@ -98,9 +104,11 @@ TEST_F(CallLog, OneLinePerRequestWithTheTokensNameAndNoSecrets) {
 TEST_F(CallLog, TheStartLineSaysWhoMayCall) {
   Start({});
   const auto lines = StopAndReadLog();
-  const std::string wanted = "sem --token-file: aceitando chamadas sem token, só de processos desta máquina";
-  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                          [&](const std::string& line) { return line.find(wanted) != std::string::npos; }),
+  const std::string wanted =
+      "sem --token-file: aceitando chamadas sem token, só de processos desta máquina";
+  EXPECT_EQ(std::count_if(
+                lines.begin(), lines.end(),
+                [&](const std::string& line) { return line.find(wanted) != std::string::npos; }),
             1)
       << ::testing::PrintToString(lines);
 }

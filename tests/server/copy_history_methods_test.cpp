@@ -30,7 +30,8 @@ class CopyAndHistory : public ::testing::Test {
   }
   std::vector<std::vector<std::string>> Stored() {
     return db_->Query(
-        "SELECT p.cdfilial, p.cdcaixa, p.dsmsginitot, (SELECT COUNT(*) FROM parametro_totem_historico)"
+        "SELECT p.cdfilial, p.cdcaixa, p.dsmsginitot, (SELECT COUNT(*) FROM "
+        "parametro_totem_historico)"
         " FROM parametro_totem p ORDER BY p.cdfilial, p.cdcaixa");
   }
 
@@ -46,10 +47,9 @@ TEST_F(CopyAndHistory, PreviewSaysWhatWouldChangeAndWritesNothing) {
   args[8] = "Outra mensagem";
   ASSERT_EQ(client_->Envelope("setUpdParametros", args)["status"], "ok");
   const auto before = Stored();
-  auto envelope = Copy("getCopiaPrevia", json::array({json::array({"0001", "002"}),
-                                                      json::array({"0002", "001"}),
-                                                      json::array({"0001", "001"}),
-                                                      json::array({"0009", "999"})}));
+  auto envelope = Copy("getCopiaPrevia",
+                       json::array({json::array({"0001", "002"}), json::array({"0002", "001"}),
+                                    json::array({"0001", "001"}), json::array({"0009", "999"})}));
   ASSERT_EQ(envelope["status"], "ok") << envelope;
   std::vector<std::string> seen;
   for (const auto& row : envelope["packet"]["rows"])
@@ -65,14 +65,14 @@ TEST_F(CopyAndHistory, PreviewSaysWhatWouldChangeAndWritesNothing) {
 
 TEST_F(CopyAndHistory, CopyIsAllOrNothingAndOnlyChangedRegistersGetAHistoryRow) {
   const auto before = Stored();
-  auto refused = Copy("setCopiaParametros", json::array({json::array({"0002", "001"}),
-                                                         json::array({"0009", "999"})}));
+  auto refused = Copy("setCopiaParametros",
+                      json::array({json::array({"0002", "001"}), json::array({"0009", "999"})}));
   EXPECT_EQ(refused["code"], "DESTINO_N") << refused;
   EXPECT_EQ(refused["message"], "Caixa de destino não cadastrado: 0009/999.");
   EXPECT_EQ(Stored(), before) << "a bad destination writes nothing";
 
-  auto copied = Copy("setCopiaParametros", json::array({json::array({"0002", "001"}),
-                                                        json::array({"0001", "002"})}));
+  auto copied = Copy("setCopiaParametros",
+                     json::array({json::array({"0002", "001"}), json::array({"0001", "002"})}));
   ASSERT_EQ(copied["status"], "ok") << copied;
   EXPECT_EQ(copied["packet"]["rows"], json::parse(R"([["2","0"]])"));
   EXPECT_EQ(db_->Query("SELECT dsmsginitot, dsorigem FROM parametro_totem p JOIN"
@@ -114,13 +114,14 @@ TEST_F(CopyAndHistory, RefusalsCarryTheirCodes) {
   } cases[] = {
       {"no destinations", json::array({"0001", "001", json::array()}), "DESTINOS_VAZIO"},
       {"too many", json::array({"0001", "001", tooMany}), "DESTINOS_MAX"},
-      {"not a pair", json::array({"0001", "001", json::array({json::array({"0002"})})}), "DESTINOS_INV"},
-      {"a code too long", json::array({"0001", "001", json::array({json::array({"00021", "001"})})}),
+      {"not a pair", json::array({"0001", "001", json::array({json::array({"0002"})})}),
        "DESTINOS_INV"},
-      {"a source without a record", json::array({"0001", "002", json::array({json::array({"0002", "001"})})}),
-       "ORIGEM_N"},
-      {"an unknown source", json::array({"0009", "001", json::array({json::array({"0002", "001"})})}),
-       "CAIXA_N"},
+      {"a code too long",
+       json::array({"0001", "001", json::array({json::array({"00021", "001"})})}), "DESTINOS_INV"},
+      {"a source without a record",
+       json::array({"0001", "002", json::array({json::array({"0002", "001"})})}), "ORIGEM_N"},
+      {"an unknown source",
+       json::array({"0009", "001", json::array({json::array({"0002", "001"})})}), "CAIXA_N"},
       {"a text where the list goes", json::array({"0001", "001", "0002/001"}), "-32602"},
   };
   for (const auto& c : cases) {
@@ -129,7 +130,8 @@ TEST_F(CopyAndHistory, RefusalsCarryTheirCodes) {
       auto response = client_->CallJson(method, c.params);
       const json said = response.contains("error") ? response["error"]["code"]
                                                    : response["result"]["envelope"]["code"];
-      EXPECT_EQ(said.is_number() ? std::to_string(said.get<int>()) : said.get<std::string>(), c.code);
+      EXPECT_EQ(said.is_number() ? std::to_string(said.get<int>()) : said.get<std::string>(),
+                c.code);
     }
   }
   for (const auto& [limit, before] : {std::pair{"0", ""}, {"501", ""}, {"x", ""}, {"3", "-1"}})
@@ -142,16 +144,20 @@ TEST_F(CopyAndHistory, RefusalsCarryTheirCodes) {
 // another; any other register is refused, named, before it is looked up.
 TEST_F(CopyAndHistory, AScopedTokenSeesAndChangesOnlyWhatItReaches) {
   WriteFile(dir_.File("tokens"), "franquia franquia-0002-a1b2c3d4e5 escrita 0002,0001/002\n");
-  server_ = std::make_unique<ServerProcess>(ServerOn(db_->Address(), false, {"--token-file", dir_.File("tokens")}));
+  server_ = std::make_unique<ServerProcess>(
+      ServerOn(db_->Address(), false, {"--token-file", dir_.File("tokens")}));
   client_ = std::make_unique<ModuleClient>(server_->Host(), server_->Port());
   client_->Http().set_bearer_token_auth("franquia-0002-a1b2c3d4e5");
-  EXPECT_EQ(client_->Rows("getFilial", {}), json::parse(R"([["0001","Matriz \"Centro\""],["0002","Filial Savassi"]])"));
+  EXPECT_EQ(client_->Rows("getFilial", {}),
+            json::parse(R"([["0001","Matriz \"Centro\""],["0002","Filial Savassi"]])"));
   std::vector<std::string> caixas;
   for (const auto& row : client_->Rows("getConfCaixa", {})) caixas.push_back(row[0]);
   EXPECT_EQ(caixas, (std::vector<std::string>{"0001002", "0002001"}));
 
   const auto before = Stored();
-  const auto to = [](const char* filial, const char* caixa) { return json::array({json::array({filial, caixa})}); };
+  const auto to = [](const char* filial, const char* caixa) {
+    return json::array({json::array({filial, caixa})});
+  };
   const std::tuple<std::string, json, std::string> cases[] = {
       {"setUpdParametros", ValidSaveArgs(), "0001/001"},
       {"getCarregaPar", {"0001", "001"}, "0001/001"},
@@ -159,7 +165,8 @@ TEST_F(CopyAndHistory, AScopedTokenSeesAndChangesOnlyWhatItReaches) {
       {"getHistParametros", {"0001", "001", "10", ""}, "0001/001"},
       {"getCopiaPrevia", {"0002", "001", to("0001", "001")}, "0001/001"},
       {"setCopiaParametros", {"0001", "001", to("0002", "001")}, "0001/001"},
-      {"setCopiaParametros", {"0002", "001", json::array({json::array({"0001", "002"}), json::array({"0003", "001"})})},
+      {"setCopiaParametros",
+       {"0002", "001", json::array({json::array({"0001", "002"}), json::array({"0003", "001"})})},
        "0003/001"},
   };
   for (const auto& [method, params, named] : cases) {
@@ -169,14 +176,16 @@ TEST_F(CopyAndHistory, AScopedTokenSeesAndChangesOnlyWhatItReaches) {
     ASSERT_TRUE(result);
     EXPECT_EQ(result->status, 403);
     EXPECT_EQ(json::parse(result->body)["error"],
-              json({{"code", -32003}, {"message", "O token franquia não tem acesso ao caixa " + named + "."}}));
+              json({{"code", -32003},
+                    {"message", "O token franquia não tem acesso ao caixa " + named + "."}}));
   }
   EXPECT_EQ(Stored(), before) << "a refused call wrote something";
 
   auto args = ValidSaveArgs();
   args[1] = "002";
   ASSERT_EQ(client_->Envelope("setUpdParametros", args)["status"], "ok");
-  EXPECT_EQ(client_->CallJson("setCopiaParametros", {"0001", "002", to("0002", "001")})["result"]["envelope"]["status"],
+  EXPECT_EQ(client_->CallJson("setCopiaParametros",
+                              {"0001", "002", to("0002", "001")})["result"]["envelope"]["status"],
             "ok");
 }
 

@@ -20,9 +20,11 @@ TEST(CsvReader, ReadsSpreadsheetQuoting) {
   const std::vector<Case> cases = {
       {"plain", "a,b\nc,d\n", {{1, {"a", "b"}}, {2, {"c", "d"}}}},
       {"CRLF and no final newline", "a,b\r\nc,d", {{1, {"a", "b"}}, {2, {"c", "d"}}}},
-      {"doubled quotes and commas", "\"Matriz \"\"Centro\"\"\",\"a,b\"\n",
+      {"doubled quotes and commas",
+       "\"Matriz \"\"Centro\"\"\",\"a,b\"\n",
        {{1, {"Matriz \"Centro\"", "a,b"}}}},
-      {"quoted field across lines keeps the start line", "x\n\"um\ndois\",y\nz\n",
+      {"quoted field across lines keeps the start line",
+       "x\n\"um\ndois\",y\nz\n",
        {{1, {"x"}}, {2, {"um\ndois", "y"}}, {4, {"z"}}}},
       {"empty fields", ",,\n\"\",x\n", {{1, {"", "", ""}}, {2, {"", "x"}}}},
       {"blank lines skipped", "a\n\n\r\nb\n", {{1, {"a"}}, {4, {"b"}}}},
@@ -44,7 +46,8 @@ TEST(CsvReader, ReportsTheLineOfBrokenQuoting) {
     std::string text;
     std::size_t line;
   };
-  for (const auto& c : std::vector<Case>{{"a\n\"open,b\nc\n", 2}, {"a\nb\"c\n", 2}, {"\"x\"y,z\n", 1}}) {
+  for (const auto& c :
+       std::vector<Case>{{"a\n\"open,b\nc\n", 2}, {"a\nb\"c\n", 2}, {"\"x\"y,z\n", 1}}) {
     SCOPED_TRACE(c.text);
     try {
       ParseCsv(c.text);
@@ -64,10 +67,14 @@ TEST(SpreadsheetText, ReadsWhatSpreadsheetsSave) {
     char separator;
   };
   const std::vector<Case> cases = {
-      {"UTF-8, commas", "CDFILIAL,NMFILIAL\n0001,São Paulo\n", "CDFILIAL,NMFILIAL\n0001,São Paulo\n", "UTF-8", ','},
-      {"UTF-8 with a byte-order mark, semicolons", "\xEF\xBB\xBF" "CDFILIAL;NMFILIAL\n0001;São\n",
+      {"UTF-8, commas", "CDFILIAL,NMFILIAL\n0001,São Paulo\n",
+       "CDFILIAL,NMFILIAL\n0001,São Paulo\n", "UTF-8", ','},
+      {"UTF-8 with a byte-order mark, semicolons",
+       "\xEF\xBB\xBF"
+       "CDFILIAL;NMFILIAL\n0001;São\n",
        "CDFILIAL;NMFILIAL\n0001;São\n", "UTF-8 com BOM", ';'},
-      {"Windows-1252, semicolons, commas in the data", "CDFILIAL;NMFILIAL\r\n0001;S\xE3o Paulo, \x80 1,50\r\n",
+      {"Windows-1252, semicolons, commas in the data",
+       "CDFILIAL;NMFILIAL\r\n0001;S\xE3o Paulo, \x80 1,50\r\n",
        "CDFILIAL;NMFILIAL\r\n0001;São Paulo, € 1,50\r\n", "Windows-1252", ';'},
       {"a header of one column", "CDFILIAL\n0001\n", "CDFILIAL\n0001\n", "UTF-8", ','},
   };
@@ -89,7 +96,10 @@ TEST(SpreadsheetText, RefusesBytesNoOneEncodingReadsNamingTheLine) {
   const std::vector<Case> cases = {
       {"a byte Windows-1252 leaves undefined", "A;B\nx;y\nS\x81o;z\n", 3},
       {"UTF-8 text with a Latin-1 byte", "A;B\nção;y\n\xE7;z\n", 3},
-      {"a byte-order mark before bytes that are not UTF-8", "\xEF\xBB\xBF" "A\n\xE7\n", 2},
+      {"a byte-order mark before bytes that are not UTF-8",
+       "\xEF\xBB\xBF"
+       "A\n\xE7\n",
+       2},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -110,8 +120,8 @@ TEST(MasterDataRules, DatesBecomeIsoDateTimeOrAreRefused) {
       {"2024-02-29T23:59:59", "2024-02-29T23:59:59"},
   };
   for (const auto& [text, iso] : accepted) EXPECT_EQ(NormalizeDateTime(text), iso) << text;
-  for (const std::string text : {"2023-02-29", "2024-13-01", "2024-04-31", "2024-03-15T24:00", "15/03/2024",
-                                 "2024-03-15T10:30:00Z", "2024-3-15", ""})
+  for (const std::string text : {"2023-02-29", "2024-13-01", "2024-04-31", "2024-03-15T24:00",
+                                 "15/03/2024", "2024-03-15T10:30:00Z", "2024-3-15", ""})
     EXPECT_EQ(NormalizeDateTime(text), std::nullopt) << text;
 }
 

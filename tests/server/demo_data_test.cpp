@@ -49,12 +49,14 @@ TEST(DemoData, CoversEveryModeOfTheScreen) {
 
   std::set<std::string> withRegisters;
   for (const auto& c : caixas["rows"]) withRegisters.insert(c[4].get<std::string>());
-  EXPECT_EQ(withRegisters.size() + 1, filiais["rows"].size()) << "exactly one branch without registers";
+  EXPECT_EQ(withRegisters.size() + 1, filiais["rows"].size())
+      << "exactly one branch without registers";
 
   std::set<std::string> types;
   int currentMonth = 0, interval = 0, without = 0, typeThreeWithGroup = 0;
   for (const auto& c : caixas["rows"]) {
-    auto packet = client.Envelope("getCarregaPar", {c[4].get<std::string>(), c[1].get<std::string>()})["packet"];
+    auto packet = client.Envelope("getCarregaPar",
+                                  {c[4].get<std::string>(), c[1].get<std::string>()})["packet"];
     ExpectValuesFit(packet);
     if (packet["rows"].empty()) {
       ++without;

@@ -8,8 +8,8 @@
 #include <sqlite3.h>
 
 #include <atomic>
-#include <csignal>
 #include <condition_variable>
+#include <csignal>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -20,7 +20,8 @@ namespace {
 // The initial message stored for a register, read straight from the database.
 std::map<std::string, std::string> StoredMessages(TestDatabase& db, std::string* integrity) {
   std::map<std::string, std::string> out;
-  for (const auto& row : db.Query("SELECT cdfilial || '/' || cdcaixa, dsmsginitot FROM parametro_totem"))
+  for (const auto& row :
+       db.Query("SELECT cdfilial || '/' || cdcaixa, dsmsginitot FROM parametro_totem"))
     out[row.at(0)] = row.at(1);
   *integrity = db.IntegrityCheck();
   return out;
@@ -47,8 +48,9 @@ TEST(Durability, AcknowledgedSavesSurviveKill9) {
     writers.emplace_back([&, filial = filial, caixa = caixa] {
       ModuleClient client(server.Host(), server.Port());
       for (int n = 1; !stop; ++n) {
-        std::vector<std::string> args = {filial, caixa, "2", "", "S", "", "", "30",
-                                         "Mensagem #" + std::to_string(n), "", "S", "S", ""};
+        std::vector<std::string> args = {
+            filial, caixa, "2", "", "S", "", "", "30", "Mensagem #" + std::to_string(n),
+            "",     "S",   "S", ""};
         try {
           if (client.Envelope("setUpdParametros", args)["status"] != "ok") return;
         } catch (const std::exception&) {
@@ -111,14 +113,18 @@ TEST(Durability, StopAnswersTheCallInFlightAndClosesIdleConnections) {
   ServerProcess server(ServerOn(db->Address(), true));
 
   RawConnection idle(server.Host(), server.Port());
-  idle.Send(PostRequest(kModulePath, R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})"));
+  idle.Send(
+      PostRequest(kModulePath, R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})"));
   ASSERT_EQ(StatusOf(idle.ReadResponse()), 200);
 
   // A save whose head has arrived and whose body the client has yet to send.
   std::vector<std::string> args = ValidSaveArgs();
   args[8] = "Gravado durante o encerramento";
-  const std::string body =
-      nlohmann::json{{"jsonrpc", "2.0"}, {"id", 2}, {"method", "setUpdParametros"}, {"params", args}}.dump();
+  const std::string body = nlohmann::json{
+      {"jsonrpc", "2.0"},
+      {"id", 2},
+      {"method", "setUpdParametros"},
+      {"params", args}}.dump();
   const std::string request = PostRequest(kModulePath, body, "Expect: 100-continue\r\n");
   RawConnection inFlight(server.Host(), server.Port());
   inFlight.Send(request.substr(0, request.size() - body.size()));

@@ -22,8 +22,7 @@ class HttpHardening : public ::testing::Test {
   void StartServer(std::vector<std::string> extraArgs = {}) {
     client_.reset();
     server_.reset();
-    server_ = std::make_unique<ServerProcess>(
-        ServerOn(db_->Address(), true, std::move(extraArgs)));
+    server_ = std::make_unique<ServerProcess>(ServerOn(db_->Address(), true, std::move(extraArgs)));
     client_ = std::make_unique<ModuleClient>(server_->Host(), server_->Port());
   }
   void SetUp() override {
@@ -39,7 +38,9 @@ class HttpHardening : public ::testing::Test {
     rows.push_back(db_->Query("SELECT COUNT(*) FROM parametro_totem_historico").at(0));
     return rows;
   }
-  void ExpectNothingWritten() { EXPECT_EQ(Stored(), before_) << "a refused request changed the database"; }
+  void ExpectNothingWritten() {
+    EXPECT_EQ(Stored(), before_) << "a refused request changed the database";
+  }
 
   std::unique_ptr<RawConnection> Connect() {
     return std::make_unique<RawConnection>(server_->Host(), server_->Port());
@@ -61,7 +62,9 @@ class HttpHardening : public ::testing::Test {
 inline std::string SaveBody(const std::string& message = "Gravado por engano") {
   auto args = ValidSaveArgs();
   args[8] = message;
-  return nlohmann::json{{"jsonrpc", "2.0"}, {"id", 1}, {"method", "setUpdParametros"}, {"params", args}}.dump();
+  return nlohmann::json{
+      {"jsonrpc", "2.0"}, {"id", 1}, {"method", "setUpdParametros"}, {"params", args}}
+      .dump();
 }
 
 }  // namespace totem::test

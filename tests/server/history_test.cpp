@@ -35,13 +35,16 @@ class History : public ::testing::Test {
     client->Http().set_bearer_token_auth(kToken);
     return client;
   }
-  nlohmann::json Save(std::vector<std::string> args) { return client_->Envelope("setUpdParametros", args); }
+  nlohmann::json Save(std::vector<std::string> args) {
+    return client_->Envelope("setUpdParametros", args);
+  }
 
   // number, time, token, client, message before, message after
   std::vector<std::vector<std::string>> Rows(const std::string& caixa = "001") {
     return db_->Query(
         "SELECT nrgravacao, dtgravacao, nmtoken, dscliente, COALESCE(dsmsginitot_antes, '<null>'),"
-        " dsmsginitot_depois FROM parametro_totem_historico WHERE cdfilial = '0001' AND cdcaixa = '" +
+        " dsmsginitot_depois FROM parametro_totem_historico WHERE cdfilial = '0001' AND cdcaixa = "
+        "'" +
         caixa + "' ORDER BY nrgravacao");
   }
 
@@ -62,7 +65,9 @@ TEST_F(History, EverySaveAppendsARowWithItsCallerAndValues) {
   const auto rows = Rows();
   ASSERT_EQ(rows.size(), 3u);
   const std::vector<std::pair<std::string, std::string>> messages = {
-      {"<null>", "Olá, bem-vindo!"}, {"Olá, bem-vindo!", "Novo texto"}, {"Novo texto", "Novo texto"}};
+      {"<null>", "Olá, bem-vindo!"},
+      {"Olá, bem-vindo!", "Novo texto"},
+      {"Novo texto", "Novo texto"}};
   for (std::size_t i = 0; i < rows.size(); ++i) {
     SCOPED_TRACE(i);
     EXPECT_EQ(rows[i][0], std::to_string(i + 1));
@@ -75,15 +80,18 @@ TEST_F(History, EverySaveAppendsARowWithItsCallerAndValues) {
   }
 
   std::string output;
-  ASSERT_EQ(ServerProcess::RunTool({"history", "--db", db_->Address(), "--branch", "0001", "--register", "001"},
-                                   &output),
-            0)
+  ASSERT_EQ(
+      ServerProcess::RunTool(
+          {"history", "--db", db_->Address(), "--branch", "0001", "--register", "001"}, &output),
+      0)
       << output;
   for (const std::string part :
-       {"caixa 001 da filial 0001: 3 gravações", "#1  ", "token retaguarda  cliente 127.0.0.1  (primeira gravação)",
+       {"caixa 001 da filial 0001: 3 gravações", "#1  ",
+        "token retaguarda  cliente 127.0.0.1  (primeira gravação)",
         "Mensagem inicial (DSMSGINITOT): - -> \"Olá, bem-vindo!\"",
         "Mensagem inicial (DSMSGINITOT): \"Olá, bem-vindo!\" -> \"Novo texto\"",
-        "Segundos para fechar a consulta (NRSEGFECTOT): \"60\" -> \"45\"", "(nenhum valor alterado)"}) {
+        "Segundos para fechar a consulta (NRSEGFECTOT): \"60\" -> \"45\"",
+        "(nenhum valor alterado)"}) {
     EXPECT_NE(output.find(part), std::string::npos) << part << "\n" << output;
   }
   EXPECT_EQ(output.find(kToken), std::string::npos);
@@ -152,12 +160,18 @@ TEST_F(History, TheClientBehindATrustedProxyIsTheLastForwardedAddress) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    if (c.trusted) Start({"--trusted-proxy", "127.0.0.1"});
-    else Start({});
+    if (c.trusted)
+      Start({"--trusted-proxy", "127.0.0.1"});
+    else
+      Start({});
     httplib::Headers headers;
     if (c.forwarded) headers.emplace("X-Forwarded-For", *c.forwarded);
-    const auto body = nlohmann::json{{"jsonrpc", "2.0"}, {"id", 1}, {"method", "setUpdParametros"},
-                                     {"params", ValidSaveArgs()}}.dump();
+    const auto body = nlohmann::json{
+        {"jsonrpc", "2.0"},
+        {"id", 1},
+        {"method", "setUpdParametros"},
+        {"params",
+         ValidSaveArgs()}}.dump();
     auto answer = client_->Http().Post(kModulePath, headers, body, "application/json");
     ASSERT_TRUE(answer);
     ASSERT_EQ(answer->status, 200);
@@ -170,8 +184,8 @@ TEST_F(History, TheClientBehindATrustedProxyIsTheLastForwardedAddress) {
 TEST(HistoryCommand, ReportsAMissingDatabaseWithoutCreatingIt) {
   TempDir dir;
   std::string output;
-  EXPECT_EQ(ServerProcess::RunTool({"history", "--db", "sqlite:" + dir.File("nao-existe.db"), "--branch", "0001",
-                                    "--register", "001"},
+  EXPECT_EQ(ServerProcess::RunTool({"history", "--db", "sqlite:" + dir.File("nao-existe.db"),
+                                    "--branch", "0001", "--register", "001"},
                                    &output),
             1);
   EXPECT_NE(output.find("não existe"), std::string::npos) << output;

@@ -42,33 +42,46 @@ TEST_F(HttpHardening, ProtocolFaultsAnswerStandardJsonRpcCodes) {
       {"binary garbage", Garbage(2000, 7), -32700},
       {"deeply nested and never closed", deep, -32700},
       {"deeply nested params",
-       R"({"jsonrpc":"2.0","id":1,"method":"getCarregaPar","params":["0001",)" + deep + deepEnd + "]}", -32602},
+       R"({"jsonrpc":"2.0","id":1,"method":"getCarregaPar","params":["0001",)" + deep + deepEnd +
+           "]}",
+       -32602},
       {"save with invalid UTF-8 in a message", save("Ol\xC3\x28"), -32700},
       {"save with an overlong encoding", save("\xC0\xAF"), -32700},
       {"save with a surrogate's bytes", save("\xED\xA0\x80"), -32700},
       {"save with a cut multi-byte character", save("Ol\xC3"), -32700},
-      {"invalid UTF-8", "{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"getFilial\",\"params\":[\"\xC3\x28\"]}", -32700},
-      {"lone surrogate escape", R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":["\udc00"]})", -32700},
+      {"invalid UTF-8",
+       "{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"getFilial\",\"params\":[\"\xC3\x28\"]}", -32700},
+      {"lone surrogate escape",
+       R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":["\udc00"]})", -32700},
       {"a number", "7", -32600},
-      {"a key given twice", R"({"jsonrpc":"2.0","id":1,"id":2,"method":"getFilial","params":[]})", -32600},
+      {"a key given twice", R"({"jsonrpc":"2.0","id":1,"id":2,"method":"getFilial","params":[]})",
+       -32600},
       {"a key given twice deep inside",
-       R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[],"x":[{"a":1,"b":{"c":1,"c":1}}]})", -32600},
-      {"bytes after the request", R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]} {})", -32700},
-      {"two saves joined by a NUL byte", save("Antes do NUL") + std::string(1, '\0') + save("Depois do NUL"), -32700},
+       R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[],"x":[{"a":1,"b":{"c":1,"c":1}}]})",
+       -32600},
+      {"bytes after the request", R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]} {})",
+       -32700},
+      {"two saves joined by a NUL byte",
+       save("Antes do NUL") + std::string(1, '\0') + save("Depois do NUL"), -32700},
       {"a NUL byte after the request", save("Antes do NUL") + std::string(1, '\0'), -32700},
       {"an empty batch", "[]", -32600},
       {"a batch over the cap", "[" + batchOverCap + "]", -32600},
       {"no method", R"({"jsonrpc":"2.0","id":1,"params":[]})", -32600},
       {"wrong version", R"({"jsonrpc":"1.0","id":1,"method":"getFilial","params":[]})", -32600},
       {"unknown method", R"({"jsonrpc":"2.0","id":1,"method":"dropTables","params":[]})", -32601},
-      {"too few params", R"({"jsonrpc":"2.0","id":1,"method":"getCarregaPar","params":["0001"]})", -32602},
-      {"too many params", R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":["x"]})", -32602},
+      {"too few params", R"({"jsonrpc":"2.0","id":1,"method":"getCarregaPar","params":["0001"]})",
+       -32602},
+      {"too many params", R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":["x"]})",
+       -32602},
       {"twelve save params",
        R"({"jsonrpc":"2.0","id":1,"method":"setUpdParametros","params":["0001","001","1","","S","","","","","","S","S"]})",
        -32602},
-      {"number param", R"({"jsonrpc":"2.0","id":1,"method":"getCarregaPar","params":["0001",1]})", -32602},
-      {"null param", R"({"jsonrpc":"2.0","id":1,"method":"getCarregaPar","params":["0001",null]})", -32602},
-      {"params object", R"({"jsonrpc":"2.0","id":1,"method":"getCarregaPar","params":{"a":"0001"}})", -32602},
+      {"number param", R"({"jsonrpc":"2.0","id":1,"method":"getCarregaPar","params":["0001",1]})",
+       -32602},
+      {"null param", R"({"jsonrpc":"2.0","id":1,"method":"getCarregaPar","params":["0001",null]})",
+       -32602},
+      {"params object",
+       R"({"jsonrpc":"2.0","id":1,"method":"getCarregaPar","params":{"a":"0001"}})", -32602},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -92,18 +105,24 @@ TEST_F(HttpHardening, BatchesAndNotificationsFollowTheStandard) {
   struct Case {
     const char* what;
     std::string body;
-    std::vector<json> ids;  // of the answers, in order; none: 204 without a body
+    std::vector<json> ids;   // of the answers, in order; none: 204 without a body
     std::vector<int> codes;  // 0 for a result
   };
-  const std::string verif = R"({"jsonrpc":"2.0","id":1,"method":"getVerifPar","params":["0001","001"]})";
-  const std::string unknownCaixa = R"({"jsonrpc":"2.0","id":3,"method":"getVerifPar","params":["9999","999"]})";
+  const std::string verif =
+      R"({"jsonrpc":"2.0","id":1,"method":"getVerifPar","params":["0001","001"]})";
+  const std::string unknownCaixa =
+      R"({"jsonrpc":"2.0","id":3,"method":"getVerifPar","params":["9999","999"]})";
   const std::string notification = R"({"jsonrpc":"2.0","method":"getFilial","params":[]})";
   const std::string unknown = R"({"jsonrpc":"2.0","id":"b","method":"dropTables"})";
   const std::vector<Case> cases = {
       {"each request in order, notifications left out",
-       "[" + verif + "," + notification + "," + unknown + "," + unknownCaixa + "]", {1, "b", 3}, {0, -32601, 0}},
+       "[" + verif + "," + notification + "," + unknown + "," + unknownCaixa + "]",
+       {1, "b", 3},
+       {0, -32601, 0}},
       {"non-requests each get an error", "[1,[2]]", {nullptr, nullptr}, {-32600, -32600}},
-      {"deeply nested arrays are one non-request", std::string(20000, '[') + std::string(20000, ']'), {nullptr},
+      {"deeply nested arrays are one non-request",
+       std::string(20000, '[') + std::string(20000, ']'),
+       {nullptr},
        {-32600}},
       {"notifications only", "[" + notification + "," + notification + "]", {}, {}},
       {"a notification", notification, {}, {}},
@@ -117,7 +136,8 @@ TEST_F(HttpHardening, BatchesAndNotificationsFollowTheStandard) {
       EXPECT_EQ(result->status, 204);
       EXPECT_EQ(result->body, "");
       EXPECT_FALSE(result->has_header("Content-Length"));
-      EXPECT_EQ(result->get_header_value("Connection"), "close") << "clients that leave a 204 unread reconnect";
+      EXPECT_EQ(result->get_header_value("Connection"), "close")
+          << "clients that leave a 204 unread reconnect";
       continue;
     }
     ASSERT_EQ(result->status, 200);
@@ -126,7 +146,8 @@ TEST_F(HttpHardening, BatchesAndNotificationsFollowTheStandard) {
     ASSERT_EQ(answers.size(), c.ids.size()) << result->body;
     for (std::size_t i = 0; i < answers.size(); ++i) {
       EXPECT_EQ(answers[i]["id"], c.ids[i]);
-      EXPECT_EQ(answers[i].contains("error") ? answers[i]["error"]["code"].get<int>() : 0, c.codes[i]);
+      EXPECT_EQ(answers[i].contains("error") ? answers[i]["error"]["code"].get<int>() : 0,
+                c.codes[i]);
     }
   }
   ExpectNothingWritten();
@@ -136,11 +157,13 @@ TEST_F(HttpHardening, BatchesAndNotificationsFollowTheStandard) {
   for (const std::string id : {"123456789012345678901234567890", "1.50", "1E2", "-7", "\"7\""}) {
     SCOPED_TRACE(id);
     for (const std::string method : {"getFilial", "dropTables"}) {
-      const std::string call = R"({"jsonrpc":"2.0","id":)" + id + R"(,"method":")" + method + R"(","params":[]})";
+      const std::string call =
+          R"({"jsonrpc":"2.0","id":)" + id + R"(,"method":")" + method + R"(","params":[]})";
       auto single = client_->Http().Post(kModulePath, call, "application/json");
       ASSERT_TRUE(single);
       EXPECT_NE(single->body.find("\"id\":" + id + ","), std::string::npos) << single->body;
-      auto batch = client_->Http().Post(kModulePath, "[" + verif + "," + call + "]", "application/json");
+      auto batch =
+          client_->Http().Post(kModulePath, "[" + verif + "," + call + "]", "application/json");
       ASSERT_TRUE(batch);
       EXPECT_NE(batch->body.find("\"id\":" + id + ","), std::string::npos) << batch->body;
     }
@@ -166,13 +189,14 @@ TEST_F(HttpHardening, ModuleDescriptionListsItsMethods) {
 }
 
 TEST_F(HttpHardening, UnknownServerNameAnswers404) {
-  for (const std::string path : {"/rpc/Ksl80500.rdmOutro", "/rpc/", "/", "/rpc/Ksl80500.rdmParametrosToten/x"}) {
+  for (const std::string path :
+       {"/rpc/Ksl80500.rdmOutro", "/rpc/", "/", "/rpc/Ksl80500.rdmParametrosToten/x"}) {
     SCOPED_TRACE(path);
     auto get = client_->Http().Get(path);
     ASSERT_TRUE(get);
     EXPECT_EQ(get->status, 404);
-    auto post = client_->Http().Post(path, R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})",
-                                     "application/json");
+    auto post = client_->Http().Post(
+        path, R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})", "application/json");
     ASSERT_TRUE(post);
     EXPECT_EQ(post->status, 404);
   }
@@ -186,7 +210,8 @@ TEST_F(HttpHardening, UnknownServerNameAnswers404) {
 TEST_F(HttpHardening, StrictParsingRefusesDoubtfulFramingAndClosesTheConnection) {
   struct Case {
     const char* what;
-    std::string head;  // a call's request line and headers, without Content-Length and the blank line
+    std::string
+        head;  // a call's request line and headers, without Content-Length and the blank line
     std::string length;  // the Content-Length lines
     int status;
     bool closes;
@@ -197,33 +222,43 @@ TEST_F(HttpHardening, StrictParsingRefusesDoubtfulFramingAndClosesTheConnection)
   const std::string json = "Content-Type: application/json\r\n";
   const std::string length = "Content-Length: " + std::to_string(call.size()) + "\r\n";
   const std::vector<Case> cases = {
-      {"media type with a charset", line + host + "Content-Type: application/json; charset=\"UTF-8\"\r\n", length,
+      {"media type with a charset",
+       line + host + "Content-Type: application/json; charset=\"UTF-8\"\r\n", length, 200, false},
+      {"media type in capitals", line + host + "Content-Type: Application/JSON\r\n", length, 200,
+       false},
+      {"media type of JSON-RPC", line + host + "Content-Type: application/json-rpc\r\n", length,
        200, false},
-      {"media type in capitals", line + host + "Content-Type: Application/JSON\r\n", length, 200, false},
-      {"media type of JSON-RPC", line + host + "Content-Type: application/json-rpc\r\n", length, 200, false},
       {"media type of JSON requests with a charset",
-       line + host + "Content-Type: application/jsonrequest; charset=utf-8\r\n", length, 200, false},
+       line + host + "Content-Type: application/jsonrequest; charset=utf-8\r\n", length, 200,
+       false},
       {"media type of JSON-RPC with another charset",
        line + host + "Content-Type: application/json-rpc; charset=latin1\r\n", length, 415, true},
-      {"media type with a suffix", line + host + "Content-Type: application/jsonx\r\n", length, 415, true},
-      {"media type with another charset", line + host + "Content-Type: application/json; charset=latin1\r\n",
-       length, 415, true},
+      {"media type with a suffix", line + host + "Content-Type: application/jsonx\r\n", length, 415,
+       true},
+      {"media type with another charset",
+       line + host + "Content-Type: application/json; charset=latin1\r\n", length, 415, true},
       {"two content types", line + host + json + json, length, 400, true},
       {"two equal lengths", line + host + json, length + length, 400, true},
       {"a list of lengths", line + host + json,
-       "Content-Length: " + std::to_string(call.size()) + ", " + std::to_string(call.size()) + "\r\n", 400, true},
+       "Content-Length: " + std::to_string(call.size()) + ", " + std::to_string(call.size()) +
+           "\r\n",
+       400, true},
       {"length not a number", line + host + json, "Content-Length: 1e3\r\n", 400, true},
-      {"two different lengths", line + host + json, "Content-Length: 2\r\nContent-Length: 3\r\n", 400, true},
+      {"two different lengths", line + host + json, "Content-Length: 2\r\nContent-Length: 3\r\n",
+       400, true},
       {"chunked", line + host + json + "Transfer-Encoding: chunked\r\n", "", 411, true},
       {"no length", line + host + json, "", 411, true},
-      {"a NUL in a header value", line + host + json + std::string("X-A: a\0b\r\n", 10), length, 400, true},
+      {"a NUL in a header value", line + host + json + std::string("X-A: a\0b\r\n", 10), length,
+       400, true},
       {"a header line without a colon", line + host + json + "X-A\r\n", length, 400, true},
       {"a header name with a space", line + host + json + "X A: b\r\n", length, 400, true},
       {"a line ending without CR", line + host + json + "X-A: b\n", length, 400, true},
-      {"a header line folded onto the next", line + host + json + "X-A: a\r\n b\r\n", length, 400, true},
-      {"a header whose value starts on a folded line", line + host + json + "X-A:\r\n\tb\r\n", length, 400, true},
-      {"a folded Content-Length", line + host + json, "Content-Length:\r\n " + std::to_string(call.size()) + "\r\n",
-       400, true},
+      {"a header line folded onto the next", line + host + json + "X-A: a\r\n b\r\n", length, 400,
+       true},
+      {"a header whose value starts on a folded line", line + host + json + "X-A:\r\n\tb\r\n",
+       length, 400, true},
+      {"a folded Content-Length", line + host + json,
+       "Content-Length:\r\n " + std::to_string(call.size()) + "\r\n", 400, true},
       {"no Host", line + json, length, 400, true},
       {"two Hosts", line + host + host + json, length, 400, true},
   };
@@ -235,7 +270,8 @@ TEST_F(HttpHardening, StrictParsingRefusesDoubtfulFramingAndClosesTheConnection)
     EXPECT_EQ(StatusOf(answer), c.status) << answer;
     if (c.closes) {
       EXPECT_NE(answer.find("Connection: close"), std::string::npos) << answer;
-      EXPECT_EQ(raw->ReadUntilClosed().find("<still open>"), std::string::npos) << "connection left open";
+      EXPECT_EQ(raw->ReadUntilClosed().find("<still open>"), std::string::npos)
+          << "connection left open";
     } else {
       raw->Send(PostRequest(kModulePath, call));
       EXPECT_EQ(StatusOf(raw->ReadResponse()), 200) << "the connection serves the next request";
@@ -245,8 +281,8 @@ TEST_F(HttpHardening, StrictParsingRefusesDoubtfulFramingAndClosesTheConnection)
 }
 
 TEST_F(HttpHardening, OtherContentTypesAndMethodsAreRefused) {
-  auto text = client_->Http().Post(kModulePath, R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})",
-                                   "text/plain");
+  auto text = client_->Http().Post(
+      kModulePath, R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})", "text/plain");
   ASSERT_TRUE(text);
   EXPECT_EQ(text->status, 415);
   auto put = client_->Http().Put(kModulePath, "{}", "application/json");
@@ -294,7 +330,9 @@ TEST_F(HttpHardening, MetricsCountCallsErrorsAndLatencyPerMethod) {
   // On a connection of its own: the client library reads a 304 without a
   // length until the connection closes.
   httplib::Client once(server_->Host(), server_->Port());
-  ASSERT_EQ(once.Get("/kiosk/v1/parametros/0001/001", httplib::Headers{{"If-None-Match", "\"0\""}})->status, 304);
+  ASSERT_EQ(once.Get("/kiosk/v1/parametros/0001/001", httplib::Headers{{"If-None-Match", "\"0\""}})
+                ->status,
+            304);
 
   auto answer = http.Get("/metrics");
   ASSERT_TRUE(answer);

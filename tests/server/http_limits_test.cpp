@@ -25,13 +25,16 @@ long MemoryKib(pid_t pid, const std::string& field) {
 }
 
 // Sets a process's peak memory back to what it uses now.
-void ResetPeakMemory(pid_t pid) { std::ofstream("/proc/" + std::to_string(pid) + "/clear_refs") << "5"; }
+void ResetPeakMemory(pid_t pid) {
+  std::ofstream("/proc/" + std::to_string(pid) + "/clear_refs") << "5";
+}
 
 TEST_F(HttpHardening, BodyOverTheLimitIsRefusedBeforeItIsSent) {
   // Only the head goes out: the refusal must not wait for the body.
   auto raw = Connect();
-  raw->Send("POST /rpc/Ksl80500.rdmParametrosToten HTTP/1.1\r\nHost: x\r\n"
-            "Content-Type: application/json\r\nContent-Length: 262145\r\n\r\n");
+  raw->Send(
+      "POST /rpc/Ksl80500.rdmParametrosToten HTTP/1.1\r\nHost: x\r\n"
+      "Content-Type: application/json\r\nContent-Length: 262145\r\n\r\n");
   std::string answer = raw->ReadUntilClosed();
   EXPECT_EQ(StatusOf(answer), 413) << answer;
   EXPECT_EQ(answer.find("<still open>"), std::string::npos) << "connection left open";
@@ -54,9 +57,10 @@ TEST_F(HttpHardening, MaxBodyOptionSetsTheLimit) {
 TEST_F(HttpHardening, OneConnectionServesAThousandCalls) {
   // httplib closes a keep-alive connection after 5 requests unless told otherwise.
   auto raw = Connect();
-  const std::string filial = PostRequest(kModulePath, R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})");
-  const std::string carrega =
-      PostRequest(kModulePath, R"({"jsonrpc":"2.0","id":2,"method":"getCarregaPar","params":["0001","001"]})");
+  const std::string filial =
+      PostRequest(kModulePath, R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})");
+  const std::string carrega = PostRequest(
+      kModulePath, R"({"jsonrpc":"2.0","id":2,"method":"getCarregaPar","params":["0001","001"]})");
   for (int i = 0; i < 1000; ++i) {
     raw->Send(i % 2 ? carrega : filial);
     std::string answer = raw->ReadResponse();
@@ -68,7 +72,8 @@ TEST_F(HttpHardening, OneConnectionServesAThousandCalls) {
 TEST_F(HttpHardening, KeepAliveRequestsOptionClosesTheConnectionAtTheLimit) {
   StartServer({"--keep-alive-requests", "3"});
   auto raw = Connect();
-  const std::string call = PostRequest(kModulePath, R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})");
+  const std::string call =
+      PostRequest(kModulePath, R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})");
   for (int i = 0; i < 3; ++i) {
     raw->Send(call);
     std::string answer = raw->ReadResponse();
@@ -81,7 +86,8 @@ TEST_F(HttpHardening, KeepAliveRequestsOptionClosesTheConnectionAtTheLimit) {
 TEST_F(HttpHardening, HalfARequestFromAVanishedClientLeavesTheServerServing) {
   for (const std::string& half :
        {std::string("POST /rpc/Ksl80500.rdmParametrosToten HTTP/1.1\r\nHost: x\r\nContent-Le"),
-        PostRequest(kModulePath, SaveBody()).substr(0, 200), PostRequest(kModulePath, SaveBody())}) {
+        PostRequest(kModulePath, SaveBody()).substr(0, 200),
+        PostRequest(kModulePath, SaveBody())}) {
     auto raw = Connect();
     raw->Send(half.substr(0, half.size() - 3));
     raw->Close();
@@ -104,7 +110,8 @@ TEST_F(HttpHardening, ABodyCutShortIsDroppedAtTheBodyDeadlineWithNothingWritten)
 
 TEST_F(HttpHardening, AStalledClientDoesNotBlockOthers) {
   auto stalled = Connect();
-  auto request = PostRequest(kModulePath, R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})");
+  auto request =
+      PostRequest(kModulePath, R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})");
   stalled->Send(request.substr(0, request.size() - 10));
   ExpectStillServing();
   // The stalled client finishing late is still answered.
@@ -114,7 +121,8 @@ TEST_F(HttpHardening, AStalledClientDoesNotBlockOthers) {
 
 TEST_F(HttpHardening, OversizedHeadsAreRefused) {
   std::string manyLines;
-  for (int i = 0; i < 20; ++i) manyLines += "X-Filler-" + std::to_string(i) + ": " + std::string(500, 'a') + "\r\n";
+  for (int i = 0; i < 20; ++i)
+    manyLines += "X-Filler-" + std::to_string(i) + ": " + std::string(500, 'a') + "\r\n";
   std::string tinyFields;
   for (int i = 0; i < 150; ++i) tinyFields += "a:\r\n";
   struct Case {
@@ -127,10 +135,13 @@ TEST_F(HttpHardening, OversizedHeadsAreRefused) {
       {"headers over the 8 KiB default", PostRequest(kModulePath, SaveBody(), manyLines), 431},
       {"one header line over 8 KiB",
        PostRequest(kModulePath, SaveBody(), "X-Big: " + std::string(9000, 'b') + "\r\n"), 431},
-      {"more header fields than a head may have", PostRequest(kModulePath, SaveBody(), tinyFields), 431},
-      {"request target over 8 KiB", "GET /rpc/" + std::string(9000, 'c') + " HTTP/1.1\r\nHost: x\r\n\r\n", 414},
+      {"more header fields than a head may have", PostRequest(kModulePath, SaveBody(), tinyFields),
+       431},
+      {"request target over 8 KiB",
+       "GET /rpc/" + std::string(9000, 'c') + " HTTP/1.1\r\nHost: x\r\n\r\n", 414},
       {"a 3 KiB head under --max-header 2048",
-       PostRequest(kModulePath, SaveBody(), "X-Filler: " + std::string(3000, 'd') + "\r\n"), 431,
+       PostRequest(kModulePath, SaveBody(), "X-Filler: " + std::string(3000, 'd') + "\r\n"),
+       431,
        {"--max-header", "2048"}},
   };
   for (const auto& c : cases) {
@@ -148,10 +159,14 @@ TEST_F(HttpHardening, OversizedHeadsAreRefused) {
 
 TEST_F(HttpHardening, PipelinedRequestsAreAnsweredInOrder) {
   auto raw = Connect();
-  raw->Send(PostRequest(kModulePath, R"({"jsonrpc":"2.0","id":1,"method":"getVerifPar","params":["0001","001"]})") +
-            PostRequest(kModulePath, R"({"jsonrpc":"2.0","id":2,"method":"getVerifPar","params":["9999","999"]})") +
-            "GET /healthz HTTP/1.1\r\nHost: x\r\n\r\n");
-  const std::string first = raw->ReadResponse(), second = raw->ReadResponse(), third = raw->ReadResponse();
+  raw->Send(
+      PostRequest(kModulePath,
+                  R"({"jsonrpc":"2.0","id":1,"method":"getVerifPar","params":["0001","001"]})") +
+      PostRequest(kModulePath,
+                  R"({"jsonrpc":"2.0","id":2,"method":"getVerifPar","params":["9999","999"]})") +
+      "GET /healthz HTTP/1.1\r\nHost: x\r\n\r\n");
+  const std::string first = raw->ReadResponse(), second = raw->ReadResponse(),
+                    third = raw->ReadResponse();
   ASSERT_EQ(StatusOf(first), 200) << first;
   ASSERT_EQ(StatusOf(second), 200) << second;
   EXPECT_EQ(json::parse(BodyOf(first))["id"], 1);
@@ -198,12 +213,14 @@ TEST_F(HttpHardening, SlowAndIdleClientsDoNotDelayANormalCall) {
   for (std::size_t round = 0; round < 6; ++round) {
     for (auto& s : slow) s->TrySend(head.substr(round, 1));
     const auto start = Clock::now();
-    EXPECT_EQ(client_->Envelope("getCarregaPar", {"0001", "001"})["status"], "ok") << "round " << round;
+    EXPECT_EQ(client_->Envelope("getCarregaPar", {"0001", "001"})["status"], "ok")
+        << "round " << round;
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(1)) << "round " << round;
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
   }
   for (auto& s : slow) EXPECT_EQ(s->ReadUntilClosed(), "") << "a head past its deadline is dropped";
-  idle.front()->Send(PostRequest(kModulePath, R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})"));
+  idle.front()->Send(
+      PostRequest(kModulePath, R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})"));
   EXPECT_EQ(StatusOf(idle.front()->ReadResponse()), 200) << "an idle connection is still served";
 }
 
@@ -211,7 +228,8 @@ TEST_F(HttpHardening, SlowAndIdleClientsDoNotDelayANormalCall) {
 // oldest idle one; an idle connection is closed at the keep-alive time.
 TEST_F(HttpHardening, TheCapOnConnectionsClosesTheOldestIdleOneAndIdleOnesTimeOut) {
   StartServer({"--max-connections", "3", "--keep-alive-timeout", "2"});
-  const std::string call = PostRequest(kModulePath, R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})");
+  const std::string call =
+      PostRequest(kModulePath, R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})");
   std::vector<std::unique_ptr<RawConnection>> open;
   for (int i = 0; i < 4; ++i) {
     open.push_back(Connect());
@@ -237,7 +255,8 @@ TEST_F(HttpHardening, TheBackOfficeCallsOnAFreshConnectionWhenItsIdleOneWasClose
   std::vector<std::unique_ptr<RawConnection>> others;
   for (int i = 0; i < 2; ++i) {
     others.push_back(Connect());
-    others.back()->Send(PostRequest(kModulePath, R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})"));
+    others.back()->Send(
+        PostRequest(kModulePath, R"({"jsonrpc":"2.0","id":1,"method":"getFilial","params":[]})"));
     ASSERT_EQ(StatusOf(others.back()->ReadResponse()), 200) << "connection " << i;
   }
   EXPECT_NO_THROW(EXPECT_TRUE(office.SaveNumbered("0001", "001", 7).ok));

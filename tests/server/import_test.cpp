@@ -33,7 +33,8 @@ class Import : public ::testing::Test {
 
 TEST_F(Import, UpsertUpdatesRowsAlreadyThere) {
   ImportSmallChain(dir_, db_->Address());
-  WriteFile(dir_.File("renomeia.csv"), "NMFILIAL,CDFILIAL\nFilial Nova,0004\nMatriz Renovada,0001\n");
+  WriteFile(dir_.File("renomeia.csv"),
+            "NMFILIAL,CDFILIAL\nFilial Nova,0004\nMatriz Renovada,0001\n");
   std::string output;
   ASSERT_EQ(Run({dir_.File("renomeia.csv")}, &output), 0) << output;
 
@@ -54,14 +55,18 @@ TEST_F(Import, BadRowNamesFileAndLineAndImportsNothingOfThatFile) {
   const std::vector<Case> cases = {
       {"missing column", "CDFILIAL,NMFILIAL\n0101,Nova\n0102\n", ":3:", "filial"},
       {"extra column", "CDFILIAL,NMFILIAL\n0101,Nova,x\n", ":2:", "filial"},
-      {"name too long", "CDFILIAL,NMFILIAL\n0101,Nova\n0102," + std::string(31, 'n') + "\n", ":3:", "filial"},
+      {"name too long", "CDFILIAL,NMFILIAL\n0101,Nova\n0102," + std::string(31, 'n') + "\n",
+       ":3:", "filial"},
       {"code too long", "CDGRUPPROD,NMGRUPPROD\n01234567890,Grande\n", ":2:", "grupo_produto"},
-      {"neither UTF-8 nor Windows-1252", "CDFILIAL,NMFILIAL\n0101,Nova\n0102,S\x81o Paulo\n", ":3:", "filial"},
+      {"neither UTF-8 nor Windows-1252", "CDFILIAL,NMFILIAL\n0101,Nova\n0102,S\x81o Paulo\n",
+       ":3:", "filial"},
       {"empty code", "CDFILIAL,NMFILIAL\n,Sem código\n", ":2:", "filial"},
-      {"register of an unknown branch", caixaHeader + "0001,009,Novo,L,Loja\n0099,001,Caixa,L,Loja\n", ":3:", "caixa"},
-      {"bad date", "CDGRUPPROD,NMGRUPPROD,DTULTATUGPPR\n040,Pães,2024-02-30\n", ":2:", "grupo_produto"},
-      {"unclosed quote on line 3",
-       "CDFILIAL,NMFILIAL\n0101,Nova\n0102,\"Aberta\n0103,Outra\n", ":3:", "filial"},
+      {"register of an unknown branch",
+       caixaHeader + "0001,009,Novo,L,Loja\n0099,001,Caixa,L,Loja\n", ":3:", "caixa"},
+      {"bad date", "CDGRUPPROD,NMGRUPPROD,DTULTATUGPPR\n040,Pães,2024-02-30\n",
+       ":2:", "grupo_produto"},
+      {"unclosed quote on line 3", "CDFILIAL,NMFILIAL\n0101,Nova\n0102,\"Aberta\n0103,Outra\n",
+       ":3:", "filial"},
       {"unknown header", "CODIGO,NOME\n0101,Nova\n", ":1:", "filial"},
   };
   ImportSmallChain(dir_, db_->Address());
@@ -86,7 +91,10 @@ TEST_F(Import, ReadsSpreadsheetFilesSavedInBrazilAndSaysHow) {
   const std::vector<Case> cases = {
       {"Windows-1252 with semicolons", "CDFILIAL;NMFILIAL\r\n0101;S\xE3o Jo\xE3o, Centro\r\n",
        "(Windows-1252, separador ';')"},
-      {"UTF-8 with a byte-order mark", "\xEF\xBB\xBF" "CDFILIAL;NMFILIAL\n0102;Ipê\n", "(UTF-8 com BOM, separador ';')"},
+      {"UTF-8 with a byte-order mark",
+       "\xEF\xBB\xBF"
+       "CDFILIAL;NMFILIAL\n0102;Ipê\n",
+       "(UTF-8 com BOM, separador ';')"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -109,20 +117,29 @@ TEST_F(Import, CodesASpreadsheetStrippedOfLeadingZerosAreRefusedOrPadded) {
   };
   const std::string caixas = "CDFILIAL;CDCAIXA;NMCAIXA;CDLOJA;NMLOJA\r\n";
   const std::vector<Case> cases = {
-      {"a branch the database has with zeros", "\xEF\xBB\xBF" "CDFILIAL;NMFILIAL\r\n1;Matriz Nova\r\n",
+      {"a branch the database has with zeros",
+       "\xEF\xBB\xBF"
+       "CDFILIAL;NMFILIAL\r\n1;Matriz Nova\r\n",
        {"linha 2: filial \"1\" parece \"0001\" sem os zeros à esquerda"},
-       "SELECT nmfilial FROM filial WHERE cdfilial = '0001'", "Matriz Nova"},
-      {"new branches of mixed lengths, Windows-1252", "CDFILIAL;NMFILIAL\r\n0305;Sert\xE3o\r\n306;Agreste\r\n",
+       "SELECT nmfilial FROM filial WHERE cdfilial = '0001'",
+       "Matriz Nova"},
+      {"new branches of mixed lengths, Windows-1252",
+       "CDFILIAL;NMFILIAL\r\n0305;Sert\xE3o\r\n306;Agreste\r\n",
        {"linha 3: filial \"306\" parece \"0306\" sem os zeros à esquerda"},
-       "SELECT COUNT(*) FROM filial WHERE cdfilial IN ('0305', '0306')", "2"},
-      {"a register and its branch", caixas + "1;2;R\xE1pido;LJ01;Loja\r\n",
+       "SELECT COUNT(*) FROM filial WHERE cdfilial IN ('0305', '0306')",
+       "2"},
+      {"a register and its branch",
+       caixas + "1;2;R\xE1pido;LJ01;Loja\r\n",
        {"linha 2: filial \"1\" parece \"0001\"", "linha 2: caixa \"2\" parece \"002\""},
-       "SELECT nmcaixa FROM caixa WHERE cdfilial = '0001' AND cdcaixa = '002'", "Rápido"},
+       "SELECT nmcaixa FROM caixa WHERE cdfilial = '0001' AND cdcaixa = '002'",
+       "Rápido"},
       {"kiosk parameters",
-       "CDFILIAL;CDCAIXA;IDTIPEXTTOT;CDGRUPPROD;IDEXIMSGSAL;NRDIAINITOT;NRDIAFINTOT;NRSEGFECTOT;DSMSGINITOT;"
+       "CDFILIAL;CDCAIXA;IDTIPEXTTOT;CDGRUPPROD;IDEXIMSGSAL;NRDIAINITOT;NRDIAFINTOT;NRSEGFECTOT;"
+       "DSMSGINITOT;"
        "DSMSGADITOT;IDSELLOJTOT;IDINFCLIECAI;DSMSGCONTOT\r\n2;1;1;;N;;;;Ol\xE1;;N;;\r\n",
        {"linha 2: filial \"2\" parece \"0002\"", "linha 2: caixa \"1\" parece \"001\""},
-       "SELECT dsmsginitot FROM parametro_totem WHERE cdfilial = '0002'", "Olá"},
+       "SELECT dsmsginitot FROM parametro_totem WHERE cdfilial = '0002'",
+       "Olá"},
   };
   ImportSmallChain(dir_, db_->Address());
   const std::string file = dir_.File("planilha.csv");
@@ -150,21 +167,24 @@ TEST_F(Import, SimulationReportsWhatWouldChangeAndWritesNothing) {
   WriteFile(dir_.File("a.csv"), "CDFILIAL,NMFILIAL\n0004,Nova\n0001,Matriz\n");
   WriteFile(dir_.File("b.csv"), "CDFILIAL,CDCAIXA,NMCAIXA,CDLOJA,NMLOJA\n0004,001,Caixa,L,Loja\n");
   WriteFile(dir_.File("c.csv"),
-            "CDFILIAL,CDCAIXA,IDTIPEXTTOT,CDGRUPPROD,IDEXIMSGSAL,NRDIAINITOT,NRDIAFINTOT,NRSEGFECTOT,DSMSGINITOT,"
+            "CDFILIAL,CDCAIXA,IDTIPEXTTOT,CDGRUPPROD,IDEXIMSGSAL,NRDIAINITOT,NRDIAFINTOT,"
+            "NRSEGFECTOT,DSMSGINITOT,"
             "DSMSGADITOT,IDSELLOJTOT,IDINFCLIECAI,DSMSGCONTOT\n0004,001,1,,S,,,,Oi,,N,S,\n");
-  const std::vector<std::string> files = {dir_.File("a.csv"), dir_.File("b.csv"), dir_.File("c.csv")};
-  const auto tables = db_->Query("SELECT (SELECT COUNT(*) FROM filial), (SELECT COUNT(*) FROM caixa),"
-                                 " (SELECT COUNT(*) FROM parametro_totem_historico)");
+  const std::vector<std::string> files = {dir_.File("a.csv"), dir_.File("b.csv"),
+                                          dir_.File("c.csv")};
+  const auto tables = db_->Query(
+      "SELECT (SELECT COUNT(*) FROM filial), (SELECT COUNT(*) FROM caixa),"
+      " (SELECT COUNT(*) FROM parametro_totem_historico)");
   std::vector<std::string> args = {"--simular"};
   args.insert(args.end(), files.begin(), files.end());
   std::string output;
   ASSERT_EQ(Run(args, &output), 0) << output;
-  for (const char* line : {"a.csv: 2 registros de filiais lidos (UTF-8, separador ',')\n"
-                           "  1 incluídos: 0004\n  1 atualizados: 0001\n",
-                           "  1 incluídos: 0004/001\n",
-                           "1 seriam alterados (UTF-8, separador ',')\n",
-                           "  filial 0004, caixa 001 (linha 2), sem parâmetros até agora:\n",
-                           "    Mensagem inicial (DSMSGINITOT): - -> \"Oi\"\n", "Simulação: nada foi gravado."})
+  for (const char* line :
+       {"a.csv: 2 registros de filiais lidos (UTF-8, separador ',')\n"
+        "  1 incluídos: 0004\n  1 atualizados: 0001\n",
+        "  1 incluídos: 0004/001\n", "1 seriam alterados (UTF-8, separador ',')\n",
+        "  filial 0004, caixa 001 (linha 2), sem parâmetros até agora:\n",
+        "    Mensagem inicial (DSMSGINITOT): - -> \"Oi\"\n", "Simulação: nada foi gravado."})
     EXPECT_NE(output.find(line), std::string::npos) << line << "\n" << output;
   EXPECT_EQ(db_->Query("SELECT (SELECT COUNT(*) FROM filial), (SELECT COUNT(*) FROM caixa),"
                        " (SELECT COUNT(*) FROM parametro_totem_historico)"),
@@ -179,7 +199,8 @@ TEST_F(Import, SimulationReportsWhatWouldChangeAndWritesNothing) {
 
 TEST_F(Import, StopsAtTheFirstBadFileKeepingTheOnesBefore) {
   WriteFile(dir_.File("a.csv"), "CDFILIAL,NMFILIAL\n0001,Matriz\n");
-  WriteFile(dir_.File("b.csv"), "CDFILIAL,CDCAIXA,NMCAIXA,CDLOJA,NMLOJA\n0001,001,Caixa,L,Loja\n0002,001,X,L,Loja\n");
+  WriteFile(dir_.File("b.csv"),
+            "CDFILIAL,CDCAIXA,NMCAIXA,CDLOJA,NMLOJA\n0001,001,Caixa,L,Loja\n0002,001,X,L,Loja\n");
   WriteFile(dir_.File("c.csv"), "CDGRUPPROD,NMGRUPPROD\n010,Bebidas\n");
   std::string output;
   EXPECT_NE(Run({dir_.File("a.csv"), dir_.File("b.csv"), dir_.File("c.csv")}, &output), 0);

@@ -13,8 +13,9 @@ namespace {
 TEST_F(HttpHardening, AThirdPartyClientOnItsDefaultsCallsSavesBatchesAndNotifies) {
   // Debian's interpreter, where the library is installed, whatever python3
   // comes first on the PATH.
-  const std::string command = "/usr/bin/python3 " TOTEM_SOURCE_DIR "/tests/server/jsonrpclib_client.py http://" +
-                              server_->Host() + ":" + std::to_string(server_->Port()) + kModulePath + " 2>&1";
+  const std::string command =
+      "/usr/bin/python3 " TOTEM_SOURCE_DIR "/tests/server/jsonrpclib_client.py http://" +
+      server_->Host() + ":" + std::to_string(server_->Port()) + kModulePath + " 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   std::string output;

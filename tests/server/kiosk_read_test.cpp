@@ -6,8 +6,8 @@
 
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <optional>
 
@@ -45,7 +45,8 @@ Reply Get(const ServerProcess& server, const std::string& path, const std::strin
 class KioskRead : public HttpHardening {};
 
 TEST_F(KioskRead, AnswersTheSettingsTheirVersionAndEachCode) {
-  WriteFile(dir_.File("tokens"), std::string("admin ") + kAdminToken + "\nquiosque " + kKioskToken + " leitura\n");
+  WriteFile(dir_.File("tokens"),
+            std::string("admin ") + kAdminToken + "\nquiosque " + kKioskToken + " leitura\n");
   StartServer({"--token-file", dir_.File("tokens")});
   const Reply settings = Get(*server_, kPath, "", kKioskToken);
   ASSERT_EQ(settings.status, 200) << settings.body;
@@ -80,7 +81,8 @@ TEST_F(KioskRead, AnswersTheSettingsTheirVersionAndEachCode) {
       {"a wait of 0 s", std::string(kPath) + "?aguardar=0", "\"0\"", kiosk, 400},
       {"a wait of 61 s", std::string(kPath) + "?aguardar=61", "\"0\"", kiosk, 400},
       {"a wait that is no number", std::string(kPath) + "?aguardar=1s", "\"0\"", kiosk, 400},
-      {"a wait on another version answers at once", std::string(kPath) + "?aguardar=60", "\"7\"", kiosk, 200},
+      {"a wait on another version answers at once", std::string(kPath) + "?aguardar=60", "\"7\"",
+       kiosk, 200},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -94,7 +96,8 @@ TEST_F(KioskRead, AnswersTheSettingsTheirVersionAndEachCode) {
   // The reading token reads, and never writes, alone or inside a batch.
   httplib::Client http(server_->Host(), server_->Port());
   auto post = [&](const std::string& token, const std::string& body) {
-    auto result = http.Post(kModulePath, {{"Authorization", "Bearer " + token}}, body, "application/json");
+    auto result =
+        http.Post(kModulePath, {{"Authorization", "Bearer " + token}}, body, "application/json");
     return result ? result->status : 0;
   };
   const std::string read = R"({"jsonrpc":"2.0","id":2,"method":"getFilial","params":[]})";
@@ -104,7 +107,9 @@ TEST_F(KioskRead, AnswersTheSettingsTheirVersionAndEachCode) {
   EXPECT_EQ(post(kKioskToken, SaveBody()), 403);
   EXPECT_EQ(post(kKioskToken, copy), 403);
   EXPECT_EQ(post(kKioskToken, "[" + read + "," + SaveBody() + "]"), 403);
-  EXPECT_EQ(http.Post(kPath, {{"Authorization", "Bearer " + kiosk}}, "", "application/json")->status, 405);
+  EXPECT_EQ(
+      http.Post(kPath, {{"Authorization", "Bearer " + kiosk}}, "", "application/json")->status,
+      405);
   ExpectNothingWritten();
   EXPECT_EQ(post(kAdminToken, SaveBody()), 200);
 
@@ -137,7 +142,8 @@ TEST_F(KioskRead, ATagFromBeforeARestoreDoesNotPassForTheRestoredChainsSettings)
   save("depois do backup, de novo");
   const Reply held = Get(*server_, kPath);
   stopped([&] {
-    std::filesystem::copy_file(file + ".backup", file, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(file + ".backup", file,
+                               std::filesystem::copy_options::overwrite_existing);
   });
   save("restaurado");
   save("restaurado, de novo");
@@ -168,14 +174,17 @@ TEST_F(KioskRead, AWaitEndsWithTheNextSaveOrCopyOrAtItsDeadline) {
   EXPECT_GE(std::chrono::steady_clock::now() - start, 900ms);
 
   // A copy wakes each destination it changes.
-  auto second = std::async(std::launch::async,
-                           [&] { return Get(*server_, "/kiosk/v1/parametros/0001/002?aguardar=20", "\"0\""); });
-  auto third = std::async(std::launch::async,
-                          [&] { return Get(*server_, "/kiosk/v1/parametros/0002/001?aguardar=20", "\"0\""); });
+  auto second = std::async(std::launch::async, [&] {
+    return Get(*server_, "/kiosk/v1/parametros/0001/002?aguardar=20", "\"0\"");
+  });
+  auto third = std::async(std::launch::async, [&] {
+    return Get(*server_, "/kiosk/v1/parametros/0002/001?aguardar=20", "\"0\"");
+  });
   ASSERT_TRUE(KiosksWaiting({server_.get()}, 2));
-  auto copied = client_->CallJson("setCopiaParametros",
-                                  json::array({"0001", "001", json::array({json::array({"0001", "002"}),
-                                                                           json::array({"0002", "001"})})}));
+  auto copied = client_->CallJson(
+      "setCopiaParametros",
+      json::array({"0001", "001",
+                   json::array({json::array({"0001", "002"}), json::array({"0002", "001"})})}));
   ASSERT_EQ(copied["result"]["envelope"]["status"], "ok") << copied;
   for (auto* destination : {&second, &third}) {
     ASSERT_EQ(destination->wait_for(5s), std::future_status::ready);
@@ -186,10 +195,14 @@ TEST_F(KioskRead, AWaitEndsWithTheNextSaveOrCopyOrAtItsDeadline) {
 
   // So does an import of the parameters run beside the server.
   StartServer();
-  auto fourth = std::async(std::launch::async,
-                           [&] { return Get(*server_, "/kiosk/v1/parametros/0001/003?aguardar=20", "\"0\""); });
+  auto fourth = std::async(std::launch::async, [&] {
+    return Get(*server_, "/kiosk/v1/parametros/0001/003?aguardar=20", "\"0\"");
+  });
   std::string output;
-  ASSERT_EQ(ServerProcess::RunTool({"export", "parametros", "--db", db_->Address(), "--output", dir_.File("p.csv")}, &output), 0)
+  ASSERT_EQ(ServerProcess::RunTool(
+                {"export", "parametros", "--db", db_->Address(), "--output", dir_.File("p.csv")},
+                &output),
+            0)
       << output;
   // The header and the row of 0001/002 (copied above), as 0001/003's,
   // without 0001/002's version.
@@ -197,26 +210,31 @@ TEST_F(KioskRead, AWaitEndsWithTheNextSaveOrCopyOrAtItsDeadline) {
   std::string header, line, csv;
   std::getline(exported, header);
   while (std::getline(exported, line))
-    if (line.rfind("0001,002,", 0) == 0) csv = header + "\n0001,003," + line.substr(9, line.rfind(',') - 8) + "\n";
+    if (line.rfind("0001,002,", 0) == 0)
+      csv = header + "\n0001,003," + line.substr(9, line.rfind(',') - 8) + "\n";
   ASSERT_FALSE(csv.empty());
   WriteFile(dir_.File("p.csv"), csv);
-  ASSERT_EQ(ServerProcess::RunTool({"import", "--criar-banco", "--db", db_->Address(), dir_.File("p.csv")}, &output), 0) << output;
+  ASSERT_EQ(ServerProcess::RunTool(
+                {"import", "--criar-banco", "--db", db_->Address(), dir_.File("p.csv")}, &output),
+            0)
+      << output;
   ASSERT_EQ(fourth.wait_for(5s), std::future_status::ready);
   EXPECT_EQ(json::parse(fourth.get().body)["mensagens"]["inicial"], ValidSaveArgs()[8]);
 }
 
 TEST_F(KioskRead, ARestartEndsAWaitClearlyAndTheWatchComesBack) {
   ChildProgram watch({ChildProgram::KioskWatchPath(), "--server",
-                      "http://" + server_->Host() + ":" + std::to_string(server_->Port()), "--aguardar", "1",
-                      "0001", "001"});
+                      "http://" + server_->Host() + ":" + std::to_string(server_->Port()),
+                      "--aguardar", "1", "0001", "001"});
   ASSERT_NE(watch.NextLine(5000).find("\"versao\":0"), std::string::npos);
   // Its waits end unchanged (304) every second meanwhile.
   std::this_thread::sleep_for(2500ms);
   ASSERT_EQ(client_->Envelope("setUpdParametros", ValidSaveArgs())["status"], "ok");
   EXPECT_NE(watch.NextLine(5000).find("\"versao\":1"), std::string::npos);
 
-  auto waiting = std::async(std::launch::async,
-                            [&] { return Get(*server_, std::string(kPath) + "?aguardar=30", "\"1\""); });
+  auto waiting = std::async(std::launch::async, [&] {
+    return Get(*server_, std::string(kPath) + "?aguardar=30", "\"1\"");
+  });
   ASSERT_TRUE(KiosksWaiting({server_.get()}, 2));  // this read and the watch's
   server_->RestartOnSamePort();
   const Reply ended = waiting.get();

@@ -21,25 +21,29 @@ ModuleClient::ModuleClient(const std::string& host, int port) : http_(host, port
   http_.set_connection_timeout(5, 0);
 }
 
-nlohmann::json ModuleClient::Call(const std::string& method, const std::vector<std::string>& params) {
+nlohmann::json ModuleClient::Call(const std::string& method,
+                                  const std::vector<std::string>& params) {
   return CallJson(method, nlohmann::json(params));
 }
 
 nlohmann::json ModuleClient::CallJson(const std::string& method, const nlohmann::json& params) {
-  nlohmann::json request = {{"jsonrpc", "2.0"}, {"id", nextId_++}, {"method", method}, {"params", params}};
+  nlohmann::json request = {
+      {"jsonrpc", "2.0"}, {"id", nextId_++}, {"method", method}, {"params", params}};
   auto result = http_.Post(kModulePath, request.dump(), "application/json");
   if (!result) throw std::runtime_error("call failed: " + httplib::to_string(result.error()));
   if (result->status != 200) throw std::runtime_error("HTTP " + std::to_string(result->status));
   return nlohmann::json::parse(result->body);
 }
 
-nlohmann::json ModuleClient::Envelope(const std::string& method, const std::vector<std::string>& params) {
+nlohmann::json ModuleClient::Envelope(const std::string& method,
+                                      const std::vector<std::string>& params) {
   auto response = Call(method, params);
   if (!response.contains("result")) throw std::runtime_error("fault: " + response.dump());
   return response["result"]["envelope"];
 }
 
-nlohmann::json ModuleClient::Rows(const std::string& method, const std::vector<std::string>& params) {
+nlohmann::json ModuleClient::Rows(const std::string& method,
+                                  const std::vector<std::string>& params) {
   auto envelope = Envelope(method, params);
   if (envelope["status"] != "ok") throw std::runtime_error("refused: " + envelope.dump());
   return envelope["packet"]["rows"];
@@ -107,7 +111,8 @@ std::string RawConnection::ReadUntilClosed() {
   pending_.clear();
   char buffer[4096];
   ssize_t n;
-  while ((n = ::recv(fd_, buffer, sizeof buffer, 0)) > 0) out.append(buffer, static_cast<std::size_t>(n));
+  while ((n = ::recv(fd_, buffer, sizeof buffer, 0)) > 0)
+    out.append(buffer, static_cast<std::size_t>(n));
   if (n < 0) out += "<still open>";
   return out;
 }
@@ -122,7 +127,8 @@ std::string BodyOf(const std::string& raw) {
   return at == std::string::npos ? std::string() : raw.substr(at + 4);
 }
 
-std::string PostRequest(const std::string& path, const std::string& body, const std::string& extraHeaders) {
+std::string PostRequest(const std::string& path, const std::string& body,
+                        const std::string& extraHeaders) {
   return "POST " + path + " HTTP/1.1\r\nHost: localhost\r\nContent-Type: application/json\r\n" +
          "Content-Length: " + std::to_string(body.size()) + "\r\n" + extraHeaders + "\r\n" + body;
 }
@@ -135,7 +141,8 @@ void WriteFile(const std::string& path, const std::string& text) {
 
 void ImportSmallChain(const TempDir& dir, const std::string& dbPath) {
   WriteFile(dir.File("filiais.csv"),
-            "CDFILIAL,NMFILIAL\r\n0002,Filial Savassi\r\n0001,\"Matriz \"\"Centro\"\"\"\r\n0003,Depósito\r\n");
+            "CDFILIAL,NMFILIAL\r\n0002,Filial Savassi\r\n0001,\"Matriz "
+            "\"\"Centro\"\"\"\r\n0003,Depósito\r\n");
   WriteFile(dir.File("caixas.csv"),
             "CDFILIAL,CDCAIXA,NMCAIXA,CDLOJA,NMLOJA\n"
             "0001,002,Caixa Rápido,LJ01,Loja Centro\n"
@@ -148,16 +155,27 @@ void ImportSmallChain(const TempDir& dir, const std::string& dbPath) {
             "030,Açaí e Vitaminas,,,\n");
   std::string output;
   const bool address = dbPath.rfind("sqlite:", 0) == 0 || dbPath.rfind("postgres", 0) == 0;
-  int code = ServerProcess::RunTool({"import", "--criar-banco", "--db", address ? dbPath : "sqlite:" + dbPath,
-                                     dir.File("filiais.csv"),
-                                     dir.File("caixas.csv"), dir.File("grupos.csv")},
-                                    &output);
+  int code = ServerProcess::RunTool(
+      {"import", "--criar-banco", "--db", address ? dbPath : "sqlite:" + dbPath,
+       dir.File("filiais.csv"), dir.File("caixas.csv"), dir.File("grupos.csv")},
+      &output);
   if (code != 0) throw std::runtime_error("import failed: " + output);
 }
 
 std::vector<std::string> ValidSaveArgs() {
-  return {"0001", "001", "3", "010", "S", "5", "20", "60", "Olá, bem-vindo!", "Mensagem adicional",
-          "S", "N", "Digite seu código"};
+  return {"0001",
+          "001",
+          "3",
+          "010",
+          "S",
+          "5",
+          "20",
+          "60",
+          "Olá, bem-vindo!",
+          "Mensagem adicional",
+          "S",
+          "N",
+          "Digite seu código"};
 }
 
 }  // namespace totem::test

@@ -54,7 +54,7 @@ class RawConnection {
   RawConnection(const RawConnection&) = delete;
   RawConnection& operator=(const RawConnection&) = delete;
 
-  void Send(const std::string& bytes);  // throws when the peer is gone or stalls for 5 s
+  void Send(const std::string& bytes);     // throws when the peer is gone or stalls for 5 s
   bool TrySend(const std::string& bytes);  // false when not all of it could be sent
   // One response (head and Content-Length body); empty when the server
   // closed the connection first.

@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <pwd.h>
-#include <sstream>
 #include <unistd.h>
+#include <fstream>
+#include <sstream>
 
 namespace totem::test {
 namespace {
@@ -40,7 +40,9 @@ class ParametrosCsv : public ::testing::Test {
 
   std::string Export() {
     std::string output;
-    EXPECT_EQ(ServerProcess::RunTool({"export", "parametros", "--db", db_->Address(), "-o", file_}, &output), 0)
+    EXPECT_EQ(ServerProcess::RunTool({"export", "parametros", "--db", db_->Address(), "-o", file_},
+                                     &output),
+              0)
         << output;
     return ReadFile(file_);
   }
@@ -50,8 +52,9 @@ class ParametrosCsv : public ::testing::Test {
     return ServerProcess::RunTool(options, output);
   }
   std::vector<std::vector<std::string>> History() {
-    return db_->Query("SELECT cdfilial, cdcaixa, nrgravacao, nmtoken, dscliente, dsmsginitot_depois"
-                      " FROM parametro_totem_historico ORDER BY cdfilial, cdcaixa, nrgravacao");
+    return db_->Query(
+        "SELECT cdfilial, cdcaixa, nrgravacao, nmtoken, dscliente, dsmsginitot_depois"
+        " FROM parametro_totem_historico ORDER BY cdfilial, cdcaixa, nrgravacao");
   }
 
   TempDir dir_;
@@ -61,14 +64,17 @@ class ParametrosCsv : public ::testing::Test {
 
 TEST_F(ParametrosCsv, ARoundTripChangesNothingAndAddsNoHistory) {
   const std::string exported = Export();
-  EXPECT_EQ(exported.substr(0, exported.find('\r')),
-            "CDFILIAL,CDCAIXA,IDTIPEXTTOT,CDGRUPPROD,IDEXIMSGSAL,NRDIAINITOT,NRDIAFINTOT,NRSEGFECTOT,"
-            "DSMSGINITOT,DSMSGADITOT,IDSELLOJTOT,IDINFCLIECAI,DSMSGCONTOT,VERSAO");
+  EXPECT_EQ(
+      exported.substr(0, exported.find('\r')),
+      "CDFILIAL,CDCAIXA,IDTIPEXTTOT,CDGRUPPROD,IDEXIMSGSAL,NRDIAINITOT,NRDIAFINTOT,NRSEGFECTOT,"
+      "DSMSGINITOT,DSMSGADITOT,IDSELLOJTOT,IDINFCLIECAI,DSMSGCONTOT,VERSAO");
   const auto before = History();
   std::string output;
   ASSERT_EQ(Import(&output), 0) << output;
-  EXPECT_NE(output.find("2 registros de parâmetros dos totens importados, 0 alterados (UTF-8, separador ',')"),
-            std::string::npos)
+  EXPECT_NE(
+      output.find(
+          "2 registros de parâmetros dos totens importados, 0 alterados (UTF-8, separador ',')"),
+      std::string::npos)
       << output;
   EXPECT_EQ(History(), before);
   EXPECT_EQ(Export(), exported);
@@ -78,23 +84,28 @@ TEST_F(ParametrosCsv, ChangedRecordsAreSavedWithAHistoryRowNamingTheImporter) {
   // As a spreadsheet in Brazil saves it: semicolons, Windows-1252; one
   // message changed, a register without a record given one.
   const std::string file =
-      "CDFILIAL;CDCAIXA;IDTIPEXTTOT;CDGRUPPROD;IDEXIMSGSAL;NRDIAINITOT;NRDIAFINTOT;NRSEGFECTOT;DSMSGINITOT;"
+      "CDFILIAL;CDCAIXA;IDTIPEXTTOT;CDGRUPPROD;IDEXIMSGSAL;NRDIAINITOT;NRDIAFINTOT;NRSEGFECTOT;"
+      "DSMSGINITOT;"
       "DSMSGADITOT;IDSELLOJTOT;IDINFCLIECAI;DSMSGCONTOT\r\n"
       "0002;001;1;;N;;;;\" \";;N;;\r\n"
       "0001;002;2;;S;1;15;30;Promo\xE7\xE3o;;N;S;\r\n";
   WriteFile(file_, file);
   std::string output;
   ASSERT_EQ(Import(&output), 0) << output;
-  EXPECT_NE(output.find("2 registros de parâmetros dos totens importados, 1 alterados (Windows-1252"),
+  EXPECT_NE(
+      output.find("2 registros de parâmetros dos totens importados, 1 alterados (Windows-1252"),
+      std::string::npos)
+      << output;
+  EXPECT_NE(output.find("versões não conferidas: o arquivo não tem a coluna VERSAO"),
             std::string::npos)
       << output;
-  EXPECT_NE(output.find("versões não conferidas: o arquivo não tem a coluna VERSAO"), std::string::npos) << output;
   const passwd* user = getpwuid(geteuid());
   const auto history = History();
   ASSERT_EQ(history.size(), 3u);
   EXPECT_EQ(history[0][1], "001");  // 0001/001, saved in SetUp
-  EXPECT_EQ(history[1], (std::vector<std::string>{"0001", "002", "1", "import:" + std::string(user->pw_name),
-                                                  "parametros.csv", "Promoção"}));
+  EXPECT_EQ(history[1],
+            (std::vector<std::string>{"0001", "002", "1", "import:" + std::string(user->pw_name),
+                                      "parametros.csv", "Promoção"}));
   EXPECT_EQ(history[2][3], "");  // 0002/001 unchanged: only its save from SetUp
 }
 
@@ -109,9 +120,12 @@ TEST_F(ParametrosCsv, ARefusedRowStopsTheFileAtItsLineWithNothingWritten) {
   };
   const std::vector<Case> cases = {
       {"a day past 31", "0001,001,1,,S,32,,,,,N,S,\n", "Data inválida."},
-      {"a register that does not exist", "0001,009,1,,S,,,,,,N,S,\n", "Caixa não cadastrado. (filial 0001, caixa 009)"},
-      {"statement type 3 with an unknown group", "0001,001,3,999,S,,,,,,N,S,\n", "Grupo de produtos não cadastrado."},
-      {"a message past 200 characters", "0001,001,1,,S,,,," + std::string(201, 'x') + ",,N,S,\n", "O campo Mensagem inicial aceita no máximo 200 caracteres."},
+      {"a register that does not exist", "0001,009,1,,S,,,,,,N,S,\n",
+       "Caixa não cadastrado. (filial 0001, caixa 009)"},
+      {"statement type 3 with an unknown group", "0001,001,3,999,S,,,,,,N,S,\n",
+       "Grupo de produtos não cadastrado."},
+      {"a message past 200 characters", "0001,001,1,,S,,,," + std::string(201, 'x') + ",,N,S,\n",
+       "O campo Mensagem inicial aceita no máximo 200 caracteres."},
       {"a missing column", "0001,001,1,,S,,,,,,N,S\n", "12 colunas; o cabeçalho tem 13"},
   };
   const auto before = History();
@@ -137,17 +151,20 @@ TEST_F(ParametrosCsv, AnExportOlderThanASaveIsRefusedUnlessOverwriting) {
 
   std::string output;
   EXPECT_EQ(Import(&output), 1);
-  EXPECT_NE(output.find("parametros.csv: 1 caixa foi gravado depois que este arquivo foi exportado"),
-            std::string::npos)
+  EXPECT_NE(
+      output.find("parametros.csv: 1 caixa foi gravado depois que este arquivo foi exportado"),
+      std::string::npos)
       << output;
-  EXPECT_NE(output.find("  linha 2: filial 0001, caixa 001: versão 1 no arquivo, 2 agora\n"), std::string::npos)
+  EXPECT_NE(output.find("  linha 2: filial 0001, caixa 001: versão 1 no arquivo, 2 agora\n"),
+            std::string::npos)
       << output;
   EXPECT_EQ(output.find("linha 3"), std::string::npos) << output;  // 0002/001 was not saved since
   EXPECT_EQ(History(), before);
   EXPECT_EQ(message(), "Gravada depois");
 
   ASSERT_EQ(Import(&output, {"--sobrescrever"}), 0) << output;
-  EXPECT_NE(output.find("1 caixas gravados depois da exportação recebem os valores do arquivo"), std::string::npos)
+  EXPECT_NE(output.find("1 caixas gravados depois da exportação recebem os valores do arquivo"),
+            std::string::npos)
       << output;
   EXPECT_EQ(message(), "Olá; \"bem-vindo\",\r\nà loja ");
 }

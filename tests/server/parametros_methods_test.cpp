@@ -39,9 +39,11 @@ class ParametrosMethods : public ::testing::Test {
 
 TEST_F(ParametrosMethods, ListsCarryTheirColumnsAndAreOrderedByCode) {
   auto filiais = client_->Envelope("getFilial", {});
-  EXPECT_EQ(filiais["packet"]["fields"], json::array({Field("CDFILIAL", 4), Field("NMFILIAL", 30)}));
+  EXPECT_EQ(filiais["packet"]["fields"],
+            json::array({Field("CDFILIAL", 4), Field("NMFILIAL", 30)}));
   EXPECT_EQ(filiais["packet"]["rows"],
-            json::parse(R"([["0001","Matriz \"Centro\""],["0002","Filial Savassi"],["0003","Depósito"]])"));
+            json::parse(
+                R"([["0001","Matriz \"Centro\""],["0002","Filial Savassi"],["0003","Depósito"]])"));
 
   auto caixas = client_->Envelope("getConfCaixa", {});
   EXPECT_EQ(caixas["packet"]["fields"],
@@ -71,12 +73,13 @@ TEST_F(ParametrosMethods, CarregaParDescribesItsColumnsEvenWithoutRows) {
     SCOPED_TRACE(filial + "/" + caixa);
     auto envelope = client_->Envelope("getCarregaPar", {filial, caixa});
     ASSERT_EQ(envelope["status"], "ok");
-    EXPECT_EQ(envelope["packet"]["fields"],
-              json::array({Field("IDSELLOJTOT", 1), Field("IDTIPEXTTOT", 1), Field("CDGRUPPROD", 10),
-                           Field("IDEXIMSGSAL", 1), Field("NRDIAINITOT", 2), Field("NRDIAFINTOT", 2),
-                           Field("NRSEGFECTOT", 5), Field("DSMSGINITOT", 200), Field("NMGRUPPROD", 40),
-                           Field("DSMSGADITOT", 200), Field("IDINFCLIECAI", 20),
-                           Field("DSMSGCONTOT", 200)}));
+    EXPECT_EQ(
+        envelope["packet"]["fields"],
+        json::array({Field("IDSELLOJTOT", 1), Field("IDTIPEXTTOT", 1), Field("CDGRUPPROD", 10),
+                     Field("IDEXIMSGSAL", 1), Field("NRDIAINITOT", 2), Field("NRDIAFINTOT", 2),
+                     Field("NRSEGFECTOT", 5), Field("DSMSGINITOT", 200), Field("NMGRUPPROD", 40),
+                     Field("DSMSGADITOT", 200), Field("IDINFCLIECAI", 20),
+                     Field("DSMSGCONTOT", 200)}));
     EXPECT_EQ(envelope["packet"]["rows"], json::array());
   }
 }
@@ -98,8 +101,8 @@ TEST_F(ParametrosMethods, SaveStoresEveryValueInItsColumnAndEchoesTheArguments) 
 TEST_F(ParametrosMethods, SaveUpdatesAnExistingRecord) {
   ASSERT_EQ(client_->Envelope("setUpdParametros", ValidSaveArgs())["status"], "ok");
   // Statement type 1 from the screen: no group, current month.
-  std::vector<std::string> args = {"0001", "001", "1", "", "N", "", "", "45", "Novo texto", "",
-                                   "N", "S", ""};
+  std::vector<std::string> args = {"0001", "001",        "1", "",  "N", "", "",
+                                   "45",   "Novo texto", "",  "N", "S", ""};
   ASSERT_EQ(client_->Envelope("setUpdParametros", args)["status"], "ok");
   EXPECT_EQ(Load("0001", "001"),
             json::parse(R"([["N","1","","N","","","45","Novo texto",null,"","S",""]])"));
@@ -107,8 +110,8 @@ TEST_F(ParametrosMethods, SaveUpdatesAnExistingRecord) {
 
 TEST_F(ParametrosMethods, UnknownFlagsAndStatementTypesPassThrough) {
   // Only type "3" needs a known group; other texts are kept as sent.
-  std::vector<std::string> args = {"0002", "001", "9", "ZZZ", "X", "7", "", "0", "", "", "?",
-                                   "QUALQUER", ""};
+  std::vector<std::string> args = {"0002", "001", "9", "ZZZ", "X",        "7", "",
+                                   "0",    "",    "",  "?",   "QUALQUER", ""};
   ASSERT_EQ(client_->Envelope("setUpdParametros", args)["status"], "ok");
   EXPECT_EQ(Load("0002", "001"),
             json::parse(R"([["?","9","ZZZ","X","7","","0","",null,"","QUALQUER",""]])"));
@@ -122,8 +125,9 @@ TEST_F(ParametrosMethods, VerifParAnswersTheKeyOrCaixaNaoCadastrado) {
   for (const auto& [filial, caixa] : std::vector<std::pair<std::string, std::string>>{
            {"0001", "003"}, {"0002", "002"}, {"0003", ""}, {"9999", "001"}}) {
     SCOPED_TRACE(filial + "/" + caixa);
-    EXPECT_EQ(client_->Envelope("getVerifPar", {filial, caixa}),
-              json::parse(R"({"status":"error","code":"CAIXA_N","message":"Caixa não cadastrado."})"));
+    EXPECT_EQ(
+        client_->Envelope("getVerifPar", {filial, caixa}),
+        json::parse(R"({"status":"error","code":"CAIXA_N","message":"Caixa não cadastrado."})"));
   }
 }
 
@@ -144,20 +148,25 @@ TEST_F(ParametrosMethods, RefusedSavesWriteNothing) {
       {"group code too long", {{3, "01234567890"}}, "TAM_CAMPO", "Grupo de produtos"},
       {"seconds too long", {{7, "123456"}}, "TAM_CAMPO", "Segundos"},
       {"flag too long", {{11, std::string(21, 'S')}}, "TAM_CAMPO", nullptr},
-      {"additional message too long", {{9, std::string(201, 'x')}}, "TAM_CAMPO", "Mensagem adicional"},
+      {"additional message too long",
+       {{9, std::string(201, 'x')}},
+       "TAM_CAMPO",
+       "Mensagem adicional"},
       {"day with a letter", {{5, "1a"}}, "NUM_INV", "Dia inicial"},
       {"day with a space", {{6, " 5"}}, "NUM_INV", "Dia final"},
       {"negative seconds", {{7, "-5"}}, "NUM_INV", nullptr},
       {"first day zero", {{5, "0"}}, "DTINF", "Data inválida."},
       {"last day 32", {{6, "32"}}, "DTINF", "Data inválida."},
-      {"first day after last", {{5, "21"}, {6, "20"}}, "DTMENOR",
+      {"first day after last",
+       {{5, "21"}, {6, "20"}},
+       "DTMENOR",
        "Data inicial não pode ser maior que a data final"},
       {"type 3 without group", {{3, ""}}, "GRUP_INF", "Grupo de produtos deve ser informado."},
       {"type 3 with unknown group", {{3, "999"}}, "GRUP_N", "Grupo de produtos não cadastrado."},
       {"NUL inside a message", {{8, std::string("a\0b", 3)}}, "TEXTO_INV", nullptr},
   };
-  std::vector<std::string> stored = {"0001", "001", "2", "", "N", "", "", "30", "Antes", "",
-                                     "N", "N", ""};
+  std::vector<std::string> stored = {"0001", "001",   "2", "",  "N", "", "",
+                                     "30",   "Antes", "",  "N", "N", ""};
   ASSERT_EQ(client_->Envelope("setUpdParametros", stored)["status"], "ok");
   const json before = Load("0001", "001");
 

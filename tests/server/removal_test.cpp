@@ -19,7 +19,8 @@ class Removal : public ::testing::Test {
  protected:
   void SetUp() override {
     ImportSmallChain(dir_, db_->Address());
-    server_ = std::make_unique<ServerProcess>(ServerOn(db_->Address(), false, {"--sondagem-sqlite", "20"}));
+    server_ = std::make_unique<ServerProcess>(
+        ServerOn(db_->Address(), false, {"--sondagem-sqlite", "20"}));
     client_ = std::make_unique<ModuleClient>(server_->Host(), server_->Port());
   }
   int Tool(std::vector<std::string> args, std::string* output) {
@@ -50,7 +51,8 @@ class Removal : public ::testing::Test {
 TEST_F(Removal, ARemovedRegisterOrBranchIsGoneUntilBroughtBackAndAPurgeDeletesIt) {
   ASSERT_EQ(Kiosk("0001", "001"), 200);
   std::string output;
-  ASSERT_EQ(Tool({"remover", "caixa", "0001", "001", "--autor", "Maria Souza"}, &output), 0) << output;
+  ASSERT_EQ(Tool({"remover", "caixa", "0001", "001", "--autor", "Maria Souza"}, &output), 0)
+      << output;
   EXPECT_TRUE(KioskTurns("0001", "001", 404));
   EXPECT_EQ(Registers().find("Caixa Principal"), std::string::npos);
   EXPECT_EQ(client_->Envelope("setUpdParametros", ValidSaveArgs())["status"], "error");
@@ -61,7 +63,9 @@ TEST_F(Removal, ARemovedRegisterOrBranchIsGoneUntilBroughtBackAndAPurgeDeletesIt
     const char* says;
   };
   const std::vector<Refusal> refusals = {
-      {{"remover", "caixa", "1", "1"}, 1, "caixa 001 da filial 0001"},  // the code without zeros: which one?
+      {{"remover", "caixa", "1", "1"},
+       1,
+       "caixa 001 da filial 0001"},  // the code without zeros: which one?
       {{"remover", "caixa", "0001", "001"}, 1, "já está removido (em "},
       {{"reativar", "filial", "0001"}, 1, "não está removida"},
       {{"remover", "filial", "0001", "001"}, 2, "leva só o código da filial"},
@@ -81,17 +85,21 @@ TEST_F(Removal, ARemovedRegisterOrBranchIsGoneUntilBroughtBackAndAPurgeDeletesIt
   EXPECT_TRUE(KioskTurns("0002", "001", 404));
   EXPECT_EQ(client_->Rows("getFilial", {}).dump().find("0002"), std::string::npos);
   ASSERT_EQ(Tool({"purgar"}, &output), 0) << output;
-  EXPECT_EQ(db_->Query("SELECT COUNT(*) FROM caixa WHERE cdfilial = '0002'"), (std::vector<std::vector<std::string>>{{"0"}}));
+  EXPECT_EQ(db_->Query("SELECT COUNT(*) FROM caixa WHERE cdfilial = '0002'"),
+            (std::vector<std::vector<std::string>>{{"0"}}));
   EXPECT_EQ(Tool({"reativar", "filial", "0002"}, &output), 1);
 
   // The same from a register file: ATIVO N removes, S brings back, empty
   // leaves as it is; anything else stops the file.
-  WriteFile(dir_.File("ativo.csv"), "CDFILIAL;CDCAIXA;NMCAIXA;CDLOJA;NMLOJA;ATIVO\r\n"
-                                    "0001;002;Caixa Rápido;LJ01;Loja Centro;N\r\n0001;001;Caixa Principal;LJ01;Loja Centro;\r\n");
+  WriteFile(
+      dir_.File("ativo.csv"),
+      "CDFILIAL;CDCAIXA;NMCAIXA;CDLOJA;NMLOJA;ATIVO\r\n"
+      "0001;002;Caixa Rápido;LJ01;Loja Centro;N\r\n0001;001;Caixa Principal;LJ01;Loja Centro;\r\n");
   ASSERT_EQ(Tool({"import", dir_.File("ativo.csv")}, &output), 0) << output;
   EXPECT_TRUE(KioskTurns("0001", "002", 404));
   EXPECT_EQ(Kiosk("0001", "001"), 200);
-  WriteFile(dir_.File("ativo.csv"), "CDFILIAL,CDCAIXA,NMCAIXA,CDLOJA,NMLOJA,ATIVO\n0001,002,Caixa Rápido,LJ01,L,sim\n");
+  WriteFile(dir_.File("ativo.csv"),
+            "CDFILIAL,CDCAIXA,NMCAIXA,CDLOJA,NMLOJA,ATIVO\n0001,002,Caixa Rápido,LJ01,L,sim\n");
   EXPECT_EQ(Tool({"import", dir_.File("ativo.csv")}, &output), 1);
   EXPECT_NE(output.find(":2:"), std::string::npos) << output;
 

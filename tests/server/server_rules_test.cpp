@@ -27,7 +27,8 @@ TEST(TokenFile, ProblemsAreNamedByLineWithoutShowingTheToken) {
       {"a name with a slash", "lo/ja " + secret + "\n", "tokens:1: nome de token inválido"},
       {"a name without a token", "loja1:\n", "tokens:1: o token loja1 está vazio"},
       {"only comments", "# ninguém\n\n", "não tem nenhum token"},
-      {"a scope that is none", "loja1 " + secret + " tudo\n", "tokens:1: escopo desconhecido para o token loja1"},
+      {"a scope that is none", "loja1 " + secret + " tudo\n",
+       "tokens:1: escopo desconhecido para o token loja1"},
       {"branches without a scope word", "loja1 " + secret + " 0001,0007\n",
        "tokens:1: escopo desconhecido para o token loja1"},
       {"an empty item in the reach", "loja1 " + secret + " escrita 0001,,0007\n",
@@ -48,22 +49,28 @@ TEST(TokenFile, ProblemsAreNamedByLineWithoutShowingTheToken) {
       EXPECT_EQ(said.find(secret), std::string::npos) << said;
     }
   }
-  const auto tokens = AccessTokens::Parse("# caixas\nloja1 " + secret + "\nloja2:" + secret + "2\n", "t");
+  const auto tokens =
+      AccessTokens::Parse("# caixas\nloja1 " + secret + "\nloja2:" + secret + "2\n", "t");
   EXPECT_EQ(tokens.Size(), 2u);
   EXPECT_EQ(tokens.NameFor("Bearer " + secret + "2"), "loja2");
-  const auto reader = AccessTokens::Parse("quiosque " + secret + "\tleitura\n", "t").Find("Bearer " + secret);
+  const auto reader =
+      AccessTokens::Parse("quiosque " + secret + "\tleitura\n", "t").Find("Bearer " + secret);
   ASSERT_TRUE(reader);
   EXPECT_TRUE(reader->readOnly);
   EXPECT_FALSE(tokens.Find("Bearer " + secret)->readOnly);
   EXPECT_TRUE(tokens.Find("Bearer " + secret)->reach.All());
 
   const auto scoped = AccessTokens::Parse(
-      "quiosque " + secret + " leitura 0001/003\nfranquia " + secret + "2 escrita 0001,0007/002\n", "t");
-  const auto kiosk = scoped.Find("Bearer " + secret), franchise = scoped.Find("Bearer " + secret + "2");
+      "quiosque " + secret + " leitura 0001/003\nfranquia " + secret + "2 escrita 0001,0007/002\n",
+      "t");
+  const auto kiosk = scoped.Find("Bearer " + secret),
+             franchise = scoped.Find("Bearer " + secret + "2");
   ASSERT_TRUE(kiosk && franchise);
-  EXPECT_TRUE(kiosk->readOnly && kiosk->reach.Reaches("0001", "003") && kiosk->reach.Reaches("0001"));
+  EXPECT_TRUE(kiosk->readOnly && kiosk->reach.Reaches("0001", "003") &&
+              kiosk->reach.Reaches("0001"));
   EXPECT_FALSE(kiosk->reach.Reaches("0001", "001"));
-  EXPECT_TRUE(!franchise->readOnly && franchise->reach.Reaches("0001", "999") && franchise->reach.Reaches("0007", "002"));
+  EXPECT_TRUE(!franchise->readOnly && franchise->reach.Reaches("0001", "999") &&
+              franchise->reach.Reaches("0007", "002"));
   EXPECT_FALSE(franchise->reach.Reaches("0007", "001") || franchise->reach.Reaches("0002"));
 }
 
@@ -72,7 +79,8 @@ TEST(TokenFile, ProblemsAreNamedByLineWithoutShowingTheToken) {
 TEST(DatabaseForLog, HidesPasswordsAndFailuresAreOneLine) {
   EXPECT_EQ(DatabaseForLog("postgresql:host=db password=segredo dbname=totem"),
             "postgresql:host=db password=*** dbname=totem");
-  EXPECT_EQ(DatabaseForLog("postgresql://totem:segredo@db/totem"), "postgresql://totem:***@db/totem");
+  EXPECT_EQ(DatabaseForLog("postgresql://totem:segredo@db/totem"),
+            "postgresql://totem:***@db/totem");
   EXPECT_EQ(DatabaseForLog("sqlite:/var/lib/totem/totem.db"), "sqlite:/var/lib/totem/totem.db");
   try {
     OpenStore("postgresql:host=127.0.0.1 port=1 dbname=totem connect_timeout=2");

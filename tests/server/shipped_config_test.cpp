@@ -19,10 +19,11 @@ namespace {
 auto InForce(const std::vector<std::string>& args) {
   const auto o = std::get<ServeOptions>(ParseCommandLine(args));
   const HttpOptions& h = o.http;
-  return std::tuple(o.createDatabase, o.demo, o.sqlitePollMs, o.insecureListenAny, h.host, h.port, h.callLog,
-                    h.maxBody, h.maxHeader, h.maxConnections, h.workers, h.writers, h.loops, h.kioskWaitsPerToken,
-                    h.kioskWaitsPerAddress, h.answerBudget, h.keepAliveRequests, h.keepAliveSeconds,
-                    h.headTimeoutSeconds, h.bodyTimeoutSeconds, h.writeTimeoutSeconds);
+  return std::tuple(o.createDatabase, o.demo, o.sqlitePollMs, o.insecureListenAny, h.host, h.port,
+                    h.callLog, h.maxBody, h.maxHeader, h.maxConnections, h.workers, h.writers,
+                    h.loops, h.kioskWaitsPerToken, h.kioskWaitsPerAddress, h.answerBudget,
+                    h.keepAliveRequests, h.keepAliveSeconds, h.headTimeoutSeconds,
+                    h.bodyTimeoutSeconds, h.writeTimeoutSeconds);
 }
 
 TEST(ShippedConfigFile, ItsCommentedDefaultsAreTheDefaultsInForce) {
@@ -31,7 +32,8 @@ TEST(ShippedConfigFile, ItsCommentedDefaultsAreTheDefaultsInForce) {
   for (const auto& option : LimitDefaults()) withDefault.insert(option.key);
   std::ifstream shipped(TOTEM_SHIPPED_CONF);
   ASSERT_TRUE(shipped) << TOTEM_SHIPPED_CONF;
-  const auto path = std::filesystem::temp_directory_path() / ("shipped-defaults-" + std::to_string(getpid()));
+  const auto path =
+      std::filesystem::temp_directory_path() / ("shipped-defaults-" + std::to_string(getpid()));
   std::ofstream uncommented(path);
   const std::regex commented(R"(# ([a-z-]+) = .*)");
   std::smatch key;
@@ -41,7 +43,8 @@ TEST(ShippedConfigFile, ItsCommentedDefaultsAreTheDefaultsInForce) {
     limitsShown.insert(key[1]);
   }
   uncommented.close();
-  for (const auto& option : LimitDefaults()) EXPECT_TRUE(limitsShown.count(option.key)) << option.key;
+  for (const auto& option : LimitDefaults())
+    EXPECT_TRUE(limitsShown.count(option.key)) << option.key;
   const std::vector<std::string> bare = {"--db", "sqlite:/nao/existe.db"};
   auto withFile = bare;
   withFile.insert(withFile.end(), {"--config", path.string()});

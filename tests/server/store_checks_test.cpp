@@ -51,7 +51,8 @@ TEST_F(HttpHardening, HealthReportsWhetherTheStoreAnswers) {
   ASSERT_TRUE(broken);
   EXPECT_EQ(broken->status, 503);
   EXPECT_EQ(broken->body.rfind("unavailable: ", 0), 0u) << broken->body;
-  EXPECT_NE(broken->body.find("schema_migrations"), std::string::npos) << "says why: " << broken->body;
+  EXPECT_NE(broken->body.find("schema_migrations"), std::string::npos)
+      << "says why: " << broken->body;
 }
 
 // Sets the size a file of the process may grow to, as a full disk would
@@ -82,16 +83,23 @@ TEST(StoreChecks, HealthSaysWhenTheStoreCannotTakeAWriteAndWhy) {
   };
   // Asked while writable first: a check made then must not make a later
   // one see a file that became read-only as writable.
-  const auto writable = [&file] { fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write); };
+  const auto writable = [&file] {
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+  };
   const pid_t pid = own.Pid();
   const std::vector<Step> steps = {
       {"writable", &unprivileged, writable, 200, "ok\n", ""},
       {"a read-only file", &unprivileged,
-       [&file] { fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read); },
+       [&file] {
+         fs::permissions(file,
+                         fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+       },
        503, "read-only: ", "só pode ser lida"},
       {"writable again", &unprivileged, writable, 200, "ok\n", ""},
-      {"a full disk", &own, [pid] { LimitFileSize(pid, 1); }, 503, "read-only: ", "não consegue gravar no disco"},
-      {"room on the disk again", &own, [pid] { LimitFileSize(pid, RLIM_INFINITY); }, 200, "ok\n", ""},
+      {"a full disk", &own, [pid] { LimitFileSize(pid, 1); }, 503,
+       "read-only: ", "não consegue gravar no disco"},
+      {"room on the disk again", &own, [pid] { LimitFileSize(pid, RLIM_INFINITY); }, 200, "ok\n",
+       ""},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.what);
@@ -114,22 +122,32 @@ TEST(StoreChecks, ADamagedOrReadOnlyDatabaseIsRefusedAtStartNamingIt) {
   };
   std::vector<Case> cases;
   if (TestDatabase::UsingPostgres()) {
-    cases.push_back({"a database that takes only reads", [](const std::string&, TestDatabase* db) {
-                       db->Query("ALTER DATABASE \"" + db->Query("SELECT current_database()").at(0).at(0) +
-                                "\" SET default_transaction_read_only = on");
-                     }, "só aceita transações de leitura"});
+    cases.push_back({"a database that takes only reads",
+                     [](const std::string&, TestDatabase* db) {
+                       db->Query("ALTER DATABASE \"" +
+                                 db->Query("SELECT current_database()").at(0).at(0) +
+                                 "\" SET default_transaction_read_only = on");
+                     },
+                     "só aceita transações de leitura"});
   } else {
     cases = {
-        {"pages overwritten", [](const std::string& file, TestDatabase*) { Overwrite(file, 4096); }, "está danificada"},
-        {"a header that is not SQLite's", [](const std::string& file, TestDatabase*) { Overwrite(file, 0); },
+        {"pages overwritten", [](const std::string& file, TestDatabase*) { Overwrite(file, 4096); },
+         "está danificada"},
+        {"a header that is not SQLite's",
+         [](const std::string& file, TestDatabase*) { Overwrite(file, 0); },
          "não foi possível abrir"},
         {"a file the server may not write",
-         [](const std::string& file, TestDatabase*) { fs::permissions(file, fs::perms::owner_read); },
+         [](const std::string& file, TestDatabase*) {
+           fs::permissions(file, fs::perms::owner_read);
+         },
          "só pode ser lida"},
-        {"a file that is gone, without --criar-banco", [](const std::string& file, TestDatabase*) { fs::remove(file); },
+        {"a file that is gone, without --criar-banco",
+         [](const std::string& file, TestDatabase*) { fs::remove(file); },
          "não existe; para criar uma base nova, dê --criar-banco"},
         {"a folder that is gone, without --criar-banco",
-         [](const std::string& file, TestDatabase*) { fs::remove_all(fs::path(file).parent_path()); },
+         [](const std::string& file, TestDatabase*) {
+           fs::remove_all(fs::path(file).parent_path());
+         },
          "a pasta "},
         {"another program's SQLite file",
          [](const std::string& file, TestDatabase*) {
@@ -149,7 +167,8 @@ TEST(StoreChecks, ADamagedOrReadOnlyDatabaseIsRefusedAtStartNamingIt) {
     ServerProcess(Unprivileged(address, true)).Terminate();
     c.spoil(file, db.get());
     std::string output;
-    const int code = ServerProcess::RunTool({"--db", address, "--listen", "127.0.0.1:0"}, &output, true);
+    const int code =
+        ServerProcess::RunTool({"--db", address, "--listen", "127.0.0.1:0"}, &output, true);
     EXPECT_EQ(code, 1) << output;
     EXPECT_NE(output.find(c.message), std::string::npos) << output;
     if (!db) {
@@ -159,7 +178,9 @@ TEST(StoreChecks, ADamagedOrReadOnlyDatabaseIsRefusedAtStartNamingIt) {
     // Each event one line of the log, whatever the database's message held.
     std::istringstream lines(output);
     for (std::string line; std::getline(lines, line);)
-      EXPECT_TRUE(std::regex_match(line, std::regex(R"(\d{4}-\d\d-\d\dT[0-9:.]{12}Z totem-server: .*)"))) << line;
+      EXPECT_TRUE(
+          std::regex_match(line, std::regex(R"(\d{4}-\d\d-\d\dT[0-9:.]{12}Z totem-server: .*)")))
+          << line;
   }
 }
 

@@ -20,9 +20,10 @@ constexpr const char* kFranchiseToken = "franquia-0002-e5f6a7b8c9d0";
 class TokenHardening : public HttpHardening {
  protected:
   void SetUp() override {
-    WriteFile(dir_.File("tokens"), std::string("# quem pode chamar\nloja1 ") + kLojaToken + "\n\nmonitor:" +
-                                       kMonitorToken + "\nquiosque " + kKioskToken + " leitura 0001/001\n" +
-                                       "franquia " + kFranchiseToken + " escrita 0002\n");
+    WriteFile(dir_.File("tokens"), std::string("# quem pode chamar\nloja1 ") + kLojaToken +
+                                       "\n\nmonitor:" + kMonitorToken + "\nquiosque " +
+                                       kKioskToken + " leitura 0001/001\n" + "franquia " +
+                                       kFranchiseToken + " escrita 0002\n");
     StartServer({"--token-file", dir_.File("tokens")});
     before_ = Stored();
   }
@@ -41,7 +42,8 @@ TEST_F(TokenHardening, EveryPathButHealthNeedsOneOfTheTokensAndOnlyWhatItReaches
   const std::string franchise = kFranchiseToken;
   const std::vector<Case> cases = {
       {"save without a header", "POST", kModulePath, std::nullopt, 401},
-      {"save with a wrong token", "POST", kModulePath, "Bearer " + token.substr(0, token.size() - 1) + "X", 401},
+      {"save with a wrong token", "POST", kModulePath,
+       "Bearer " + token.substr(0, token.size() - 1) + "X", 401},
       {"save with a token's prefix", "POST", kModulePath, "Bearer " + token.substr(0, 16), 401},
       {"save with a token and more", "POST", kModulePath, "Bearer " + token + "0", 401},
       {"save with the token's name", "POST", kModulePath, "Bearer loja1", 401},
@@ -55,13 +57,18 @@ TEST_F(TokenHardening, EveryPathButHealthNeedsOneOfTheTokensAndOnlyWhatItReaches
       {"unknown path with a token", "GET", "/rpc/Outro", "Bearer " + token, 404},
       {"metrics with a token", "GET", "/metrics", "Bearer " + std::string(kMonitorToken), 200},
       {"module description, lower-case scheme", "GET", kModulePath, "bearer " + token, 200},
-      {"call with the second token", "POST", kModulePath, "Bearer " + std::string(kMonitorToken), 200},
-      {"kiosk reading its own register", "GET", "/kiosk/v1/parametros/0001/001", "Bearer " + kiosk, 200},
-      {"kiosk reading another register", "GET", "/kiosk/v1/parametros/0001/002", "Bearer " + kiosk, 403},
-      {"kiosk reading a register that is none", "GET", "/kiosk/v1/parametros/0001/999", "Bearer " + kiosk, 403},
+      {"call with the second token", "POST", kModulePath, "Bearer " + std::string(kMonitorToken),
+       200},
+      {"kiosk reading its own register", "GET", "/kiosk/v1/parametros/0001/001", "Bearer " + kiosk,
+       200},
+      {"kiosk reading another register", "GET", "/kiosk/v1/parametros/0001/002", "Bearer " + kiosk,
+       403},
+      {"kiosk reading a register that is none", "GET", "/kiosk/v1/parametros/0001/999",
+       "Bearer " + kiosk, 403},
       {"franchisee reading a register of its branch", "GET", "/kiosk/v1/parametros/0002/001",
        "Bearer " + franchise, 200},
-      {"franchisee saving another branch's register", "POST", kModulePath, "Bearer " + franchise, 403},
+      {"franchisee saving another branch's register", "POST", kModulePath, "Bearer " + franchise,
+       403},
       {"call with a token in each of two headers", "POST", kModulePath,
        "Bearer " + token + "\r\nAuthorization: Bearer " + std::string(kMonitorToken), 400},
       {"call with a wrong token, then a right one", "POST", kModulePath,
@@ -92,9 +99,11 @@ TEST_F(TokenHardening, EveryPathButHealthNeedsOneOfTheTokensAndOnlyWhatItReaches
 
 TEST_F(TokenHardening, AWrongTokenIsRefusedBeforeTheBodyIsSent) {
   auto raw = Connect();
-  raw->Send("POST /rpc/Ksl80500.rdmParametrosToten HTTP/1.1\r\nHost: x\r\n"
-            "Content-Type: application/json\r\nContent-Length: 600\r\n"
-            "Authorization: Bearer " + std::string(kMonitorToken) + "x\r\n\r\n");
+  raw->Send(
+      "POST /rpc/Ksl80500.rdmParametrosToten HTTP/1.1\r\nHost: x\r\n"
+      "Content-Type: application/json\r\nContent-Length: 600\r\n"
+      "Authorization: Bearer " +
+      std::string(kMonitorToken) + "x\r\n\r\n");
   std::string answer = raw->ReadUntilClosed();
   EXPECT_EQ(StatusOf(answer), 401) << answer;
   EXPECT_EQ(answer.find("<still open>"), std::string::npos) << "connection left open";
@@ -108,13 +117,15 @@ TEST(TokenFile, ProblemsStopTheServerAtStartWithoutShowingTheToken) {
   const std::string secret = "s3gr3do-que-nao-aparece";
   const std::string file = dir.File("tokens");
   for (const auto& [content, message] :
-       {std::pair<std::optional<std::string>, std::string>{secret + "\n", "tokens:1: esperado NOME TOKEN"},
+       {std::pair<std::optional<std::string>, std::string>{secret + "\n",
+                                                           "tokens:1: esperado NOME TOKEN"},
         {std::nullopt, "não foi possível ler o arquivo de tokens"}}) {
     std::filesystem::remove(file);
     if (content) WriteFile(file, *content);
     std::string output;
     const int code = ServerProcess::RunTool(
-        {"--db", "sqlite:" + dir.File("t.db"), "--listen", "127.0.0.1:0", "--token-file", file}, &output);
+        {"--db", "sqlite:" + dir.File("t.db"), "--listen", "127.0.0.1:0", "--token-file", file},
+        &output);
     EXPECT_EQ(code, 1) << output;
     EXPECT_NE(output.find(message), std::string::npos) << output;
     EXPECT_EQ(output.find(secret), std::string::npos) << output;
@@ -127,7 +138,8 @@ TEST(TokenFile, WithoutOneTheServerRefusesToListenBeyondLoopback) {
   for (const std::string address : {"0.0.0.0:0", "[::]:0", "192.0.2.1:0"}) {
     SCOPED_TRACE(address);
     std::string output;
-    const int code = ServerProcess::RunTool({"--db", "sqlite:" + dir.File("t.db"), "--listen", address}, &output);
+    const int code = ServerProcess::RunTool(
+        {"--db", "sqlite:" + dir.File("t.db"), "--listen", address}, &output);
     EXPECT_EQ(code, 2) << output;
     EXPECT_NE(output.find("--token-file"), std::string::npos) << output;
     EXPECT_NE(output.find("--insecure-listen-any"), std::string::npos) << output;
@@ -144,10 +156,11 @@ namespace {
 // first, then a read-only token's, and the back office's last; a kiosk wait
 // over the cap per address is answered at once.
 TEST_F(TokenHardening, AtTheCapTheUnauthenticatedAndReadersGoBeforeTheBackOffice) {
-  StartServer({"--token-file", dir_.File("tokens"), "--max-connections", "3", "--kiosk-waits-per-address", "1"});
+  StartServer({"--token-file", dir_.File("tokens"), "--max-connections", "3",
+               "--kiosk-waits-per-address", "1"});
   auto get = [](const std::string& path, const std::string& token, const std::string& more = "") {
-    return "GET " + path + " HTTP/1.1\r\nHost: x\r\n" + (token.empty() ? "" : "Authorization: Bearer " + token + "\r\n") +
-           more + "\r\n";
+    return "GET " + path + " HTTP/1.1\r\nHost: x\r\n" +
+           (token.empty() ? "" : "Authorization: Bearer " + token + "\r\n") + more + "\r\n";
   };
   RawConnection office(server_->Host(), server_->Port()), reader(server_->Host(), server_->Port()),
       anonymous(server_->Host(), server_->Port());
@@ -157,8 +170,8 @@ TEST_F(TokenHardening, AtTheCapTheUnauthenticatedAndReadersGoBeforeTheBackOffice
   ASSERT_EQ(StatusOf(office.ReadResponse()), 200);
   ASSERT_EQ(StatusOf(reader.ReadResponse()), 200);
   ASSERT_EQ(StatusOf(anonymous.ReadResponse()), 401);
-  const std::vector<std::pair<const char*, RawConnection*>> closedInTurn = {{"unauthenticated", &anonymous},
-                                                                            {"read-only", &reader}};
+  const std::vector<std::pair<const char*, RawConnection*>> closedInTurn = {
+      {"unauthenticated", &anonymous}, {"read-only", &reader}};
   std::vector<std::unique_ptr<RawConnection>> newcomers;
   for (const auto& [who, connection] : closedInTurn) {
     newcomers.push_back(Connect());
@@ -171,7 +184,8 @@ TEST_F(TokenHardening, AtTheCapTheUnauthenticatedAndReadersGoBeforeTheBackOffice
 
   StartServer({"--token-file", dir_.File("tokens"), "--kiosk-waits-per-address", "1"});
   RawConnection waiting(server_->Host(), server_->Port()), over(server_->Host(), server_->Port());
-  waiting.Send(get("/kiosk/v1/parametros/0001/001?aguardar=30", kKioskToken, "If-None-Match: *\r\n"));
+  waiting.Send(
+      get("/kiosk/v1/parametros/0001/001?aguardar=30", kKioskToken, "If-None-Match: *\r\n"));
   // Once the first wait is held, the server answers the next one at once.
   for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
        std::chrono::steady_clock::now() < until;) {

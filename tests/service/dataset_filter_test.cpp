@@ -19,9 +19,11 @@ DataPacket Caixas(std::vector<std::pair<std::string, std::string>> filialCaixa) 
 // A quote in a branch code is part of the code: it can neither break the
 // filter nor widen it to other branches.
 TEST(CaixaFilter, SelectsOnlyThatBranchWhateverQuotesItsCodeHolds) {
-  const std::vector<std::pair<std::string, std::string>> chain = {
-      {"0001", "001"}, {"O'B", "002"}, {"O'B", "003"}, {"0002", "004"},
-      {"0' or CDFILIAL <> '", "005"}};
+  const std::vector<std::pair<std::string, std::string>> chain = {{"0001", "001"},
+                                                                  {"O'B", "002"},
+                                                                  {"O'B", "003"},
+                                                                  {"0002", "004"},
+                                                                  {"0' or CDFILIAL <> '", "005"}};
   const struct {
     std::string code;
     std::vector<std::string> registers;

@@ -90,7 +90,7 @@ TEST_F(ParametrosClientTest, SaveSendsThirteenTextsAndIsReadBack) {
   std::string tipo = "2", grupo = "", exiMsg = "S", diaIni = "5", diaFin = "20", seg = "45",
               menIni = "Bem-vindo à loja", menAdi = "Promoção de verão", selLoja = "S",
               infClie = "N", menCon = "Consulte seu saldo";
-  service::ParametrosRefs refs{&tipo, &grupo, &exiMsg, &diaIni, &diaFin, &seg,
+  service::ParametrosRefs refs{&tipo,   &grupo,  &exiMsg,  &diaIni,  &diaFin, &seg,
                                &menIni, &menAdi, &selLoja, &infClie, &menCon};
   auto saved = client_.setUpdParametros(filial, caixa, refs);
   ASSERT_TRUE(saved.ok) << saved.message;
@@ -112,7 +112,7 @@ TEST_F(ParametrosClientTest, RefusalComesBackAsAnEnvelopeNotAnException) {
   auto [filial, caixa] = RegisterWithRecord();
   std::string tipo = "3", grupo = "", exiMsg = "S", diaIni = "", diaFin = "", seg = "10",
               menIni = "", menAdi = "", selLoja = "N", infClie = "N", menCon = "";
-  service::ParametrosRefs refs{&tipo, &grupo, &exiMsg, &diaIni, &diaFin, &seg,
+  service::ParametrosRefs refs{&tipo,   &grupo,  &exiMsg,  &diaIni,  &diaFin, &seg,
                                &menIni, &menAdi, &selLoja, &infClie, &menCon};
   auto refused = client_.setUpdParametros(filial, caixa, refs);
   EXPECT_FALSE(refused.ok);

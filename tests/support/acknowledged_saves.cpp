@@ -12,15 +12,17 @@ void ExpectAcknowledgedSavesStored(TestDatabase& db, const AcknowledgedSaves& ac
   // locks waits for it first.
   if (TestDatabase::UsingPostgres()) db.Query("SELECT 1 FROM caixa FOR UPDATE");
   std::map<std::string, std::vector<std::string>> stored;
-  for (auto& row : db.Query("SELECT cdfilial || '/' || cdcaixa, dsmsginitot, nrsegfectot, dsmsgcontot"
-                            " FROM parametro_totem"))
+  for (auto& row :
+       db.Query("SELECT cdfilial || '/' || cdcaixa, dsmsginitot, nrsegfectot, dsmsgcontot"
+                " FROM parametro_totem"))
     stored[row[0]] = row;
   // Per register: (number of the save, seconds before, seconds after, first
   // text after, last text after), in order of saving.
   std::map<std::string, std::vector<std::vector<std::string>>> history;
-  for (auto& row : db.Query("SELECT cdfilial || '/' || cdcaixa, nrgravacao, nrsegfectot_antes,"
-                            " nrsegfectot_depois, dsmsginitot_depois, dsmsgcontot_depois"
-                            " FROM parametro_totem_historico ORDER BY cdfilial, cdcaixa, nrgravacao"))
+  for (auto& row :
+       db.Query("SELECT cdfilial || '/' || cdcaixa, nrgravacao, nrsegfectot_antes,"
+                " nrsegfectot_depois, dsmsginitot_depois, dsmsgcontot_depois"
+                " FROM parametro_totem_historico ORDER BY cdfilial, cdcaixa, nrgravacao"))
     history[row[0]].push_back(row);
   for (const auto& [key, saves] : acknowledged) {
     SCOPED_TRACE(key);
@@ -48,7 +50,8 @@ void ExpectAcknowledgedSavesStored(TestDatabase& db, const AcknowledgedSaves& ac
       previous = row[3];
     }
     EXPECT_EQ(previous, stored[key][2]) << "the history ends at the stored record";
-    for (int n : saves) EXPECT_TRUE(recorded.count(n)) << "acknowledged save " << n << " has no history row";
+    for (int n : saves)
+      EXPECT_TRUE(recorded.count(n)) << "acknowledged save " << n << " has no history row";
   }
   EXPECT_EQ(db.IntegrityCheck(), "ok");
 }

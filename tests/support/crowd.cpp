@@ -42,30 +42,33 @@ void Crowd::Schedule(std::size_t next) {
     for (std::size_t i = next; i < members_.size(); ++i) Open(*members_[i]);
     return;
   }
-  const std::size_t batch = std::max<std::size_t>(1, static_cast<std::size_t>(plan_.perSecond / 100));
+  const std::size_t batch =
+      std::max<std::size_t>(1, static_cast<std::size_t>(plan_.perSecond / 100));
   for (std::size_t i = next; i < std::min(members_.size(), next + batch); ++i) Open(*members_[i]);
   auto timer = std::make_shared<asio::steady_timer>(loop_, std::chrono::milliseconds(10));
-  timer->async_wait([this, timer, next = next + batch](const boost::system::error_code&) { Schedule(next); });
+  timer->async_wait(
+      [this, timer, next = next + batch](const boost::system::error_code&) { Schedule(next); });
 }
 
 void Crowd::Open(Member& member) {
   member.socket = tcp::socket(loop_);
   member.buffer.clear();
-  member.socket.async_connect({asio::ip::make_address("127.0.0.1"), static_cast<unsigned short>(port_)},
-                              [this, &member](const boost::system::error_code& ec) {
-                                if (ec) return Lost(member);
-                                ++connects_;
-                                if (plan_.request.empty()) return Read(member);
-                                Send(member);
-                              });
+  member.socket.async_connect(
+      {asio::ip::make_address("127.0.0.1"), static_cast<unsigned short>(port_)},
+      [this, &member](const boost::system::error_code& ec) {
+        if (ec) return Lost(member);
+        ++connects_;
+        if (plan_.request.empty()) return Read(member);
+        Send(member);
+      });
 }
 
 void Crowd::Send(Member& member) {
-  asio::async_write(member.socket, asio::buffer(plan_.request), [this, &member](const boost::system::error_code& ec,
-                                                                                  std::size_t) {
-    if (ec) return Lost(member);
-    Read(member);
-  });
+  asio::async_write(member.socket, asio::buffer(plan_.request),
+                    [this, &member](const boost::system::error_code& ec, std::size_t) {
+                      if (ec) return Lost(member);
+                      Read(member);
+                    });
 }
 
 // Reads answers; an empty request only waits for the server to close.
@@ -100,16 +103,20 @@ void Crowd::Lost(Member& member) {
 bool Crowd::AwaitConnects(long n, std::chrono::seconds limit) const {
   const auto until = std::chrono::steady_clock::now() + limit;
   while (connects_ < n)
-    if (std::chrono::steady_clock::now() > until) return false;
-    else std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (std::chrono::steady_clock::now() > until)
+      return false;
+    else
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
   return true;
 }
 
 bool Crowd::AwaitAllDone(std::chrono::seconds limit) const {
   const auto until = std::chrono::steady_clock::now() + limit;
   while (done_ < static_cast<long>(members_.size()))
-    if (std::chrono::steady_clock::now() > until) return false;
-    else std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (std::chrono::steady_clock::now() > until)
+      return false;
+    else
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
   return true;
 }
 

@@ -2,22 +2,22 @@
 
 #include <sys/prctl.h>
 
-#include <fstream>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <thread>
 
+#include <grp.h>
 #include <httplib.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <poll.h>
 #include <stdexcept>
 #include <tuple>
 #include <utility>
-#include <grp.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace totem::test {
 namespace {
@@ -44,7 +44,8 @@ std::pair<pid_t, int> Spawn(std::vector<std::string> args, bool withStderr, bool
     if (withStderr) dup2(fds[1], STDERR_FILENO);
     close(fds[0]);
     close(fds[1]);
-    if (unprivileged && geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0))
+    if (unprivileged && geteuid() == 0 &&
+        (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0))
       _exit(126);
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
@@ -100,11 +101,11 @@ ServerProcess::~ServerProcess() {
 
 void ServerProcess::Start(int port) {
   // A bare path is an SQLite file; an address with a scheme goes as it is.
-  const bool address = options_.dbPath.rfind("sqlite:", 0) == 0 ||
-                       options_.dbPath.rfind("postgres", 0) == 0;
+  const bool address =
+      options_.dbPath.rfind("sqlite:", 0) == 0 || options_.dbPath.rfind("postgres", 0) == 0;
   std::vector<std::string> args = {BinaryPath(), "--db",
-                                   address ? options_.dbPath : "sqlite:" + options_.dbPath, "--listen",
-                                   "127.0.0.1:" + std::to_string(port)};
+                                   address ? options_.dbPath : "sqlite:" + options_.dbPath,
+                                   "--listen", "127.0.0.1:" + std::to_string(port)};
   if (options_.createDatabase) args.push_back("--criar-banco");
   if (options_.demo) args.push_back("--demo");
   args.insert(args.end(), options_.extraArgs.begin(), options_.extraArgs.end());
@@ -173,7 +174,8 @@ void ServerProcess::RestartOnSamePort() {
   Start(port_);
 }
 
-int ServerProcess::RunTool(const std::vector<std::string>& toolArgs, std::string* output, bool unprivileged) {
+int ServerProcess::RunTool(const std::vector<std::string>& toolArgs, std::string* output,
+                           bool unprivileged) {
   std::vector<std::string> args = {BinaryPath()};
   args.insert(args.end(), toolArgs.begin(), toolArgs.end());
   auto [pid, fd] = Spawn(std::move(args), true, unprivileged);

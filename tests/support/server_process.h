@@ -1,8 +1,8 @@
 #pragma once
 // Starts the real totem-server as a child process on a free loopback port
 // (--listen 127.0.0.1:0) and waits for its "listening on HOST:PORT" line.
-#include <string>
 #include <sys/types.h>
+#include <string>
 #include <vector>
 
 namespace totem::test {
@@ -13,8 +13,8 @@ long ResidentKib(pid_t pid);
 class ServerProcess {
  public:
   struct Options {
-    std::string dbPath;   // an SQLite file, or a whole --db address
-    bool demo = false;    // --demo
+    std::string dbPath;  // an SQLite file, or a whole --db address
+    bool demo = false;   // --demo
     std::vector<std::string> extraArgs;
     // --criar-banco: a test's database is a new file unless it says otherwise.
     bool createDatabase = true;
@@ -33,15 +33,16 @@ class ServerProcess {
   pid_t Pid() const { return pid_; }
   bool Running() const { return pid_ > 0; }
 
-  void Kill9();           // SIGKILL and reap
-  int Terminate();        // SIGTERM; returns the exit status
-  void Restart();         // starts again with the same options (new port)
+  void Kill9();              // SIGKILL and reap
+  int Terminate();           // SIGTERM; returns the exit status
+  void Restart();            // starts again with the same options (new port)
   void RestartOnSamePort();  // starts again listening where it listened
 
   static std::string BinaryPath();
   // Runs totem-server with arguments to completion; returns exit code and
   // fills output with stdout+stderr.
-  static int RunTool(const std::vector<std::string>& args, std::string* output, bool unprivileged = false);
+  static int RunTool(const std::vector<std::string>& args, std::string* output,
+                     bool unprivileged = false);
 
  private:
   void Start(int port = 0);
@@ -75,6 +76,7 @@ class ChildProgram {
 // Until these servers' /metrics together count at least `count` kiosk
 // reads waiting for a change: a test that needs a kiosk to be waiting
 // waits for that, not for a time. False after timeoutMs.
-bool KiosksWaiting(const std::vector<const ServerProcess*>& servers, int count, int timeoutMs = 10000);
+bool KiosksWaiting(const std::vector<const ServerProcess*>& servers, int count,
+                   int timeoutMs = 10000);
 
 }  // namespace totem::test

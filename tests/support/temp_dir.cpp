@@ -1,9 +1,9 @@
 #include "tests/support/temp_dir.h"
 
+#include <unistd.h>
 #include <cstdlib>
 #include <stdexcept>
 #include <system_error>
-#include <unistd.h>
 
 namespace totem::test {
 

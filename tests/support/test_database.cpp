@@ -3,12 +3,12 @@
 #include <libpq-fe.h>
 #include <sqlite3.h>
 
+#include <unistd.h>
 #include <atomic>
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace totem::test {
 namespace {
@@ -30,7 +30,8 @@ class SqliteDatabase : public TestDatabase {
 
   std::vector<std::vector<std::string>> Query(const std::string& sql) override {
     sqlite3* db = nullptr;
-    if (sqlite3_open(path_.c_str(), &db) != SQLITE_OK) throw std::runtime_error("cannot open " + path_);
+    if (sqlite3_open(path_.c_str(), &db) != SQLITE_OK)
+      throw std::runtime_error("cannot open " + path_);
     sqlite3_busy_timeout(db, 5000);
     sqlite3_stmt* stmt = nullptr;
     std::vector<std::vector<std::string>> rows;
@@ -89,14 +90,18 @@ class PgDatabase : public TestDatabase {
   PgDatabase(std::string cluster, const std::string& name) : cluster_(std::move(cluster)) {
     static std::atomic<int> counter{0};
     std::string safe;
-    for (char c : name) safe += std::isalnum(static_cast<unsigned char>(c)) ? static_cast<char>(std::tolower(c)) : '_';
-    database_ = "t" + std::to_string(getpid()) + "_" + std::to_string(counter++) + "_" + safe.substr(0, 30);
+    for (char c : name)
+      safe +=
+          std::isalnum(static_cast<unsigned char>(c)) ? static_cast<char>(std::tolower(c)) : '_';
+    database_ =
+        "t" + std::to_string(getpid()) + "_" + std::to_string(counter++) + "_" + safe.substr(0, 30);
     PgQuery(cluster_, "CREATE DATABASE " + database_ + " ENCODING 'UTF8' TEMPLATE template0");
     conninfo_ = cluster_;
     auto at = conninfo_.find("dbname=");
-    if (at != std::string::npos) conninfo_.erase(at, conninfo_.find(' ', at) == std::string::npos
-                                                         ? std::string::npos
-                                                         : conninfo_.find(' ', at) - at + 1);
+    if (at != std::string::npos)
+      conninfo_.erase(at, conninfo_.find(' ', at) == std::string::npos
+                              ? std::string::npos
+                              : conninfo_.find(' ', at) - at + 1);
     conninfo_ += " dbname=" + database_;
   }
   ~PgDatabase() override {

@@ -65,8 +65,8 @@ TEST(ResultEnvelopeCodec, SuccessAndFailureRoundTrip) {
   EXPECT_FALSE(none.packet);
   EXPECT_TRUE(EnvelopeToJson(ResultEnvelope::Success())["packet"].is_null());
 
-  auto err = EnvelopeFromJson(
-      EnvelopeToJson(ResultEnvelope::Failure("CAIXA_N", "Caixa não cadastrado.")));
+  auto err =
+      EnvelopeFromJson(EnvelopeToJson(ResultEnvelope::Failure("CAIXA_N", "Caixa não cadastrado.")));
   EXPECT_FALSE(err.ok);
   EXPECT_EQ(err.code, "CAIXA_N");
   EXPECT_EQ(err.message, "Caixa não cadastrado.");
@@ -87,9 +87,8 @@ TEST(DirectJsonWriter, WritesWhatTheTreeEncoderWrites) {
   EXPECT_EQ(json::parse(direct), PacketToJson(p));
   EXPECT_EQ(direct, PacketToJson(p).dump());
 
-  for (const auto& envelope :
-       {ResultEnvelope::Success(p), ResultEnvelope::Success(),
-        ResultEnvelope::Failure("DTINF", "Data inválida.")}) {
+  for (const auto& envelope : {ResultEnvelope::Success(p), ResultEnvelope::Success(),
+                               ResultEnvelope::Failure("DTINF", "Data inválida.")}) {
     std::string out;
     json_writer::AppendEnvelope(out, envelope);
     EXPECT_EQ(out, EnvelopeToJson(envelope).dump());

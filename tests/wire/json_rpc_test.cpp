@@ -1,5 +1,5 @@
-#include "platform/errors.h"
 #include "platform/json_rpc.h"
+#include "platform/errors.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +33,8 @@ TEST(JsonRpcRequest, MalformedBodiesGetTheStandardCodes) {
        rpc::kInvalidParams},
       {R"({"jsonrpc":"2.0","id":1,"method":"getCarregaPar","params":["0001",null]})",
        rpc::kInvalidParams},
-      {std::string("{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"getFilial\"}\0{}", 48), rpc::kParseError},
+      {std::string("{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"getFilial\"}\0{}", 48),
+       rpc::kParseError},
   };
   for (const auto& c : cases) {
     auto parsed = rpc::ParseRequest(c.body);
@@ -45,17 +46,21 @@ TEST(JsonRpcRequest, MalformedBodiesGetTheStandardCodes) {
 TEST(JsonRpcRequest, FaultKeepsTheRequestIdWhenReadable) {
   auto parsed = rpc::ParseRequest(R"({"jsonrpc":"2.0","id":42,"method":"x","params":[1]})");
   EXPECT_EQ(std::get<rpc::Fault>(parsed).id, 42);
-  auto big = rpc::ParseRequest(R"({"jsonrpc":"2.0","id":123456789012345678901234567890,"method":"x","params":[1]})");
-  EXPECT_NE(rpc::EncodeFault(std::get<rpc::Fault>(big)).find("\"id\":123456789012345678901234567890,"),
-            std::string::npos);
+  auto big = rpc::ParseRequest(
+      R"({"jsonrpc":"2.0","id":123456789012345678901234567890,"method":"x","params":[1]})");
+  EXPECT_NE(
+      rpc::EncodeFault(std::get<rpc::Fault>(big)).find("\"id\":123456789012345678901234567890,"),
+      std::string::npos);
 }
 
 TEST(JsonRpcRequest, NumericIdsAreAnsweredInTheTextTheyCameIn) {
   for (const std::string id : {"123456789012345678901234567890", "1.50", "-2e-3", "7"}) {
     SCOPED_TRACE(id);
-    auto parsed = rpc::ParseRequest(R"({"jsonrpc":"2.0","id":)" + id + R"(,"method":"getFilial","params":[]})");
+    auto parsed = rpc::ParseRequest(R"({"jsonrpc":"2.0","id":)" + id +
+                                    R"(,"method":"getFilial","params":[]})");
     const auto& request = std::get<rpc::Request>(parsed);
-    EXPECT_EQ(rpc::EncodeResult(request, ResultEnvelope::Success()).rfind("{\"id\":" + id + ",", 0), 0u);
+    EXPECT_EQ(rpc::EncodeResult(request, ResultEnvelope::Success()).rfind("{\"id\":" + id + ",", 0),
+              0u);
   }
 }
 
@@ -79,7 +84,8 @@ TEST(JsonRpcResponse, GarbageIsAProtocolError) {
   EXPECT_THROW(rpc::ParseResponse("<html>"), ProtocolError);
   EXPECT_THROW(rpc::ParseResponse(R"({"jsonrpc":"2.0","id":1})"), ProtocolError);
   EXPECT_THROW(rpc::ParseResponse(R"({"id":1,"result":{}})"), ProtocolError);
-  EXPECT_THROW(rpc::ParseResponse(R"({"jsonrpc":"2.0","id":1,"result":{"envelope":{"status":"ok"},"params":{}}})"),
+  EXPECT_THROW(rpc::ParseResponse(
+                   R"({"jsonrpc":"2.0","id":1,"result":{"envelope":{"status":"ok"},"params":{}}})"),
                ProtocolError);
   // An argument that is no text comes back as no text: a by-reference
   // argument that gets one is refused by the connection.
@@ -102,7 +108,8 @@ TEST(JsonRpcResponse, ReadsEscapesAndRefusesDamagedText) {
   const std::string damaged[] = {
       R"({"jsonrpc":"2.0","id":1,"result":{"envelope":{"status":"ok","packet":null},"params":[]}} x)",
       R"({"jsonrpc":"2.0","id":1,"result":{"envelope":{"status":"ok","packet":null},"params":["a)",
-      std::string(R"({"jsonrpc":"2.0","id":1,"result":{"envelope":{"status":"ok","packet":null},"params":[")") +
+      std::string(
+          R"({"jsonrpc":"2.0","id":1,"result":{"envelope":{"status":"ok","packet":null},"params":[")") +
           "\xC3\x28" + R"("]}})",
       R"({"jsonrpc":"2.0","id":1,"result":{"envelope":{"status":"ok","packet":{"fields":[{"name":"A","size":1}],"rows":[["x","y"]]}},"params":[]}})",
       R"({"jsonrpc":"2.0","id":1,"result":{"envelope":{"status":"ok","packet":{"fields":[],"rows":[]}},"params":[]},})",
@@ -113,7 +120,7 @@ TEST(JsonRpcResponse, ReadsEscapesAndRefusesDamagedText) {
 }
 
 TEST(JsonRpcResponse, DeepNestingIsRefusedNotOverflowed) {
-  std::string deep = R"({"jsonrpc":"2.0","id":1,"x":)" + std::string(100000, '[') +
-                     std::string(100000, ']') + "}";
+  std::string deep =
+      R"({"jsonrpc":"2.0","id":1,"x":)" + std::string(100000, '[') + std::string(100000, ']') + "}";
   EXPECT_THROW(rpc::ParseResponse(deep), ProtocolError);
 }

@@ -1,5 +1,5 @@
-#include "platform/errors.h"
 #include "platform/socket_connection.h"
+#include "platform/errors.h"
 #include "tests/support/server_process.h"
 #include "tests/support/stub_rpc_server.h"
 #include "tests/support/temp_dir.h"
@@ -7,11 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
-#include <chrono>
-#include <fstream>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <chrono>
+#include <fstream>
 
 using namespace totem;
 using namespace std::chrono_literals;
@@ -37,7 +37,10 @@ class SilentListener {
   }
   ~SilentListener() { close(fd_); }
   int Port() const { return port_; }
-  void Close() { close(fd_); fd_ = -1; }
+  void Close() {
+    close(fd_);
+    fd_ = -1;
+  }
 
  private:
   int fd_ = -1;
@@ -162,7 +165,8 @@ TEST(SocketConnectionFailures, RefusedConnectionGivesAReadableMessage) {
     c.Open();
     FAIL() << "no exception";
   } catch (const ConnectionError& e) {
-    EXPECT_NE(std::string(e.what()).find("Não foi possível conectar"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("Não foi possível conectar"), std::string::npos)
+        << e.what();
     EXPECT_NE(std::string(e.what()).find(std::to_string(port)), std::string::npos);
   }
   EXPECT_FALSE(c.Connected());
@@ -196,7 +200,8 @@ TEST(SocketConnectionFailures, ATokensRefusalGivesTheServersReason) {
     FAIL() << "no exception";
   } catch (const RemoteCallError& e) {
     EXPECT_EQ(e.Code(), -32003);
-    EXPECT_NE(std::string(e.what()).find("O token quiosque não tem acesso ao caixa 0001/002."), std::string::npos);
+    EXPECT_NE(std::string(e.what()).find("O token quiosque não tem acesso ao caixa 0001/002."),
+              std::string::npos);
   }
 }
 

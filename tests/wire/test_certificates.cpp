@@ -30,7 +30,8 @@ void AddExtension(X509* certificate, X509* issuer, int nid, const char* value) {
   X509_EXTENSION_free(extension);
 }
 
-X509* NewCertificate(const std::string& commonName, EVP_PKEY* key, long serial, int fromDays, int toDays) {
+X509* NewCertificate(const std::string& commonName, EVP_PKEY* key, long serial, int fromDays,
+                     int toDays) {
   X509* certificate = X509_new();
   X509_set_version(certificate, 2);
   ASN1_INTEGER_set(X509_get_serialNumber(certificate), serial);
@@ -46,8 +47,9 @@ X509* NewCertificate(const std::string& commonName, EVP_PKEY* key, long serial, 
 void WritePem(const std::string& path, X509* certificate, EVP_PKEY* key) {
   FILE* file = std::fopen(path.c_str(), "w");
   Check(file != nullptr, "file");
-  const bool ok = certificate ? PEM_write_X509(file, certificate) == 1
-                              : PEM_write_PrivateKey(file, key, nullptr, nullptr, 0, nullptr, nullptr) == 1;
+  const bool ok = certificate
+                      ? PEM_write_X509(file, certificate) == 1
+                      : PEM_write_PrivateKey(file, key, nullptr, nullptr, 0, nullptr, nullptr) == 1;
   std::fclose(file);
   Check(ok, "PEM");
 }
@@ -69,7 +71,8 @@ TestAuthority::TestAuthority(const std::string& name, std::string caFile)
   keys_->certificate = NewCertificate(name, keys_->key, 1, -1, 30);
   X509_set_issuer_name(keys_->certificate, X509_get_subject_name(keys_->certificate));
   AddExtension(keys_->certificate, keys_->certificate, NID_basic_constraints, "critical,CA:TRUE");
-  AddExtension(keys_->certificate, keys_->certificate, NID_key_usage, "critical,keyCertSign,cRLSign");
+  AddExtension(keys_->certificate, keys_->certificate, NID_key_usage,
+               "critical,keyCertSign,cRLSign");
   AddExtension(keys_->certificate, keys_->certificate, NID_subject_key_identifier, "hash");
   Check(X509_sign(keys_->certificate, keys_->key, EVP_sha256()) > 0, "CA signature");
   WritePem(caFile_, keys_->certificate, nullptr);
@@ -77,8 +80,9 @@ TestAuthority::TestAuthority(const std::string& name, std::string caFile)
 
 TestAuthority::~TestAuthority() = default;
 
-CertificateFiles TestAuthority::IssueServer(const std::string& stem, const std::string& subjectAltName,
-                                            int validFromDays, int validToDays) const {
+CertificateFiles TestAuthority::IssueServer(const std::string& stem,
+                                            const std::string& subjectAltName, int validFromDays,
+                                            int validToDays) const {
   static long serial = 100;
   EVP_PKEY* key = NewKey();
   X509* certificate = NewCertificate("totem-server", key, ++serial, validFromDays, validToDays);

@@ -38,8 +38,10 @@ class TlsConnection : public ::testing::Test {
     auto expired = trusted_->IssueServer(dir_->File("expired"), "IP:127.0.0.1", -30, -1);
     auto foreign = untrusted_->IssueServer(dir_->File("foreign"), "IP:127.0.0.1");
     servers_ = new std::map<std::string, test::ServerProcess*>{
-        {"tls", Start("tls", &good)},          {"other-name", Start("other-name", &otherName)},
-        {"expired", Start("expired", &expired)}, {"foreign", Start("foreign", &foreign)},
+        {"tls", Start("tls", &good)},
+        {"other-name", Start("other-name", &otherName)},
+        {"expired", Start("expired", &expired)},
+        {"foreign", Start("foreign", &foreign)},
         {"plain", Start("plain", nullptr)},
     };
   }
@@ -90,10 +92,12 @@ TEST_F(TlsConnection, OpensOnlyWhenTheCertificateIsTrustedAndIssuedForTheAddress
        "não foi emitido para este endereço"},
       {"expired certificate", "https://127.0.0.1", "expired", "ca.pem", "está vencido"},
       {"authority file missing", "https://127.0.0.1", "tls", "nao-existe.pem", "nao-existe.pem"},
-      {"HTTPS to a plain server", "https://127.0.0.1", "plain", "ca.pem", "Verifique se o servidor atende HTTPS"},
-      {"plain HTTP to the HTTPS port", "http://127.0.0.1", "tls", "", "informe o endereço com https://"},
-      {"trusted certificate, wrong token", "https://127.0.0.1", "tls", "ca.pem", "token ausente ou inválido",
-       std::string(kToken) + "x"},
+      {"HTTPS to a plain server", "https://127.0.0.1", "plain", "ca.pem",
+       "Verifique se o servidor atende HTTPS"},
+      {"plain HTTP to the HTTPS port", "http://127.0.0.1", "tls", "",
+       "informe o endereço com https://"},
+      {"trusted certificate, wrong token", "https://127.0.0.1", "tls", "ca.pem",
+       "token ausente ou inválido", std::string(kToken) + "x"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -141,16 +145,24 @@ TEST(TlsServerStart, RefusesACertificateItCannotUse) {
     std::string message;
   };
   const std::vector<Case> cases = {
-      {"key of another certificate", {"--tls-cert", first.certificate, "--tls-key", second.key}, 1, "não corresponde"},
-      {"certificate missing", {"--tls-cert", dir.File("nada.crt"), "--tls-key", first.key}, 1,
+      {"key of another certificate",
+       {"--tls-cert", first.certificate, "--tls-key", second.key},
+       1,
+       "não corresponde"},
+      {"certificate missing",
+       {"--tls-cert", dir.File("nada.crt"), "--tls-key", first.key},
+       1,
        "não foi possível ler o certificado"},
-      {"key given as the certificate", {"--tls-cert", first.key, "--tls-key", first.key}, 1,
+      {"key given as the certificate",
+       {"--tls-cert", first.key, "--tls-key", first.key},
+       1,
        "não foi possível ler o certificado"},
       {"certificate without key", {"--tls-cert", first.certificate}, 2, "--tls-cert e --tls-key"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    std::vector<std::string> args = {"--criar-banco", "--db", "sqlite:" + dir.File("t.db"), "--listen", "127.0.0.1:0"};
+    std::vector<std::string> args = {"--criar-banco", "--db", "sqlite:" + dir.File("t.db"),
+                                     "--listen", "127.0.0.1:0"};
     args.insert(args.end(), c.args.begin(), c.args.end());
     std::string output;
     EXPECT_EQ(test::ServerProcess::RunTool(args, &output), c.code) << output;

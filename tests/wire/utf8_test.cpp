@@ -11,14 +11,14 @@ TEST(Utf8, AcceptsWellFormedAndRefusesMalformedText) {
   } cases[] = {
       {"", true},
       {"Caixa não cadastrado.", true},
-      {"\xF0\x9F\x98\x80", true},        // 4-byte emoji
-      {"\xC3\x28", false},                // bad continuation
-      {"\xC0\xAF", false},                // overlong '/'
-      {"\xE0\x80\xAF", false},            // overlong 3-byte
-      {"\xED\xA0\x80", false},            // surrogate
-      {"\xF4\x90\x80\x80", false},        // above U+10FFFF
-      {"\xC3", false},                    // truncated
-      {"abc\x80", false},                 // stray continuation
+      {"\xF0\x9F\x98\x80", true},   // 4-byte emoji
+      {"\xC3\x28", false},          // bad continuation
+      {"\xC0\xAF", false},          // overlong '/'
+      {"\xE0\x80\xAF", false},      // overlong 3-byte
+      {"\xED\xA0\x80", false},      // surrogate
+      {"\xF4\x90\x80\x80", false},  // above U+10FFFF
+      {"\xC3", false},              // truncated
+      {"abc\x80", false},           // stray continuation
   };
   for (const auto& c : cases) EXPECT_EQ(IsValidUtf8(c.text), c.valid) << c.text;
 }
