@@ -13,10 +13,10 @@ std::string Code(int n, int width) {
          text;
 }
 
-std::vector<server::CaixaKey> FillChain(const std::string& address, int registers) {
+std::vector<CaixaKey> FillChain(const std::string& address, int registers) {
   auto store = server::OpenStore(address, true);
   auto tx = store->BeginWrite();
-  std::vector<server::CaixaKey> keys;
+  std::vector<CaixaKey> keys;
   for (int f = 1; f <= (registers + kRegistersPerBranch - 1) / kRegistersPerBranch; ++f) {
     const std::string filial = Code(f, 4);
     tx->UpsertFilial({filial, "Filial " + filial});
@@ -36,8 +36,6 @@ std::vector<server::CaixaKey> FillChain(const std::string& address, int register
   return keys;
 }
 
-std::string KioskPath(const server::CaixaKey& caixa) {
-  return "/kiosk/v1/parametros/" + caixa.first + "/" + caixa.second;
-}
+std::string KioskPath(const CaixaKey& caixa) { return "/kiosk/v1/parametros/" + caixa.Text(); }
 
 }  // namespace totem::bench

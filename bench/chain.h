@@ -14,8 +14,8 @@ inline constexpr int kRegistersPerBranch = 10;
 // n as a code of width digits, with leading zeros.
 std::string Code(int n, int width);
 // The registers, in order of branch and register.
-std::vector<server::CaixaKey> FillChain(const std::string& address, int registers);
+std::vector<CaixaKey> FillChain(const std::string& address, int registers);
 // The kiosks' read path of a register.
-std::string KioskPath(const server::CaixaKey& caixa);
+std::string KioskPath(const CaixaKey& caixa);
 
 }  // namespace totem::bench

@@ -45,9 +45,9 @@ std::string GetRequest(const std::string& path, const std::string& etag) {
   return "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nIf-None-Match: " + etag + "\r\n\r\n";
 }
 
-std::string SaveBody(const server::CaixaKey& caixa, int n) {
+std::string SaveBody(const CaixaKey& caixa, int n) {
   return rpc::EncodeRequest(n, "setUpdParametros",
-                            {caixa.first, caixa.second, "2", "", "S", "", "", "30",
+                            {caixa.cdFilial, caixa.cdCaixa, "2", "", "S", "", "", "30",
                              "Versão " + std::to_string(n), "", "N", "S", ""});
 }
 
@@ -56,7 +56,7 @@ std::string SaveBody(const server::CaixaKey& caixa, int n) {
 // real kiosk does. Every 200 is recorded with its arrival time.
 class Kiosks {
  public:
-  Kiosks(const std::string& host, int port, const std::vector<server::CaixaKey>& caixas) {
+  Kiosks(const std::string& host, int port, const std::vector<CaixaKey>& caixas) {
     const asio::ip::tcp::endpoint at(asio::ip::make_address(host),
                                      static_cast<unsigned short>(port));
     for (const auto& caixa : caixas) {
@@ -146,8 +146,8 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::seconds limit) {
 
 // For each save: the time from sending it until each of the `waiting`
 // kiosks of its register had the new version, in ms.
-std::vector<double> SaveDeliveries(int port, Kiosks& kiosks, const server::CaixaKey& caixa,
-                                   int waiting, int saves, int firstNumber) {
+std::vector<double> SaveDeliveries(int port, Kiosks& kiosks, const CaixaKey& caixa, int waiting,
+                                   int saves, int firstNumber) {
   std::vector<double> samples;
   for (int n = 0; n < saves; ++n) {
     kiosks.ClearArrivals();
@@ -209,7 +209,7 @@ int main(int argc, char** argv) {
   // 2. Thousands of kiosks waiting at once on SQLite.
   const long idleKib = bench::ResidentKib(server.Pid());
   {
-    std::vector<server::CaixaKey> waitingOn = caixas;
+    std::vector<CaixaKey> waitingOn = caixas;
     for (int i = 0; i < kOnOneRegister - 1; ++i) waitingOn.push_back(caixas[1]);
     Kiosks kiosks(server.Host(), server.Port(), waitingOn);
     // Each first asks with "0" and gets its register's body, then waits.
@@ -233,10 +233,10 @@ int main(int argc, char** argv) {
     // One copy to every other register: one committed change each.
     nlohmann::json destinos = nlohmann::json::array();
     for (std::size_t i = 1; i < caixas.size(); ++i)
-      destinos.push_back({caixas[i].first, caixas[i].second});
+      destinos.push_back({caixas[i].cdFilial, caixas[i].cdCaixa});
     const std::string copy = rpc::EncodeRequestJson(
         1, "setCopiaParametros",
-        nlohmann::json::array({caixas[0].first, caixas[0].second, destinos}));
+        nlohmann::json::array({caixas[0].cdFilial, caixas[0].cdCaixa, destinos}));
     kiosks.ClearArrivals();
     const long long before = kiosks.Delivered();
     const long long expected = static_cast<long long>(destinos.size()) + kOnOneRegister - 1;
@@ -272,7 +272,7 @@ int main(int argc, char** argv) {
     const int frontPort = std::stoi(test::RunProjectScript(
         "nginx-front start " + front + " " + a.Host() + ":" + std::to_string(a.Port()) + " " +
         b.Host() + ":" + std::to_string(b.Port())));
-    const server::CaixaKey caixa{"0001", "001"};
+    const CaixaKey caixa{"0001", "001"};
     {
       Kiosks onOther(b.Host(), b.Port(), {caixa});
       Kiosks behindNginx("127.0.0.1", frontPort, {caixa});

@@ -4,6 +4,7 @@
 #include "form/host_calls.h"
 #include "form/parametro_toten_form.h"
 #include "form/touch/register_dialogs.h"
+#include "platform/column_names.h"
 #include "service/dataset_fields.h"
 
 namespace totem::form {
@@ -19,17 +20,17 @@ QString Counted(long n, const char* one, const char* many) {
 }  // namespace
 
 FieldLabels TfrmParametroToten::FieldLabels() const {
-  return {{"IDTIPEXTTOT", QStringLiteral("Tipo de extrato")},
-          {"CDGRUPPROD", lblDescGprod->text()},
-          {"IDEXIMSGSAL", lblMensInf->text()},
-          {"NRDIAINITOT", Label5->text()},
-          {"NRDIAFINTOT", Label4->text()},
-          {"NRSEGFECTOT", lblFecCons->text() + QStringLiteral(" (segundos)")},
-          {"DSMSGINITOT", lblMsgIni->text()},
-          {"DSMSGADITOT", lblMsgAdi->text()},
-          {"IDSELLOJTOT", lblSelecLoja->text()},
-          {"IDINFCLIECAI", lblInfClie->text()},
-          {"DSMSGCONTOT", lblMsgCon->text()}};
+  return {{contract::col::IDTIPEXTTOT, QStringLiteral("Tipo de extrato")},
+          {contract::col::CDGRUPPROD, lblDescGprod->text()},
+          {contract::col::IDEXIMSGSAL, lblMensInf->text()},
+          {contract::col::NRDIAINITOT, Label5->text()},
+          {contract::col::NRDIAFINTOT, Label4->text()},
+          {contract::col::NRSEGFECTOT, lblFecCons->text() + QStringLiteral(" (segundos)")},
+          {contract::col::DSMSGINITOT, lblMsgIni->text()},
+          {contract::col::DSMSGADITOT, lblMsgAdi->text()},
+          {contract::col::IDSELLOJTOT, lblSelecLoja->text()},
+          {contract::col::IDINFCLIECAI, lblInfClie->text()},
+          {contract::col::DSMSGCONTOT, lblMsgCon->text()}};
 }
 
 void TfrmParametroToten::RequireShownRegister() {
@@ -68,8 +69,8 @@ void TfrmParametroToten::tcbCopiarClick(QObject*) {
     counts->SetData(
         TouchCheckResultServ(server_->setCopiaParametros(filial, caixa, destinos), true, 0));
   }
-  const long changed = std::stol("0" + counts->FieldAsString("NRALTERADOS"));
-  const long equal = std::stol("0" + counts->FieldAsString("NRIGUAIS"));
+  const long changed = std::stol("0" + counts->FieldAsString(contract::col::NRALTERADOS));
+  const long equal = std::stol("0" + counts->FieldAsString(contract::col::NRIGUAIS));
   QString said =
       QStringLiteral("Cópia concluída: ") + Counted(changed, "caixa alterado", "caixas alterados");
   if (equal > 0)

@@ -5,6 +5,7 @@
 #include "form/host_calls.h"
 #include "form/module_state.h"
 #include "form/parametro_toten_form.h"
+#include "platform/column_names.h"
 
 namespace totem::form {
 
@@ -21,9 +22,15 @@ void TfrmParametroToten::EditMessage(QLabel* caption, std::string_view field) {
   ControlBot(true);
 }
 
-void TfrmParametroToten::tcbMenIniClick(QObject*) { EditMessage(lblValMenIni, "DSMSGINITOT"); }
-void TfrmParametroToten::tcbMenAdiClick(QObject*) { EditMessage(lblValMenAdi, "DSMSGADITOT"); }
-void TfrmParametroToten::TouchButton1Click(QObject*) { EditMessage(lblValConTot, "DSMSGCONTOT"); }
+void TfrmParametroToten::tcbMenIniClick(QObject*) {
+  EditMessage(lblValMenIni, contract::col::DSMSGINITOT);
+}
+void TfrmParametroToten::tcbMenAdiClick(QObject*) {
+  EditMessage(lblValMenAdi, contract::col::DSMSGADITOT);
+}
+void TfrmParametroToten::TouchButton1Click(QObject*) {
+  EditMessage(lblValConTot, contract::col::DSMSGCONTOT);
+}
 
 // ---- statement type: one radio group of three buttons ----
 
@@ -66,8 +73,8 @@ void TfrmParametroToten::tcbPesqRegraConsClick(QObject*) {
     stNmGrupProd.clear();
     stCdGrupProd.clear();
   } else {
-    stCdGrupProd = cdsPesqGrupProd->FieldAsString("CDGRUPPROD");
-    stNmGrupProd = cdsPesqGrupProd->FieldAsString("NMGRUPPROD");
+    stCdGrupProd = cdsPesqGrupProd->FieldAsString(contract::col::CDGRUPPROD);
+    stNmGrupProd = cdsPesqGrupProd->FieldAsString(contract::col::NMGRUPPROD);
     lblGrupProd->setText(QtText(stCdGrupProd + " - " + stNmGrupProd));
   }
   ControlBot(true);

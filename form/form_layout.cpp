@@ -448,7 +448,8 @@ void TfrmParametroToten::BuildComponents() {
     return c;
   };
   dbgCaixa->SetDataset(dtsCaixa);
-  dbgCaixa->SetColumns({column("CDCAIXA", 73), column("NMCAIXA", 269), column("NMLOJA", 335)});
+  dbgCaixa->SetColumns({column(contract::col::CDCAIXA, 73), column(contract::col::NMCAIXA, 269),
+                        column(contract::col::NMLOJA, 335)});
   QPalette pal = dbgCaixa->palette();
   pal.setColor(QPalette::Base, kTooltip);
   dbgCaixa->setPalette(pal);

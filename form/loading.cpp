@@ -2,6 +2,7 @@
 #include "form/host_calls.h"
 #include "form/module_state.h"
 #include "form/parametro_toten_form.h"
+#include "platform/column_names.h"
 
 namespace totem::form {
 
@@ -11,12 +12,17 @@ TfrmParametroToten::RecordBindings() {
     std::string_view field;
     RecordBinding binding;
   } rows[] = {
-      {"IDTIPEXTTOT", {&stIdExtrato, nullptr}},   {"CDGRUPPROD", {&stCdGrupProd, nullptr}},
-      {"IDEXIMSGSAL", {&stIdExiMsg, nullptr}},    {"NRDIAINITOT", {&stDiaIni, lblValDiaIni}},
-      {"NRDIAFINTOT", {&stDiaFin, lblValDiaFin}}, {"NRSEGFECTOT", {&stSegundos, lblValSeg}},
-      {"DSMSGINITOT", {&stMenIni, lblValMenIni}}, {"DSMSGADITOT", {&stMenAdi, lblValMenAdi}},
-      {"IDSELLOJTOT", {&stSelLoja, nullptr}},     {"IDINFCLIECAI", {&stIDINFCLIECAI, nullptr}},
-      {"DSMSGCONTOT", {&stMenCon, lblValConTot}},
+      {contract::col::IDTIPEXTTOT, {&stIdExtrato, nullptr}},
+      {contract::col::CDGRUPPROD, {&stCdGrupProd, nullptr}},
+      {contract::col::IDEXIMSGSAL, {&stIdExiMsg, nullptr}},
+      {contract::col::NRDIAINITOT, {&stDiaIni, lblValDiaIni}},
+      {contract::col::NRDIAFINTOT, {&stDiaFin, lblValDiaFin}},
+      {contract::col::NRSEGFECTOT, {&stSegundos, lblValSeg}},
+      {contract::col::DSMSGINITOT, {&stMenIni, lblValMenIni}},
+      {contract::col::DSMSGADITOT, {&stMenAdi, lblValMenAdi}},
+      {contract::col::IDSELLOJTOT, {&stSelLoja, nullptr}},
+      {contract::col::IDINFCLIECAI, {&stIDINFCLIECAI, nullptr}},
+      {contract::col::DSMSGCONTOT, {&stMenCon, lblValConTot}},
   };
   std::array<RecordBinding, contract::kRecord.size()> bindings{};
   for (const auto& row : rows) bindings.at(contract::RecordIndex(row.field).value()) = row.binding;

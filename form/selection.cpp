@@ -3,6 +3,7 @@
 #include "form/host_calls.h"
 #include "form/module_state.h"
 #include "form/parametro_toten_form.h"
+#include "platform/column_names.h"
 #include "service/dataset_fields.h"
 
 namespace totem::form {
@@ -11,8 +12,8 @@ void TfrmParametroToten::tcbFilialClick(QObject*) {
   cdsFilial->SetData(TouchCheckResultServ(server_->getFilial(), true, 0));
   cdsFilial->SetFiltered(false);
   if (Pesquisa(*cdsFilial, stTituloPesq, "S", "", false)) {
-    lblNmFilial->setText(QtText(cdsFilial->FieldAsString("CDFILIAL") + " - " +
-                                cdsFilial->FieldAsString("NMFILIAL")));
+    lblNmFilial->setText(QtText(cdsFilial->FieldAsString(contract::col::CDFILIAL) + " - " +
+                                cdsFilial->FieldAsString(contract::col::NMFILIAL)));
     PesqFilial(true);
   } else {
     lblNmFilial->setText(QString());
@@ -23,7 +24,7 @@ void TfrmParametroToten::tcbFilialClick(QObject*) {
 void TfrmParametroToten::PesqFilial(bool Found) {
   bool enable = Found;
   if (Found) {
-    filialEscolhida_ = cdsFilial->FieldAsString("CDFILIAL");
+    filialEscolhida_ = cdsFilial->FieldAsString(contract::col::CDFILIAL);
     enable = montacaixa();
     PreencheValCampos(true);
   }
@@ -64,9 +65,9 @@ bool TfrmParametroToten::montacaixa() {
 }
 
 void TfrmParametroToten::cdsCaixaAfterScroll(ClientDataset& DataSet) {
-  lblNmCaixa->setText(QtText(DataSet.FieldAsString("CDCAIXA") + "-" +
-                             DataSet.FieldAsString("NMCAIXA") + "-" +
-                             DataSet.FieldAsString("NMLOJA")));
+  lblNmCaixa->setText(QtText(DataSet.FieldAsString(contract::col::CDCAIXA) + "-" +
+                             DataSet.FieldAsString(contract::col::NMCAIXA) + "-" +
+                             DataSet.FieldAsString(contract::col::NMLOJA)));
   PreencheValCampos(true);
 }
 
@@ -91,6 +92,8 @@ void TfrmParametroToten::ShowError(const std::string& text) {
 }
 
 std::string TfrmParametroToten::FilialCode() const { return filialEscolhida_; }
-std::string TfrmParametroToten::CaixaCode() const { return cdsCaixa->FieldAsString("CDCAIXA"); }
+std::string TfrmParametroToten::CaixaCode() const {
+  return cdsCaixa->FieldAsString(contract::col::CDCAIXA);
+}
 
 }  // namespace totem::form

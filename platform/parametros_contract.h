@@ -6,6 +6,7 @@
 // them. The server's packets, stores and rules and the client's datasets
 // and screen mapping are all derived from these tables, so a size or a name
 // cannot differ between them.
+#include "platform/column_names.h"
 #include "platform/data_packet.h"
 
 #include <array>
@@ -27,8 +28,8 @@ struct Column {
 constexpr Column Text(std::string_view name, int size) { return {name, FieldType::Text, size}; }
 
 // The branch and the register every record belongs to.
-inline constexpr Column kCdFilial = Text("CDFILIAL", 4);
-inline constexpr Column kCdCaixa = Text("CDCAIXA", 3);
+inline constexpr Column kCdFilial = Text(col::CDFILIAL, 4);
+inline constexpr Column kCdCaixa = Text(col::CDCAIXA, 3);
 
 // One value of a register's parameter record.
 struct RecordField {
@@ -41,17 +42,17 @@ struct RecordField {
 // branch and the register. Adding a value is one row here (and its control
 // on the screen).
 inline constexpr std::array<RecordField, 11> kRecord = {{
-    {Text("IDTIPEXTTOT", 1), "Tipo de extrato", false},
-    {Text("CDGRUPPROD", 10), "Grupo de produtos", false},
-    {Text("IDEXIMSGSAL", 1), "Exibe tela de saldo", false},
-    {Text("NRDIAINITOT", 2), "Dia inicial", true},
-    {Text("NRDIAFINTOT", 2), "Dia final", true},
-    {Text("NRSEGFECTOT", 5), "Segundos para fechar a consulta", true},
-    {Text("DSMSGINITOT", 200), "Mensagem inicial", false},
-    {Text("DSMSGADITOT", 200), "Mensagem adicional", false},
-    {Text("IDSELLOJTOT", 1), "Seleciona loja", false},
-    {Text("IDINFCLIECAI", 20), "Informa consumidor sem identificar o cliente", false},
-    {Text("DSMSGCONTOT", 200), "Mensagem do consumidor", false},
+    {Text(col::IDTIPEXTTOT, 1), "Tipo de extrato", false},
+    {Text(col::CDGRUPPROD, 10), "Grupo de produtos", false},
+    {Text(col::IDEXIMSGSAL, 1), "Exibe tela de saldo", false},
+    {Text(col::NRDIAINITOT, 2), "Dia inicial", true},
+    {Text(col::NRDIAFINTOT, 2), "Dia final", true},
+    {Text(col::NRSEGFECTOT, 5), "Segundos para fechar a consulta", true},
+    {Text(col::DSMSGINITOT, 200), "Mensagem inicial", false},
+    {Text(col::DSMSGADITOT, 200), "Mensagem adicional", false},
+    {Text(col::IDSELLOJTOT, 1), "Seleciona loja", false},
+    {Text(col::IDINFCLIECAI, 20), "Informa consumidor sem identificar o cliente", false},
+    {Text(col::DSMSGCONTOT, 200), "Mensagem do consumidor", false},
 }};
 
 // Where a record field stands in kRecord; nullopt for a name that is none.
@@ -81,38 +82,40 @@ inline constexpr std::array<TipoExtrato, 3> kTiposExtrato = {{
 
 // The product group's name, which getCarregaPar adds to the record for the
 // screen; it is read, never saved.
-inline constexpr Column kNmGrupProd = Text("NMGRUPPROD", 40);
+inline constexpr Column kNmGrupProd = Text(col::NMGRUPPROD, 40);
 
 // The packets, column by column in the order the server sends them.
-inline constexpr std::array<Column, 2> kFilialColumns = {{kCdFilial, Text("NMFILIAL", 30)}};
-inline constexpr std::array<Column, 6> kCaixaColumns = {{Text("CHAVE", 10), kCdCaixa,
-                                                         Text("NMCAIXA", 30), Text("NMLOJA", 50),
-                                                         kCdFilial, Text("CDLOJA", 20)}};
-inline constexpr std::array<Column, 5> kGrupoColumns = {{Field("CDGRUPPROD").column,
-                                                         kNmGrupProd,
-                                                         {"DTULTATUGPPR", FieldType::DateTime, 0},
-                                                         Text("IDCADNVSUBGR", 1),
-                                                         Text("IDGRPRODVMN", 1)}};
+inline constexpr std::array<Column, 2> kFilialColumns = {{kCdFilial, Text(col::NMFILIAL, 30)}};
+inline constexpr std::array<Column, 6> kCaixaColumns = {
+    {Text(col::CHAVE, 10), kCdCaixa, Text(col::NMCAIXA, 30), Text(col::NMLOJA, 50), kCdFilial,
+     Text(col::CDLOJA, 20)}};
+inline constexpr std::array<Column, 5> kGrupoColumns = {
+    {Field(col::CDGRUPPROD).column,
+     kNmGrupProd,
+     {col::DTULTATUGPPR, FieldType::DateTime, 0},
+     Text(col::IDCADNVSUBGR, 1),
+     Text(col::IDGRPRODVMN, 1)}};
 inline constexpr std::array<Column, 12> kParametroColumns = {
-    {Field("IDSELLOJTOT").column, Field("IDTIPEXTTOT").column, Field("CDGRUPPROD").column,
-     Field("IDEXIMSGSAL").column, Field("NRDIAINITOT").column, Field("NRDIAFINTOT").column,
-     Field("NRSEGFECTOT").column, Field("DSMSGINITOT").column, kNmGrupProd,
-     Field("DSMSGADITOT").column, Field("IDINFCLIECAI").column, Field("DSMSGCONTOT").column}};
+    {Field(col::IDSELLOJTOT).column, Field(col::IDTIPEXTTOT).column, Field(col::CDGRUPPROD).column,
+     Field(col::IDEXIMSGSAL).column, Field(col::NRDIAINITOT).column, Field(col::NRDIAFINTOT).column,
+     Field(col::NRSEGFECTOT).column, Field(col::DSMSGINITOT).column, kNmGrupProd,
+     Field(col::DSMSGADITOT).column, Field(col::IDINFCLIECAI).column,
+     Field(col::DSMSGCONTOT).column}};
 inline constexpr std::array<Column, 2> kVerifColumns = {{kCdFilial, kCdCaixa}};
 
 // A change of one value, as the history and the copy's preview show it: the
 // value's name (a kRecord name) and its text before and after.
-inline constexpr Column kNmCampo = Text("NMCAMPO", 12);
-inline constexpr Column kDsAntes = Text("DSANTES", 200);
-inline constexpr Column kDsDepois = Text("DSDEPOIS", 200);
+inline constexpr Column kNmCampo = Text(col::NMCAMPO, 12);
+inline constexpr Column kDsAntes = Text(col::DSANTES, 200);
+inline constexpr Column kDsDepois = Text(col::DSDEPOIS, 200);
 
 // getHistParametros: a register's saves, newest first, one row per value
 // each save changed (a save that changed nothing: one row, NMCAMPO empty).
 // DTGRAVACAO is UTC (ISO 8601); DSORIGEM names the register a copy came
 // from ("0001/002"), empty for a save made on the screen.
 inline constexpr std::array<Column, 8> kHistoricoColumns = {
-    {Text("NRGRAVACAO", 10), Text("DTGRAVACAO", 24), Text("NMTOKEN", 64), Text("DSCLIENTE", 64),
-     Text("DSORIGEM", 8), kNmCampo, kDsAntes, kDsDepois}};
+    {Text(col::NRGRAVACAO, 10), Text(col::DTGRAVACAO, 24), Text(col::NMTOKEN, 64),
+     Text(col::DSCLIENTE, 64), Text(col::DSORIGEM, 8), kNmCampo, kDsAntes, kDsDepois}};
 // The most saves one page of the history holds.
 inline constexpr int kMaxHistorico = 500;
 
@@ -121,14 +124,14 @@ inline constexpr int kMaxHistorico = 500;
 // empty when nothing would change ("IGUAL"), the register is unknown
 // ("DESCONHECIDO") or is the source itself ("ORIGEM").
 inline constexpr std::array<Column, 6> kCopiaPreviaColumns = {
-    {kCdFilial, kCdCaixa, Text("IDSITUACAO", 12), kNmCampo, kDsAntes, kDsDepois}};
+    {kCdFilial, kCdCaixa, Text(col::IDSITUACAO, 12), kNmCampo, kDsAntes, kDsDepois}};
 inline constexpr std::string_view kSituacaoAltera = "ALTERA";
 inline constexpr std::string_view kSituacaoIgual = "IGUAL";
 inline constexpr std::string_view kSituacaoDesconhecido = "DESCONHECIDO";
 inline constexpr std::string_view kSituacaoOrigem = "ORIGEM";
 // setCopiaParametros: how many destinations changed and how many were equal.
 inline constexpr std::array<Column, 2> kCopiaColumns = {
-    {Text("NRALTERADOS", 6), Text("NRIGUAIS", 6)}};
+    {Text(col::NRALTERADOS, 6), Text(col::NRIGUAIS, 6)}};
 // The most destinations one copy takes.
 inline constexpr std::size_t kMaxDestinos = 10000;
 

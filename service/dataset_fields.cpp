@@ -39,23 +39,24 @@ std::vector<FieldDef> Fields(const std::array<contract::Column, N>& columns,
 }  // namespace
 
 std::vector<FieldDef> FilialFields() {
-  return Fields(contract::kFilialColumns, {{"CDFILIAL", "Código"}, {"NMFILIAL", "Nome"}});
+  return Fields(contract::kFilialColumns,
+                {{contract::col::CDFILIAL, "Código"}, {contract::col::NMFILIAL, "Nome"}});
 }
 
 std::vector<FieldDef> CaixaFields() {
-  return Fields(contract::kCaixaColumns, {{"CHAVE", "", false},
-                                          {"CDCAIXA", "Código"},
-                                          {"NMCAIXA", "Nome"},
-                                          {"NMLOJA", "Loja"},
-                                          {"CDFILIAL", "", false}});
+  return Fields(contract::kCaixaColumns, {{contract::col::CHAVE, "", false},
+                                          {contract::col::CDCAIXA, "Código"},
+                                          {contract::col::NMCAIXA, "Nome"},
+                                          {contract::col::NMLOJA, "Loja"},
+                                          {contract::col::CDFILIAL, "", false}});
 }
 
 std::vector<FieldDef> PesqGrupProdFields() {
-  return Fields(contract::kGrupoColumns, {{"CDGRUPPROD", "Código", true, 15},
-                                          {"NMGRUPPROD", "Nome"},
-                                          {"DTULTATUGPPR", "", false},
-                                          {"IDCADNVSUBGR", "", false},
-                                          {"IDGRPRODVMN", "", false}});
+  return Fields(contract::kGrupoColumns, {{contract::col::CDGRUPPROD, "Código", true, 15},
+                                          {contract::col::NMGRUPPROD, "Nome"},
+                                          {contract::col::DTULTATUGPPR, "", false},
+                                          {contract::col::IDCADNVSUBGR, "", false},
+                                          {contract::col::IDGRPRODVMN, "", false}});
 }
 
 std::vector<FieldDef> CarregaParFields() { return Fields(contract::kParametroColumns); }

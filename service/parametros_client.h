@@ -2,6 +2,7 @@
 // The remote methods of the remote data module (platform/parametros_contract.h).
 // Each returns the result envelope untouched: deciding how a failure is shown
 // is the business of the result checks, not of the client.
+#include "platform/caixa_key.h"
 #include "platform/parametros_contract.h"
 #include "platform/result_envelope.h"
 
@@ -18,7 +19,7 @@ namespace totem::service {
 using ParametrosRefs = std::array<std::string*, contract::kRecord.size()>;
 
 // Registers a copy goes to: branch and register codes.
-using Destinos = std::vector<std::pair<std::string, std::string>>;
+using Destinos = std::vector<CaixaKey>;
 
 class ParametrosClient {
  public:

@@ -1,6 +1,7 @@
 #include "form/testing/scripted_form_dialogs.h"
 
 #include "platform/client_dataset.h"
+#include "platform/column_names.h"
 
 #include <gtest/gtest.h>
 
@@ -17,9 +18,10 @@ int ScriptedFormDialogs::UnusedAnswers() const {
          static_cast<int>(copyAnswers_.size() + historyAnswers_.size());
 }
 
-form::Destinos ScriptedFormDialogs::CopiaParametros(
-    const std::pair<std::string, std::string>& origem, const ClientDataset&,
-    const ClientDataset& caixas, const form::CopyPreview& preview, const form::FieldLabels&) {
+form::Destinos ScriptedFormDialogs::CopiaParametros(const CaixaKey& origem, const ClientDataset&,
+                                                    const ClientDataset& caixas,
+                                                    const form::CopyPreview& preview,
+                                                    const form::FieldLabels&) {
   copyCalls_.push_back({origem, caixas.RecordCount(), {}});
   if (copyAnswers_.empty()) {
     ADD_FAILURE() << "CopiaParametros opened with no scripted answer";
@@ -44,7 +46,7 @@ void ScriptedFormDialogs::HistoricoParametros(const QString& caixa, const form::
   QString before;
   for (int i = 0; i < pages; ++i) {
     DataPacket shown = page(before);
-    const int number = shown.ColumnIndex("NRGRAVACAO");
+    const int number = shown.ColumnIndex(contract::col::NRGRAVACAO);
     if (number >= 0 && !shown.rows.empty() && shown.rows.back()[number])
       before = QString::fromStdString(*shown.rows.back()[number]);
     historyCalls_.back().pages.push_back(std::move(shown));

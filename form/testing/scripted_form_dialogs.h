@@ -18,7 +18,7 @@ namespace totem::test {
 class ScriptedFormDialogs : public ScriptedDialogs, public form::RegisterDialogs {
  public:
   struct CopyCall {
-    std::pair<std::string, std::string> origem;
+    CaixaKey origem;
     int registers = 0;   // registers offered (every register of every branch)
     DataPacket preview;  // what "Avançar" showed
   };
@@ -38,9 +38,8 @@ class ScriptedFormDialogs : public ScriptedDialogs, public form::RegisterDialogs
   // Scripted answers nobody asked for, of every kind.
   int UnusedAnswers() const;
 
-  form::Destinos CopiaParametros(const std::pair<std::string, std::string>& origem,
-                                 const ClientDataset& filiais, const ClientDataset& caixas,
-                                 const form::CopyPreview& preview,
+  form::Destinos CopiaParametros(const CaixaKey& origem, const ClientDataset& filiais,
+                                 const ClientDataset& caixas, const form::CopyPreview& preview,
                                  const form::FieldLabels& labels) override;
   void HistoricoParametros(const QString& caixa, const form::HistoryPage& page,
                            const form::FieldLabels& labels) override;

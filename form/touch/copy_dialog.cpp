@@ -57,14 +57,14 @@ QString Counted(int n, const char* one, const char* many) {
 
 }  // namespace
 
-CopyDialog::CopyDialog(const std::pair<std::string, std::string>& origem,
-                       const ClientDataset& filiais, const ClientDataset& caixas,
-                       CopyPreview preview, FieldLabels labels, QWidget* parent)
+CopyDialog::CopyDialog(const CaixaKey& origem, const ClientDataset& filiais,
+                       const ClientDataset& caixas, CopyPreview preview, FieldLabels labels,
+                       QWidget* parent)
     : QDialog(parent), origem_(origem), preview_(std::move(preview)), labels_(std::move(labels)) {
   PrepareTouchDialog(this, QStringLiteral("Copiar parâmetros"));
   setObjectName(QStringLiteral("copyDialog"));
   auto* heading = new QLabel(QStringLiteral("Copiar os parâmetros do caixa %1/%2 para:")
-                                 .arg(ToQt(origem.first), ToQt(origem.second)),
+                                 .arg(ToQt(origem.cdFilial), ToQt(origem.cdCaixa)),
                              this);
   heading->setObjectName(QStringLiteral("title"));
   heading->setFont(host::TouchFont(22, true));
@@ -96,11 +96,14 @@ void CopyDialog::BuildChoosePage(const ClientDataset& filiais, const ClientDatas
 
   registers_ = CheckTree(page, QStringLiteral("registers"));
   std::map<std::string, std::string> branchNames;
-  const int code = filiais.FieldIndex("CDFILIAL"), name = filiais.FieldIndex("NMFILIAL");
+  const int code = filiais.FieldIndex(contract::col::CDFILIAL),
+            name = filiais.FieldIndex(contract::col::NMFILIAL);
   for (int r = 0; code >= 0 && name >= 0 && r < filiais.RecordCount(); ++r)
     branchNames[filiais.ValueAt(r, code)] = filiais.ValueAt(r, name);
-  const int filial = caixas.FieldIndex("CDFILIAL"), caixa = caixas.FieldIndex("CDCAIXA");
-  const int nome = caixas.FieldIndex("NMCAIXA"), loja = caixas.FieldIndex("NMLOJA");
+  const int filial = caixas.FieldIndex(contract::col::CDFILIAL),
+            caixa = caixas.FieldIndex(contract::col::CDCAIXA);
+  const int nome = caixas.FieldIndex(contract::col::NMCAIXA),
+            loja = caixas.FieldIndex(contract::col::NMLOJA);
   std::map<std::string, QTreeWidgetItem*> branches;
   for (int r = 0; filial >= 0 && caixa >= 0 && r < caixas.RecordCount(); ++r) {
     const std::string f = caixas.ValueAt(r, filial), c = caixas.ValueAt(r, caixa);
@@ -118,7 +121,7 @@ void CopyDialog::BuildChoosePage(const ClientDataset& filiais, const ClientDatas
                                                   loja >= 0 ? caixas.ValueAt(r, loja) : "")});
     item->setData(0, kFilialRole, ToQt(f));
     item->setData(0, kCaixaRole, ToQt(c));
-    if (std::pair(f, c) == origem_) {
+    if (CaixaKey{f, c} == origem_) {
       // The source is where the values come from: it is shown, not offered.
       item->setText(0, item->text(0) + QStringLiteral("  (origem)"));
       item->setFlags(Qt::NoItemFlags);
@@ -293,26 +296,29 @@ void CopyDialog::ShowPreview() {
 
 void CopyDialog::FillPreview(const DataPacket& preview) {
   changes_->clear();
-  std::map<std::pair<std::string, std::string>, QTreeWidgetItem*> changed;
+  std::map<CaixaKey, QTreeWidgetItem*> changed;
   int equal = 0, unknown = 0;
-  const int filial = preview.ColumnIndex("CDFILIAL"), caixa = preview.ColumnIndex("CDCAIXA");
-  const int situacao = preview.ColumnIndex("IDSITUACAO"), campo = preview.ColumnIndex("NMCAMPO");
-  const int antes = preview.ColumnIndex("DSANTES"), depois = preview.ColumnIndex("DSDEPOIS");
+  const int filial = preview.ColumnIndex(contract::col::CDFILIAL),
+            caixa = preview.ColumnIndex(contract::col::CDCAIXA);
+  const int situacao = preview.ColumnIndex(contract::col::IDSITUACAO),
+            campo = preview.ColumnIndex(contract::col::NMCAMPO);
+  const int antes = preview.ColumnIndex(contract::col::DSANTES),
+            depois = preview.ColumnIndex(contract::col::DSDEPOIS);
   auto text = [](const PacketRow& row, int column) {
     return column >= 0 && row[column] ? *row[column] : std::string();
   };
   for (const PacketRow& row : preview.rows) {
     const std::string what = text(row, situacao);
-    const std::pair key(text(row, filial), text(row, caixa));
+    const CaixaKey key{text(row, filial), text(row, caixa)};
     if (what == contract::kSituacaoIgual) ++equal;
     if (what == contract::kSituacaoDesconhecido) ++unknown;
     if (what != contract::kSituacaoAltera) continue;
     QTreeWidgetItem*& item = changed[key];
     if (!item) {
-      const QTreeWidgetItem* line = Find(key.first, key.second);
-      item = new QTreeWidgetItem(changes_,
-                                 {line ? ToQt(key.first) + QStringLiteral(" / ") + line->text(0)
-                                       : ToQt(key.first + "/" + key.second)});
+      const QTreeWidgetItem* line = Find(key.cdFilial, key.cdCaixa);
+      item = new QTreeWidgetItem(
+          changes_,
+          {line ? ToQt(key.cdFilial) + QStringLiteral(" / ") + line->text(0) : ToQt(key.Text())});
       item->setFont(0, host::TouchFont(18, true));
     }
     new QTreeWidgetItem(

@@ -27,9 +27,8 @@ class CopyDialog : public QDialog {
   Q_OBJECT
 
  public:
-  CopyDialog(const std::pair<std::string, std::string>& origem, const ClientDataset& filiais,
-             const ClientDataset& caixas, CopyPreview preview, FieldLabels labels,
-             QWidget* parent = nullptr);
+  CopyDialog(const CaixaKey& origem, const ClientDataset& filiais, const ClientDataset& caixas,
+             CopyPreview preview, FieldLabels labels, QWidget* parent = nullptr);
 
   // The registers checked now, in the list's order.
   Destinos Checked() const;
@@ -55,7 +54,7 @@ class CopyDialog : public QDialog {
   static Qt::CheckState State(const QTreeWidgetItem* item);
   static void SetState(QTreeWidgetItem* item, Qt::CheckState state);
 
-  std::pair<std::string, std::string> origem_;
+  CaixaKey origem_;
   CopyPreview preview_;
   FieldLabels labels_;
   QStackedWidget* pages_ = nullptr;

@@ -3,6 +3,7 @@
 #include "form/touch/change_text.h"
 #include "host/components/touch_style.h"
 #include "host/touch/touch_widgets.h"
+#include "platform/column_names.h"
 
 #include <QDateTime>
 #include <QHBoxLayout>
@@ -73,9 +74,11 @@ void HistoryDialog::ShowOlder() {
 
 void HistoryDialog::Append(const DataPacket& page) {
   auto column = [&](const char* name) { return page.ColumnIndex(name); };
-  const int number = column("NRGRAVACAO"), when = column("DTGRAVACAO"), token = column("NMTOKEN");
-  const int client = column("DSCLIENTE"), origin = column("DSORIGEM"), field = column("NMCAMPO");
-  const int before = column("DSANTES"), after = column("DSDEPOIS");
+  const int number = column(contract::col::NRGRAVACAO), when = column(contract::col::DTGRAVACAO),
+            token = column(contract::col::NMTOKEN);
+  const int client = column(contract::col::DSCLIENTE), origin = column(contract::col::DSORIGEM),
+            field = column(contract::col::NMCAMPO);
+  const int before = column(contract::col::DSANTES), after = column(contract::col::DSDEPOIS);
   auto text = [](const PacketRow& row, int c) {
     return c >= 0 && row[c] ? *row[c] : std::string();
   };

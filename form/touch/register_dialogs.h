@@ -5,6 +5,7 @@
 // unless a test puts a script in front of them with ScopedRegisterDialogs.
 // The host's generic dialogs (message boxes, keyboard, keypad, search list)
 // stay behind the host's dialog provider.
+#include "platform/caixa_key.h"
 #include "platform/data_packet.h"
 
 #include <QString>
@@ -22,7 +23,7 @@ class ClientDataset;
 namespace totem::form {
 
 // Registers, as branch and register codes.
-using Destinos = std::vector<std::pair<std::string, std::string>>;
+using Destinos = std::vector<CaixaKey>;
 // Record field name -> the label the screen shows it under.
 using FieldLabels = std::map<std::string, QString>;
 // What copying to some registers would change (a copy preview packet).
@@ -38,9 +39,9 @@ class RegisterDialogs {
   // (every register of every branch; filiais names the branches), "Avançar"
   // shows preview(checked) and "Aplicar" answers the checked registers. The
   // source (origem: branch and register) is not offered. Empty: cancelled.
-  virtual Destinos CopiaParametros(const std::pair<std::string, std::string>& origem,
-                                   const ClientDataset& filiais, const ClientDataset& caixas,
-                                   const CopyPreview& preview, const FieldLabels& labels) = 0;
+  virtual Destinos CopiaParametros(const CaixaKey& origem, const ClientDataset& filiais,
+                                   const ClientDataset& caixas, const CopyPreview& preview,
+                                   const FieldLabels& labels) = 0;
   // A register's saves, newest first, a page at a time; reads only.
   virtual void HistoricoParametros(const QString& caixa, const HistoryPage& page,
                                    const FieldLabels& labels) = 0;

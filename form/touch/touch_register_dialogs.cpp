@@ -12,8 +12,7 @@ QWidget* DialogParent() { return QApplication::activeWindow(); }
 
 }  // namespace
 
-Destinos TouchRegisterDialogs::CopiaParametros(const std::pair<std::string, std::string>& origem,
-                                               const ClientDataset& filiais,
+Destinos TouchRegisterDialogs::CopiaParametros(const CaixaKey& origem, const ClientDataset& filiais,
                                                const ClientDataset& caixas,
                                                const CopyPreview& preview,
                                                const FieldLabels& labels) {

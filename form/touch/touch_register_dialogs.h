@@ -7,9 +7,9 @@ namespace totem::form {
 
 class TouchRegisterDialogs : public RegisterDialogs {
  public:
-  Destinos CopiaParametros(const std::pair<std::string, std::string>& origem,
-                           const ClientDataset& filiais, const ClientDataset& caixas,
-                           const CopyPreview& preview, const FieldLabels& labels) override;
+  Destinos CopiaParametros(const CaixaKey& origem, const ClientDataset& filiais,
+                           const ClientDataset& caixas, const CopyPreview& preview,
+                           const FieldLabels& labels) override;
   void HistoricoParametros(const QString& caixa, const HistoryPage& page,
                            const FieldLabels& labels) override;
 };

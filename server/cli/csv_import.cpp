@@ -1,5 +1,6 @@
 #include "server/cli/csv_import.h"
 
+#include "platform/column_names.h"
 #include "server/cli/command_author.h"
 #include "server/cli/csv_file.h"
 #include "server/cli/csv_leading_zeros.h"
@@ -34,21 +35,30 @@ struct FileKind {
   std::size_t keyColumns;
 };
 
+// A file kind whose columns are its packet's: the key's first, then the
+// packet's other columns up to `requiredCount` (the rest may be left out),
+// less CHAVE, which the server makes from the key.
+FileKind FromPacket(Kind kind, const char* label, const std::vector<PacketColumn>& layout,
+                    std::vector<std::string> key, std::size_t requiredCount,
+                    std::vector<std::string> extraOptional) {
+  FileKind result{kind, label, key, std::move(extraOptional), layout, key.size()};
+  for (std::size_t i = 0; i < layout.size(); ++i) {
+    const std::string& name = layout[i].name;
+    if (name == contract::col::CHAVE || std::find(key.begin(), key.end(), name) != key.end())
+      continue;
+    (i < requiredCount ? result.required : result.optional).push_back(name);
+  }
+  return result;
+}
+
 const std::vector<FileKind>& Kinds() {
+  using namespace contract::col;
   static const std::vector<FileKind> kinds = {
-      {Kind::Filial, "filiais", {"CDFILIAL", "NMFILIAL"}, {kAtivo}, FilialColumns(), 1},
-      {Kind::Caixa,
-       "caixas",
-       {"CDFILIAL", "CDCAIXA", "NMCAIXA", "CDLOJA", "NMLOJA"},
-       {kAtivo},
-       CaixaColumns(),
-       2},
-      {Kind::Grupo,
-       "grupos de produtos",
-       {"CDGRUPPROD", "NMGRUPPROD"},
-       {"DTULTATUGPPR", "IDCADNVSUBGR", "IDGRPRODVMN"},
-       GrupoColumns(),
-       1},
+      FromPacket(Kind::Filial, "filiais", FilialColumns(), {CDFILIAL}, FilialColumns().size(),
+                 {kAtivo}),
+      FromPacket(Kind::Caixa, "caixas", CaixaColumns(), {CDFILIAL, CDCAIXA}, CaixaColumns().size(),
+                 {kAtivo}),
+      FromPacket(Kind::Grupo, "grupos de produtos", GrupoColumns(), {CDGRUPPROD}, 2, {}),
   };
   return kinds;
 }
@@ -123,11 +133,11 @@ class FileImport {
   bool Exists(WriteTransaction& tx, const Row& row) const {
     switch (kind_.kind) {
       case Kind::Filial:
-        return tx.FilialExists(row.at("CDFILIAL"));
+        return tx.FilialExists(row.at(contract::col::CDFILIAL));
       case Kind::Caixa:
-        return tx.LockCaixa(row.at("CDFILIAL"), row.at("CDCAIXA"));
+        return tx.LockCaixa(row.at(contract::col::CDFILIAL), row.at(contract::col::CDCAIXA));
       case Kind::Grupo:
-        return tx.GrupoExists(row.at("CDGRUPPROD"));
+        return tx.GrupoExists(row.at(contract::col::CDGRUPPROD));
     }
     return false;
   }
@@ -140,26 +150,29 @@ class FileImport {
     };
     switch (kind_.kind) {
       case Kind::Filial:
-        tx.UpsertFilial({row.at("CDFILIAL"), row.at("NMFILIAL")});
+        tx.UpsertFilial({row.at(contract::col::CDFILIAL), row.at(contract::col::NMFILIAL)});
         break;
       case Kind::Caixa:
-        if (!tx.FilialExists(row.at("CDFILIAL")))
-          Fail(line, "a filial " + row.at("CDFILIAL") + " do caixa " + row.at("CDCAIXA") +
-                         " não está cadastrada (ou foi removida)");
-        tx.UpsertCaixa({row.at("CDFILIAL"), row.at("CDCAIXA"), row.at("NMCAIXA"), row.at("CDLOJA"),
-                        row.at("NMLOJA")});
+        if (!tx.FilialExists(row.at(contract::col::CDFILIAL)))
+          Fail(line, "a filial " + row.at(contract::col::CDFILIAL) + " do caixa " +
+                         row.at(contract::col::CDCAIXA) + " não está cadastrada (ou foi removida)");
+        tx.UpsertCaixa({row.at(contract::col::CDFILIAL), row.at(contract::col::CDCAIXA),
+                        row.at(contract::col::NMCAIXA), row.at(contract::col::CDLOJA),
+                        row.at(contract::col::NMLOJA)});
         break;
       case Kind::Grupo:
-        tx.UpsertGrupo({row.at("CDGRUPPROD"), row.at("NMGRUPPROD"), optional("DTULTATUGPPR"),
-                        optional("IDCADNVSUBGR"), optional("IDGRPRODVMN")});
+        tx.UpsertGrupo({row.at(contract::col::CDGRUPPROD), row.at(contract::col::NMGRUPPROD),
+                        optional(contract::col::DTULTATUGPPR),
+                        optional(contract::col::IDCADNVSUBGR),
+                        optional(contract::col::IDGRPRODVMN)});
         break;
     }
     // ATIVO N removes the branch or register (kept, as "totem-server
     // remover" does), S brings it back; empty or absent leaves it as it is,
     // so an old file imported again brings nothing back by itself.
     if (auto ativo = optional(kAtivo)) {
-      const CadastroAlvo alvo{row.at("CDFILIAL"),
-                              kind_.kind == Kind::Caixa ? row.at("CDCAIXA") : ""};
+      const CadastroAlvo alvo{row.at(contract::col::CDFILIAL),
+                              kind_.kind == Kind::Caixa ? row.at(contract::col::CDCAIXA) : ""};
       if (*ativo == "N")
         MarkRemoved(tx, alvo, UtcTimestamp(), importer.token);
       else

@@ -67,7 +67,7 @@ void WriteParametrosCsv(Store& store, std::ostream& out) {
   header.emplace_back(kVersaoColumn);
   WriteRow(out, header);
   for (const auto& [caixa, versao] : versions) {
-    const auto record = store.LoadParametro(caixa.first, caixa.second);
+    const auto record = store.LoadParametro(caixa.cdFilial, caixa.cdCaixa);
     if (!record) continue;
     std::vector<std::string> fields = {record->parametro.cdFilial, record->parametro.cdCaixa};
     for (std::size_t i = 0; i < contract::kRecord.size(); ++i)

@@ -169,9 +169,10 @@ int RunServer(const ServeOptions& options) {
           kiosks->AnnounceChanges(changes);
         },
         options.sqlitePollMs);
-    server->ServeKiosks(KioskSource{
-        [&store] { return store->ListVersoes(); },
-        [&store](const CaixaKey& caixa) { return ReadKiosk(*store, caixa.first, caixa.second); }});
+    server->ServeKiosks(KioskSource{[&store] { return store->ListVersoes(); },
+                                    [&store](const CaixaKey& caixa) {
+                                      return ReadKiosk(*store, caixa.cdFilial, caixa.cdCaixa);
+                                    }});
     port = server->Bind();
   } catch (const std::exception& error) {
     LogError(error.what());

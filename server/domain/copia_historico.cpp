@@ -21,7 +21,7 @@ ResultEnvelope Refused(const Refusal& refusal) {
   return ResultEnvelope::Failure(refusal.code, refusal.message);
 }
 
-std::string Name(const CaixaKey& key) { return key.first + "/" + key.second; }
+std::string Name(const CaixaKey& key) { return key.Text(); }
 
 bool FitsKey(const nlohmann::json& code, const contract::Column& column) {
   if (!code.is_string()) return false;
@@ -131,7 +131,7 @@ ResultEnvelope ParametrosModule::GetCopiaPrevia(const std::string& cdFilial,
     for (std::size_t k = 0; k < keys.size(); ++k) {
       auto row = [&](std::string_view what, std::string field = {}, std::string before = {},
                      std::string after = {}) {
-        rows.push_back({keys[k].first, keys[k].second, std::string(what), std::move(field),
+        rows.push_back({keys[k].cdFilial, keys[k].cdCaixa, std::string(what), std::move(field),
                         std::move(before), std::move(after)});
       };
       if (keys[k] == origem) {
@@ -180,7 +180,7 @@ ResultEnvelope ParametrosModule::SetCopiaParametros(const std::string& cdFilial,
           {refusal::kOrigemSemParametros, "O caixa de origem não tem parâmetros gravados."});
     // The values go to each destination as a save would take them.
     if (auto refused = CheckValues(*source)) return Refused(*refused);
-    if (NeedsGrupo(*source) && !transaction->GrupoExists((*source)["CDGRUPPROD"]))
+    if (NeedsGrupo(*source) && !transaction->GrupoExists((*source)[contract::col::CDGRUPPROD]))
       return Refused(GrupoNaoCadastrado());
     const auto current = transaction->LockCaixas(keys);
     std::vector<ParametroTotem> changed;
@@ -192,8 +192,8 @@ ResultEnvelope ParametrosModule::SetCopiaParametros(const std::string& cdFilial,
                         "Caixa de destino não cadastrado: " + Name(keys[k]) + "."});
       if (Changed(current[k].parametro, *source).empty()) continue;
       ParametroTotem copy = *source;
-      copy.cdFilial = keys[k].first;
-      copy.cdCaixa = keys[k].second;
+      copy.cdFilial = keys[k].cdFilial;
+      copy.cdCaixa = keys[k].cdCaixa;
       GravacaoParametro gravacao;
       gravacao.antes = current[k].parametro;
       gravacao.depois = copy;

@@ -1,5 +1,7 @@
 #include "server/domain/demo_data.h"
 
+#include "platform/column_names.h"
+
 #include <array>
 #include <string>
 
@@ -77,21 +79,23 @@ ParametroTotem DemoParametro(const Caixa& caixa, int k) {
   ParametroTotem p;
   p.cdFilial = caixa.cdFilial;
   p.cdCaixa = caixa.cdCaixa;
-  p["IDTIPEXTTOT"] = std::to_string(1 + k % 3);
-  p["CDGRUPPROD"] = p["IDTIPEXTTOT"] == "3" ? "0" + TwoDigits(1 + (k * 7) % 21) : "";
-  p["IDSELLOJTOT"] = p["IDTIPEXTTOT"] == "1" ? "N" : YesNo(k % 2 == 0);
-  p["IDEXIMSGSAL"] = YesNo(k % 4 != 1);
+  p[contract::col::IDTIPEXTTOT] = std::to_string(1 + k % 3);
+  p[contract::col::CDGRUPPROD] =
+      p[contract::col::IDTIPEXTTOT] == "3" ? "0" + TwoDigits(1 + (k * 7) % 21) : "";
+  p[contract::col::IDSELLOJTOT] = p[contract::col::IDTIPEXTTOT] == "1" ? "N" : YesNo(k % 2 == 0);
+  p[contract::col::IDEXIMSGSAL] = YesNo(k % 4 != 1);
   if (k % 2 == 1) {
     const int first = 1 + k % 10;
-    p["NRDIAINITOT"] = std::to_string(first);
-    p["NRDIAFINTOT"] = std::to_string(first + 15 + k % 6);
+    p[contract::col::NRDIAINITOT] = std::to_string(first);
+    p[contract::col::NRDIAFINTOT] = std::to_string(first + 15 + k % 6);
   }
-  p["NRSEGFECTOT"] = kSegundos[static_cast<std::size_t>(k) % kSegundos.size()];
-  p["DSMSGINITOT"] = kMensagensIniciais[static_cast<std::size_t>(k) % kMensagensIniciais.size()];
-  p["DSMSGADITOT"] =
+  p[contract::col::NRSEGFECTOT] = kSegundos[static_cast<std::size_t>(k) % kSegundos.size()];
+  p[contract::col::DSMSGINITOT] =
+      kMensagensIniciais[static_cast<std::size_t>(k) % kMensagensIniciais.size()];
+  p[contract::col::DSMSGADITOT] =
       kMensagensAdicionais[static_cast<std::size_t>(k) % kMensagensAdicionais.size()];
-  p["IDINFCLIECAI"] = YesNo(k % 3 != 2);
-  p["DSMSGCONTOT"] =
+  p[contract::col::IDINFCLIECAI] = YesNo(k % 3 != 2);
+  p[contract::col::DSMSGCONTOT] =
       kMensagensConsumidor[static_cast<std::size_t>(k) % kMensagensConsumidor.size()];
   return p;
 }

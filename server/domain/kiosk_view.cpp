@@ -32,32 +32,33 @@ std::string KioskBody(const std::string& cdFilial, const std::string& cdCaixa, l
                       const std::optional<ParametroCarregado>& record) {
   static const ParametroTotem kEmpty{};
   const ParametroTotem& p = record ? record->parametro : kEmpty;
-  const std::string& grupo = p["CDGRUPPROD"];
-  const bool mesCorrente = p["NRDIAINITOT"].empty() && p["NRDIAFINTOT"].empty();
+  const std::string& grupo = p[contract::col::CDGRUPPROD];
+  const bool mesCorrente =
+      p[contract::col::NRDIAINITOT].empty() && p[contract::col::NRDIAFINTOT].empty();
   Json body = {
       {"filial", cdFilial},
       {"caixa", cdCaixa},
       {"versao", versao},
       {"configurado", record.has_value()},
-      {"extrato", Extrato(p["IDTIPEXTTOT"])},
+      {"extrato", Extrato(p[contract::col::IDTIPEXTTOT])},
       {"grupoProdutos", grupo.empty()
                             ? Json(nullptr)
                             : Json{{"codigo", grupo},
                                    {"nome", record && record->nmGrupProd ? Json(*record->nmGrupProd)
                                                                          : Json(nullptr)}}},
       {"mensagens",
-       {{"inicial", p["DSMSGINITOT"]},
-        {"adicional", p["DSMSGADITOT"]},
-        {"consumidor", p["DSMSGCONTOT"]}}},
+       {{"inicial", p[contract::col::DSMSGINITOT]},
+        {"adicional", p[contract::col::DSMSGADITOT]},
+        {"consumidor", p[contract::col::DSMSGCONTOT]}}},
       {"periodoConsulta",
        {{"mesCorrente", mesCorrente},
-        {"diaInicial", mesCorrente ? Json(nullptr) : Number(p["NRDIAINITOT"])},
-        {"diaFinal", mesCorrente ? Json(nullptr) : Number(p["NRDIAFINTOT"])}}},
-      {"segundosParaFechar", Number(p["NRSEGFECTOT"])},
+        {"diaInicial", mesCorrente ? Json(nullptr) : Number(p[contract::col::NRDIAINITOT])},
+        {"diaFinal", mesCorrente ? Json(nullptr) : Number(p[contract::col::NRDIAFINTOT])}}},
+      {"segundosParaFechar", Number(p[contract::col::NRSEGFECTOT])},
       {"opcoes",
-       {{"permiteSelecionarLoja", p["IDSELLOJTOT"] == "S"},
-        {"exibeTelaSaldo", p["IDEXIMSGSAL"] == "S"},
-        {"informaConsumidorSemCliente", p["IDINFCLIECAI"] == "S"}}},
+       {{"permiteSelecionarLoja", p[contract::col::IDSELLOJTOT] == "S"},
+        {"exibeTelaSaldo", p[contract::col::IDEXIMSGSAL] == "S"},
+        {"informaConsumidorSemCliente", p[contract::col::IDINFCLIECAI] == "S"}}},
   };
   return body.dump(-1, ' ', false, Json::error_handler_t::replace);
 }

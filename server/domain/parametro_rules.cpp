@@ -45,14 +45,16 @@ Refusal FalhaBase() {
           "Não foi possível acessar a base de dados do servidor. Tente novamente."};
 }
 
-bool NeedsGrupo(const ParametroTotem& parametro) { return parametro["IDTIPEXTTOT"] == "3"; }
+bool NeedsGrupo(const ParametroTotem& parametro) {
+  return parametro[contract::col::IDTIPEXTTOT] == "3";
+}
 
 std::optional<Refusal> CheckValues(const ParametroTotem& parametro) {
   for (std::size_t i = 0; i < contract::kRecord.size(); ++i)
     if (auto refused = CheckText(contract::kRecord[i], parametro.values[i])) return refused;
 
-  const std::string& first = parametro["NRDIAINITOT"];
-  const std::string& last = parametro["NRDIAFINTOT"];
+  const std::string& first = parametro[contract::col::NRDIAINITOT];
+  const std::string& last = parametro[contract::col::NRDIAFINTOT];
   for (const std::string* day : {&first, &last}) {
     if (day->empty()) continue;
     const int number = DayNumber(*day);
@@ -61,7 +63,7 @@ std::optional<Refusal> CheckValues(const ParametroTotem& parametro) {
   if (!first.empty() && !last.empty() && DayNumber(first) > DayNumber(last))
     return Refusal{refusal::kDataInicialMaior, "Data inicial não pode ser maior que a data final"};
 
-  if (NeedsGrupo(parametro) && parametro["CDGRUPPROD"].empty())
+  if (NeedsGrupo(parametro) && parametro[contract::col::CDGRUPPROD].empty())
     return Refusal{refusal::kGrupoNaoInformado, "Grupo de produtos deve ser informado."};
   return std::nullopt;
 }

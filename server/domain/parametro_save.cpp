@@ -1,5 +1,6 @@
 #include "server/domain/parametro_save.h"
 
+#include "platform/column_names.h"
 #include "server/domain/packet_layouts.h"
 #include "server/log/server_log.h"
 
@@ -15,7 +16,7 @@ SaveOutcome SaveParametro(WriteTransaction& transaction, const ParametroTotem& p
   // The checks against stored data run inside the write transaction, so
   // they still hold when it commits.
   if (!transaction.LockCaixa(parametro.cdFilial, parametro.cdCaixa)) return {CaixaNaoCadastrado()};
-  if (NeedsGrupo(parametro) && !transaction.GrupoExists(parametro["CDGRUPPROD"]))
+  if (NeedsGrupo(parametro) && !transaction.GrupoExists(parametro[contract::col::CDGRUPPROD]))
     return {GrupoNaoCadastrado()};
   GravacaoParametro gravacao;
   gravacao.antes = transaction.CurrentParametro(parametro.cdFilial, parametro.cdCaixa);

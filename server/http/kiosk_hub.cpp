@@ -53,9 +53,9 @@ Answer Unavailable(const std::string& message) {
 }
 
 Answer Unknown(const CaixaKey& key) {
-  return Answer{404,
-                ErrorBody("Caixa " + key.second + " da filial " + key.first + " não cadastrado."),
-                kJsonType};
+  return Answer{
+      404, ErrorBody("Caixa " + key.cdCaixa + " da filial " + key.cdFilial + " não cadastrado."),
+      kJsonType};
 }
 
 }  // namespace
@@ -147,7 +147,7 @@ void KioskHub::Load(const CaixaKey& key, Entry& entry) {
     try {
       reading = source_.read(key);
     } catch (const std::exception& error) {
-      LogError("leitura do totem " + key.first + "/" + key.second + ": " + error.what());
+      LogError("leitura do totem " + key.Text() + ": " + error.what());
       failed = true;
     }
     asio::post(loop_, [this, key, reading = std::move(reading), failed]() mutable {
@@ -229,7 +229,8 @@ void KioskHub::Raise(const VersaoCaixa& change) {
 // result is thrown away and the register read again.
 void KioskHub::Forget(const CaixaKey& key) {
   for (auto it = entries_.begin(); it != entries_.end();) {
-    if (it->first.first != key.first || (!key.second.empty() && it->first.second != key.second)) {
+    if (it->first.cdFilial != key.cdFilial ||
+        (!key.cdCaixa.empty() && it->first.cdCaixa != key.cdCaixa)) {
       ++it;
       continue;
     }

@@ -26,8 +26,8 @@ void WakeSignal::Sleep(int ms) const {
 }
 
 std::string FormatChange(const VersaoCaixa& change) {
-  return change.caixa.first + "\t" + change.caixa.second + "\t" + std::to_string(change.versao) +
-         "\n";
+  return change.caixa.cdFilial + "\t" + change.caixa.cdCaixa + "\t" +
+         std::to_string(change.versao) + "\n";
 }
 
 std::vector<VersaoCaixa> ParseChanges(std::string_view payload) {

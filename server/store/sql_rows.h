@@ -88,8 +88,8 @@ std::vector<CaixaAtual> SelectCaixas(Connection& c, const std::vector<CaixaKey>&
     auto select = c.Prepare(sql::SelectCaixasIn(n, lockSuffix));
     int index = 1;
     for (std::size_t r = from; r < from + n; ++r) {
-      select.Bind(index++, keys[r].first);
-      select.Bind(index++, keys[r].second);
+      select.Bind(index++, keys[r].cdFilial);
+      select.Bind(index++, keys[r].cdCaixa);
     }
     while (select.Step()) {
       CaixaAtual& caixa = found[{select.Text(0), select.Text(1)}];

@@ -29,7 +29,7 @@ std::string Placeholders(std::size_t n) {
   return out;
 }
 
-const std::string kGroupColumn = ColumnName("CDGRUPPROD");
+const std::string kGroupColumn = ColumnName(contract::col::CDGRUPPROD);
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 // What the parameter module and the importer need from storage, independent
 // of the database behind it. Every value is UTF-8 text kept exactly as it was
 // sent; rules about the values live above this interface.
+#include "platform/caixa_key.h"
 #include "platform/parametros_contract.h"
 
 #include <array>
@@ -38,7 +39,7 @@ struct GrupoProduto {
 };
 
 // The kiosk parameter record of one register: its values in the contract's
-// order (contract::kRecord), reached by their wire names ("DSMSGINITOT").
+// order (contract::kRecord), reached by their wire names (contract::col::DSMSGINITOT).
 struct ParametroTotem {
   using Values = std::array<std::string, contract::kRecord.size()>;
 
@@ -73,7 +74,6 @@ struct GravacaoParametro {
 };
 
 // A register as a copy sees it: whether it exists, and its record if any.
-using CaixaKey = std::pair<std::string, std::string>;  // branch and register codes
 struct CaixaAtual {
   bool existe = false;
   std::optional<ParametroTotem> parametro;

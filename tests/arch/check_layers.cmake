@@ -12,7 +12,8 @@
 #    contract: the host application knows a module only through host/'s
 #    module interface;
 #  - no file of host/ or app/ names a column of the module's contract (the
-#    names are read from the contract itself);
+#    names are read from the contract itself), and no product file spells
+#    one as a string literal of its own;
 #  - inside server/, each folder includes only from itself and the folders
 #    below it (cli -> http -> rpc -> domain -> store -> log), every source
 #    file lives in one of them, and each folder's library links only
@@ -65,14 +66,12 @@ check_dir(host "include[ \t]*[<\"]((form|service|package|app|server)/|${contract
 check_dir(app "include[ \t]*[<\"]((form|service|package|server)/|${contract_include})"
           "the host application loads modules through host/")
 
-# The contract's column names: every quoted upper-case name followed by its
-# size or type, as Text("CDFILIAL", 4) and {"DTULTATUGPPR", FieldType::...}.
-file(READ "${ROOT}/platform/parametros_contract.h" contract)
-string(REGEX MATCHALL "\"[A-Z][A-Z0-9_]*\",[ \t]*(FieldType::|[0-9])" columns "${contract}")
-list(TRANSFORM columns REPLACE "^\"([A-Z0-9_]+)\".*" "\\1")
-list(REMOVE_DUPLICATES columns)
+# The contract's column names, spelt once in platform/column_names.h as
+# `inline constexpr char CDFILIAL[] = "CDFILIAL";`.
+file(STRINGS "${ROOT}/platform/column_names.h" columns REGEX "^inline constexpr char [A-Z0-9_]+\\[\\]")
+list(TRANSFORM columns REPLACE "^inline constexpr char ([A-Z0-9_]+).*" "\\1")
 if(NOT columns)
-  message(FATAL_ERROR "no column names found in platform/parametros_contract.h")
+  message(FATAL_ERROR "no column names found in platform/column_names.h")
 endif()
 string(REPLACE ";" "|" column_regex "${columns}")
 foreach(dir host app)
@@ -86,6 +85,26 @@ foreach(dir host app)
       list(REMOVE_DUPLICATES named)
       list(JOIN named ", " named)
       list(APPEND violations "${rel}: names the module's columns ${named} (the host knows no module)")
+    endif()
+  endforeach()
+endforeach()
+
+# Product code names a column through the contract's constants, never as a
+# string literal of its own ("CDFILIAL"): a misspelt literal compiles and
+# silently matches nothing. Tests and benchmarks may spell names as a client
+# would; SQL migrations and statements name the tables' columns.
+foreach(dir app form host kiosk package platform server service)
+  file(GLOB_RECURSE files "${ROOT}/${dir}/*.h" "${ROOT}/${dir}/*.cpp")
+  list(REMOVE_ITEM files "${ROOT}/platform/column_names.h")
+  foreach(f IN LISTS files)
+    file(READ "${f}" text)
+    string(REGEX MATCHALL "\"(${column_regex})\"" spelt "${text}")
+    if(spelt)
+      file(RELATIVE_PATH rel "${ROOT}" "${f}")
+      list(REMOVE_DUPLICATES spelt)
+      string(REPLACE "\"" "" spelt "${spelt}")
+      list(JOIN spelt ", " spelt)
+      list(APPEND violations "${rel}: spells the column names ${spelt} (use contract::col)")
     endif()
   endforeach()
 endforeach()

@@ -9,6 +9,9 @@
 using namespace totem;
 using test::ChainTest;
 
+// Cases over the small chain, reported under the feature they check.
+class CopyAndHistoryOnScreen : public ChainTest {};
+
 namespace {
 
 std::vector<std::string> Column(const DataPacket& packet, const char* name) {
@@ -20,14 +23,14 @@ std::vector<std::string> Column(const DataPacket& packet, const char* name) {
 
 }  // namespace
 
-TEST_F(ChainTest, CopyShowsThePreviewThenWritesOnlyTheChosenRegisters) {
+TEST_F(CopyAndHistoryOnScreen, CopyShowsThePreviewThenWritesOnlyTheChosenRegisters) {
   auto& f = OpenScreen();
   ShowRegister("0001", "001");
   dialogs_.AnswerCopy({{"0002", "101"}, {"0001", "002"}});
   QTest::mouseClick(f.tcbCopiar, Qt::LeftButton);
   ASSERT_EQ(dialogs_.CopyCalls().size(), 1u);
   const auto& call = dialogs_.CopyCalls()[0];
-  EXPECT_EQ(call.origem, (std::pair<std::string, std::string>{"0001", "001"}));
+  EXPECT_EQ(call.origem, (CaixaKey{"0001", "001"}));
   EXPECT_EQ(call.registers, 6) << "every register of every branch is offered";
   const auto situations = Column(call.preview, "IDSITUACAO");
   EXPECT_EQ(std::count(situations.begin(), situations.end(), "ALTERA"),
@@ -40,7 +43,7 @@ TEST_F(ChainTest, CopyShowsThePreviewThenWritesOnlyTheChosenRegisters) {
   EXPECT_EQ(Stored("0002", "102", "dsmsginitot"), "Tipo estranho");
 }
 
-TEST_F(ChainTest, CopyNeedsTheEditsConfirmedAndACancelWritesNothing) {
+TEST_F(CopyAndHistoryOnScreen, CopyNeedsTheEditsConfirmedAndACancelWritesNothing) {
   auto& f = OpenScreen();
   ShowRegister("0001", "001");
   dialogs_.AnswerKeyboard("Ainda não gravado");
@@ -59,7 +62,7 @@ TEST_F(ChainTest, CopyNeedsTheEditsConfirmedAndACancelWritesNothing) {
   EXPECT_EQ(Stored("0002", "101", "dsmsginitot"), "");
 }
 
-TEST_F(ChainTest, HistoryShowsTheRegistersSavesNewestFirst) {
+TEST_F(CopyAndHistoryOnScreen, HistoryShowsTheRegistersSavesNewestFirst) {
   auto& f = OpenScreen();
   ShowRegister("0001", "002");
   for (const char* text : {"Primeira", "Segunda"}) {

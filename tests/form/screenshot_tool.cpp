@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     const std::string filial = screen->FilialEscolhida(),
                       caixa = screen->cdsCaixa->FieldAsString("CDCAIXA");
     auto copy = std::make_unique<form::CopyDialog>(
-        std::pair(filial, caixa), *filiais, *caixas,
+        CaixaKey{filial, caixa}, *filiais, *caixas,
         [&screen, filial, caixa](const form::Destinos& d) {
           return host::CheckResultServ(screen->Server().getCopiaPrevia(filial, caixa, d));
         },
