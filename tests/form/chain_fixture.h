@@ -10,6 +10,7 @@
 // test writes no other sees, whatever their order.
 #include "form/parametro_toten_form.h"
 #include "form/testing/scripted_form_dialogs.h"
+#include "tests/support/save_args.h"
 #include "tests/support/server_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_database.h"

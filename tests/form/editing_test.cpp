@@ -9,6 +9,9 @@ using namespace totem;
 using form::TfrmParametroToten;
 using test::ChainTest;
 
+// Cases over the small chain, reported under the feature they check.
+class Editing : public ChainTest {};
+
 namespace {
 
 bool Ticked(const host::TTouchButton* b) { return !b->Glyph().isNull(); }
@@ -20,7 +23,7 @@ void ExpectChanged(TfrmParametroToten& f) {
 
 }  // namespace
 
-TEST_F(ChainTest, MessageKeyboardAnswersSetClearOrKeepTheCaption) {
+TEST_F(Editing, MessageKeyboardAnswersSetClearOrKeepTheCaption) {
   auto& f = OpenScreen();
   ShowRegister("0001", "001");
   struct Case {
@@ -51,7 +54,7 @@ TEST_F(ChainTest, MessageKeyboardAnswersSetClearOrKeepTheCaption) {
   }
 }
 
-TEST_F(ChainTest, StatementTypeTransitions) {
+TEST_F(Editing, StatementTypeTransitions) {
   auto& f = OpenScreen();
   ShowRegister("0001", "001");  // type 3, group 10, store selection "S"
 
@@ -86,7 +89,7 @@ TEST_F(ChainTest, StatementTypeTransitions) {
   EXPECT_TRUE(stCdGrupProd.empty());
 }
 
-TEST_F(ChainTest, GroupSearchPickedCancelledAndFailing) {
+TEST_F(Editing, GroupSearchPickedCancelledAndFailing) {
   auto& f = OpenScreen();
   ShowRegister("0001", "001");
   dialogs_.PickWhere("CDGRUPPROD", "20");
@@ -115,7 +118,7 @@ TEST_F(ChainTest, GroupSearchPickedCancelledAndFailing) {
   EXPECT_FALSE(f.tcbConfirma->isEnabled());
 }
 
-TEST_F(ChainTest, TogglesFlipSToNAndAnythingElseToS) {
+TEST_F(Editing, TogglesFlipSToNAndAnythingElseToS) {
   auto& f = OpenScreen();
   ShowRegister("0001", "001");
   for (const char* start : {"S", "N", "", "X"}) {
@@ -136,7 +139,7 @@ TEST_F(ChainTest, TogglesFlipSToNAndAnythingElseToS) {
   ExpectChanged(f);
 }
 
-TEST_F(ChainTest, PeriodButtonsActAsOneRadioGroup) {
+TEST_F(Editing, PeriodButtonsActAsOneRadioGroup) {
   auto& f = OpenScreen();
   ShowRegister("0001", "001");  // interval 5..20
   const std::string diaIni = stDiaIni;
@@ -155,7 +158,7 @@ TEST_F(ChainTest, PeriodButtonsActAsOneRadioGroup) {
   EXPECT_TRUE(Ticked(f.tcbInterval));
 }
 
-TEST_F(ChainTest, DayChecksAskAgainUntilAValuePasses) {
+TEST_F(Editing, DayChecksAskAgainUntilAValuePasses) {
   auto& f = OpenScreen();
   ShowRegister("0001", "001");  // 5..20
   struct Case {
@@ -195,7 +198,7 @@ TEST_F(ChainTest, DayChecksAskAgainUntilAValuePasses) {
   EXPECT_EQ(stDiaFin, "20");
 }
 
-TEST_F(ChainTest, DaysAreNotOrderedAgainstAnEmptyCaption) {
+TEST_F(Editing, DaysAreNotOrderedAgainstAnEmptyCaption) {
   auto& f = OpenScreen();
   ShowRegister("0001", "002");  // current month
   f.tcbIntervalClick(nullptr);
@@ -209,7 +212,7 @@ TEST_F(ChainTest, DaysAreNotOrderedAgainstAnEmptyCaption) {
   EXPECT_TRUE(dialogs_.Messages().empty());
 }
 
-TEST_F(ChainTest, SecondsAcceptZeroAndKeepTheOldValueOnACancelledKeypad) {
+TEST_F(Editing, SecondsAcceptZeroAndKeepTheOldValueOnACancelledKeypad) {
   auto& f = OpenScreen();
   ShowRegister("0001", "001");  // 30 seconds
   dialogs_.AnswerQuantity(-1);

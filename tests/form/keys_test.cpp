@@ -13,6 +13,9 @@ using form::TfrmParametroToten;
 using form::TShiftState;
 using test::ChainTest;
 
+// Cases over the small chain, reported under the feature they check.
+class LetterKeys : public ChainTest {};
+
 namespace {
 
 std::uint16_t Press(TfrmParametroToten& f, char key, TShiftState shift = 0) {
@@ -26,7 +29,7 @@ std::uint16_t Press(TfrmParametroToten& f, char key, TShiftState shift = 0) {
 // Every button, found by its name and touched as a finger would: each row's
 // check is an effect only that button's own handler has, so two buttons
 // bound to each other's handlers fail here.
-TEST_F(ChainTest, EachButtonRunsItsOwnHandler) {
+TEST_F(LetterKeys, EachButtonRunsItsOwnHandler) {
   auto& f = OpenScreen();
   ShowRegister("0001", "002");
   auto at = [&](const char* caixa) { return f.cdsCaixa->FieldAsString("CDCAIXA") == caixa; };
@@ -105,7 +108,7 @@ TEST_F(ChainTest, EachButtonRunsItsOwnHandler) {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-TEST_F(ChainTest, AltF4AloneIsSwallowed) {
+TEST_F(LetterKeys, AltF4AloneIsSwallowed) {
   auto& f = OpenScreen();
   struct Case {
     TShiftState shift;
@@ -121,7 +124,7 @@ TEST_F(ChainTest, AltF4AloneIsSwallowed) {
   }
 }
 
-TEST_F(ChainTest, FStartsTheBranchSearchOnlyOnTheFirstPage) {
+TEST_F(LetterKeys, FStartsTheBranchSearchOnlyOnTheFirstPage) {
   auto& f = OpenScreen();
   dialogs_.CancelSearch();
   EXPECT_EQ(Press(f, 'F'), 'F');  // the key is left as it was
@@ -133,7 +136,7 @@ TEST_F(ChainTest, FStartsTheBranchSearchOnlyOnTheFirstPage) {
   EXPECT_EQ(dialogs_.SearchCalls().size(), 1u);
 }
 
-TEST_F(ChainTest, PageKeysMoveThroughThePagesWhateverTheButtons) {
+TEST_F(LetterKeys, PageKeysMoveThroughThePagesWhateverTheButtons) {
   auto& f = OpenScreen();
   ASSERT_FALSE(f.tcbPrx->isEnabled());
   struct Step {
@@ -151,7 +154,7 @@ TEST_F(ChainTest, PageKeysMoveThroughThePagesWhateverTheButtons) {
   }
 }
 
-TEST_F(ChainTest, ConfirmAndCancelKeysRunWhileTheirButtonsAreDisabled) {
+TEST_F(LetterKeys, ConfirmAndCancelKeysRunWhileTheirButtonsAreDisabled) {
   auto& f = OpenScreen();
   ShowRegister("0001", "002");
   ASSERT_FALSE(f.tcbConfirma->isEnabled());
@@ -167,7 +170,7 @@ TEST_F(ChainTest, ConfirmAndCancelKeysRunWhileTheirButtonsAreDisabled) {
   EXPECT_EQ(CalledMethods(), (std::vector<std::string>{"getConfCaixa", "getCarregaPar"}));
 }
 
-TEST_F(ChainTest, SClosesTheScreenWithAnyModifier) {
+TEST_F(LetterKeys, SClosesTheScreenWithAnyModifier) {
   for (TShiftState shift : {TShiftState(0), TShiftState(form::ssCtrl), TShiftState(form::ssShift),
                             TShiftState(form::ssAlt)}) {
     auto& f = OpenScreen();
@@ -181,7 +184,7 @@ TEST_F(ChainTest, SClosesTheScreenWithAnyModifier) {
   }
 }
 
-TEST_F(ChainTest, RealKeyPressesReachTheShortcutsBeforeTheFocusedControl) {
+TEST_F(LetterKeys, RealKeyPressesReachTheShortcutsBeforeTheFocusedControl) {
   auto& f = OpenScreen();
   PickBranch("0001");
   f.show();

@@ -12,6 +12,9 @@ using namespace totem;
 using form::TfrmParametroToten;
 using test::ChainTest;
 
+// Cases over the small chain, reported under the feature they check.
+class Loading : public ChainTest {};
+
 namespace {
 
 bool Ticked(const host::TTouchButton* b) { return !b->Glyph().isNull(); }
@@ -25,7 +28,7 @@ DataPacket NoRecord() { return test::Packet(service::CarregaParFields()); }
 
 }  // namespace
 
-TEST_F(ChainTest, PeriodFollowsTheTwoDayCaptions) {
+TEST_F(Loading, PeriodFollowsTheTwoDayCaptions) {
   auto& f = OpenScreen();
   struct Case {
     const char* ini;
@@ -45,7 +48,7 @@ TEST_F(ChainTest, PeriodFollowsTheTwoDayCaptions) {
   }
 }
 
-TEST_F(ChainTest, StatementTypeSetsItsButtonsAndAnUnknownTextTicksNone) {
+TEST_F(Loading, StatementTypeSetsItsButtonsAndAnUnknownTextTicksNone) {
   auto& f = OpenScreen();
   struct Case {
     const char* type;
@@ -75,7 +78,7 @@ TEST_F(ChainTest, StatementTypeSetsItsButtonsAndAnUnknownTextTicksNone) {
   }
 }
 
-TEST_F(ChainTest, OptionsAreOnOnlyForAnExactCapitalS) {
+TEST_F(Loading, OptionsAreOnOnlyForAnExactCapitalS) {
   auto& f = OpenScreen();
   struct Case {
     const char* value;
@@ -96,7 +99,7 @@ TEST_F(ChainTest, OptionsAreOnOnlyForAnExactCapitalS) {
   }
 }
 
-TEST_F(ChainTest, EmptyPacketShowsEmptyTextsCurrentMonthAndNoType) {
+TEST_F(Loading, EmptyPacketShowsEmptyTextsCurrentMonthAndNoType) {
   auto& f = OpenScreen();
   f.cdsCarregaPar->SetData(
       Record({{"IDTIPEXTTOT", "2"}, {"DSMSGINITOT", "x"}, {"IDSELLOJTOT", "S"}}));
@@ -116,7 +119,7 @@ TEST_F(ChainTest, EmptyPacketShowsEmptyTextsCurrentMonthAndNoType) {
   EXPECT_TRUE(f.tcbSelecLoja->isEnabled());  // the enabling as type 2 left it
 }
 
-TEST_F(ChainTest, RecordLoadedFromTheServerFillsBothPages) {
+TEST_F(Loading, RecordLoadedFromTheServerFillsBothPages) {
   auto& f = OpenScreen();
   ShowRegister("0001", "001");
   EXPECT_EQ(f.lblValMenIni->text(), "Bem-vindo");
@@ -136,7 +139,7 @@ TEST_F(ChainTest, RecordLoadedFromTheServerFillsBothPages) {
   EXPECT_FALSE(f.tcbCancela->isEnabled());
 }
 
-TEST_F(ChainTest, TypeThreeWithoutAGroupShowsTheSeparatorAndEnablesTheSearch) {
+TEST_F(Loading, TypeThreeWithoutAGroupShowsTheSeparatorAndEnablesTheSearch) {
   auto& f = OpenScreen();
   ShowRegister("O'B1", "001");
   EXPECT_EQ(f.lblGrupProd->text(), " - ");
@@ -144,7 +147,7 @@ TEST_F(ChainTest, TypeThreeWithoutAGroupShowsTheSeparatorAndEnablesTheSearch) {
   EXPECT_TRUE(Ticked(f.tcbSubGrupos));
 }
 
-TEST_F(ChainTest, RegisterWithoutARecordShowsEmptyValues) {
+TEST_F(Loading, RegisterWithoutARecordShowsEmptyValues) {
   auto& f = OpenScreen();
   ShowRegister("0001", "003");
   EXPECT_TRUE(f.lblValMenIni->text().isEmpty());
@@ -152,7 +155,7 @@ TEST_F(ChainTest, RegisterWithoutARecordShowsEmptyValues) {
   EXPECT_TRUE(Ticked(f.tcbCorrente));
 }
 
-TEST_F(ChainTest, RedrawWithoutLoadMakesNoCall) {
+TEST_F(Loading, RedrawWithoutLoadMakesNoCall) {
   auto& f = OpenScreen();
   ShowRegister("0001", "001");
   ForgetCalls();
@@ -160,7 +163,7 @@ TEST_F(ChainTest, RedrawWithoutLoadMakesNoCall) {
   EXPECT_TRUE(calls_.empty());
 }
 
-TEST_F(ChainTest, FailedReadKeepsThePreviousValuesAndConfirmRefusesThem) {
+TEST_F(Loading, FailedReadKeepsThePreviousValuesAndConfirmRefusesThem) {
   auto& f = OpenScreen();
   ShowRegister("0001", "001");
   server_->Kill9();

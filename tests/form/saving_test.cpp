@@ -16,7 +16,11 @@
 using namespace totem;
 using form::TfrmParametroToten;
 using test::ChainTest;
+
+// Cases over the small chain, reported under the feature they check.
+class Saving : public ChainTest {};
 using test::RemoteCall;
+using test::SaveField;
 
 namespace {
 
@@ -28,7 +32,7 @@ const RemoteCall* Last(const std::vector<RemoteCall>& calls, const std::string& 
 
 }  // namespace
 
-TEST_F(ChainTest, ConfirmVerifiesThenSavesThirteenTextsInOrder) {
+TEST_F(Saving, ConfirmVerifiesThenSavesThirteenTextsInOrder) {
   auto& f = OpenScreen();
   ShowRegister("0002", "101");
   dialogs_.AnswerKeyboard("Bem-vindo ao totem");
@@ -57,23 +61,23 @@ TEST_F(ChainTest, ConfirmVerifiesThenSavesThirteenTextsInOrder) {
   EXPECT_EQ(Stored("0002", "101", "ideximsgsal"), "s");
 }
 
-TEST_F(ChainTest, TypeOneSavesAnEmptyGroupAndNoStoreSelection) {
+TEST_F(Saving, TypeOneSavesAnEmptyGroupAndNoStoreSelection) {
   auto& f = OpenScreen();
   ShowRegister("0001", "001");
   f.tcbExtratoClick(nullptr);
   f.tcbConfirmaClick(nullptr);
   const RemoteCall* save = Last(calls_, "setUpdParametros");
   ASSERT_NE(save, nullptr);
-  EXPECT_EQ(save->args[2], "1");
-  EXPECT_EQ(save->args[3], "");
-  EXPECT_EQ(save->args[10], "N");
+  EXPECT_EQ(SaveField(save->args, contract::col::IDTIPEXTTOT), "1");
+  EXPECT_EQ(SaveField(save->args, contract::col::CDGRUPPROD), "");
+  EXPECT_EQ(SaveField(save->args, contract::col::IDSELLOJTOT), "N");
   EXPECT_EQ(Stored("0001", "001", "idtipexttot"), "1");
   EXPECT_EQ(Stored("0001", "001", "cdgrupprod"), "");
   // The screen is not refreshed from the server after saving.
   EXPECT_EQ(f.lblValMenIni->text(), "Bem-vindo");
 }
 
-TEST_F(ChainTest, SubGroupStatementWithoutAGroupCodeIsRefusedBeforeAnyCall) {
+TEST_F(Saving, SubGroupStatementWithoutAGroupCodeIsRefusedBeforeAnyCall) {
   auto& f = OpenScreen();
   // Type 3 loaded with a group, then the group emptied by the type buttons or
   // by a cancelled group search.
@@ -121,7 +125,7 @@ TEST_F(ChainTest, SubGroupStatementWithoutAGroupCodeIsRefusedBeforeAnyCall) {
   EXPECT_FALSE(f.tcbConfirma->isEnabled());
 }
 
-TEST_F(ChainTest, FailedVerifySavesNothingAndKeepsTheEdits) {
+TEST_F(Saving, FailedVerifySavesNothingAndKeepsTheEdits) {
   auto& f = OpenScreen();
   ShowRegister("0001", "003");
   Sql("DELETE FROM caixa WHERE cdfilial = '0001' AND cdcaixa = '003'");
@@ -143,7 +147,7 @@ TEST_F(ChainTest, FailedVerifySavesNothingAndKeepsTheEdits) {
 
 // Our server sends the arguments back as they came and answers the verify
 // with the register; a stand-in sends other values and other verify answers.
-TEST_F(ChainTest, AnyVerifyAnswerLetsTheSaveGoOnAndByReferenceResultsComeBack) {
+TEST_F(Saving, AnyVerifyAnswerLetsTheSaveGoOnAndByReferenceResultsComeBack) {
   const DataPacket verifyAnswers[] = {
       {{{"CDFILIAL", FieldType::Text, 4}, {"CDCAIXA", FieldType::Text, 3}}, {}},    // no rows
       {{{"OUTRA", FieldType::Text, 5}}, {{std::string("x")}, {std::string("y")}}},  // foreign
@@ -176,7 +180,7 @@ TEST_F(ChainTest, AnyVerifyAnswerLetsTheSaveGoOnAndByReferenceResultsComeBack) {
   }
 }
 
-TEST_F(ChainTest, MessageLongerThanItsFieldIsRefusedByTheServerAndKept) {
+TEST_F(Saving, MessageLongerThanItsFieldIsRefusedByTheServerAndKept) {
   auto& f = OpenScreen();
   ShowRegister("0001", "002");
   QString longText;
@@ -190,7 +194,7 @@ TEST_F(ChainTest, MessageLongerThanItsFieldIsRefusedByTheServerAndKept) {
   EXPECT_EQ(Stored("0001", "002", "dsmsgcontot"), "Consumidor");
 }
 
-TEST_F(ChainTest, ExceptionFromAClickIsShownByTheDefaultHandler) {
+TEST_F(Saving, ExceptionFromAClickIsShownByTheDefaultHandler) {
   auto& f = OpenScreen();
   ShowRegister("0001", "002");
   dialogs_.AnswerKeyboard("Editado");
@@ -207,7 +211,7 @@ TEST_F(ChainTest, ExceptionFromAClickIsShownByTheDefaultHandler) {
   EXPECT_FALSE(host::ShowAviActive());
 }
 
-TEST_F(ChainTest, CancelAlwaysReadsAndShowsTheStoredValues) {
+TEST_F(Saving, CancelAlwaysReadsAndShowsTheStoredValues) {
   auto& f = OpenScreen();
   ShowRegister("0001", "002");
   ForgetCalls();
@@ -223,7 +227,7 @@ TEST_F(ChainTest, CancelAlwaysReadsAndShowsTheStoredValues) {
   EXPECT_FALSE(f.tcbCancela->isEnabled());
 }
 
-TEST_F(ChainTest, FailedCancelLeavesTheScreenAndTheButtons) {
+TEST_F(Saving, FailedCancelLeavesTheScreenAndTheButtons) {
   auto& f = OpenScreen();
   ShowRegister("0001", "002");
   dialogs_.AnswerKeyboard("Editado");
@@ -235,7 +239,7 @@ TEST_F(ChainTest, FailedCancelLeavesTheScreenAndTheButtons) {
   EXPECT_FALSE(host::ShowAviActive());
 }
 
-TEST_F(ChainTest, MovingToAnotherRegisterDiscardsEditsWithoutAsking) {
+TEST_F(Saving, MovingToAnotherRegisterDiscardsEditsWithoutAsking) {
   auto& f = OpenScreen();
   ShowRegister("0001", "001");
   dialogs_.AnswerKeyboard("Perdido");

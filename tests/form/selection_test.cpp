@@ -11,6 +11,9 @@ using namespace totem;
 using form::TfrmParametroToten;
 using test::ChainTest;
 
+// Cases over the small chain, reported under the feature they check.
+class Selection : public ChainTest {};
+
 namespace {
 
 std::vector<host::TTouchButton*> EightButtons(TfrmParametroToten& f) {
@@ -32,7 +35,7 @@ std::vector<std::string> Registers(ClientDataset& cds) {
 
 }  // namespace
 
-TEST_F(ChainTest, PickingABranchShowsItsRegistersAndEnablesNavigation) {
+TEST_F(Selection, PickingABranchShowsItsRegistersAndEnablesNavigation) {
   auto& f = OpenScreen();
   PickBranch("0002");
   EXPECT_EQ(f.lblNmFilial->text(), "0002 - Filial Norte");
@@ -47,7 +50,7 @@ TEST_F(ChainTest, PickingABranchShowsItsRegistersAndEnablesNavigation) {
   EXPECT_TRUE(dialogs_.SearchCalls()[0].title.isEmpty());
 }
 
-TEST_F(ChainTest, FirstPickReadsTheListOnceAndLoadsItsFirstRowBeforeFiltering) {
+TEST_F(Selection, FirstPickReadsTheListOnceAndLoadsItsFirstRowBeforeFiltering) {
   auto& f = OpenScreen();
   PickBranch("0002");
   EXPECT_EQ(CalledMethods(), (std::vector<std::string>{"getFilial", "getConfCaixa", "getCarregaPar",
@@ -61,7 +64,7 @@ TEST_F(ChainTest, FirstPickReadsTheListOnceAndLoadsItsFirstRowBeforeFiltering) {
   EXPECT_EQ(f.lblNmCaixa->text(), "101-Caixa 1-Loja Norte");
 }
 
-TEST_F(ChainTest, LaterPicksOnlyChangeTheFilter) {
+TEST_F(Selection, LaterPicksOnlyChangeTheFilter) {
   auto& f = OpenScreen();
   PickBranch("0002");
   ForgetCalls();
@@ -74,7 +77,7 @@ TEST_F(ChainTest, LaterPicksOnlyChangeTheFilter) {
   EXPECT_EQ(f.lblNmCaixa->text(), "001-Caixa Entrada-Loja Centro");
 }
 
-TEST_F(ChainTest, CancelledPickDisablesButtonsButKeepsWhatIsShown) {
+TEST_F(Selection, CancelledPickDisablesButtonsButKeepsWhatIsShown) {
   auto& f = OpenScreen();
   PickBranch("0001");
   const QString caption = f.lblNmCaixa->text();
@@ -93,7 +96,7 @@ TEST_F(ChainTest, CancelledPickDisablesButtonsButKeepsWhatIsShown) {
 // The cancelled search leaves the branch list on its first branch, 0001,
 // which also has a register 001: Cancel and Confirm must still read and
 // write the register the screen names, O'B1's.
-TEST_F(ChainTest, CancelledPickKeepsTheChosenBranchForCancelAndConfirm) {
+TEST_F(Selection, CancelledPickKeepsTheChosenBranchForCancelAndConfirm) {
   auto& f = OpenScreen();
   ShowRegister("O'B1", "001");
   dialogs_.CancelSearch();
@@ -110,7 +113,7 @@ TEST_F(ChainTest, CancelledPickKeepsTheChosenBranchForCancelAndConfirm) {
   EXPECT_EQ(Stored("0001", "001", "dsmsgaditot"), "Promoção do dia");
 }
 
-TEST_F(ChainTest, BranchWithoutRegistersSaysSoAndStillLoadsWithAnEmptyCode) {
+TEST_F(Selection, BranchWithoutRegistersSaysSoAndStillLoadsWithAnEmptyCode) {
   auto& f = OpenScreen();
   PickBranch("0003");
   ASSERT_FALSE(dialogs_.Messages().empty());
@@ -125,7 +128,7 @@ TEST_F(ChainTest, BranchWithoutRegistersSaysSoAndStillLoadsWithAnEmptyCode) {
   EXPECT_TRUE(f.lblValMenIni->text().isEmpty());
 }
 
-TEST_F(ChainTest, BranchCodeWithAQuoteFiltersToItsOwnRegisters) {
+TEST_F(Selection, BranchCodeWithAQuoteFiltersToItsOwnRegisters) {
   auto& f = OpenScreen();
   PickBranch("O'B1");
   EXPECT_EQ(f.cdsCaixa->RecordCount(), 1);
@@ -133,7 +136,7 @@ TEST_F(ChainTest, BranchCodeWithAQuoteFiltersToItsOwnRegisters) {
   EXPECT_EQ(f.lblValMenIni->text(), "Sem grupo");
 }
 
-TEST_F(ChainTest, NavigationStopsAtBothEndsWithoutReloading) {
+TEST_F(Selection, NavigationStopsAtBothEndsWithoutReloading) {
   auto& f = OpenScreen();
   PickBranch("0001");
   ForgetCalls();
@@ -151,7 +154,7 @@ TEST_F(ChainTest, NavigationStopsAtBothEndsWithoutReloading) {
   EXPECT_EQ(CountCalls("getCarregaPar"), 3);
 }
 
-TEST_F(ChainTest, TouchingAGridRowMovesTheCurrentRegister) {
+TEST_F(Selection, TouchingAGridRowMovesTheCurrentRegister) {
   auto& f = OpenScreen();
   PickBranch("0001");
   f.dbgCaixa->selectRow(2);
@@ -159,7 +162,7 @@ TEST_F(ChainTest, TouchingAGridRowMovesTheCurrentRegister) {
   EXPECT_EQ(f.lblNmCaixa->text(), QStringLiteral("003-Caixa Terraço-Loja Terraço"));
 }
 
-TEST_F(ChainTest, RefreshShowsRegistersAddedOnTheServer) {
+TEST_F(Selection, RefreshShowsRegistersAddedOnTheServer) {
   auto& f = OpenScreen();
   PickBranch("0002");
   Sql("INSERT INTO caixa (cdfilial, cdcaixa, nmcaixa, cdloja, nmloja) VALUES ('0002','103','Caixa "
@@ -171,7 +174,7 @@ TEST_F(ChainTest, RefreshShowsRegistersAddedOnTheServer) {
   EXPECT_FALSE(host::ShowAviActive());
 }
 
-TEST_F(ChainTest, FailedFirstListReadIsShownAndNotRetriedByLaterPicks) {
+TEST_F(Selection, FailedFirstListReadIsShownAndNotRetriedByLaterPicks) {
   auto& f = OpenScreen();
   bool killed = false;
   f.netToten.SetCallObserver(
@@ -199,7 +202,7 @@ TEST_F(ChainTest, FailedFirstListReadIsShownAndNotRetriedByLaterPicks) {
   EXPECT_EQ(f.cdsCaixa->RecordCount(), 3);
 }
 
-TEST_F(ChainTest, FailedRefreshIsShownInTheTouchBoxAndTheOverlayGoes) {
+TEST_F(Selection, FailedRefreshIsShownInTheTouchBoxAndTheOverlayGoes) {
   auto& f = OpenScreen();
   PickBranch("0001");
   server_->Kill9();

@@ -32,7 +32,7 @@ std::string Message(const std::string& file) {
 
 void Save(ServerProcess& server, const std::string& message) {
   auto args = ValidSaveArgs();
-  args[8] = message;
+  SaveField(args, contract::col::DSMSGINITOT) = message;
   ModuleClient client(server.Host(), server.Port());
   ASSERT_EQ(client.Envelope("setUpdParametros", args)["status"], "ok");
 }
@@ -94,7 +94,7 @@ TEST_F(BackupRestore, ABackupTakenWhileSavingHoldsEverySaveCommittedBeforeIt) {
     ModuleClient client(server_->Host(), server_->Port());
     auto args = ValidSaveArgs();
     for (int n = 1; !stop; ++n) {
-      args[8] = "#" + std::to_string(n);
+      SaveField(args, contract::col::DSMSGINITOT) = "#" + std::to_string(n);
       if (client.Envelope("setUpdParametros", args)["status"] != "ok") return;
       acknowledged = n;
     }

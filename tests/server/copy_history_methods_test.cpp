@@ -43,8 +43,8 @@ class CopyAndHistory : public ::testing::Test {
 
 TEST_F(CopyAndHistory, PreviewSaysWhatWouldChangeAndWritesNothing) {
   auto args = ValidSaveArgs();
-  args[1] = "002";
-  args[8] = "Outra mensagem";
+  SaveField(args, contract::col::CDCAIXA) = "002";
+  SaveField(args, contract::col::DSMSGINITOT) = "Outra mensagem";
   ASSERT_EQ(client_->Envelope("setUpdParametros", args)["status"], "ok");
   const auto before = Stored();
   auto envelope = Copy("getCopiaPrevia",
@@ -88,7 +88,7 @@ TEST_F(CopyAndHistory, CopyIsAllOrNothingAndOnlyChangedRegistersGetAHistoryRow) 
 TEST_F(CopyAndHistory, HistoryPagesNewestFirstWithoutGapsOrRepeats) {
   auto args = ValidSaveArgs();
   for (int i = 2; i <= 7; ++i) {
-    args[7] = std::to_string(i);  // seconds
+    SaveField(args, contract::col::NRSEGFECTOT) = std::to_string(i);  // seconds
     ASSERT_EQ(client_->Envelope("setUpdParametros", args)["status"], "ok");
   }
   std::vector<std::string> numbers;
@@ -182,7 +182,7 @@ TEST_F(CopyAndHistory, AScopedTokenSeesAndChangesOnlyWhatItReaches) {
   EXPECT_EQ(Stored(), before) << "a refused call wrote something";
 
   auto args = ValidSaveArgs();
-  args[1] = "002";
+  SaveField(args, contract::col::CDCAIXA) = "002";
   ASSERT_EQ(client_->Envelope("setUpdParametros", args)["status"], "ok");
   EXPECT_EQ(client_->CallJson("setCopiaParametros",
                               {"0001", "002", to("0002", "001")})["result"]["envelope"]["status"],

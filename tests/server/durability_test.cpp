@@ -119,7 +119,7 @@ TEST(Durability, StopAnswersTheCallInFlightAndClosesIdleConnections) {
 
   // A save whose head has arrived and whose body the client has yet to send.
   std::vector<std::string> args = ValidSaveArgs();
-  args[8] = "Gravado durante o encerramento";
+  SaveField(args, contract::col::DSMSGINITOT) = "Gravado durante o encerramento";
   const std::string body = nlohmann::json{
       {"jsonrpc", "2.0"},
       {"id", 2},
@@ -139,7 +139,8 @@ TEST(Durability, StopAnswersTheCallInFlightAndClosesIdleConnections) {
   EXPECT_EQ(server.Terminate(), 0);
 
   std::string integrity;
-  EXPECT_EQ(StoredMessages(*db, &integrity)["0001/001"], args[8]);
+  EXPECT_EQ(StoredMessages(*db, &integrity)["0001/001"],
+            SaveField(args, contract::col::DSMSGINITOT));
 }
 
 }  // namespace

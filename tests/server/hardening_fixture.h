@@ -61,7 +61,7 @@ class HttpHardening : public ::testing::Test {
 // A save of register 0001/001 that the server would accept.
 inline std::string SaveBody(const std::string& message = "Gravado por engano") {
   auto args = ValidSaveArgs();
-  args[8] = message;
+  SaveField(args, contract::col::DSMSGINITOT) = message;
   return nlohmann::json{
       {"jsonrpc", "2.0"}, {"id", 1}, {"method", "setUpdParametros"}, {"params", args}}
       .dump();

@@ -57,8 +57,8 @@ class History : public ::testing::Test {
 TEST_F(History, EverySaveAppendsARowWithItsCallerAndValues) {
   auto args = ValidSaveArgs();
   ASSERT_EQ(Save(args)["status"], "ok");
-  args[8] = "Novo texto";
-  args[7] = "45";
+  SaveField(args, contract::col::DSMSGINITOT) = "Novo texto";
+  SaveField(args, contract::col::NRSEGFECTOT) = "45";
   ASSERT_EQ(Save(args)["status"], "ok");
   ASSERT_EQ(Save(args)["status"], "ok");  // the same values again is a save too
 
@@ -103,10 +103,10 @@ TEST_F(History, AFailedHistoryWriteUndoesTheSave) {
   const auto before = client_->Rows("getCarregaPar", {"0001", "001"});
   db_->Query("DROP TABLE parametro_totem_historico");
 
-  args[8] = "Nunca gravado";
+  SaveField(args, contract::col::DSMSGINITOT) = "Nunca gravado";
   EXPECT_EQ(Save(args)["code"], "ERRO_BD");
   EXPECT_EQ(client_->Rows("getCarregaPar", {"0001", "001"}), before);
-  args[1] = "002";
+  SaveField(args, contract::col::CDCAIXA) = "002";
   EXPECT_EQ(Save(args)["code"], "ERRO_BD");
   EXPECT_EQ(client_->Rows("getCarregaPar", {"0001", "002"}), nlohmann::json::array());
 }
@@ -121,7 +121,8 @@ TEST_F(History, ConcurrentSavesOfOneRegisterFormAnUnbrokenChain) {
       auto client = Client();
       for (int n = 0; n < kSavesEach; ++n) {
         auto args = ValidSaveArgs();
-        args[8] = "escritor " + std::to_string(w) + " gravação " + std::to_string(n);
+        SaveField(args, contract::col::DSMSGINITOT) =
+            "escritor " + std::to_string(w) + " gravação " + std::to_string(n);
         try {
           if (client->Envelope("setUpdParametros", args)["status"] != "ok") ++failures[w];
         } catch (const std::exception&) {

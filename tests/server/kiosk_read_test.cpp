@@ -127,7 +127,7 @@ TEST_F(KioskRead, ATagFromBeforeARestoreDoesNotPassForTheRestoredChainsSettings)
   const std::string file = db_->Address().substr(std::string("sqlite:").size());
   auto save = [&](const std::string& message) {
     auto args = ValidSaveArgs();
-    args[8] = message;
+    SaveField(args, contract::col::DSMSGINITOT) = message;
     ASSERT_EQ(client_->Envelope("setUpdParametros", args)["status"], "ok");
   };
   auto stopped = [&](const std::function<void()>& work) {
@@ -167,7 +167,8 @@ TEST_F(KioskRead, AWaitEndsWithTheNextSaveOrCopyOrAtItsDeadline) {
   const Reply woken = waiting.get();
   EXPECT_EQ(woken.status, 200);
   EXPECT_EQ(woken.etag.rfind("\"1-", 0), 0u) << woken.etag;
-  EXPECT_EQ(json::parse(woken.body)["mensagens"]["inicial"], ValidSaveArgs()[8]);
+  EXPECT_EQ(json::parse(woken.body)["mensagens"]["inicial"],
+            SaveField(ValidSaveArgs(), contract::col::DSMSGINITOT));
 
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(Get(*server_, std::string(kPath) + "?aguardar=1", "\"1\"").status, 304);
@@ -190,7 +191,8 @@ TEST_F(KioskRead, AWaitEndsWithTheNextSaveOrCopyOrAtItsDeadline) {
     ASSERT_EQ(destination->wait_for(5s), std::future_status::ready);
     const Reply reply = destination->get();
     EXPECT_EQ(reply.status, 200);
-    EXPECT_EQ(json::parse(reply.body)["mensagens"]["inicial"], ValidSaveArgs()[8]);
+    EXPECT_EQ(json::parse(reply.body)["mensagens"]["inicial"],
+              SaveField(ValidSaveArgs(), contract::col::DSMSGINITOT));
   }
 
   // So does an import of the parameters run beside the server.
@@ -219,7 +221,8 @@ TEST_F(KioskRead, AWaitEndsWithTheNextSaveOrCopyOrAtItsDeadline) {
             0)
       << output;
   ASSERT_EQ(fourth.wait_for(5s), std::future_status::ready);
-  EXPECT_EQ(json::parse(fourth.get().body)["mensagens"]["inicial"], ValidSaveArgs()[8]);
+  EXPECT_EQ(json::parse(fourth.get().body)["mensagens"]["inicial"],
+            SaveField(ValidSaveArgs(), contract::col::DSMSGINITOT));
 }
 
 TEST_F(KioskRead, ARestartEndsAWaitClearlyAndTheWatchComesBack) {
@@ -243,7 +246,7 @@ TEST_F(KioskRead, ARestartEndsAWaitClearlyAndTheWatchComesBack) {
 
   client_ = std::make_unique<ModuleClient>(server_->Host(), server_->Port());
   auto args = ValidSaveArgs();
-  args[8] = "Depois de reiniciar";
+  SaveField(args, contract::col::DSMSGINITOT) = "Depois de reiniciar";
   // The watch reconnects within its first pauses and waits again.
   ASSERT_TRUE(KiosksWaiting({server_.get()}, 1));
   ASSERT_EQ(client_->Envelope("setUpdParametros", args)["status"], "ok");

@@ -2,6 +2,7 @@
 // Test helpers for talking to a running totem-server: JSON-RPC calls over one
 // keep-alive connection, raw bytes over a plain socket, and a small master
 // data set imported from CSV.
+#include "tests/support/save_args.h"
 #include "tests/support/server_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_database.h"

@@ -32,7 +32,7 @@ class ParametrosCsv : public ::testing::Test {
     // Values a CSV must carry intact: separators, quotes, line breaks,
     // accents, spaces at the ends, empty values.
     auto args = ValidSaveArgs();
-    args[8] = "Olá; \"bem-vindo\",\r\nà loja ";
+    SaveField(args, contract::col::DSMSGINITOT) = "Olá; \"bem-vindo\",\r\nà loja ";
     ASSERT_EQ(client.Envelope("setUpdParametros", args)["status"], "ok");
     args = {"0002", "001", "1", "", "N", "", "", "", " ", "", "N", "", ""};
     ASSERT_EQ(client.Envelope("setUpdParametros", args)["status"], "ok");
@@ -144,7 +144,7 @@ TEST_F(ParametrosCsv, AnExportOlderThanASaveIsRefusedUnlessOverwriting) {
   ServerProcess server(ServerOn(db_->Address()));
   ModuleClient client(server.Host(), server.Port());
   auto args = ValidSaveArgs();
-  args[8] = "Gravada depois";
+  SaveField(args, contract::col::DSMSGINITOT) = "Gravada depois";
   ASSERT_EQ(client.Envelope("setUpdParametros", args)["status"], "ok");
   auto message = [&] { return client.Rows("getCarregaPar", {"0001", "001"}).at(0).at(7); };
   const auto before = History();

@@ -202,7 +202,7 @@ TEST_F(ParametrosMethods, MessageSizeCountsCharactersNotBytes) {
   EXPECT_EQ(row[9], accented);
   EXPECT_EQ(row[11], accented);
 
-  args[8] = accented + "ç";
+  SaveField(args, contract::col::DSMSGINITOT) = accented + "ç";
   EXPECT_EQ(client_->Envelope("setUpdParametros", args)["code"], "TAM_CAMPO");
 }
 
