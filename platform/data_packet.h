@@ -1,8 +1,6 @@
 #pragma once
 // The content of a client dataset as the application server sends it: column
 // descriptions plus rows of text values (or null). Shared by client and server.
-#include <nlohmann/json_fwd.hpp>
-
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,12 +30,5 @@ struct DataPacket {
   // Index of the column with that name (case-insensitive), or -1.
   int ColumnIndex(std::string_view name) const;
 };
-
-// {"fields":[{"name":..,"type":..,"size":..}],"rows":[[..],..]}
-nlohmann::json PacketToJson(const DataPacket& packet);
-// Throws ProtocolError when the JSON does not describe a packet: missing or
-// mistyped members, unknown field types, rows of the wrong width, values that
-// are neither strings nor null.
-DataPacket PacketFromJson(const nlohmann::json& json);
 
 }  // namespace totem

@@ -4,8 +4,6 @@
 // stable code and a Portuguese message.
 #include "platform/data_packet.h"
 
-#include <nlohmann/json_fwd.hpp>
-
 #include <optional>
 #include <string>
 
@@ -20,10 +18,5 @@ struct ResultEnvelope {
   static ResultEnvelope Success(std::optional<DataPacket> packet = std::nullopt);
   static ResultEnvelope Failure(std::string code, std::string message);
 };
-
-// {"status":"ok","packet":PACKET|null} or
-// {"status":"error","code":"..","message":".."}
-nlohmann::json EnvelopeToJson(const ResultEnvelope& envelope);
-ResultEnvelope EnvelopeFromJson(const nlohmann::json& json);  // throws ProtocolError
 
 }  // namespace totem

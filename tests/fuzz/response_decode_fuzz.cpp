@@ -16,6 +16,7 @@
 #include "platform/json_rpc.h"
 #include "platform/json_writer.h"
 #include "platform/result_envelope.h"
+#include "tests/support/json_tree_codec.h"
 
 #include <nlohmann/json.hpp>
 

@@ -2,6 +2,7 @@
 #include "platform/errors.h"
 #include "platform/json_writer.h"
 #include "platform/result_envelope.h"
+#include "tests/support/json_tree_codec.h"
 #include "tests/support/packet_builder.h"
 
 #include <gtest/gtest.h>
