@@ -1,5 +1,5 @@
 # Thin wrappers over scripts/: everything they do works on a fresh Debian 12.
-.PHONY: setup build test run bench sanitize fuzz clean
+.PHONY: setup build test run bench sanitize fuzz lint format clean
 
 setup:
 	scripts/setup
@@ -15,6 +15,14 @@ run:
 
 bench:
 	scripts/bench
+
+# The house checks: clang-format's format and the curated clang-tidy set.
+lint:
+	scripts/lint
+
+# Rewrites every C++ file in the house format.
+format:
+	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format -i
 
 # The unit suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize:

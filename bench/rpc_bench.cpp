@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -41,8 +42,8 @@ class TcpEcho {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    listen(fd_, 64);
+    if (bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(fd_, 64) != 0)
+      throw std::runtime_error("the echo cannot listen on loopback");
     socklen_t len = sizeof addr;
     getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
     port_ = ntohs(addr.sin_port);
@@ -83,7 +84,8 @@ std::function<void()> TcpEchoClient(int port, std::string request) {
   addr.sin_family = AF_INET;
   addr.sin_port = htons(static_cast<uint16_t>(port));
   addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
+    throw std::runtime_error("cannot connect to the echo");
   int on = 1;
   setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
   auto shared = std::make_shared<int>(fd);

@@ -3,12 +3,19 @@
 // Ordered (branch first) so it keys maps and sorts as the screens list.
 #include <string>
 #include <tuple>
+#include <utility>
 
 namespace totem {
 
 struct CaixaKey {
   std::string cdFilial;
   std::string cdCaixa;
+
+  // Spelt out so that emplace_back(filial, caixa) compiles with every
+  // compiler, not only those that construct aggregates from parentheses.
+  CaixaKey() = default;
+  CaixaKey(std::string filial, std::string caixa)
+      : cdFilial(std::move(filial)), cdCaixa(std::move(caixa)) {}
 
   // Written out rather than defaulted with <=>: Qt's moc cannot parse the
   // <compare> header this would bring into the screen's dialogs.

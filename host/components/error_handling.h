@@ -17,18 +17,28 @@ namespace totem::host {
 // exception stopped it (and was handled as above).
 bool RunGuarded(const std::function<void()>& handler);
 
+// Calls the handler with the signal's arguments when it takes them, else
+// with none.
+template <class F, class... A>
+void CallWithWhatItTakes(const F& handler, A&&... args) {
+  if constexpr (std::is_invocable_v<const F&, A...>)
+    handler(std::forward<A>(args)...);
+  else
+    handler();
+}
+
 // Wraps a handler for QObject::connect so that it runs through RunGuarded:
 //   connect(button, &QPushButton::clicked, Guarded([this] { ... }));
 // The handler takes the signal's arguments, or none.
 template <class F>
 auto Guarded(F handler) {
-  return [handler = std::move(handler)](auto&&... args) {
-    RunGuarded([&] {
-      if constexpr (std::is_invocable_v<F&, decltype(args)...>)
-        handler(std::forward<decltype(args)>(args)...);
-      else
-        handler();
-    });
+  // Callable only with arguments the handler can take (or with any, for a
+  // handler that takes none), so that Qt's count of the slot's arguments
+  // sees the handler's own.
+  return [handler = std::move(handler)](
+             auto&&... args) -> void requires(std::is_invocable_v<const F&, decltype(args)...> ||
+                                              std::is_invocable_v<const F&>) {
+    RunGuarded([&] { CallWithWhatItTakes(handler, std::forward<decltype(args)>(args)...); });
   };
 }
 

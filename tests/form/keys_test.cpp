@@ -104,7 +104,7 @@ TEST_F(LetterKeys, EachButtonRunsItsOwnHandler) {
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_TRUE(row.effect());
   }
-  screen_.release();  // the screen released itself
+  static_cast<void>(screen_.release());  // the screen released itself
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
@@ -179,7 +179,7 @@ TEST_F(LetterKeys, SClosesTheScreenWithAnyModifier) {
     EXPECT_FALSE(boIdCriado) << shift;
     EXPECT_FALSE(f.netToten.Connected());
     // The screen released itself; let it go.
-    screen_.release();
+    static_cast<void>(screen_.release());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
 }

@@ -209,7 +209,7 @@ class Trickle {
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<uint16_t>(port));
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    EXPECT_EQ(connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0) << "connect";
   }
   ~Trickle() { close(fd_); }
   void SendByte(char c) { (void)!send(fd_, &c, 1, MSG_NOSIGNAL); }

@@ -159,8 +159,9 @@ TEST_F(Dataset, PacketThatDoesNotFitIsRefusedNamingTheColumn) {
 
   const std::pair<const DataPacket*, const char*> cases[] = {
       {&missing, "NMLOJA"}, {&wrongType, "NMCAIXA"}, {&shortRow, "linha 2"}};
-  for (const auto& [packet, named] : cases) {
-    EXPECT_THAT([&] { ds.SetData(*packet); }, ThrowsMessage<DatasetError>(HasSubstr(named)));
+  for (const auto& [refused, named] : cases) {
+    const DataPacket& packet = *refused;
+    EXPECT_THAT([&] { ds.SetData(packet); }, ThrowsMessage<DatasetError>(HasSubstr(named)));
     EXPECT_EQ(ds.RecordCount(), 4) << named;
     EXPECT_EQ(ds.FieldAsString("CHAVE"), "0003001") << named;
   }

@@ -44,7 +44,7 @@ class NotifySocket {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     path.copy(address.sun_path, sizeof address.sun_path - 1);
-    bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    EXPECT_EQ(bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << path;
     setenv("NOTIFY_SOCKET", path.c_str(), 1);
   }
   ~NotifySocket() {

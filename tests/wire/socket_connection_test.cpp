@@ -29,8 +29,8 @@ class SilentListener {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    listen(fd_, 8);
+    EXPECT_EQ(bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0) << "bind";
+    EXPECT_EQ(listen(fd_, 8), 0) << "listen";
     socklen_t len = sizeof addr;
     getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
     port_ = ntohs(addr.sin_port);
