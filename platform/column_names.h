@@ -40,5 +40,10 @@ inline constexpr char DSORIGEM[] = "DSORIGEM";
 inline constexpr char IDSITUACAO[] = "IDSITUACAO";
 inline constexpr char NRALTERADOS[] = "NRALTERADOS";
 inline constexpr char NRIGUAIS[] = "NRIGUAIS";
+inline constexpr char IDCOPIA[] = "IDCOPIA";
+inline constexpr char NRRESTAURADA[] = "NRRESTAURADA";
+inline constexpr char IDDESFEITA[] = "IDDESFEITA";
+inline constexpr char NRRESTAURADOS[] = "NRRESTAURADOS";
+inline constexpr char NRMANTIDOS[] = "NRMANTIDOS";
 
 }  // namespace totem::contract::col

@@ -112,10 +112,18 @@ inline constexpr Column kDsDepois = Text(col::DSDEPOIS, 200);
 // getHistParametros: a register's saves, newest first, one row per value
 // each save changed (a save that changed nothing: one row, NMCAMPO empty).
 // DTGRAVACAO is UTC (ISO 8601); DSORIGEM names the register a copy came
-// from ("0001/002"), empty for a save made on the screen.
-inline constexpr std::array<Column, 8> kHistoricoColumns = {
-    {Text(col::NRGRAVACAO, 10), Text(col::DTGRAVACAO, 24), Text(col::NMTOKEN, 64),
-     Text(col::DSCLIENTE, 64), Text(col::DSORIGEM, 8), kNmCampo, kDsAntes, kDsDepois}};
+// from ("0001/002"), empty for a save made on the screen. The last three
+// came later (clients bind the others by name): IDCOPIA, the number of the
+// copy that made the save; NRRESTAURADA, the save whose values a restore
+// put back; IDDESFEITA, the copy an undo took back; empty when not so.
+inline constexpr Column kNrGravacao = Text(col::NRGRAVACAO, 10);
+inline constexpr Column kDtGravacao = Text(col::DTGRAVACAO, 24);
+inline constexpr Column kNmToken = Text(col::NMTOKEN, 64);
+inline constexpr Column kIdCopia = Text(col::IDCOPIA, 10);
+inline constexpr std::array<Column, 11> kHistoricoColumns = {
+    {kNrGravacao, kDtGravacao, kNmToken, Text(col::DSCLIENTE, 64), Text(col::DSORIGEM, 8),
+     kNmCampo, kDsAntes, kDsDepois, kIdCopia, Text(col::NRRESTAURADA, 10),
+     Text(col::IDDESFEITA, 10)}};
 // The most saves one page of the history holds.
 inline constexpr int kMaxHistorico = 500;
 
@@ -129,11 +137,35 @@ inline constexpr std::string_view kSituacaoAltera = "ALTERA";
 inline constexpr std::string_view kSituacaoIgual = "IGUAL";
 inline constexpr std::string_view kSituacaoDesconhecido = "DESCONHECIDO";
 inline constexpr std::string_view kSituacaoOrigem = "ORIGEM";
-// setCopiaParametros: how many destinations changed and how many were equal.
-inline constexpr std::array<Column, 2> kCopiaColumns = {
-    {Text(col::NRALTERADOS, 6), Text(col::NRIGUAIS, 6)}};
+// setCopiaParametros: how many destinations changed and how many were
+// equal, and the copy's number (empty when it changed none).
+inline constexpr std::array<Column, 3> kCopiaColumns = {
+    {Text(col::NRALTERADOS, 6), Text(col::NRIGUAIS, 6), kIdCopia}};
 // The most destinations one copy takes.
 inline constexpr std::size_t kMaxDestinos = 10000;
+
+// getRestauraPrevia: what putting a register back to the values it had
+// right after a save would change, in the copy preview's columns: one row
+// per value ("ALTERA"), or one row "IGUAL". Save 0 is the register as it
+// was before its first save: without a record, when it had none.
+// setRestauraParametros: the number of the save it made.
+inline constexpr std::array<Column, 1> kRestauraColumns = {{kNrGravacao}};
+
+// getDesfazCopiaPrevia: per destination of the copy, what undoing it would
+// do: put it back ("RESTAURA", one row per value it changes, or one row
+// with NMCAMPO empty), leave it alone because it was saved since
+// ("MANTIDO", with who saved last and when), because the copy was undone
+// there already ("DESFEITO"), or because the register was removed
+// ("DESCONHECIDO").
+inline constexpr std::array<Column, 8> kDesfazPreviaColumns = {
+    {kCdFilial, kCdCaixa, Text(col::IDSITUACAO, 12), kNmCampo, kDsAntes, kDsDepois, kDtGravacao,
+     kNmToken}};
+inline constexpr std::string_view kSituacaoRestaura = "RESTAURA";
+inline constexpr std::string_view kSituacaoMantido = "MANTIDO";
+inline constexpr std::string_view kSituacaoDesfeito = "DESFEITO";
+// setDesfazCopia: how many destinations were put back and how many left.
+inline constexpr std::array<Column, 2> kDesfazColumns = {
+    {Text(col::NRRESTAURADOS, 6), Text(col::NRMANTIDOS, 6)}};
 
 // The module's methods: their names, how many arguments each takes,
 // whether the first two are the branch and the register, whether the last
@@ -159,5 +191,11 @@ inline constexpr Method kGetHistParametros = {"getHistParametros", 4, true};
 // [cdFilial, cdCaixa] pairs, the one argument that is not a text.
 inline constexpr Method kGetCopiaPrevia = {"getCopiaPrevia", 3, true, true};
 inline constexpr Method kSetCopiaParametros = {"setCopiaParametros", 3, true, true, true};
+// (cdFilial, cdCaixa, nrGravacao): the save whose values to go back to.
+inline constexpr Method kGetRestauraPrevia = {"getRestauraPrevia", 3, true};
+inline constexpr Method kSetRestauraParametros = {"setRestauraParametros", 3, true, false, true};
+// (idCopia): the number a copy's history rows carry in IDCOPIA.
+inline constexpr Method kGetDesfazCopiaPrevia = {"getDesfazCopiaPrevia", 1, false};
+inline constexpr Method kSetDesfazCopia = {"setDesfazCopia", 1, false, false, true};
 
 }  // namespace totem::contract

@@ -314,13 +314,16 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
   std::string restoreAutor;
   auto* restoreAutorOption = AddAuthorOption(*restoreCommand, restoreAutor);
 
-  CadastroCommands cadastro(app, [](CLI::App& command) {
+  const auto prepare = [](CLI::App& command) {
     Portuguese(command);
     command.fallthrough()->footer("");
-  });
+  };
+  CadastroCommands cadastro(app, prepare);
+  DesfazerCommands desfazer(app, prepare);
   std::vector<CLI::App*> commands = {importCommand, exportCommand, historyCommand, backupCommand,
                                      restoreCommand};
   for (auto* command : cadastro.Commands()) commands.push_back(command);
+  for (auto* command : desfazer.Commands()) commands.push_back(command);
   for (auto* command : commands) {
     command->group("Comandos");
     command->allow_extras();
@@ -369,6 +372,7 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
     return restore;
   }
   if (cadastro.Parsed()) return cadastro.Finish(RequireDatabase(serve.database));
+  if (desfazer.Parsed()) return desfazer.Finish(RequireDatabase(serve.database));
   serve.database = RequireDatabase(serve.database);
   FinishServeOptions(serve, listen);
   return serve;

@@ -5,6 +5,7 @@
 // database. Options may also come from a
 // config file (--config FILE); the command line overrides it.
 #include "server/cli/cadastro_command.h"
+#include "server/cli/desfazer_command.h"
 #include "server/http/http_options.h"
 
 #include <optional>
@@ -80,8 +81,9 @@ struct ShowText {
   std::string text;
 };
 
-using Command = std::variant<ServeOptions, ImportOptions, ExportOptions, HistoryOptions,
-                             CadastroOptions, BackupOptions, RestoreOptions, ShowText>;
+using Command =
+    std::variant<ServeOptions, ImportOptions, ExportOptions, HistoryOptions, CadastroOptions,
+                 BackupOptions, RestoreOptions, DesfazerOptions, ShowText>;
 
 class UsageError : public std::runtime_error {
  public:

@@ -54,6 +54,12 @@ std::string FormatGravacoes(const std::string& cdFilial, const std::string& cdCa
     restoresUntil(g.quando);
     out += "#" + std::to_string(g.numero) + "  " + g.quando + "  token " +
            (g.token.empty() ? "-" : g.token) + "  cliente " + (g.cliente.empty() ? "-" : g.cliente);
+    // Where the values came from, when not from the screen or an import.
+    if (!g.origem.empty())
+      out += "  (cópia " + (g.copia ? std::to_string(*g.copia) + " " : "") + "de " + g.origem + ")";
+    if (g.restaurada) out += "  (volta à gravação " + std::to_string(*g.restaurada) + ")";
+    if (g.desfeita) out += "  (desfaz a cópia " + std::to_string(*g.desfeita) + ")";
+    if (g.semParametro) out += "  (deixou o caixa sem parâmetros)";
     out += g.antes ? "\n" : "  (primeira gravação)\n";
     bool changed = false;
     for (std::size_t i = 0; i < contract::kRecord.size(); ++i) {

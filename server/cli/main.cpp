@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
           [](const CadastroOptions& o) { return RunCadastro(o, std::cout, std::cerr); },
           [](const BackupOptions& o) { return RunBackup(o, std::cout, std::cerr); },
           [](const RestoreOptions& o) { return RunRestore(o, std::cout, std::cerr); },
+          [](const DesfazerOptions& o) { return RunDesfazer(o, std::cout, std::cerr); },
           [](const ShowText& o) {
             std::cout << o.text;
             return 0;

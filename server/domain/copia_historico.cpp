@@ -66,13 +66,6 @@ void RequireReachOfEach(const Caller& caller, const std::vector<CaixaKey>& keys)
   for (const auto& [cdFilial, cdCaixa] : keys) RequireReach(caller, cdFilial, cdCaixa);
 }
 
-std::optional<long long> Number(const std::string& digits) {
-  if (digits.empty() || digits.size() > 18 ||
-      !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
-    return std::nullopt;
-  return std::stoll(digits);
-}
-
 }  // namespace
 
 ResultEnvelope ParametrosModule::GetHistParametros(const std::string& cdFilial,
@@ -81,8 +74,8 @@ ResultEnvelope ParametrosModule::GetHistParametros(const std::string& cdFilial,
                                                    const std::string& nrAntesDe,
                                                    const Caller& caller) {
   RequireReach(caller, cdFilial, cdCaixa);
-  const auto limite = Number(nrLimite);
-  const auto antes = nrAntesDe.empty() ? std::nullopt : Number(nrAntesDe);
+  const auto limite = ReadNumber(nrLimite);
+  const auto antes = nrAntesDe.empty() ? std::nullopt : ReadNumber(nrAntesDe);
   if (!limite || *limite < 1 || *limite > contract::kMaxHistorico || (!nrAntesDe.empty() && !antes))
     return Refused({refusal::kPaginaInvalida, "Página do histórico inválida: de 1 a " +
                                                   std::to_string(contract::kMaxHistorico) +
@@ -92,9 +85,11 @@ ResultEnvelope ParametrosModule::GetHistParametros(const std::string& cdFilial,
     std::vector<PacketRow> rows;
     for (const GravacaoParametro& g :
          store_.ListGravacoesRecentes(cdFilial, cdCaixa, static_cast<int>(*limite), antes)) {
+      auto text = [](const std::optional<long long>& n) { return n ? std::to_string(*n) : ""; };
       auto row = [&](std::string field, std::string before, std::string after) {
         rows.push_back({std::to_string(g.numero), g.quando, g.token, g.cliente, g.origem,
-                        std::move(field), std::move(before), std::move(after)});
+                        std::move(field), std::move(before), std::move(after), text(g.copia),
+                        text(g.restaurada), text(g.desfeita)});
       };
       const std::size_t first = rows.size();
       for (std::size_t i = 0; i < g.depois.values.size(); ++i) {
@@ -173,6 +168,9 @@ ResultEnvelope ParametrosModule::SetCopiaParametros(const std::string& cdFilial,
   std::sort(keys.begin(), keys.end());
   return Guarded("setCopiaParametros", [&] {
     auto transaction = store_.BeginWrite();
+    // Taken first: copies (and undoing them) take turns on it, so they
+    // never wait on each other's registers.
+    const long long idCopia = transaction->NextCopia();
     if (!transaction->LockCaixa(cdFilial, cdCaixa)) return Refused(CaixaNaoCadastrado());
     const auto source = transaction->CurrentParametro(cdFilial, cdCaixa);
     if (!source)
@@ -201,6 +199,7 @@ ResultEnvelope ParametrosModule::SetCopiaParametros(const std::string& cdFilial,
       gravacao.token = caller.token;
       gravacao.cliente = caller.address;
       gravacao.origem = Name(origem);
+      gravacao.copia = idCopia;
       changed.push_back(std::move(copy));
       gravacoes.push_back(std::move(gravacao));
     }
@@ -209,7 +208,8 @@ ResultEnvelope ParametrosModule::SetCopiaParametros(const std::string& cdFilial,
     transaction->UpsertParametros(changed);
     transaction->AppendGravacoes(gravacoes);
     transaction->Commit();
-    return ResultEnvelope::Success(CopiaPacket(changed.size(), keys.size() - changed.size()));
+    return ResultEnvelope::Success(CopiaPacket(changed.size(), keys.size() - changed.size(),
+                                               changed.empty() ? "" : std::to_string(idCopia)));
   });
 }
 

@@ -103,9 +103,25 @@ DataPacket CopiaPreviaPacket(std::vector<PacketRow> rows) {
   return DataPacket{columns, std::move(rows)};
 }
 
-DataPacket CopiaPacket(std::size_t alterados, std::size_t iguais) {
+DataPacket CopiaPacket(std::size_t alterados, std::size_t iguais, std::string idCopia) {
   static const auto columns = Layout(contract::kCopiaColumns);
-  return DataPacket{columns, {Row(std::to_string(alterados), std::to_string(iguais))}};
+  return DataPacket{columns,
+                    {Row(std::to_string(alterados), std::to_string(iguais), std::move(idCopia))}};
+}
+
+DataPacket DesfazPreviaPacket(std::vector<PacketRow> rows) {
+  static const auto columns = Layout(contract::kDesfazPreviaColumns);
+  return DataPacket{columns, std::move(rows)};
+}
+
+DataPacket DesfazPacket(std::size_t restaurados, std::size_t mantidos) {
+  static const auto columns = Layout(contract::kDesfazColumns);
+  return DataPacket{columns, {Row(std::to_string(restaurados), std::to_string(mantidos))}};
+}
+
+DataPacket RestauraPacket(long long numero) {
+  static const auto columns = Layout(contract::kRestauraColumns);
+  return DataPacket{columns, {Row(std::to_string(numero))}};
 }
 
 DataPacket HistoricoPacket(std::vector<PacketRow> rows) {

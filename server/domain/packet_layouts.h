@@ -35,7 +35,12 @@ DataPacket VerifPacket(const std::string& cdFilial, const std::string& cdCaixa);
 // The copy and the history (contract::kCopiaPreviaColumns, kCopiaColumns,
 // kHistoricoColumns): rows of texts in those columns' order.
 DataPacket CopiaPreviaPacket(std::vector<PacketRow> rows);
-DataPacket CopiaPacket(std::size_t alterados, std::size_t iguais);
+DataPacket CopiaPacket(std::size_t alterados, std::size_t iguais, std::string idCopia);
+// Putting back (contract::kDesfazPreviaColumns, kDesfazColumns,
+// kRestauraColumns); a restore's preview is a CopiaPreviaPacket.
+DataPacket DesfazPreviaPacket(std::vector<PacketRow> rows);
+DataPacket DesfazPacket(std::size_t restaurados, std::size_t mantidos);
+DataPacket RestauraPacket(long long numero);
 DataPacket HistoricoPacket(std::vector<PacketRow> rows);
 
 }  // namespace totem::server

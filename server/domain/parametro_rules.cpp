@@ -49,6 +49,13 @@ bool NeedsGrupo(const ParametroTotem& parametro) {
   return parametro[contract::col::IDTIPEXTTOT] == "3";
 }
 
+std::optional<long long> ReadNumber(const std::string& digits) {
+  if (digits.empty() || digits.size() > 18 ||
+      !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return std::nullopt;
+  return std::stoll(digits);
+}
+
 std::optional<Refusal> CheckValues(const ParametroTotem& parametro) {
   for (std::size_t i = 0; i < contract::kRecord.size(); ++i)
     if (auto refused = CheckText(contract::kRecord[i], parametro.values[i])) return refused;

@@ -31,6 +31,8 @@ inline constexpr const char* kDestinosVazio = "DESTINOS_VAZIO";
 inline constexpr const char* kDestinosDemais = "DESTINOS_MAX";
 inline constexpr const char* kDestinosInvalidos = "DESTINOS_INV";
 inline constexpr const char* kPaginaInvalida = "PAGINA_INV";
+inline constexpr const char* kGravacaoNaoEncontrada = "GRAVACAO_N";
+inline constexpr const char* kCopiaNaoEncontrada = "COPIA_N";
 }  // namespace refusal
 
 Refusal CaixaNaoCadastrado();
@@ -42,6 +44,10 @@ Refusal FalhaBase();
 // in 1..31; the first day is not after the last; statement type "3" names a
 // product group. The first rule broken is returned.
 std::optional<Refusal> CheckValues(const ParametroTotem& parametro);
+
+// A whole number written in decimal digits only (a save's or a copy's
+// number, a page's size); nothing for any other text.
+std::optional<long long> ReadNumber(const std::string& digits);
 
 // Statement type "3" (detailed by sub-group) needs a known product group.
 bool NeedsGrupo(const ParametroTotem& parametro);

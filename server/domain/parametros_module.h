@@ -68,6 +68,22 @@ class ParametrosModule {
   ResultEnvelope SetCopiaParametros(const std::string& cdFilial, const std::string& cdCaixa,
                                     const nlohmann::json& destinos, const Caller& caller = {});
 
+  // What putting the register back to the values it had right after save
+  // nrGravacao (0: before its first save) would change. Writes nothing.
+  ResultEnvelope GetRestauraPrevia(const std::string& cdFilial, const std::string& cdCaixa,
+                                   const std::string& nrGravacao, const Caller& caller = {});
+  // Puts it back as one new save naming the save restored, with the checks
+  // of a save; answers the new save's number.
+  ResultEnvelope SetRestauraParametros(const std::string& cdFilial, const std::string& cdCaixa,
+                                       const std::string& nrGravacao, const Caller& caller = {});
+  // Per destination of copy idCopia, whether undoing it would put it back
+  // (its last save is still the copy) or leave it alone. Writes nothing.
+  ResultEnvelope GetDesfazCopiaPrevia(const std::string& idCopia, const Caller& caller = {});
+  // Puts back, in one transaction, every destination whose last save is
+  // still the copy, each as a new save naming it; answers how many were
+  // put back and how many left alone.
+  ResultEnvelope SetDesfazCopia(const std::string& idCopia, const Caller& caller = {});
+
  private:
   // A store failure is logged with its detail and reported to the user with
   // a stable code and a message that reveals nothing of the database.

@@ -79,6 +79,20 @@ RpcDispatcher::RpcDispatcher(ParametrosModule& module) {
              [&module](Args a, List list, Who caller) {
                return module.SetCopiaParametros(a[0], a[1], list, caller);
              }),
+      method(kGetRestauraPrevia,
+             [&module](Args a, List, Who caller) {
+               return module.GetRestauraPrevia(a[0], a[1], a[2], caller);
+             }),
+      method(kSetRestauraParametros,
+             [&module](Args a, List, Who caller) {
+               return module.SetRestauraParametros(a[0], a[1], a[2], caller);
+             }),
+      method(kGetDesfazCopiaPrevia,
+             [&module](Args a, List, Who caller) {
+               return module.GetDesfazCopiaPrevia(a[0], caller);
+             }),
+      method(kSetDesfazCopia,
+             [&module](Args a, List, Who caller) { return module.SetDesfazCopia(a[0], caller); }),
   };
 }
 

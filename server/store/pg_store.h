@@ -30,6 +30,9 @@ struct PgDialect {
   // A lock that conflicts with itself: servers seeding an empty database at
   // once take turns, and the second finds it filled.
   static constexpr const char* kLockForSeeding = "LOCK TABLE filial IN SHARE ROW EXCLUSIVE MODE";
+  // Copies take turns on their numbers (a lock of the transaction, freed
+  // when it ends; it needs no right on any table).
+  static constexpr const char* kLockCopias = "SELECT pg_advisory_xact_lock(744110002)";
   // Many registers at once, locked as kLockCaixa locks one.
   static constexpr const char* kLockRowsSuffix = " FOR NO KEY UPDATE OF c";
   // Delivered to every listening server when the transaction commits.

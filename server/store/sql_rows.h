@@ -47,8 +47,21 @@ GravacaoParametro ReadGravacao(Statement& select, const std::string& cdFilial,
     if (g.antes) g.antes->values[i] = select.Text(kFirstAntes + static_cast<int>(i));
     g.depois.values[i] = select.Text(kFirstDepois + static_cast<int>(i));
   }
+  constexpr int kFirstUndo = kFirstDepois + static_cast<int>(contract::kRecord.size());
+  auto number = [&](int column) -> std::optional<long long> {
+    if (!select.OptionalText(column)) return std::nullopt;
+    return select.Int(column);
+  };
+  g.copia = number(kFirstUndo);
+  g.restaurada = number(kFirstUndo + 1);
+  g.desfeita = number(kFirstUndo + 2);
+  g.semParametro = select.OptionalText(kFirstUndo + 3).value_or("") == "S";
   return g;
 }
+
+// Columns a history row takes in sql::SelectGravacoes; the keys follow them
+// in sql::UltimasGravacoesIn.
+inline constexpr int kGravacaoColumns = 9 + 2 * static_cast<int>(contract::kRecord.size());
 
 // A history row's values, in the columns of sql::InsertGravacao, from index.
 template <class Statement>
@@ -63,6 +76,48 @@ void BindGravacao(Statement& insert, int& index, const GravacaoParametro& g, lon
   for (std::size_t i = 0; i < contract::kRecord.size(); ++i)
     insert.BindOptional(index++, g.antes ? std::optional(g.antes->values[i]) : std::nullopt);
   for (const std::string& value : g.depois.values) insert.Bind(index++, value);
+  auto number = [](const std::optional<long long>& n) {
+    return n ? std::optional(std::to_string(*n)) : std::nullopt;
+  };
+  insert.BindOptional(index++, number(g.copia));
+  insert.BindOptional(index++, number(g.restaurada));
+  insert.BindOptional(index++, number(g.desfeita));
+  insert.BindOptional(index++, g.semParametro ? std::optional<std::string>("S") : std::nullopt);
+}
+
+// The last save of each register, in the keys' order.
+template <class Connection>
+std::vector<std::optional<GravacaoParametro>> UltimasGravacoes(Connection& c,
+                                                               const std::vector<CaixaKey>& keys) {
+  std::map<CaixaKey, GravacaoParametro> found;
+  ForChunks(keys.size(), kRowsPerStatement, [&](std::size_t from, std::size_t n) {
+    auto select = c.Prepare(sql::UltimasGravacoesIn(n));
+    int index = 1;
+    for (std::size_t r = from; r < from + n; ++r) {
+      select.Bind(index++, keys[r].cdFilial);
+      select.Bind(index++, keys[r].cdCaixa);
+    }
+    while (select.Step()) {
+      CaixaKey key{select.Text(kGravacaoColumns), select.Text(kGravacaoColumns + 1)};
+      found[key] = ReadGravacao(select, key.cdFilial, key.cdCaixa);
+    }
+  });
+  std::vector<std::optional<GravacaoParametro>> out;
+  out.reserve(keys.size());
+  for (const CaixaKey& key : keys) {
+    auto at = found.find(key);
+    out.push_back(at == found.end() ? std::nullopt : std::optional(std::move(at->second)));
+  }
+  return out;
+}
+
+template <class Connection>
+std::vector<CaixaKey> DestinosDaCopia(Connection& c, long long idCopia) {
+  auto select = c.Prepare(sql::kDestinosDaCopia);
+  select.BindInt(1, idCopia);
+  std::vector<CaixaKey> out;
+  while (select.Step()) out.push_back({select.Text(0), select.Text(1)});
+  return out;
 }
 
 template <class Connection>

@@ -63,18 +63,26 @@ const std::string& SelectCurrentValues() {
 
 namespace {
 
-constexpr std::size_t kGravacaoValues = 7 + 2 * contract::kRecord.size();
+constexpr std::size_t kGravacaoValues = 7 + 2 * contract::kRecord.size() + 4;
+
+// What a history row tells beyond its values: the copy that made it, what
+// it put back, and whether it left the register without a record.
+constexpr const char* kUndoColumns = "idcopia, nrrestaurada, iddesfeita, idsemparametro";
 
 std::string GravacaoInsertHead() {
   return "INSERT INTO parametro_totem_historico (cdfilial, cdcaixa, nrgravacao, dtgravacao, "
          "nmtoken,"
          " dscliente, dsorigem, " +
-         Columns("", "_antes") + ", " + Columns("", "_depois") + ") VALUES ";
+         Columns("", "_antes") + ", " + Columns("", "_depois") + ", " + kUndoColumns + ") VALUES ";
+}
+
+std::string GravacaoSelectColumns() {
+  return "SELECT nrgravacao, dtgravacao, nmtoken, dscliente, dsorigem, " + Columns("", "_antes") +
+         ", " + Columns("", "_depois") + ", " + kUndoColumns;
 }
 
 std::string GravacaoSelectHead() {
-  return "SELECT nrgravacao, dtgravacao, nmtoken, dscliente, dsorigem, " + Columns("", "_antes") +
-         ", " + Columns("", "_depois") + " FROM parametro_totem_historico";
+  return GravacaoSelectColumns() + " FROM parametro_totem_historico";
 }
 
 // n groups of k placeholders: "(?, ?), (?, ?)".
@@ -122,9 +130,21 @@ std::string UpsertParametros(std::size_t n) {
 }
 
 std::string LastGravacoesIn(std::size_t n) {
-  return "SELECT cdfilial, cdcaixa, MAX(nrgravacao) FROM parametro_totem_historico"
+  return "SELECT cdfilial, cdcaixa, MAX(nrgravacao) AS n FROM parametro_totem_historico"
          " WHERE (cdfilial, cdcaixa) IN (VALUES " +
          Tuples(n, 2) + ") GROUP BY cdfilial, cdcaixa";
+}
+
+std::string UltimasGravacoesIn(std::size_t n) {
+  // Joined to each register's highest number, as LastGravacoesIn finds it:
+  // one pass over the keys' index range whatever the database's planner.
+  return GravacaoSelectColumns() +
+         ", h.cdfilial, h.cdcaixa FROM parametro_totem_historico h JOIN (" + LastGravacoesIn(n) +
+         ") m ON h.cdfilial = m.cdfilial AND h.cdcaixa = m.cdcaixa AND h.nrgravacao = m.n";
+}
+
+std::string DeleteParametrosIn(std::size_t n) {
+  return "DELETE FROM parametro_totem WHERE (cdfilial, cdcaixa) IN (VALUES " + Tuples(n, 2) + ")";
 }
 
 std::string InsertGravacoes(std::size_t n) {

@@ -57,8 +57,10 @@ inline constexpr const char* kUpsertGrupo =
 const std::string& SelectParametro();      // keys, values, then the group's name
 const std::string& UpsertParametro();      // keys, then values
 const std::string& SelectCurrentValues();  // values
-const std::string& InsertGravacao();   // keys, number, when, token, client, origin, before, after
-const std::string& SelectGravacoes();  // number, when, token, client, origin, before, after
+// keys, number, when, token, client, origin, before, after, then copy,
+// restored save, undone copy, left without a record
+const std::string& InsertGravacao();
+const std::string& SelectGravacoes();  // as InsertGravacao, from the number on
 // The same columns, newest first: keys, a number to stay below, a limit.
 const std::string& SelectGravacoesRecentes();
 
@@ -70,6 +72,16 @@ std::string SelectCaixasIn(std::size_t n, std::string_view lockSuffix);
 std::string UpsertParametros(std::size_t n);  // n times keys and values
 std::string LastGravacoesIn(std::size_t n);   // keys and the highest save number
 std::string InsertGravacoes(std::size_t n);   // n times InsertGravacao's values
+// SelectGravacoes' columns, then the keys: the last save of each register.
+std::string UltimasGravacoesIn(std::size_t n);
+std::string DeleteParametrosIn(std::size_t n);
+
+// The registers a copy wrote to, and the number the next copy takes.
+inline constexpr const char* kDestinosDaCopia =
+    "SELECT DISTINCT cdfilial, cdcaixa FROM parametro_totem_historico WHERE idcopia = ?"
+    " ORDER BY cdfilial, cdcaixa";
+inline constexpr const char* kNextCopia =
+    "SELECT COALESCE(MAX(idcopia), 0) + 1 FROM parametro_totem_historico";
 
 // Every register (or one) with the number of its last save, 0 without.
 inline constexpr const char* kSelectVersoes =

@@ -170,6 +170,17 @@ class SqlStore : public Store {
     return sql_rows::SelectCaixas(*c, keys, "");
   }
 
+  std::vector<std::optional<GravacaoParametro>> UltimasGravacoes(
+      const std::vector<CaixaKey>& keys) override {
+    auto c = Borrow();
+    return sql_rows::UltimasGravacoes(*c, keys);
+  }
+
+  std::vector<CaixaKey> DestinosDaCopia(long long idCopia) override {
+    auto c = Borrow();
+    return sql_rows::DestinosDaCopia(*c, idCopia);
+  }
+
   std::vector<VersaoCaixa> ListVersoes() override {
     auto c = Borrow();
     auto select = c->Prepare(sql::kSelectVersoes);

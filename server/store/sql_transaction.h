@@ -143,6 +143,28 @@ class SqlTransaction : public WriteTransaction {
           insert.Run();
         });
   }
+  void DeleteParametros(const std::vector<CaixaKey>& keys) override {
+    sql_rows::ForChunks(keys.size(), sql_rows::kRowsPerStatement,
+                        [&](std::size_t from, std::size_t n) {
+                          auto erase = lease_->Prepare(sql::DeleteParametrosIn(n));
+                          int index = 1;
+                          for (std::size_t r = from; r < from + n; ++r) {
+                            erase.Bind(index++, keys[r].cdFilial);
+                            erase.Bind(index++, keys[r].cdCaixa);
+                          }
+                          erase.Run();
+                        });
+  }
+  long long NextCopia() override {
+    if (*Dialect::kLockCopias) lease_->Prepare(Dialect::kLockCopias).Step();
+    auto next = lease_->Prepare(sql::kNextCopia);
+    next.Step();
+    return next.Int(0);
+  }
+  std::vector<std::optional<GravacaoParametro>> UltimasGravacoes(
+      const std::vector<CaixaKey>& keys) override {
+    return sql_rows::UltimasGravacoes(*lease_, keys);
+  }
   SqlRows Run(std::string_view sql, const SqlValues& values, std::size_t columns) override {
     return sql_rows::Rows(*lease_, sql, values, columns);
   }

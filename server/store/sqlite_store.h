@@ -25,6 +25,8 @@ struct SqliteDialect {
   static constexpr const char* kLockCaixa = sql::kCaixaExists;
   // The same write lock keeps a second seeder out until the first commits.
   static constexpr const char* kLockForSeeding = "";
+  // Copies take their numbers under the write lock already.
+  static constexpr const char* kLockCopias = "";
   // Many registers at once: the write lock covers them too.
   static constexpr const char* kLockRowsSuffix = "";
   // One server owns the file: it learns of its own changes in process.

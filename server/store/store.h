@@ -70,7 +70,12 @@ struct GravacaoParametro {
   std::string cliente;   // the caller's IP address
   std::optional<ParametroTotem> antes;  // none on the register's first save
   ParametroTotem depois;
-  std::string origem;  // "0001/002" when the save copied that register; empty otherwise
+  std::string origem;              // "0001/002" when the save copied that register; empty otherwise
+  std::optional<long long> copia;  // the copy that made the save
+  std::optional<long long> restaurada;  // the save whose values this one put back
+  std::optional<long long> desfeita;    // the copy this save took back
+  // The save left the register without a record (depois holds empty texts).
+  bool semParametro = false;
 };
 
 // A register as a copy sees it: whether it exists, and its record if any.
@@ -137,6 +142,16 @@ class WriteTransaction {
   virtual std::vector<CaixaAtual> LockCaixas(const std::vector<CaixaKey>& keys) = 0;
   virtual void UpsertParametros(const std::vector<ParametroTotem>& parametros) = 0;
   virtual void AppendGravacoes(const std::vector<GravacaoParametro>& gravacoes) = 0;
+  // Takes the registers' records away (a put-back to before their first
+  // save); the history rows say so (GravacaoParametro::semParametro).
+  virtual void DeleteParametros(const std::vector<CaixaKey>& keys) = 0;
+  // The next copy's number, 1 above the highest in the history. Copies
+  // take turns on it until their transactions end: take it before locking
+  // any register.
+  virtual long long NextCopia() = 0;
+  // The last save of each register, in the keys' order (none: never saved).
+  virtual std::vector<std::optional<GravacaoParametro>> UltimasGravacoes(
+      const std::vector<CaixaKey>& keys) = 0;
 
   // A statement of the store's own modules (removals: cadastro_removal.h)
   // with its "?" values in order (nullopt: NULL); the rows it returns, each
@@ -174,6 +189,12 @@ class Store {
                                                                std::optional<long long> antes) = 0;
   // Whether each register exists and its record, in the keys' order.
   virtual std::vector<CaixaAtual> LoadCaixas(const std::vector<CaixaKey>& keys) = 0;
+  // As WriteTransaction::UltimasGravacoes, outside a transaction.
+  virtual std::vector<std::optional<GravacaoParametro>> UltimasGravacoes(
+      const std::vector<CaixaKey>& keys) = 0;
+  // The registers a copy wrote a history row to, removed ones included, by
+  // code; none for a number no copy has.
+  virtual std::vector<CaixaKey> DestinosDaCopia(long long idCopia) = 0;
   // Every register with its version; one register's (none when it does not
   // exist).
   virtual std::vector<VersaoCaixa> ListVersoes() = 0;

@@ -215,6 +215,11 @@ TEST_F(BackupRestore, ARestoreKeepsTheReplacedDatabaseAsideAndTheHistorySaysWhoR
         "ALTER TABLE filial DROP COLUMN dtremocao", "ALTER TABLE filial DROP COLUMN nmremocao",
         "ALTER TABLE caixa DROP COLUMN dtremocao", "ALTER TABLE caixa DROP COLUMN nmremocao",
         "ALTER TABLE parametro_totem_historico DROP COLUMN dsorigem",
+        "DROP INDEX parametro_totem_historico_copia",
+        "ALTER TABLE parametro_totem_historico DROP COLUMN idcopia",
+        "ALTER TABLE parametro_totem_historico DROP COLUMN nrrestaurada",
+        "ALTER TABLE parametro_totem_historico DROP COLUMN iddesfeita",
+        "ALTER TABLE parametro_totem_historico DROP COLUMN idsemparametro",
         "DELETE FROM schema_migrations WHERE version > 2"})
     TestDatabase::Sqlite(copy)->Query(sql);
 

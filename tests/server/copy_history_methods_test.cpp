@@ -74,13 +74,13 @@ TEST_F(CopyAndHistory, CopyIsAllOrNothingAndOnlyChangedRegistersGetAHistoryRow) 
   auto copied = Copy("setCopiaParametros",
                      json::array({json::array({"0002", "001"}), json::array({"0001", "002"})}));
   ASSERT_EQ(copied["status"], "ok") << copied;
-  EXPECT_EQ(copied["packet"]["rows"], json::parse(R"([["2","0"]])"));
+  EXPECT_EQ(copied["packet"]["rows"], json::parse(R"([["2","0","1"]])")) << "copy number 1";
   EXPECT_EQ(db_->Query("SELECT dsmsginitot, dsorigem FROM parametro_totem p JOIN"
                        " parametro_totem_historico h USING (cdfilial, cdcaixa)"
                        " WHERE cdfilial = '0002'"),
             (std::vector<std::vector<std::string>>{{"Olá, bem-vindo!", "0001/001"}}));
   auto again = Copy("setCopiaParametros", json::array({json::array({"0002", "001"})}));
-  EXPECT_EQ(again["packet"]["rows"], json::parse(R"([["0","1"]])"));
+  EXPECT_EQ(again["packet"]["rows"], json::parse(R"([["0","1",""]])"));
   EXPECT_EQ(db_->Query("SELECT COUNT(*) FROM parametro_totem_historico").at(0).at(0), "3")
       << "an equal destination gets no history row";
 }
@@ -102,7 +102,125 @@ TEST_F(CopyAndHistory, HistoryPagesNewestFirstWithoutGapsOrRepeats) {
   EXPECT_EQ(numbers, (std::vector<std::string>{"7", "6", "5", "4", "3", "2", "1"}));
   auto newest = client_->Rows("getHistParametros", {"0001", "001", "1", ""});
   EXPECT_EQ(newest, json::parse(R"([["7",)" + newest[0][1].dump() +
-                                R"(,"","127.0.0.1","","NRSEGFECTOT","6","7"]])"));
+                                R"(,"","127.0.0.1","","NRSEGFECTOT","6","7","","",""]])"));
+}
+
+// "branch/register situation field before>after" of a preview's rows.
+std::vector<std::string> Seen(const json& envelope) {
+  std::vector<std::string> seen;
+  for (const auto& row : envelope["packet"]["rows"])
+    seen.push_back(row[0].get<std::string>() + "/" + row[1].get<std::string>() + " " +
+                   row[2].get<std::string>() + " " + row[3].get<std::string>() + " " +
+                   row[4].get<std::string>() + ">" + row[5].get<std::string>());
+  return seen;
+}
+
+TEST_F(CopyAndHistory, ARestoreIsANewSaveWithTheValuesOfTheSaveItNames) {
+  auto args = ValidSaveArgs();
+  args[8] = "Errado";
+  ASSERT_EQ(client_->Envelope("setUpdParametros", args)["status"], "ok");
+  const auto before = Stored();
+  EXPECT_EQ(Seen(client_->Envelope("getRestauraPrevia", {"0001", "001", "1"})),
+            (std::vector<std::string>{"0001/001 ALTERA DSMSGINITOT Errado>" + ValidSaveArgs()[8]}));
+  EXPECT_EQ(Stored(), before) << "a preview writes nothing";
+
+  EXPECT_EQ(client_->Rows("setRestauraParametros", {"0001", "001", "1"}),
+            json::parse(R"([["3"]])"));
+  EXPECT_EQ(client_->Rows("getCarregaPar", {"0001", "001"})[0][7], ValidSaveArgs()[8]);
+  const auto newest = client_->Rows("getHistParametros", {"0001", "001", "1", ""});
+  ASSERT_EQ(newest.size(), 1u);
+  EXPECT_EQ(newest[0][5], "DSMSGINITOT");
+  EXPECT_EQ(newest[0][9], "1") << "the row names the save restored";
+  EXPECT_EQ(Seen(client_->Envelope("getRestauraPrevia", {"0001", "001", "3"})),
+            (std::vector<std::string>{"0001/001 IGUAL  >"}));
+
+  // Save 0: as before the first save, without a record (a stray first
+  // save of an empty record is taken back whole).
+  EXPECT_EQ(client_->Envelope("getRestauraPrevia", {"0001", "001", "0"})["packet"]["rows"].size(),
+            11u);
+  EXPECT_EQ(client_->Rows("setRestauraParametros", {"0001", "001", "0"}),
+            json::parse(R"([["4"]])"));
+  EXPECT_EQ(client_->Rows("getCarregaPar", {"0001", "001"}), json::array());
+  EXPECT_EQ(client_->Rows("setRestauraParametros", {"0001", "001", "2"}),
+            json::parse(R"([["5"]])"));
+  EXPECT_EQ(client_->Rows("getCarregaPar", {"0001", "001"})[0][7], "Errado");
+}
+
+TEST_F(CopyAndHistory, UndoingACopyPutsBackOnlyTheDestinationsNotSavedSince) {
+  auto args = ValidSaveArgs();
+  args[1] = "002";
+  args[8] = "Outra mensagem";
+  ASSERT_EQ(client_->Envelope("setUpdParametros", args)["status"], "ok");
+  const json both = json::array({json::array({"0001", "002"}), json::array({"0002", "001"})});
+  ASSERT_EQ(Copy("setCopiaParametros", both)["packet"]["rows"][0][2], "1");
+  EXPECT_EQ(client_->Rows("getHistParametros", {"0002", "001", "1", ""})[0][8], "1");
+  auto preview = Seen(client_->Envelope("getDesfazCopiaPrevia", {"1"}));
+  ASSERT_EQ(preview.size(), 1 + 11u) << "one value back, eleven back to no record";
+  EXPECT_EQ(preview[0], "0001/002 RESTAURA DSMSGINITOT " + ValidSaveArgs()[8] + ">Outra mensagem");
+  EXPECT_EQ(preview[1], "0002/001 RESTAURA IDTIPEXTTOT " + ValidSaveArgs()[2] + ">");
+
+  args[8] = "Gravado depois da cópia";
+  ASSERT_EQ(client_->Envelope("setUpdParametros", args)["status"], "ok");
+  const auto kept = client_->Envelope("getDesfazCopiaPrevia", {"1"})["packet"]["rows"][0];
+  EXPECT_EQ(kept[2], "MANTIDO");
+  EXPECT_EQ(kept[6], client_->Rows("getHistParametros", {"0001", "002", "1", ""})[0][1])
+      << "says when it was saved since";
+  EXPECT_EQ(client_->Rows("setDesfazCopia", {"1"}), json::parse(R"([["1","1"]])"));
+  EXPECT_EQ(client_->Rows("getCarregaPar", {"0002", "001"}), json::array()) << "had no record";
+  EXPECT_EQ(client_->Rows("getCarregaPar", {"0001", "002"})[0][7], args[8]);
+  EXPECT_EQ(client_->Rows("getHistParametros", {"0002", "001", "1", ""})[0][10], "1");
+
+  EXPECT_EQ(client_->Rows("setDesfazCopia", {"1"}), json::parse(R"([["0","2"]])"))
+      << "a second undo does nothing";
+  EXPECT_EQ(Seen(client_->Envelope("getDesfazCopiaPrevia", {"1"})),
+            (std::vector<std::string>{"0001/002 MANTIDO  >", "0002/001 DESFEITO  >"}));
+}
+
+TEST_F(CopyAndHistory, TheCommandLinePreviewsAndPutsBackAsTheMethodsDo) {
+  auto args = ValidSaveArgs();
+  args[8] = "Errado";
+  ASSERT_EQ(client_->Envelope("setUpdParametros", args)["status"], "ok");
+  ASSERT_EQ(Copy("setCopiaParametros", json::array({json::array({"0001", "002"})}))["status"],
+            "ok");
+  const auto before = Stored();
+  const std::string db = db_->Address();
+  const struct {
+    std::vector<std::string> args;
+    int code;
+    std::vector<std::string> said;
+  } runs[] = {
+      {{"restaurar", "0001", "001", "1", "--simular"},
+       0,
+       {"caixa 0001/001: volta aos valores de antes",
+        "Mensagem inicial (DSMSGINITOT): \"Errado\" -> \"Olá, bem-vindo!\"",
+        "Simulação: nada foi gravado."}},
+      {{"desfazer-copia", "1", "--simular"}, 0, {"caixa 0001/002: volta aos valores de antes"}},
+      {{"desfazer-copia", "9"}, 1, {"A cópia 9 não está no histórico.", "nada foi alterado"}},
+      {{"restaurar", "0001", "002", "5"}, 1, {"A gravação 5 não está no histórico do caixa"}},
+      {{"restaurar", "0001", "001", "1", "--autor", "maria"},
+       0,
+       {"Restaurado por restaurar:maria: gravação 3 do caixa."}},
+      {{"desfazer-copia", "1", "--autor", "maria"},
+       0,
+       {"Cópia 1 desfeita por desfazer-copia:maria: 1 caixa restaurado, 0 mantidos."}},
+      {{"history", "--branch", "0001", "--register", "002"},
+       0,
+       {"(cópia 1 de 0001/001)", "(desfaz a cópia 1)  (deixou o caixa sem parâmetros)"}},
+  };
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.args[0] + " " + run.args[1]);
+    auto line = run.args;
+    line.insert(line.end(), {"--db", db});
+    std::string output;
+    EXPECT_EQ(ServerProcess::RunTool(line, &output), run.code) << output;
+    for (const auto& part : run.said)
+      EXPECT_NE(output.find(part), std::string::npos) << part << "\n" << output;
+    if (&run - runs < 4) {
+      EXPECT_EQ(Stored(), before) << "a simulation or a refusal writes nothing";
+    }
+  }
+  EXPECT_EQ(client_->Rows("getCarregaPar", {"0001", "001"})[0][7], ValidSaveArgs()[8]);
+  EXPECT_EQ(client_->Rows("getCarregaPar", {"0001", "002"}), json::array());
 }
 
 TEST_F(CopyAndHistory, RefusalsCarryTheirCodes) {
@@ -138,11 +256,35 @@ TEST_F(CopyAndHistory, RefusalsCarryTheirCodes) {
     EXPECT_EQ(client_->Envelope("getHistParametros", {"0001", "001", limit, before})["code"],
               "PAGINA_INV");
   EXPECT_EQ(client_->Envelope("getHistParametros", {"0009", "001", "3", ""})["code"], "CAIXA_N");
+  // Each refusal of putting back, from the preview and from the write.
+  const std::tuple<const char*, const char*, std::vector<std::string>, std::string> undo[] = {
+      {"getRestauraPrevia", "setRestauraParametros", {"0001", "001", "2"}, "GRAVACAO_N"},
+      {"getRestauraPrevia", "setRestauraParametros", {"0001", "001", "-1"}, "GRAVACAO_N"},
+      {"getRestauraPrevia", "setRestauraParametros", {"0001", "002", "0"}, "GRAVACAO_N"},
+      {"getRestauraPrevia", "setRestauraParametros", {"0009", "001", "1"}, "CAIXA_N"},
+      {"getDesfazCopiaPrevia", "setDesfazCopia", {"1"}, "COPIA_N"},
+      {"getDesfazCopiaPrevia", "setDesfazCopia", {"x"}, "COPIA_N"},
+  };
+  for (const auto& [preview, write, params, code] : undo) {
+    for (const char* method : {preview, write}) {
+      SCOPED_TRACE(std::string(method) + " " + nlohmann::json(params).dump());
+      EXPECT_EQ(client_->Envelope(method, params)["code"], code);
+    }
+  }
 }
 
 // A franchisee's token sees and changes its branch and one register of
 // another; any other register is refused, named, before it is looked up.
 TEST_F(CopyAndHistory, AScopedTokenSeesAndChangesOnlyWhatItReaches) {
+  auto mine = ValidSaveArgs();  // 0001/002's record, copied to 0001/001 as copy 1
+  mine[1] = "002";
+  mine[8] = "Da franquia";
+  ASSERT_EQ(client_->Envelope("setUpdParametros", mine)["status"], "ok");
+  ASSERT_EQ(client_->CallJson(
+                "setCopiaParametros",
+                {"0001", "002",
+                 json::array({json::array({"0001", "001"})})})["result"]["envelope"]["status"],
+            "ok");
   WriteFile(dir_.File("tokens"), "franquia franquia-0002-a1b2c3d4e5 escrita 0002,0001/002\n");
   server_ = std::make_unique<ServerProcess>(
       ServerOn(db_->Address(), false, {"--token-file", dir_.File("tokens")}));
@@ -168,6 +310,10 @@ TEST_F(CopyAndHistory, AScopedTokenSeesAndChangesOnlyWhatItReaches) {
       {"setCopiaParametros",
        {"0002", "001", json::array({json::array({"0001", "002"}), json::array({"0003", "001"})})},
        "0003/001"},
+      {"getRestauraPrevia", {"0001", "001", "1"}, "0001/001"},
+      {"setRestauraParametros", {"0001", "001", "1"}, "0001/001"},
+      {"getDesfazCopiaPrevia", {"1"}, "0001/001"},
+      {"setDesfazCopia", {"1"}, "0001/001"},
   };
   for (const auto& [method, params, named] : cases) {
     SCOPED_TRACE(method + " " + params.dump());

@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <map>
@@ -16,6 +17,8 @@
 
 namespace totem::test {
 namespace {
+
+using nlohmann::json;
 
 // The initial message stored for a register, read straight from the database.
 std::map<std::string, std::string> StoredMessages(TestDatabase& db, std::string* integrity) {
@@ -28,6 +31,27 @@ std::map<std::string, std::string> StoredMessages(TestDatabase& db, std::string*
 }
 
 int Counter(const std::string& message) { return std::stoi(message.substr(message.find('#') + 1)); }
+
+// Waits until a write transaction that takes the copies' turn is open: over
+// SQLite, the file's write lock is held; over PostgreSQL, the turn's lock.
+bool UndoUnderWay(TestDatabase& db) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (TestDatabase::UsingPostgres()) {
+      if (db.Query("SELECT COUNT(*) FROM pg_locks WHERE locktype = 'advisory' AND objid = "
+                   "744110002 AND granted")[0][0] != "0")
+        return true;
+      continue;
+    }
+    sqlite3* probe = nullptr;
+    sqlite3_open_v2(db.Address().substr(db.Address().find(':') + 1).c_str(), &probe,
+                    SQLITE_OPEN_READWRITE, nullptr);
+    const int rc = sqlite3_exec(probe, "BEGIN IMMEDIATE; ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(probe);
+    if (rc == SQLITE_BUSY) return true;
+  }
+  return false;
+}
 
 TEST(Durability, AcknowledgedSavesSurviveKill9) {
   TempDir dir;
@@ -94,6 +118,72 @@ TEST(Durability, AcknowledgedSavesSurviveKill9) {
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][7], message);
   }
+}
+
+// Undoing a copy to thousands of registers, killed while its transaction is
+// open, leaves every destination put back or none; the undo can then be run
+// again and finishes the work.
+TEST(Durability, AnUndoKilledMidwayLeavesEveryDestinationPutBackOrNone) {
+  TempDir dir;
+  auto db = TestDatabase::Create(dir, "totem");
+  std::string filiais = "CDFILIAL,NMFILIAL\n", caixas = "CDFILIAL,CDCAIXA,NMCAIXA,CDLOJA,NMLOJA\n";
+  json destinos = json::array();
+  for (int f = 1; f <= 3; ++f) {
+    const std::string filial = "000" + std::to_string(f);
+    filiais += filial + ",Filial\n";
+    for (int c = 1; c <= 999; ++c) {
+      std::string caixa = std::to_string(c);
+      caixa.insert(0, 3 - caixa.size(), '0');
+      caixas += filial + "," + caixa + ",Caixa,L,Loja\n";
+      if (f > 1 || c > 1) destinos.push_back({filial, caixa});
+    }
+  }
+  WriteFile(dir.File("f.csv"), filiais);
+  WriteFile(dir.File("c.csv"), caixas);
+  std::string output;
+  ASSERT_EQ(ServerProcess::RunTool({"import", "--criar-banco", "--db", db->Address(),
+                                    dir.File("f.csv"), dir.File("c.csv")},
+                                   &output),
+            0)
+      << output;
+  ServerProcess server(ServerOn(db->Address()));
+  {
+    ModuleClient client(server.Host(), server.Port());
+    auto args = ValidSaveArgs();
+    args[2] = "2";  // a statement without a product group: this chain has none
+    args[3] = "";
+    ASSERT_EQ(client.Envelope("setUpdParametros", args)["status"], "ok");
+    ASSERT_EQ(
+        client.CallJson("setCopiaParametros",
+                        {"0001", "001", destinos})["result"]["envelope"]["packet"]["rows"][0][2],
+        "1");
+  }
+  const auto counts = [&] {
+    return db->Query(
+        "SELECT (SELECT COUNT(*) FROM parametro_totem),"
+        " (SELECT COUNT(*) FROM parametro_totem_historico WHERE iddesfeita = 1)")[0];
+  };
+  const std::string n = std::to_string(destinos.size());
+  ASSERT_EQ(counts(), (std::vector<std::string>{std::to_string(destinos.size() + 1), "0"}));
+
+  RawConnection undo(server.Host(), server.Port());
+  undo.Send(PostRequest(kModulePath,
+                        R"({"jsonrpc":"2.0","id":1,"method":"setDesfazCopia","params":["1"]})"));
+  ASSERT_TRUE(UndoUnderWay(*db)) << "the undo never started";
+  server.Kill9();
+  if (TestDatabase::UsingPostgres()) db->Query("SELECT pg_advisory_xact_lock(744110002)");
+  const auto after = counts();
+  EXPECT_TRUE(after == (std::vector<std::string>{"1", n}) ||
+              after == (std::vector<std::string>{std::to_string(destinos.size() + 1), "0"}))
+      << after[0] << " records, " << after[1] << " put back";
+  EXPECT_EQ(db->IntegrityCheck(), "ok");
+
+  server.Restart();
+  ModuleClient client(server.Host(), server.Port());
+  const auto rows = client.Rows("setDesfazCopia", {"1"});
+  EXPECT_EQ(std::stoi(rows[0][0].get<std::string>()) + std::stoi(rows[0][1].get<std::string>()),
+            std::stoi(n));
+  EXPECT_EQ(counts(), (std::vector<std::string>{"1", n}));
 }
 
 TEST(Durability, SigtermEndsTheServerWithExitCodeZero) {

@@ -185,7 +185,9 @@ TEST_F(HttpHardening, ModuleDescriptionListsItsMethods) {
   EXPECT_EQ(result->status, 200);
   EXPECT_EQ(json::parse(result->body), json::parse(R"({"server":"Ksl80500.rdmParametrosToten",
       "methods":["getFilial","getConfCaixa","getPesqGrupProd","getCarregaPar","getVerifPar",
-                 "setUpdParametros","getHistParametros","getCopiaPrevia","setCopiaParametros"]})"));
+                 "setUpdParametros","getHistParametros","getCopiaPrevia","setCopiaParametros",
+                 "getRestauraPrevia","setRestauraParametros","getDesfazCopiaPrevia",
+                 "setDesfazCopia"]})"));
 }
 
 TEST_F(HttpHardening, UnknownServerNameAnswers404) {

@@ -223,6 +223,14 @@ TEST_F(KioskRead, AWaitEndsWithTheNextSaveOrCopyOrAtItsDeadline) {
   ASSERT_EQ(fourth.wait_for(5s), std::future_status::ready);
   EXPECT_EQ(json::parse(fourth.get().body)["mensagens"]["inicial"],
             SaveField(ValidSaveArgs(), contract::col::DSMSGINITOT));
+  // Undoing the copy wakes them again; 0002/001 had no record before it.
+  auto undone = std::async(std::launch::async, [&] {
+    return Get(*server_, "/kiosk/v1/parametros/0002/001?aguardar=20", "\"1\"");
+  });
+  ASSERT_TRUE(KiosksWaiting({server_.get()}, 1));
+  ASSERT_EQ(client_->Envelope("setDesfazCopia", {"1"})["status"], "ok");
+  ASSERT_EQ(undone.wait_for(5s), std::future_status::ready);
+  EXPECT_EQ(json::parse(undone.get().body)["configurado"], false);
 }
 
 TEST_F(KioskRead, ARestartEndsAWaitClearlyAndTheWatchComesBack) {
