@@ -87,8 +87,12 @@ void TfrmParametroToten::tcbHistoricoClick(QObject*) {
         server_->getHistParametros(filial, caixa, std::to_string(kHistoryPage), Utf8Text(antesDe)),
         true, 0);
   };
+  QString said;
   CurrentRegisterDialogs().HistoricoParametros(QtText(filial + " / ") + lblNmCaixa->text(), page,
-                                               FieldLabels());
+                                               FieldLabels(), UndoFromHistory(filial, caixa, said));
+  if (said.isEmpty()) return;
+  tcbCancelaClick(nullptr);  // the page shows the values put back
+  TouchMessageDlg(Utf8Text(said), host::mtInformation, {mbOK}, 0, 0, "");
 }
 
 }  // namespace totem::form

@@ -245,6 +245,10 @@ class TfrmParametroToten : public QMdiSubWindow {
   void ShowError(const std::string& text);
   // Stops with a message unless the screen shows a register's stored record.
   void RequireShownRegister();
+  // What the history's undo keys run for the register (form/undo_history.cpp);
+  // said gets the message to show once the history closes after a put-back.
+  form::UndoActions UndoFromHistory(const std::string& filial, const std::string& caixa,
+                                    QString& said);
   std::string FilialCode() const;
   std::string CaixaCode() const;
   QSize ScreenSize() const;

@@ -85,6 +85,12 @@ std::unique_ptr<ClientDataset> MakeCdsCopiaPrevia() {
 std::unique_ptr<ClientDataset> MakeCdsCopia() {
   return std::make_unique<ClientDataset>("cdsCopia", Fields(contract::kCopiaColumns));
 }
+std::unique_ptr<ClientDataset> MakeCdsRestaura() {
+  return std::make_unique<ClientDataset>("cdsRestaura", Fields(contract::kRestauraColumns));
+}
+std::unique_ptr<ClientDataset> MakeCdsDesfaz() {
+  return std::make_unique<ClientDataset>("cdsDesfaz", Fields(contract::kDesfazColumns));
+}
 std::unique_ptr<ClientDataset> MakeCdsHistorico() {
   return std::make_unique<ClientDataset>("cdsHistorico", Fields(contract::kHistoricoColumns));
 }

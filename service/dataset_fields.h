@@ -26,6 +26,8 @@ std::unique_ptr<ClientDataset> MakeCdsVerifPar();
 std::unique_ptr<ClientDataset> MakeCdsCopiaPrevia();
 std::unique_ptr<ClientDataset> MakeCdsCopia();
 std::unique_ptr<ClientDataset> MakeCdsHistorico();
+std::unique_ptr<ClientDataset> MakeCdsRestaura();  // setRestauraParametros: the new save
+std::unique_ptr<ClientDataset> MakeCdsDesfaz();    // setDesfazCopia: put back and left
 
 // The register list's filter for one branch: CDFILIAL = '<code>', with any
 // quote in the code doubled so that it cannot break or change the expression.

@@ -44,6 +44,17 @@ class ParametrosClient {
   // Copies the record to every destination, all or nothing.
   virtual ResultEnvelope setCopiaParametros(const std::string& cdFilial, const std::string& cdCaixa,
                                             const Destinos& destinos) = 0;
+  // What putting a register back to the values of save nrGravacao would
+  // change; writes nothing. Then doing it, as one new save.
+  virtual ResultEnvelope getRestauraPrevia(const std::string& cdFilial, const std::string& cdCaixa,
+                                           const std::string& nrGravacao) = 0;
+  virtual ResultEnvelope setRestauraParametros(const std::string& cdFilial,
+                                               const std::string& cdCaixa,
+                                               const std::string& nrGravacao) = 0;
+  // What undoing copy idCopia would do at each destination; writes nothing.
+  // Then doing it, all or nothing.
+  virtual ResultEnvelope getDesfazCopiaPrevia(const std::string& idCopia) = 0;
+  virtual ResultEnvelope setDesfazCopia(const std::string& idCopia) = 0;
 };
 
 }  // namespace totem::service

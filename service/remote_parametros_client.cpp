@@ -73,4 +73,28 @@ ResultEnvelope RemoteParametrosClient::setCopiaParametros(const std::string& cdF
       {CallArg::ByValue(cdFilial), CallArg::ByValue(cdCaixa), DestinosArg(destinos)});
 }
 
+ResultEnvelope RemoteParametrosClient::getRestauraPrevia(const std::string& cdFilial,
+                                                         const std::string& cdCaixa,
+                                                         const std::string& nrGravacao) {
+  return connection_.Call(
+      kGetRestauraPrevia.name,
+      {CallArg::ByValue(cdFilial), CallArg::ByValue(cdCaixa), CallArg::ByValue(nrGravacao)});
+}
+
+ResultEnvelope RemoteParametrosClient::setRestauraParametros(const std::string& cdFilial,
+                                                             const std::string& cdCaixa,
+                                                             const std::string& nrGravacao) {
+  return connection_.Call(
+      kSetRestauraParametros.name,
+      {CallArg::ByValue(cdFilial), CallArg::ByValue(cdCaixa), CallArg::ByValue(nrGravacao)});
+}
+
+ResultEnvelope RemoteParametrosClient::getDesfazCopiaPrevia(const std::string& idCopia) {
+  return connection_.Call(kGetDesfazCopiaPrevia.name, {CallArg::ByValue(idCopia)});
+}
+
+ResultEnvelope RemoteParametrosClient::setDesfazCopia(const std::string& idCopia) {
+  return connection_.Call(kSetDesfazCopia.name, {CallArg::ByValue(idCopia)});
+}
+
 }  // namespace totem::service

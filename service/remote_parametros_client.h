@@ -25,6 +25,12 @@ class RemoteParametrosClient : public ParametrosClient {
                                 const Destinos& destinos) override;
   ResultEnvelope setCopiaParametros(const std::string& cdFilial, const std::string& cdCaixa,
                                     const Destinos& destinos) override;
+  ResultEnvelope getRestauraPrevia(const std::string& cdFilial, const std::string& cdCaixa,
+                                   const std::string& nrGravacao) override;
+  ResultEnvelope setRestauraParametros(const std::string& cdFilial, const std::string& cdCaixa,
+                                       const std::string& nrGravacao) override;
+  ResultEnvelope getDesfazCopiaPrevia(const std::string& idCopia) override;
+  ResultEnvelope setDesfazCopia(const std::string& idCopia) override;
 
  private:
   SocketConnection& connection_;

@@ -1,5 +1,6 @@
 #include "form/testing/scripted_form_dialogs.h"
 
+#include "host/components/error_handling.h"
 #include "platform/client_dataset.h"
 #include "platform/column_names.h"
 
@@ -13,9 +14,13 @@ void ScriptedFormDialogs::AnswerCopy(form::Destinos destinos, bool apply) {
 
 void ScriptedFormDialogs::ReadHistory(int pages) { historyAnswers_.push_back(pages); }
 
+void ScriptedFormDialogs::AnswerUndo(Undo key, std::string number, bool confirm) {
+  undoAnswers_.push_back({key, std::move(number), confirm});
+}
+
 int ScriptedFormDialogs::UnusedAnswers() const {
   return ScriptedDialogs::UnusedAnswers() +
-         static_cast<int>(copyAnswers_.size() + historyAnswers_.size());
+         static_cast<int>(copyAnswers_.size() + historyAnswers_.size() + undoAnswers_.size());
 }
 
 form::Destinos ScriptedFormDialogs::CopiaParametros(const CaixaKey& origem, const ClientDataset&,
@@ -34,8 +39,9 @@ form::Destinos ScriptedFormDialogs::CopiaParametros(const CaixaKey& origem, cons
 }
 
 void ScriptedFormDialogs::HistoricoParametros(const QString& caixa, const form::HistoryPage& page,
-                                              const form::FieldLabels&) {
-  historyCalls_.push_back({caixa, {}});
+                                              const form::FieldLabels&,
+                                              const form::UndoActions& undo) {
+  historyCalls_.push_back({caixa, {}, {}});
   if (historyAnswers_.empty()) {
     ADD_FAILURE() << "HistoricoParametros opened with no scripted answer";
     return;
@@ -51,6 +57,20 @@ void ScriptedFormDialogs::HistoricoParametros(const QString& caixa, const form::
       before = QString::fromStdString(*shown.rows.back()[number]);
     historyCalls_.back().pages.push_back(std::move(shown));
   }
+  if (undoAnswers_.empty()) return;
+  const UndoAnswer answer = undoAnswers_.front();
+  undoAnswers_.pop_front();
+  const bool restaura = answer.key == Undo::kRestaura;
+  // As the real keys do, a refusal stops here and the history stays open.
+  host::RunGuarded([&] {
+    historyCalls_.back().undoPreview =
+        restaura ? undo.restauraPrevia(answer.number) : undo.desfazPrevia(answer.number);
+    if (!answer.confirm) return;
+    if (restaura)
+      undo.restaura(answer.number);
+    else
+      undo.desfaz(answer.number);
+  });
 }
 
 }  // namespace totem::test

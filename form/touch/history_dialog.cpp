@@ -1,6 +1,7 @@
 #include "form/touch/history_dialog.h"
 
 #include "form/touch/change_text.h"
+#include "form/touch/undo_keys.h"
 #include "host/components/touch_style.h"
 #include "host/touch/touch_widgets.h"
 #include "platform/column_names.h"
@@ -26,8 +27,8 @@ QString LocalTime(const QString& utcIso) {
 }
 
 HistoryDialog::HistoryDialog(const QString& caixa, HistoryPage page, FieldLabels labels,
-                             QWidget* parent)
-    : QDialog(parent), page_(std::move(page)), labels_(std::move(labels)) {
+                             QWidget* parent, UndoActions undo)
+    : QDialog(parent), page_(std::move(page)), labels_(std::move(labels)), undo_(std::move(undo)) {
   PrepareTouchDialog(this, QStringLiteral("Histórico de alterações"));
   setObjectName(QStringLiteral("historyDialog"));
   auto* heading = new QLabel(QStringLiteral("Histórico de alterações do caixa ") + caixa, this);
@@ -96,6 +97,7 @@ void HistoryDialog::Append(const DataPacket& page) {
         title += QStringLiteral(" · cópia de ") + QString::fromStdString(source);
       save = new QTreeWidgetItem(saves_, {title});
       save->setFont(0, host::TouchFont(18, true));
+      AddUndoKeys(this, save, text(row, number), text(row, column(contract::col::IDCOPIA)), labels_, undo_);
       oldest_ = n;
     }
     const std::string name = text(row, field);

@@ -21,8 +21,9 @@ class HistoryDialog : public QDialog {
   Q_OBJECT
 
  public:
+  // Each save gets the keys that put it back (form/touch/undo_keys.h).
   HistoryDialog(const QString& caixa, HistoryPage page, FieldLabels labels,
-                QWidget* parent = nullptr);
+                QWidget* parent = nullptr, UndoActions undo = {});
 
   // Saves shown so far.
   int SavesShown() const;
@@ -34,6 +35,7 @@ class HistoryDialog : public QDialog {
 
   HistoryPage page_;
   FieldLabels labels_;
+  UndoActions undo_;
   QTreeWidget* saves_ = nullptr;
   QLabel* status_ = nullptr;
   host::TTouchButton* older_ = nullptr;

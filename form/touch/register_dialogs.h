@@ -31,6 +31,17 @@ using CopyPreview = std::function<DataPacket(const Destinos&)>;
 // One page of a register's saves before a save number (empty: the newest).
 using HistoryPage = std::function<DataPacket(const QString& antesDe)>;
 
+// Putting back from the history: a save's values ("Restaurar esta versão",
+// by the save's number) or a whole copy ("Desfazer esta cópia", by the
+// copy's number). Each is previewed (a restore preview or an undo preview
+// packet) and done only when the user confirms it.
+struct UndoActions {
+  std::function<DataPacket(const std::string& nrGravacao)> restauraPrevia;
+  std::function<void(const std::string& nrGravacao)> restaura;
+  std::function<DataPacket(const std::string& idCopia)> desfazPrevia;
+  std::function<void(const std::string& idCopia)> desfaz;
+};
+
 class RegisterDialogs {
  public:
   virtual ~RegisterDialogs();
@@ -42,9 +53,10 @@ class RegisterDialogs {
   virtual Destinos CopiaParametros(const CaixaKey& origem, const ClientDataset& filiais,
                                    const ClientDataset& caixas, const CopyPreview& preview,
                                    const FieldLabels& labels) = 0;
-  // A register's saves, newest first, a page at a time; reads only.
+  // A register's saves, newest first, a page at a time. A save put back
+  // through undo (previewed and confirmed) closes it.
   virtual void HistoricoParametros(const QString& caixa, const HistoryPage& page,
-                                   const FieldLabels& labels) = 0;
+                                   const FieldLabels& labels, const UndoActions& undo) = 0;
 };
 
 // The dialogs that answer now: the innermost ScopedRegisterDialogs alive,

@@ -22,8 +22,8 @@ Destinos TouchRegisterDialogs::CopiaParametros(const CaixaKey& origem, const Cli
 }
 
 void TouchRegisterDialogs::HistoricoParametros(const QString& caixa, const HistoryPage& page,
-                                               const FieldLabels& labels) {
-  HistoryDialog dialog(caixa, page, labels, DialogParent());
+                                               const FieldLabels& labels, const UndoActions& undo) {
+  HistoryDialog dialog(caixa, page, labels, DialogParent(), undo);
   dialog.exec();
 }
 

@@ -10,8 +10,8 @@ class TouchRegisterDialogs : public RegisterDialogs {
   Destinos CopiaParametros(const CaixaKey& origem, const ClientDataset& filiais,
                            const ClientDataset& caixas, const CopyPreview& preview,
                            const FieldLabels& labels) override;
-  void HistoricoParametros(const QString& caixa, const HistoryPage& page,
-                           const FieldLabels& labels) override;
+  void HistoricoParametros(const QString& caixa, const HistoryPage& page, const FieldLabels& labels,
+                           const UndoActions& undo) override;
 };
 
 }  // namespace totem::form

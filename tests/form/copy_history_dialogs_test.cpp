@@ -109,7 +109,7 @@ DataPacket HistoryPage(const QString& before) {
   Packet page(service::MakeCdsHistorico()->Fields());
   for (int n = top; n > 0 && n > top - 3; --n)
     page.Row({std::to_string(n), "2026-12-08T13:05:00Z", n == 5 ? "" : "gerente", "10.0.0.7",
-              n == 4 ? "0001/002" : "", "DSMSGINITOT", "a", "b"});
+              n == 4 ? "0001/002" : "", "DSMSGINITOT", "a", "b", n == 4 ? "7" : "", "", ""});
   return page;
 }
 
@@ -133,6 +133,50 @@ TEST(HistoryDialogTest, PagesBackToTheFirstSaveNewestFirst) {
   EXPECT_EQ(asked, (QStringList{"", "3"}));
   EXPECT_FALSE(test::Child<host::TTouchButton>(&dialog, "key_older")->isEnabled());
   EXPECT_EQ(test::Child<QLabel>(&dialog, "status")->text(), QString("5 gravações"));
+}
+
+// Each save can be put back, a copy's save undone; each key previews what
+// it would do and writes only when that preview is confirmed.
+TEST(HistoryDialogTest, PutBackKeysShowThePreviewAndWriteOnlyWhenConfirmed) {
+  std::vector<std::string> done;
+  UndoActions undo;
+  undo.restauraPrevia = [](const std::string&) -> DataPacket {
+    return Packet(service::MakeCdsCopiaPrevia()->Fields())
+        .Rows({{"0001", "001", "ALTERA", "DSMSGINITOT", "b", "a"}});
+  };
+  undo.restaura = [&](const std::string& n) { done.push_back("restaura " + n); };
+  undo.desfazPrevia = [](const std::string&) -> DataPacket {
+    return Packet({"CDFILIAL", "CDCAIXA", "IDSITUACAO", "NMCAMPO", "DSANTES", "DSDEPOIS",
+                   "DTGRAVACAO", "NMTOKEN"})
+        .Rows({{"0001", "002", "RESTAURA", "DSMSGINITOT", "b", "a", "", ""},
+               {"0002", "001", "MANTIDO", "", "", "", "2026-12-08T13:05:00Z", "gerente"}});
+  };
+  undo.desfaz = [&](const std::string& id) { done.push_back("desfaz " + id); };
+  HistoryDialog dialog("0001 / 001-Frente", HistoryPage, {{"DSMSGINITOT", "Mensagem Inicial"}},
+                       nullptr, undo);
+  const auto restore = dialog.findChildren<host::TTouchButton*>("key_restore");
+  ASSERT_EQ(restore.size(), 3u) << "one on each save shown";
+  ASSERT_EQ(dialog.findChildren<host::TTouchButton*>("key_undo_copy").size(), 1u)
+      << "only on the copy's save";
+  test::WhenModalOpens([](QDialog* d) {
+    auto* changes = test::Child<QTreeWidget>(d, "changes");
+    EXPECT_EQ(changes->topLevelItem(0)->child(0)->text(0), QString("Mensagem Inicial: «b» → «a»"));
+    Touch(d, "key_cancel");
+  });
+  QTest::mouseClick(restore[0], Qt::LeftButton);
+  EXPECT_TRUE(done.empty()) << "cancelled on the preview";
+
+  test::WhenModalOpens([](QDialog* d) {
+    auto* changes = test::Child<QTreeWidget>(d, "changes");
+    EXPECT_EQ(changes->topLevelItem(1)->text(0),
+              "0002/001: fica como está: gravado depois da cópia em " +
+                  LocalTime("2026-12-08T13:05:00Z") + " por gerente");
+    EXPECT_EQ(test::Child<QLabel>(d, "status")->text(), QString("1 caixa volta."));
+    Touch(d, "key_confirm");
+  });
+  Touch(&dialog, "key_undo_copy");
+  EXPECT_EQ(done, (std::vector<std::string>{"desfaz 7"}));
+  EXPECT_EQ(dialog.result(), QDialog::Accepted) << "the history closes after a put-back";
 }
 
 TEST(HistoryDialogTest, TimesAreShownInLocalTime) {

@@ -79,3 +79,38 @@ TEST_F(CopyAndHistoryOnScreen, HistoryShowsTheRegistersSavesNewestFirst) {
   EXPECT_EQ(Column(page, "DSANTES"), (std::vector<std::string>{"Primeira", "Olá"}));
   EXPECT_EQ(CountCalls("setUpdParametros"), 2) << "reading the history writes nothing";
 }
+
+TEST_F(ChainTest, HistoryPutsBackASaveOrACopyAfterItsPreviewAndTheScreenShowsIt) {
+  using Undo = test::ScriptedFormDialogs::Undo;
+  auto& f = OpenScreen();
+  ShowRegister("0001", "002");
+  dialogs_.AnswerKeyboard("Errada");
+  f.tcbMenIniClick(nullptr);
+  f.tcbConfirmaClick(nullptr);
+  dialogs_.ReadHistory(1);
+  dialogs_.AnswerUndo(Undo::kRestaura, "0", false);  // cancelled on the preview
+  QTest::mouseClick(f.tcbHistorico, Qt::LeftButton);
+  const DataPacket& preview = dialogs_.HistoryCalls().at(0).undoPreview;
+  EXPECT_EQ(Column(preview, "NMCAMPO"), (std::vector<std::string>{"DSMSGINITOT"}));
+  EXPECT_EQ(Column(preview, "DSDEPOIS"), (std::vector<std::string>{"Olá"}));
+  EXPECT_EQ(Stored("0001", "002", "dsmsginitot"), "Errada") << "a preview writes nothing";
+
+  dialogs_.ReadHistory(1);
+  dialogs_.AnswerUndo(Undo::kRestaura, "0");
+  QTest::mouseClick(f.tcbHistorico, Qt::LeftButton);
+  EXPECT_EQ(Stored("0001", "002", "dsmsginitot"), "Olá");
+  EXPECT_EQ(f.lblValMenIni->text(), QString("Olá")) << "the page shows the values put back";
+  EXPECT_EQ(dialogs_.Messages().back().text,
+            QString("Caixa restaurado aos valores da gravação Nº 0 (gravação Nº 2)."));
+
+  dialogs_.AnswerCopy({{"0002", "101"}});
+  f.tcbCopiarClick(nullptr);
+  ShowRegister("0002", "101");
+  dialogs_.ReadHistory(1);
+  dialogs_.AnswerUndo(Undo::kDesfaz, "1");
+  QTest::mouseClick(f.tcbHistorico, Qt::LeftButton);
+  EXPECT_EQ(Column(dialogs_.HistoryCalls().back().undoPreview, "IDSITUACAO").at(0), "RESTAURA");
+  EXPECT_EQ(Stored("0002", "101", "dsmsginitot"), "") << "as before the copy";
+  EXPECT_EQ(dialogs_.Messages().back().text,
+            QString("Cópia 1 desfeita: 1 caixa(s) restaurado(s), 0 mantido(s)."));
+}

@@ -11,6 +11,7 @@
 #include "form/parametro_toten_form.h"
 #include "form/touch/copy_dialog.h"
 #include "form/touch/history_dialog.h"
+#include "form/touch/undo_preview_dialog.h"
 #include "host/components/error_handling.h"
 #include "host/components/host_settings.h"
 #include "host/components/host_windows.h"
@@ -44,7 +45,7 @@ int main(int argc, char** argv) {
   parser.addOption({"page", "page index", "n", "0"});
   parser.addOption({"out", "PNG file", "file"});
   parser.addOption({"dialog", "keyboard, keypad, search, copy or history", "kind"});
-  parser.addOption({"preview", "with --dialog copy: the preview page"});
+  parser.addOption({"preview", "with --dialog copy or history: the (restore) preview"});
   parser.process(app);
 
   host::HostSettings::Current().SetServer(
@@ -105,13 +106,28 @@ int main(int argc, char** argv) {
       screen->lblValSeg->setText(seconds);
       screen->tcbConfirmaClick(nullptr);
     }
-    open = std::make_unique<form::HistoryDialog>(
-        QString::fromStdString(filial + " / ") + screen->lblNmCaixa->text(),
-        [&screen, filial, caixa](const QString& before) {
-          return host::CheckResultServ(
-              screen->Server().getHistParametros(filial, caixa, "50", before.toStdString()));
-        },
-        screen->FieldLabels(), &window);
+    // With --preview: what "Restaurar esta versão" on the first save shows.
+    auto& server = screen->Server();
+    form::UndoActions undo;
+    undo.restauraPrevia = [&server, filial, caixa](const std::string& n) {
+      return host::CheckResultServ(server.getRestauraPrevia(filial, caixa, n));
+    };
+    undo.restaura = [](const std::string&) {};
+    if (parser.isSet("preview")) {
+      open = std::make_unique<form::UndoPreviewDialog>(
+          "Restaurar a gravação Nº 1",
+          "O caixa volta aos valores que tinha logo depois desta gravação, numa gravação nova. "
+          "Muda:",
+          undo.restauraPrevia("1"), screen->FieldLabels(), "Restaurar", &window);
+    } else {
+      open = std::make_unique<form::HistoryDialog>(
+          QString::fromStdString(filial + " / ") + screen->lblNmCaixa->text(),
+          [&screen, filial, caixa](const QString& before) {
+            return host::CheckResultServ(
+                screen->Server().getHistParametros(filial, caixa, "50", before.toStdString()));
+          },
+          screen->FieldLabels(), &window, undo);
+    }
   } else if (dialog == "search") {
     screen->cdsPesqGrupProd->SetData(host::CheckResultServ(screen->Server().getPesqGrupProd()));
     open = std::make_unique<touch::SearchList>(*screen->cdsPesqGrupProd, QString(), true, QString(),
