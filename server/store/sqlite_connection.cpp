@@ -32,9 +32,14 @@ SqliteConnection::SqliteConnection(const std::string& path) : path_(path) {
     Exec("PRAGMA foreign_keys=ON");
   } catch (const StoreError& error) {
     // A file that is not a database, or one in a folder this user may not
-    // write (the WAL files live beside it), fails here.
+    // write (the WAL files live beside it), fails here; so does one whose
+    // schema pages are damaged, which is said as the integrity check says it.
+    const bool damaged = (sqlite3_extended_errcode(db_) & 0xff) == SQLITE_CORRUPT;
     sqlite3_close(db_);
     db_ = nullptr;
+    if (damaged)
+      throw StoreError("a base " + path + " está danificada (" + error.what() +
+                       "); restaure a cópia de segurança mais recente");
     throw StoreError("não foi possível abrir " + path + ": " + error.what());
   }
 }
