@@ -59,7 +59,7 @@ UndoPreviewDialog::UndoPreviewDialog(const QString& title, const QString& explan
   auto* said = new QLabel(explanation, this);
   said->setFont(host::TouchFont(18));
   said->setWordWrap(true);
-  QTreeWidget* changes = TouchTree(this, QStringLiteral("changes"), 40, QSize(760, 380));
+  QTreeWidget* changes = TouchTree(this, QStringLiteral("changes"), 40, QSize(560, 260));
 
   auto column = [&](const char* name) { return preview.ColumnIndex(name); };
   const int filial = column(contract::col::CDFILIAL), caixa = column(contract::col::CDCAIXA), situacao = column(contract::col::IDSITUACAO);
