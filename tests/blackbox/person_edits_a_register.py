@@ -380,6 +380,19 @@ class Dialog:
         """The rightmost key of the bottom row: OK, Avançar, Aplicar, Fechar."""
         self.desktop.tap(self.right - 20 - 70, self.bottom - 16 - 32)
 
+    def key_rows(self):
+        """Middles of the keys inside the dialog's list, top to bottom: the
+        runs of colour at least 30 pixels tall down a line through them."""
+        shot = self.desktop.shot()
+        x, rows, run = self.left + 170, [], 0
+        for py in range(self.top, self.bottom):
+            coloured = not near(shot.px(x, py), WHITE, 3) and \
+                not near(shot.px(x, py), DIALOG_BACKGROUND, 2)
+            run = run + 1 if coloured else 0
+            if run == 30:
+                rows.append(py - 15)
+        return rows
+
     def list_top(self, nth_white=2):
         """Top of the nth white area down the dialog's left side: the filter
         box is the first, the list the second."""
@@ -522,12 +535,35 @@ def person_edits_a_register(desktop, programs, docs):
     if any(r is None or r["dsmsginitot"] != expected["dsmsginitot"] for r in copied):
         raise Failure(f"the copy did not reach the registers of branch 0008: {copied}")
 
-    # The register's history: the save made above, newest first.
+    # A second save (other seconds), then the register's history: both
+    # saves, newest first.
+    screen.tap("tcbSegundos")
+    answer_keypad(desktop, "90")
+    screen.tap("tcbConfirma")
+    wait("the second save is stored",
+         lambda: (programs.record("0002", "003") or {}).get("nrsegfectot") == "90")
+    desktop.gone("Parâmetros gravados.", 10)
     screen.tap("tcbHistorico")
     history = Dialog(desktop, "Histórico de alterações")
     keep_for_docs["host-history"] = screen.keep("history")
-    history.tap_last_button()  # Fechar
+
+    # "Restaurar esta versão" on the older save: its preview, then Restaurar;
+    # the stored record is the first save's again.
+    restore_keys = history.key_rows()
+    if len(restore_keys) < 2:
+        raise Failure(f"the history shows {len(restore_keys)} restore keys, not one per save")
+    desktop.tap(history.left + 170, restore_keys[1])
+    # Over the history, whose background is its own: placed by its window.
+    _, (px, py, pw, ph) = desktop.window("Restaurar a gravação Nº 1")
+    keep_for_docs["host-restore-preview"] = screen.keep("restore-preview")
+    desktop.tap(px + pw - 20 - 160 - 12 - 110, py + ph - 16 - 32)  # Restaurar
+    desktop.gone("Restaurar a gravação Nº 1")
     desktop.gone("Histórico de alterações")
+    desktop.window("Informação")
+    desktop.key("Return")
+    desktop.gone("Informação")
+    wait("the first save's values are stored again",
+         lambda: programs.record("0002", "003") == expected)
 
     # Close the screen, then open it again from the host's menu.
     screen.tap("spbSair")

@@ -285,7 +285,9 @@ TEST_F(CopyAndHistory, AScopedTokenSeesAndChangesOnlyWhatItReaches) {
                 {"0001", "002",
                  json::array({json::array({"0001", "001"})})})["result"]["envelope"]["status"],
             "ok");
-  WriteFile(dir_.File("tokens"), "franquia franquia-0002-a1b2c3d4e5 escrita 0002,0001/002\n");
+  WriteFile(dir_.File("tokens"),
+            "franquia franquia-0002-a1b2c3d4e5 escrita 0002,0001/002\n"
+            "consulta consulta-0123456789 leitura\n");
   server_ = std::make_unique<ServerProcess>(
       ServerOn(db_->Address(), false, {"--token-file", dir_.File("tokens")}));
   client_ = std::make_unique<ModuleClient>(server_->Host(), server_->Port());
@@ -333,6 +335,21 @@ TEST_F(CopyAndHistory, AScopedTokenSeesAndChangesOnlyWhatItReaches) {
   EXPECT_EQ(client_->CallJson("setCopiaParametros",
                               {"0001", "002", to("0002", "001")})["result"]["envelope"]["status"],
             "ok");
+
+  // A token that may only read previews, and puts nothing back.
+  ModuleClient reader(server_->Host(), server_->Port());
+  reader.Http().set_bearer_token_auth("consulta-0123456789");
+  EXPECT_EQ(reader.Envelope("getDesfazCopiaPrevia", {"1"})["status"], "ok");
+  for (const auto& [method, params] :
+       {std::pair<std::string, json>{"setRestauraParametros", {"0001", "001", "1"}},
+        {"setDesfazCopia", {"1"}}}) {
+    const json request = {{"jsonrpc", "2.0"}, {"id", 1}, {"method", method}, {"params", params}};
+    auto result = reader.Http().Post(kModulePath, request.dump(), "application/json");
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->status, 403) << method;
+    EXPECT_EQ(json::parse(result->body)["error"]["message"],
+              "O token consulta só pode ler; " + method + " grava.");
+  }
 }
 
 }  // namespace
