@@ -117,16 +117,18 @@ std::vector<std::string> Seen(const json& envelope) {
 
 TEST_F(CopyAndHistory, ARestoreIsANewSaveWithTheValuesOfTheSaveItNames) {
   auto args = ValidSaveArgs();
-  args[8] = "Errado";
+  SaveField(args, contract::col::DSMSGINITOT) = "Errado";
   ASSERT_EQ(client_->Envelope("setUpdParametros", args)["status"], "ok");
   const auto before = Stored();
   EXPECT_EQ(Seen(client_->Envelope("getRestauraPrevia", {"0001", "001", "1"})),
-            (std::vector<std::string>{"0001/001 ALTERA DSMSGINITOT Errado>" + ValidSaveArgs()[8]}));
+            (std::vector<std::string>{"0001/001 ALTERA DSMSGINITOT Errado>" +
+                                      SaveField(ValidSaveArgs(), contract::col::DSMSGINITOT)}));
   EXPECT_EQ(Stored(), before) << "a preview writes nothing";
 
   EXPECT_EQ(client_->Rows("setRestauraParametros", {"0001", "001", "1"}),
             json::parse(R"([["3"]])"));
-  EXPECT_EQ(client_->Rows("getCarregaPar", {"0001", "001"})[0][7], ValidSaveArgs()[8]);
+  EXPECT_EQ(client_->Rows("getCarregaPar", {"0001", "001"})[0][7],
+            SaveField(ValidSaveArgs(), contract::col::DSMSGINITOT));
   const auto newest = client_->Rows("getHistParametros", {"0001", "001", "1", ""});
   ASSERT_EQ(newest.size(), 1u);
   EXPECT_EQ(newest[0][5], "DSMSGINITOT");
@@ -148,18 +150,21 @@ TEST_F(CopyAndHistory, ARestoreIsANewSaveWithTheValuesOfTheSaveItNames) {
 
 TEST_F(CopyAndHistory, UndoingACopyPutsBackOnlyTheDestinationsNotSavedSince) {
   auto args = ValidSaveArgs();
-  args[1] = "002";
-  args[8] = "Outra mensagem";
+  SaveField(args, contract::col::CDCAIXA) = "002";
+  SaveField(args, contract::col::DSMSGINITOT) = "Outra mensagem";
   ASSERT_EQ(client_->Envelope("setUpdParametros", args)["status"], "ok");
   const json both = json::array({json::array({"0001", "002"}), json::array({"0002", "001"})});
   ASSERT_EQ(Copy("setCopiaParametros", both)["packet"]["rows"][0][2], "1");
   EXPECT_EQ(client_->Rows("getHistParametros", {"0002", "001", "1", ""})[0][8], "1");
   auto preview = Seen(client_->Envelope("getDesfazCopiaPrevia", {"1"}));
   ASSERT_EQ(preview.size(), 1 + 11u) << "one value back, eleven back to no record";
-  EXPECT_EQ(preview[0], "0001/002 RESTAURA DSMSGINITOT " + ValidSaveArgs()[8] + ">Outra mensagem");
-  EXPECT_EQ(preview[1], "0002/001 RESTAURA IDTIPEXTTOT " + ValidSaveArgs()[2] + ">");
+  EXPECT_EQ(preview[0], "0001/002 RESTAURA DSMSGINITOT " +
+                            SaveField(ValidSaveArgs(), contract::col::DSMSGINITOT) +
+                            ">Outra mensagem");
+  EXPECT_EQ(preview[1], "0002/001 RESTAURA IDTIPEXTTOT " +
+                            SaveField(ValidSaveArgs(), contract::col::IDTIPEXTTOT) + ">");
 
-  args[8] = "Gravado depois da cópia";
+  SaveField(args, contract::col::DSMSGINITOT) = "Gravado depois da cópia";
   ASSERT_EQ(client_->Envelope("setUpdParametros", args)["status"], "ok");
   const auto kept = client_->Envelope("getDesfazCopiaPrevia", {"1"})["packet"]["rows"][0];
   EXPECT_EQ(kept[2], "MANTIDO");
@@ -167,7 +172,8 @@ TEST_F(CopyAndHistory, UndoingACopyPutsBackOnlyTheDestinationsNotSavedSince) {
       << "says when it was saved since";
   EXPECT_EQ(client_->Rows("setDesfazCopia", {"1"}), json::parse(R"([["1","1"]])"));
   EXPECT_EQ(client_->Rows("getCarregaPar", {"0002", "001"}), json::array()) << "had no record";
-  EXPECT_EQ(client_->Rows("getCarregaPar", {"0001", "002"})[0][7], args[8]);
+  EXPECT_EQ(client_->Rows("getCarregaPar", {"0001", "002"})[0][7],
+            SaveField(args, contract::col::DSMSGINITOT));
   EXPECT_EQ(client_->Rows("getHistParametros", {"0002", "001", "1", ""})[0][10], "1");
 
   EXPECT_EQ(client_->Rows("setDesfazCopia", {"1"}), json::parse(R"([["0","2"]])"))
@@ -178,7 +184,7 @@ TEST_F(CopyAndHistory, UndoingACopyPutsBackOnlyTheDestinationsNotSavedSince) {
 
 TEST_F(CopyAndHistory, TheCommandLinePreviewsAndPutsBackAsTheMethodsDo) {
   auto args = ValidSaveArgs();
-  args[8] = "Errado";
+  SaveField(args, contract::col::DSMSGINITOT) = "Errado";
   ASSERT_EQ(client_->Envelope("setUpdParametros", args)["status"], "ok");
   ASSERT_EQ(Copy("setCopiaParametros", json::array({json::array({"0001", "002"})}))["status"],
             "ok");
@@ -219,7 +225,8 @@ TEST_F(CopyAndHistory, TheCommandLinePreviewsAndPutsBackAsTheMethodsDo) {
       EXPECT_EQ(Stored(), before) << "a simulation or a refusal writes nothing";
     }
   }
-  EXPECT_EQ(client_->Rows("getCarregaPar", {"0001", "001"})[0][7], ValidSaveArgs()[8]);
+  EXPECT_EQ(client_->Rows("getCarregaPar", {"0001", "001"})[0][7],
+            SaveField(ValidSaveArgs(), contract::col::DSMSGINITOT));
   EXPECT_EQ(client_->Rows("getCarregaPar", {"0001", "002"}), json::array());
 }
 
@@ -277,8 +284,8 @@ TEST_F(CopyAndHistory, RefusalsCarryTheirCodes) {
 // another; any other register is refused, named, before it is looked up.
 TEST_F(CopyAndHistory, AScopedTokenSeesAndChangesOnlyWhatItReaches) {
   auto mine = ValidSaveArgs();  // 0001/002's record, copied to 0001/001 as copy 1
-  mine[1] = "002";
-  mine[8] = "Da franquia";
+  SaveField(mine, contract::col::CDCAIXA) = "002";
+  SaveField(mine, contract::col::DSMSGINITOT) = "Da franquia";
   ASSERT_EQ(client_->Envelope("setUpdParametros", mine)["status"], "ok");
   ASSERT_EQ(client_->CallJson(
                 "setCopiaParametros",

@@ -150,8 +150,9 @@ TEST(Durability, AnUndoKilledMidwayLeavesEveryDestinationPutBackOrNone) {
   {
     ModuleClient client(server.Host(), server.Port());
     auto args = ValidSaveArgs();
-    args[2] = "2";  // a statement without a product group: this chain has none
-    args[3] = "";
+    // A statement without a product group: this chain has none.
+    SaveField(args, contract::col::IDTIPEXTTOT) = "2";
+    SaveField(args, contract::col::CDGRUPPROD) = "";
     ASSERT_EQ(client.Envelope("setUpdParametros", args)["status"], "ok");
     ASSERT_EQ(
         client.CallJson("setCopiaParametros",
