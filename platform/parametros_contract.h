@@ -121,9 +121,8 @@ inline constexpr Column kDtGravacao = Text(col::DTGRAVACAO, 24);
 inline constexpr Column kNmToken = Text(col::NMTOKEN, 64);
 inline constexpr Column kIdCopia = Text(col::IDCOPIA, 10);
 inline constexpr std::array<Column, 11> kHistoricoColumns = {
-    {kNrGravacao, kDtGravacao, kNmToken, Text(col::DSCLIENTE, 64), Text(col::DSORIGEM, 8),
-     kNmCampo, kDsAntes, kDsDepois, kIdCopia, Text(col::NRRESTAURADA, 10),
-     Text(col::IDDESFEITA, 10)}};
+    {kNrGravacao, kDtGravacao, kNmToken, Text(col::DSCLIENTE, 64), Text(col::DSORIGEM, 8), kNmCampo,
+     kDsAntes, kDsDepois, kIdCopia, Text(col::NRRESTAURADA, 10), Text(col::IDDESFEITA, 10)}};
 // The most saves one page of the history holds.
 inline constexpr int kMaxHistorico = 500;
 

@@ -97,7 +97,8 @@ void HistoryDialog::Append(const DataPacket& page) {
         title += QStringLiteral(" · cópia de ") + QString::fromStdString(source);
       save = new QTreeWidgetItem(saves_, {title});
       save->setFont(0, host::TouchFont(18, true));
-      AddUndoKeys(this, save, text(row, number), text(row, column(contract::col::IDCOPIA)), labels_, undo_);
+      AddUndoKeys(this, save, text(row, number), text(row, column(contract::col::IDCOPIA)), labels_,
+                  undo_);
       oldest_ = n;
     }
     const std::string name = text(row, field);

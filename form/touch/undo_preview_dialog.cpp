@@ -62,8 +62,10 @@ UndoPreviewDialog::UndoPreviewDialog(const QString& title, const QString& explan
   QTreeWidget* changes = TouchTree(this, QStringLiteral("changes"), 40, QSize(560, 260));
 
   auto column = [&](const char* name) { return preview.ColumnIndex(name); };
-  const int filial = column(contract::col::CDFILIAL), caixa = column(contract::col::CDCAIXA), situacao = column(contract::col::IDSITUACAO);
-  const int campo = column(contract::col::NMCAMPO), antes = column(contract::col::DSANTES), depois = column(contract::col::DSDEPOIS);
+  const int filial = column(contract::col::CDFILIAL), caixa = column(contract::col::CDCAIXA),
+            situacao = column(contract::col::IDSITUACAO);
+  const int campo = column(contract::col::NMCAMPO), antes = column(contract::col::DSANTES),
+            depois = column(contract::col::DSDEPOIS);
   const int when = column(contract::col::DTGRAVACAO), who = column(contract::col::NMTOKEN);
   auto text = [](const PacketRow& row, int c) {
     return c >= 0 && row[c] ? *row[c] : std::string();

@@ -208,8 +208,7 @@ ResultEnvelope ParametrosModule::SetDesfazCopia(const std::string& idCopia, cons
       if (!atuais[k].existe || !ultimas[k] || ultimas[k]->copia != id) continue;
       const Alvo& alvo = ultimas[k]->antes;
       if (auto refused = CheckAlvo(*transaction, alvo))
-        return Refused(
-            {refused->code, keys[k].Text() + ": " + refused->message});
+        return Refused({refused->code, keys[k].Text() + ": " + refused->message});
       if (alvo)
         upserts.push_back(*alvo);
       else
