@@ -80,7 +80,7 @@ TEST_F(CopyAndHistoryOnScreen, HistoryShowsTheRegistersSavesNewestFirst) {
   EXPECT_EQ(CountCalls("setUpdParametros"), 2) << "reading the history writes nothing";
 }
 
-TEST_F(ChainTest, HistoryPutsBackASaveOrACopyAfterItsPreviewAndTheScreenShowsIt) {
+TEST_F(CopyAndHistoryOnScreen, HistoryPutsBackASaveOrACopyAfterItsPreviewAndTheScreenShowsIt) {
   using Undo = test::ScriptedFormDialogs::Undo;
   auto& f = OpenScreen();
   ShowRegister("0001", "002");
