@@ -213,19 +213,42 @@ ResultEnvelope SocketConnection::Call(std::string_view method, const std::vector
     throw ProtocolError("Texto inválido (UTF-8) em um argumento de " + std::string(method) + ".");
   }
 
-  auto& client = transport_->client;
-  const std::string path = rpc::ModulePath(serverName_);
-  DropIfClosedByPeer(client);
-  auto result = client.Post(path.c_str(), body, kJson);
-  // A request that could not be written whole never ran: the server runs a
-  // call only once it has read all of it, and a failed write means the
-  // connection had ended before the last bytes went out (the server closed
-  // a kept-alive connection it held idle, to make room or after its idle
-  // time). So it is sent once more, on a fresh connection; a save cannot be
-  // stored twice this way. A failure while reading the answer is never
-  // retried: the call may have run.
-  if (!result && result.error() == httplib::Error::Write)
-    result = client.Post(path.c_str(), body, kJson);
+  // The exchange owns the transport, the request and its outcome, so that
+  // one whose caller stopped waiting can end on its own.
+  struct Outcome {
+    std::optional<httplib::Result> result;
+  };
+  auto outcome = std::make_shared<Outcome>();
+  auto exchange = [transport = transport_, path = rpc::ModulePath(serverName_),
+                   body = std::move(body), outcome] {
+    auto& client = transport->client;
+    DropIfClosedByPeer(client);
+    auto result = client.Post(path.c_str(), body, kJson);
+    // A request that could not be written whole never ran: the server runs
+    // a call only once it has read all of it, and a failed write means the
+    // connection had ended before the last bytes went out (the server
+    // closed a kept-alive connection it held idle, to make room or after
+    // its idle time). So it is sent once more, on a fresh connection; a
+    // save cannot be stored twice this way. A failure while reading the
+    // answer is never retried: the call may have run.
+    if (!result && result.error() == httplib::Error::Write)
+      result = client.Post(path.c_str(), body, kJson);
+    outcome->result = std::move(result);
+  };
+  if (runner_) {
+    try {
+      runner_(exchange);
+    } catch (const CallAbandoned&) {
+      // The abandoned exchange keeps its transport; the next call opens a
+      // fresh one.
+      transport_.reset();
+      connected_ = false;
+      throw;
+    }
+  } else {
+    exchange();
+  }
+  auto& result = *outcome->result;
   if (!result)
     throw ConnectionError(Failure(transport_->client, result.error(), host_, Endpoint(), caFile_));
   rpc::Response response;

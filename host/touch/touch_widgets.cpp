@@ -5,7 +5,6 @@
 #include <QDialog>
 #include <QPainter>
 #include <QPainterPath>
-#include <QScroller>
 #include <QTreeWidget>
 
 namespace totem::touch {
@@ -86,7 +85,7 @@ host::TTouchButton* MakeKey(QWidget* parent, const QString& objectName, const QS
   auto* key = new host::TTouchButton(parent);
   key->setObjectName(objectName);
   key->setText(caption);
-  key->setFixedSize(size);
+  key->setFixedSize(host::Scaled(size));
   key->setFont(host::TouchFont(fontPixels, true));
   key->setFocusPolicy(Qt::NoFocus);
   key->setAutoRepeat(false);
@@ -113,11 +112,12 @@ QTreeWidget* TouchTree(QWidget* parent, const QString& objectName, int rowHeight
   tree->setFont(host::TouchFont(18));
   tree->setFocusPolicy(Qt::NoFocus);
   tree->setSelectionMode(QAbstractItemView::NoSelection);
-  tree->setStyleSheet(QStringLiteral("QTreeView::item { min-height: %1px; }").arg(rowHeight));
+  tree->setStyleSheet(
+      QStringLiteral("QTreeView::item { min-height: %1px; }").arg(host::Scaled(rowHeight)));
   tree->setWordWrap(true);
   tree->setTextElideMode(Qt::ElideNone);
-  tree->setMinimumSize(minimumSize);
-  QScroller::grabGesture(tree->viewport(), QScroller::TouchGesture);
+  tree->setMinimumSize(host::Scaled(minimumSize));
+  host::EnableFingerScrolling(tree);
   return tree;
 }
 
