@@ -178,8 +178,18 @@ void SocketConnection::Connect() {
   client.set_tcp_nodelay(true);
   if (!token_.empty()) client.set_bearer_token_auth(token_.c_str());
 
-  // Reading the server object: the module must be handed out by this server.
-  auto result = client.Get(rpc::ModulePath(serverName_).c_str());
+  // Reading the server object: the module must be handed out by this
+  // server. A server that hangs here can be given up like a call.
+  std::shared_ptr<Transport> shared = std::move(transport);
+  auto outcome = std::make_shared<std::optional<httplib::Result>>();
+  auto exchange = [shared, path = rpc::ModulePath(serverName_), outcome] {
+    *outcome = shared->client.Get(path.c_str());
+  };
+  if (runner_)
+    runner_(exchange);
+  else
+    exchange();
+  auto& result = **outcome;
   if (!result) {
     std::string message = Failure(client, result.error(), host_, Endpoint(), caFile_);
     // A server that speaks HTTPS drops a plain request without an answer.
@@ -189,7 +199,7 @@ void SocketConnection::Connect() {
   }
   if (result->status != 200)
     throw ConnectionError(StatusProblem(result->status, Endpoint(), serverName_, ""));
-  transport_ = std::move(transport);
+  transport_ = std::move(shared);
   connected_ = true;
 }
 

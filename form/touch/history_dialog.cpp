@@ -38,7 +38,7 @@ HistoryDialog::HistoryDialog(const QString& caixa, HistoryPage page, FieldLabels
   heading->setFont(host::TouchFont(22, true));
   heading->setWordWrap(true);
 
-  saves_ = TouchTree(this, QStringLiteral("saves"), 40, QSize(800, 460));
+  saves_ = TouchTree(this, QStringLiteral("saves"), 40, QSize(800, 380));
   // A finger that drags the list to its end asks for the older saves.
   connect(saves_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
     if (value > 0 && value == saves_->verticalScrollBar()->maximum() && older_->isEnabled())
