@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -66,6 +67,13 @@ class OnScreenKeeper : public QObject {
     const QRect frame = window->frameGeometry();
     const QSize extra = frame.size() != window->size() ? frame.size() - window->size() : kFrameRoom;
     const QSize most = work.size() - extra;
+    // A wrapped text (a long title) needs more height than the window was
+    // given: a window's first size does not count wrapping.
+    if (QLayout* layout = window->layout(); layout && layout->hasHeightForWidth()) {
+      const int wanted = layout->totalHeightForWidth(window->width());
+      if (wanted > window->height())
+        window->resize(window->width(), std::min(wanted, most.height()));
+    }
     if (window->width() > most.width() || window->height() > most.height())
       window->resize(window->size().boundedTo(most));
     const QSize outer = window->size() + extra;
