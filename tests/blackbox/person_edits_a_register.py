@@ -499,16 +499,17 @@ class Dialog:
         raise Failure("no list in the dialog")
 
 
-def read_text(desktop, crop):
+def read_text(desktop, crop, layout="6"):
     """The words OCR reads in the crop (x, y, w, h) of the screen, enlarged
-    first: small screens draw small letters."""
+    first: small screens draw small letters. layout: tesseract's page
+    segmentation ("6" a block of text, "11" scattered words)."""
     with tempfile.TemporaryDirectory() as work:
         shot, big = os.path.join(work, "shot.png"), os.path.join(work, "big.png")
         subprocess.run(["import", "-window", "root", "-crop", "{2}x{3}+{0}+{1}".format(*crop),
                         shot], env=desktop.env, timeout=20, check=True)
         subprocess.run(["convert", shot, "-colorspace", "Gray", "-resize", "300%", big],
                        timeout=20, check=True)
-        return subprocess.run(["tesseract", big, "-", "--psm", "6"], capture_output=True,
+        return subprocess.run(["tesseract", big, "-", "--psm", layout], capture_output=True,
                               text=True, timeout=60).stdout
 
 
@@ -681,8 +682,11 @@ def person_edits_a_register(desktop, programs, docs, scale):
     history = Dialog(desktop, "Histórico de alterações", scale)
     whole = (history.left, history.top, history.right - history.left,
              history.bottom - history.top)
+    # The count is on the bottom line, beside the keys.
+    bottom_line = (history.left, history.bottom - history.scaled(100),
+                   history.right - history.left, history.scaled(100))
     wait("the history counts every save",
-         lambda: f"{EARLIER_SAVES + 1} grava" in read_text(desktop, whole), 10)
+         lambda: f"{EARLIER_SAVES + 1} grava" in read_text(desktop, bottom_line, "11"), 40)
     keep_for_docs["host-history"] = screen.keep("history")
     finger = (history.left + (history.right - history.left) // 2,
               history.top + (history.bottom - history.top) * 2 // 3)
