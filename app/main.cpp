@@ -2,11 +2,14 @@
 // its module, against the application server named in its settings.
 //
 //   backoffice [--server http://HOST:PORT] [--token T] [--ca-file F] [--module PATH]
-//              [--open-totem] [--screenshot FILE [--page N]] [--version]
+//              [--open-totem] [--fullscreen] [--screenshot FILE [--page N]] [--version]
 #include "app/main_window.h"
+#include "app/screen_fit.h"
 
 #include "host/components/error_handling.h"
 #include "host/components/host_settings.h"
+#include "host/components/server_wait.h"
+#include "host/components/touch_style.h"
 #include "host/touch/touch_provider.h"
 
 #include "platform/version.h"
@@ -33,6 +36,7 @@ void DescribeOptions(QCommandLineParser& parser) {
       {"ca-file", "Certificado da autoridade que assina o servidor (https).", "arquivo"});
   parser.addOption({"module", "Caminho do módulo Pkg_Ksl80500.", "caminho"});
   parser.addOption({"open-totem", "Abre a Parametrização do Sistema Totem ao iniciar."});
+  parser.addOption({"fullscreen", "Tela cheia, para terminais de toque (sem moldura de janela)."});
   parser.addOption({"screenshot", "Abre a tela, grava a janela em PNG e sai.", "arquivo"});
   parser.addOption({"page", "Página mostrada na captura (0, 1 ou 2).", "n", "0"});
 }
@@ -74,6 +78,13 @@ int main(int argc, char** argv) {
   if (AnsweredWithoutDisplay(argc, argv)) return 0;
 
   totem::host::TotemApplication app(argc, argv);
+  // On a screen smaller than the screens are laid out for, every screen and
+  // dialog is drawn smaller by one factor.
+  totem::host::SetTouchScale(totem::app::ScreenScale());
+  totem::host::InstallFingerScrollBars();
+  totem::app::KeepWindowsOnScreen();
+  // The screen stays drawn while the server is slow, with a way out.
+  totem::host::EnableServerWait(true);
   // The touch dialogs answer every dialog the module's screens open.
   totem::touch::InstallTouchDialogs();
 
@@ -93,9 +104,9 @@ int main(int argc, char** argv) {
   const QString modulePath =
       parser.isSet("module") ? parser.value("module") : totem::app::DefaultModulePath();
   auto* window = new totem::app::MainWindow(modulePath);
-  window->show();
 
   if (parser.isSet("screenshot")) {
+    window->show();
     const bool opened = window->OpenTotem();
     if (auto* notebook = window->findChild<QStackedWidget*>("ntbTot"))
       notebook->setCurrentIndex(parser.value("page").toInt());
@@ -106,6 +117,7 @@ int main(int argc, char** argv) {
     delete window;
     return opened && saved ? 0 : 1;
   }
+  totem::app::ShowFitted(window, totem::host::HostSettings::Current().Values().fullScreen);
   if (parser.isSet("open-totem")) QTimer::singleShot(0, window, [window] { window->OpenTotem(); });
   const int code = app.exec();
   delete window;

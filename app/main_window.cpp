@@ -1,11 +1,14 @@
 #include "app/main_window.h"
 
+#include "app/screen_fit.h"
+
 #include "host/components/error_handling.h"
 #include "host/components/host_windows.h"
 #include "host/components/message_dlg.h"
 #include "host/components/module_interface.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -20,6 +23,11 @@ MainWindow::MainWindow(QString modulePath, QWidget* parent)
   mdi_ = new QMdiArea(this);
   mdi_->setObjectName("mdiArea");
   mdi_->setBackground(QColor(96, 104, 128));
+  // A screen larger than the area (a scale set by hand) can still be
+  // scrolled to; one that fits is kept in view as the area changes size.
+  mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  KeepChildWindowsInView(mdi_);
   setCentralWidget(mdi_);
   // Module screens open in this area; the busy animation covers this window.
   host::SetHostWindows(this, mdi_);
@@ -29,10 +37,20 @@ MainWindow::MainWindow(QString modulePath, QWidget* parent)
   connect(totem, &QAction::triggered, this, [this] { OpenTotem(); });
   menu->addSeparator();
   connect(menu->addAction(QStringLiteral("&Sair")), &QAction::triggered, this, &QWidget::close);
-  resize(1024, 768);
+  resize(kUsualWindow);
 }
 
 MainWindow::~MainWindow() { UnloadModule(); }
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  for (QMdiSubWindow* screen : mdi_->subWindowList()) {
+    if (screen->isVisible() && !screen->close()) {
+      event->ignore();
+      return;
+    }
+  }
+  QMainWindow::closeEvent(event);
+}
 
 void MainWindow::UnloadModule() {
   // Screens of the module close and go before the module's code does.

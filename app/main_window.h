@@ -25,6 +25,11 @@ class MainWindow : public QMainWindow {
   QMdiArea* MdiArea() const { return mdi_; }
   ModuleLoader& Loader() { return loader_; }
 
+ protected:
+  // The module screens close first; one that refuses (edits the person
+  // keeps) keeps the host open.
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   QMdiArea* mdi_;
   ModuleLoader loader_;

@@ -5,6 +5,7 @@
 #include "form/parametro_toten_form.h"
 #include "form/touch/register_dialogs.h"
 #include "platform/column_names.h"
+#include "platform/errors.h"
 #include "service/dataset_fields.h"
 
 namespace totem::form {
@@ -66,8 +67,14 @@ void TfrmParametroToten::tcbCopiarClick(QObject*) {
   auto counts = service::MakeCdsCopia();
   {
     host::BusyAnimation busy(MainForm(), host::TShowAvi::Copy);
-    counts->SetData(
-        TouchCheckResultServ(server_->setCopiaParametros(filial, caixa, destinos), true, 0));
+    try {
+      counts->SetData(
+          TouchCheckResultServ(server_->setCopiaParametros(filial, caixa, destinos), true, 0));
+    } catch (const CallAbandoned&) {
+      throw CallAbandoned(
+          "A cópia ficou sem resposta e a espera foi cancelada: ela pode ter sido feita. "
+          "Confira no histórico dos caixas de destino.");
+    }
   }
   const long changed = std::stol("0" + counts->FieldAsString(contract::col::NRALTERADOS));
   const long equal = std::stol("0" + counts->FieldAsString(contract::col::NRIGUAIS));

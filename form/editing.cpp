@@ -22,6 +22,14 @@ void TfrmParametroToten::EditMessage(QLabel* caption, std::string_view field) {
   ControlBot(true);
 }
 
+void TfrmParametroToten::ShowWholeText(QLabel* display, QLabel* label) {
+  if (display->text().isEmpty()) return;
+  // The label's access-key marker ("&Filial") is not part of its name.
+  const QString name = label->text().remove(QLatin1Char('&'));
+  TouchMessageDlg(Utf8Text(name + QStringLiteral(":\n\n") + display->text()), host::mtInformation,
+                  {mbOK}, 0, 0, "");
+}
+
 void TfrmParametroToten::tcbMenIniClick(QObject*) {
   EditMessage(lblValMenIni, contract::col::DSMSGINITOT);
 }

@@ -3,6 +3,7 @@
 #include "form/glyphs.h"
 #include "form/message_table.h"
 #include "form/parametro_toten_form.h"
+#include "host/components/touch_style.h"
 #include "host/components/value_display.h"
 #include "platform/parametros_contract.h"
 #include "service/dataset_fields.h"
@@ -23,9 +24,13 @@ const QColor kSilver(192, 192, 192);
 const QColor kTooltip(255, 255, 225);     // the system's tooltip colour
 const QColor kDisabledText(96, 96, 104);  // greyed, still legible on the page
 
+using host::Scaled;
+
+// Sizes, positions and fonts below are the screen's at factor 1; on a small
+// screen the host draws everything smaller by its touch scale.
 QFont PixelFont(const char* family, int pixels, bool bold = false) {
   QFont font(family);
-  font.setPixelSize(pixels);
+  font.setPixelSize(Scaled(pixels));
   font.setBold(bold);
   font.setStyleHint(QFont::SansSerif);
   return font;
@@ -35,7 +40,7 @@ TTouchButton* Button(QWidget* parent, const char* name, QRect geometry, const QS
                      const QString& hint = {}) {
   auto* b = new TTouchButton(parent);
   b->setObjectName(name);
-  b->setGeometry(geometry);
+  b->setGeometry(Scaled(geometry));
   b->setText(caption);
   b->setToolTip(hint);
   b->SetColor(kButtonFace);
@@ -47,7 +52,7 @@ QLabel* Caption(QWidget* parent, const char* name, const QString& text, QRect ge
                 bool wrap = false) {
   auto* l = new QLabel(text, parent);
   l->setObjectName(name);
-  l->setGeometry(geometry);
+  l->setGeometry(Scaled(geometry));
   l->setFont(PixelFont("MS Sans Serif", 13));
   QPalette pal = l->palette();
   pal.setColor(QPalette::Active, QPalette::WindowText, kNavy);
@@ -65,7 +70,7 @@ QLabel* Caption(QWidget* parent, const char* name, const QString& text, QRect ge
 QLabel* Display(QWidget* parent, const char* name, QRect geometry) {
   auto* l = new host::TValueDisplay(parent);
   l->setObjectName(name);
-  l->setGeometry(geometry);
+  l->setGeometry(Scaled(geometry));
   l->setFrameStyle(QFrame::Box | QFrame::Plain);
   l->setLineWidth(1);
   l->setAutoFillBackground(true);
@@ -312,14 +317,16 @@ void TfrmParametroToten::BuildControls() {
 
   client = new QWidget(this);
   client->setObjectName("clientArea");
-  client->setFixedSize(kClientWidth, kClientHeight);
-  client->setFont(QFont("MS Sans Serif", 8));
+  client->setFixedSize(Scaled(QSize(kClientWidth, kClientHeight)));
+  QFont font("MS Sans Serif");
+  font.setPointSizeF(8 * host::TouchScale());
+  client->setFont(font);
   setWidget(client);
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 
   ntbTot = new TNotebook(client);
   ntbTot->setObjectName("ntbTot");
-  ntbTot->setGeometry(9, 8, 697, 502);
+  ntbTot->setGeometry(Scaled(QRect(9, 8, 697, 502)));
   BuildBranchPage(ntbTot->AddPage("Totem"));
   BuildParameterPage(ntbTot->AddPage("Totem1"));
   BuildPeriodPage(ntbTot->AddPage("Totem2"));
@@ -341,7 +348,7 @@ void TfrmParametroToten::BuildBranchPage(QWidget* page) {
   panCaixa = new QFrame(page);
   panCaixa->setObjectName("panCaixa");
   panCaixa->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  panCaixa->setGeometry(8, 64, 681, 430);
+  panCaixa->setGeometry(Scaled(QRect(8, 64, 681, 430)));
   dbgCaixa = new host::TDBSortGrid(panCaixa);
   dbgCaixa->setObjectName("dbgCaixa");
   auto* panLayout = new QVBoxLayout(panCaixa);
@@ -393,7 +400,7 @@ void TfrmParametroToten::BuildBars() {
   Bevel1 = new QFrame(client);
   Bevel1->setObjectName("Bevel1");
   Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
-  Bevel1->setGeometry(8, 511, 700, 65);
+  Bevel1->setGeometry(Scaled(QRect(8, 511, 700, 65)));
   Bevel1->lower();
   for (const BarButton& b : kBars) {
     TTouchButton* button = Button(client, b.name, {b.at, QSize(kBarButtonW, kBarButtonH)},
@@ -405,7 +412,7 @@ void TfrmParametroToten::BuildBars() {
   }
   lblNmCaixa = new QLabel(client);
   lblNmCaixa->setObjectName("lblNmCaixa");
-  lblNmCaixa->setGeometry(275, 525, 299, 37);
+  lblNmCaixa->setGeometry(Scaled(QRect(275, 525, 299, 37)));
   lblNmCaixa->setFont(PixelFont("Tahoma", 16, true));
   lblNmCaixa->setAlignment(Qt::AlignCenter);
   lblNmCaixa->setWordWrap(true);
@@ -439,7 +446,7 @@ void TfrmParametroToten::BuildComponents() {
   auto column = [&](const char* field, int width) {
     host::GridColumn c;
     c.fieldName = field;
-    c.width = width;
+    c.width = Scaled(width);
     c.textColor = kGreen;
     c.font = cell;
     c.titleColor = kNavy;

@@ -12,6 +12,8 @@
 #include <QMdiArea>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace totem::form {
 namespace {
 std::optional<QSize> g_screenOverride;
@@ -51,10 +53,11 @@ void TfrmParametroToten::FormCreate(QObject* Sender) {
   host::Trad(qobject_cast<QWidget*>(Sender));
   netToten.SetConnected(true);
   const QSize screenSize = ScreenSize();
-  // Integer division truncating toward zero; negative on a screen smaller
-  // than the form, and used as it comes.
-  if (screenSize.width() < 800) move((screenSize.width() - width()) / 2, y());
-  if (screenSize.height() < 600) move(x(), (screenSize.height() - height()) / 2);
+  // Centred on a small screen, but never before its top left corner: a
+  // screen wider or taller than the room starts there, where its title and
+  // first controls show, and the rest is scrolled to, never out of reach.
+  if (screenSize.width() < 800) move(std::max(0, (screenSize.width() - width()) / 2), y());
+  if (screenSize.height() < 600) move(x(), std::max(0, (screenSize.height() - height()) / 2));
   cdsFilial->SetData(TouchCheckResultServ(server_->getFilial(), true, 0));
   boGetConf = false;
   ntbTot->SetPageIndex(0);
@@ -69,7 +72,12 @@ void TfrmParametroToten::netTotenBeforeConnect(QObject*) {
   netToten.SetCaFile(host::Norvexa::WebCaFile());
 }
 
-void TfrmParametroToten::spbSairClick(QObject*) { close(); }
+void TfrmParametroToten::spbSairClick(QObject*) {
+  // The screen's own exit closes without asking, edits or not.
+  closingBySair_ = true;
+  close();
+  closingBySair_ = false;
+}
 
 void TfrmParametroToten::tcbCancelarClick(QObject*) { close(); }
 
@@ -79,7 +87,21 @@ void TfrmParametroToten::FormClose(QObject*) {
   deleteLater();
 }
 
+bool TfrmParametroToten::MayCloseWithEdits() {
+  if (closingBySair_ || !tcbConfirma->isEnabled()) return true;
+  return TouchMessageDlg("Há alterações não gravadas. Fechar assim mesmo?", host::mtConfirmation,
+                         {host::mbYes, host::mbNo}, 0, 0, "") == host::mrYes;
+}
+
 void TfrmParametroToten::closeEvent(QCloseEvent* event) {
+  // Closed from outside the screen (the host's window closing, the window
+  // manager) with edits not saved: the person decides.
+  bool mayClose = true;
+  host::RunGuarded([&] { mayClose = MayCloseWithEdits(); });
+  if (!mayClose) {
+    event->ignore();
+    return;
+  }
   host::RunGuarded([this] { FormClose(this); });
   event->accept();
   QMdiSubWindow::closeEvent(event);

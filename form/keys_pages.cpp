@@ -2,6 +2,7 @@
 #include "form/parametro_toten_form.h"
 
 #include "host/components/error_handling.h"
+#include "host/components/value_display.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -131,6 +132,16 @@ void TfrmParametroToten::BindHandlers() {
     auto handler = b.handler;
     b.button->OnClick = [this, handler](QObject* sender) { (this->*handler)(sender); };
   }
+  // A tap on a value display shows its whole text: a long message is cut
+  // short on the page, and a touch screen shows no tooltips.
+  const std::pair<QLabel*, QLabel*> displays[] = {{lblValMenIni, lblMsgIni},
+                                                  {lblValMenAdi, lblMsgAdi},
+                                                  {lblValConTot, lblMsgCon},
+                                                  {lblGrupProd, lblDescGprod},
+                                                  {lblNmFilial, Label20}};
+  for (auto [display, label] : displays)
+    if (auto* shown = qobject_cast<host::TValueDisplay*>(display))
+      shown->OnTap = [this, display, label] { ShowWholeText(display, label); };
   // tcbPesquisar has no click handler of its own.
   cdsCaixa->SetAfterScroll([this](ClientDataset& ds) { cdsCaixaAfterScroll(ds); });
   netToten.SetBeforeConnect([this] { netTotenBeforeConnect(nullptr); });

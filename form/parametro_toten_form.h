@@ -214,6 +214,10 @@ class TfrmParametroToten : public QMdiSubWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Closing with edits pending asks first, unless the screen's own exit
+  // (Sair, the S key) closes it.
+  bool MayCloseWithEdits();
+  bool closingBySair_ = false;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void changeEvent(QEvent* event) override;
 
@@ -237,6 +241,8 @@ class TfrmParametroToten : public QMdiSubWindow {
   void BindHandlers();
   void SetToggle(TTouchButton* button, bool on);
   void EditMessage(QLabel* caption, std::string_view field);
+  // The whole text of a value display, under the label that names it.
+  void ShowWholeText(QLabel* display, QLabel* label);
   void EditDay(QLabel* caption, QLabel* otherCaption, std::string& variable, const char* promptKey,
                bool isFirstDay);
   void FlipFlag(std::string& flag, TTouchButton* button);

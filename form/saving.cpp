@@ -51,7 +51,14 @@ void TfrmParametroToten::tcbConfirmaClick(QObject*) {
     service::ParametrosRefs refs{};
     const auto bindings = RecordBindings();
     for (std::size_t i = 0; i < refs.size(); ++i) refs[i] = bindings[i].variable;
-    TouchCheckResultServ(server_->setUpdParametros(filial, caixa, refs), true, 0);
+    try {
+      TouchCheckResultServ(server_->setUpdParametros(filial, caixa, refs), true, 0);
+    } catch (const CallAbandoned&) {
+      // The save was sent: the server may have stored it after all.
+      throw CallAbandoned(
+          "A gravação ficou sem resposta e a espera foi cancelada: os parâmetros podem ter sido "
+          "gravados. Confira com Atualizar. As alterações continuam na tela.");
+    }
   }
   ControlBot(false);
   // Saving changes nothing else on screen: a short word says it went through.

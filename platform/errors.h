@@ -34,6 +34,13 @@ class ConnectionError : public TotemError {
   using TotemError::TotemError;
 };
 
+// The person stopped waiting for an answer that did not come. The call may
+// still run on the server; its answer, if it comes, is dropped.
+class CallAbandoned : public ConnectionError {
+ public:
+  using ConnectionError::ConnectionError;
+};
+
 // The server answered with a protocol fault (a JSON-RPC error object or an
 // HTTP error status) instead of a result envelope.
 class RemoteCallError : public TotemError {

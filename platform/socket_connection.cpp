@@ -178,8 +178,18 @@ void SocketConnection::Connect() {
   client.set_tcp_nodelay(true);
   if (!token_.empty()) client.set_bearer_token_auth(token_.c_str());
 
-  // Reading the server object: the module must be handed out by this server.
-  auto result = client.Get(rpc::ModulePath(serverName_).c_str());
+  // Reading the server object: the module must be handed out by this
+  // server. A server that hangs here can be given up like a call.
+  std::shared_ptr<Transport> shared = std::move(transport);
+  auto outcome = std::make_shared<std::optional<httplib::Result>>();
+  auto exchange = [shared, path = rpc::ModulePath(serverName_), outcome] {
+    *outcome = shared->client.Get(path.c_str());
+  };
+  if (runner_)
+    runner_(exchange);
+  else
+    exchange();
+  auto& result = **outcome;
   if (!result) {
     std::string message = Failure(client, result.error(), host_, Endpoint(), caFile_);
     // A server that speaks HTTPS drops a plain request without an answer.
@@ -189,7 +199,7 @@ void SocketConnection::Connect() {
   }
   if (result->status != 200)
     throw ConnectionError(StatusProblem(result->status, Endpoint(), serverName_, ""));
-  transport_ = std::move(transport);
+  transport_ = std::move(shared);
   connected_ = true;
 }
 
@@ -213,19 +223,42 @@ ResultEnvelope SocketConnection::Call(std::string_view method, const std::vector
     throw ProtocolError("Texto inválido (UTF-8) em um argumento de " + std::string(method) + ".");
   }
 
-  auto& client = transport_->client;
-  const std::string path = rpc::ModulePath(serverName_);
-  DropIfClosedByPeer(client);
-  auto result = client.Post(path.c_str(), body, kJson);
-  // A request that could not be written whole never ran: the server runs a
-  // call only once it has read all of it, and a failed write means the
-  // connection had ended before the last bytes went out (the server closed
-  // a kept-alive connection it held idle, to make room or after its idle
-  // time). So it is sent once more, on a fresh connection; a save cannot be
-  // stored twice this way. A failure while reading the answer is never
-  // retried: the call may have run.
-  if (!result && result.error() == httplib::Error::Write)
-    result = client.Post(path.c_str(), body, kJson);
+  // The exchange owns the transport, the request and its outcome, so that
+  // one whose caller stopped waiting can end on its own.
+  struct Outcome {
+    std::optional<httplib::Result> result;
+  };
+  auto outcome = std::make_shared<Outcome>();
+  auto exchange = [transport = transport_, path = rpc::ModulePath(serverName_),
+                   body = std::move(body), outcome] {
+    auto& client = transport->client;
+    DropIfClosedByPeer(client);
+    auto result = client.Post(path.c_str(), body, kJson);
+    // A request that could not be written whole never ran: the server runs
+    // a call only once it has read all of it, and a failed write means the
+    // connection had ended before the last bytes went out (the server
+    // closed a kept-alive connection it held idle, to make room or after
+    // its idle time). So it is sent once more, on a fresh connection; a
+    // save cannot be stored twice this way. A failure while reading the
+    // answer is never retried: the call may have run.
+    if (!result && result.error() == httplib::Error::Write)
+      result = client.Post(path.c_str(), body, kJson);
+    outcome->result = std::move(result);
+  };
+  if (runner_) {
+    try {
+      runner_(exchange);
+    } catch (const CallAbandoned&) {
+      // The abandoned exchange keeps its transport; the next call opens a
+      // fresh one.
+      transport_.reset();
+      connected_ = false;
+      throw;
+    }
+  } else {
+    exchange();
+  }
+  auto& result = *outcome->result;
   if (!result)
     throw ConnectionError(Failure(transport_->client, result.error(), host_, Endpoint(), caFile_));
   rpc::Response response;

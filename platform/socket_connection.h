@@ -63,6 +63,14 @@ class SocketConnection {
   void SetTimeout(std::chrono::milliseconds timeout) { timeout_ = timeout; }
   std::chrono::milliseconds Timeout() const { return timeout_; }
 
+  // What runs the network exchange of a call: with none, the calling thread
+  // itself. A runner runs exchange (on any thread) and returns once it has
+  // finished, or throws CallAbandoned to give up waiting; the connection is
+  // then closed, and the exchange, which owns what it uses, ends on its own
+  // and its answer is dropped.
+  using ExchangeRunner = std::function<void(const std::function<void()>& exchange)>;
+  void SetExchangeRunner(ExchangeRunner runner) { runner_ = std::move(runner); }
+
   // Raised first on every opening, before host and port are read.
   void SetBeforeConnect(std::function<void()> handler) { beforeConnect_ = std::move(handler); }
 
@@ -104,10 +112,11 @@ class SocketConnection {
   std::chrono::milliseconds timeout_{30000};
   std::function<void()> beforeConnect_;
   CallObserver observer_;
+  ExchangeRunner runner_;
   bool connected_ = false;
   long long nextId_ = 1;
   long long callCount_ = 0;
-  std::unique_ptr<Transport> transport_;
+  std::shared_ptr<Transport> transport_;
 };
 
 }  // namespace totem

@@ -41,7 +41,7 @@ QString ToQt(const std::string& text) { return QString::fromStdString(text); }
 // A list sized for fingers with large check boxes.
 QTreeWidget* CheckTree(QWidget* parent, const QString& name) {
   QTreeWidget* tree = TouchTree(parent, name, 44, QSize(760, 420));
-  tree->setIconSize(QSize(kBoxSize, kBoxSize));
+  tree->setIconSize(host::Scaled(QSize(kBoxSize, kBoxSize)));
   return tree;
 }
 
@@ -86,7 +86,7 @@ void CopyDialog::BuildChoosePage(const ClientDataset& filiais, const ClientDatas
   filter_->setObjectName(QStringLiteral("filter"));
   filter_->setPlaceholderText(QStringLiteral("Digite para filtrar filiais e caixas"));
   filter_->setFont(host::TouchFont(22));
-  filter_->setMinimumHeight(52);
+  filter_->setMinimumHeight(host::Scaled(52));
   connect(filter_, &QLineEdit::textChanged, this, &CopyDialog::ApplyFilter);
   auto* keyboard = MakeKey(page, QStringLiteral("key_keyboard"), QStringLiteral("Teclado"),
                            QSize(120, 56), 18, [this] { OpenKeyboard(); });

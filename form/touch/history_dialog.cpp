@@ -9,8 +9,11 @@
 #include <QDateTime>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace totem::form {
 
@@ -36,7 +39,12 @@ HistoryDialog::HistoryDialog(const QString& caixa, HistoryPage page, FieldLabels
   heading->setFont(host::TouchFont(22, true));
   heading->setWordWrap(true);
 
-  saves_ = TouchTree(this, QStringLiteral("saves"), 40, QSize(800, 460));
+  saves_ = TouchTree(this, QStringLiteral("saves"), 40, QSize(800, 380));
+  // A finger that drags the list to its end asks for the older saves.
+  connect(saves_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+    if (value > 0 && value == saves_->verticalScrollBar()->maximum() && older_->isEnabled())
+      ShowOlder();
+  });
 
   status_ = new QLabel(this);
   status_->setObjectName(QStringLiteral("status"));
@@ -63,14 +71,18 @@ HistoryDialog::HistoryDialog(const QString& caixa, HistoryPage page, FieldLabels
 int HistoryDialog::SavesShown() const { return saves_->topLevelItemCount(); }
 
 void HistoryDialog::ShowOlder() {
+  const bool first = oldest_.isEmpty();
   Append(page_(oldest_));
-  // Saves are numbered from 1 without gaps: below the first there is none.
+  // Saves are numbered from 1 without gaps: the newest one's number is how
+  // many there are, and below the first there is none.
+  if (first) inAll_ = std::max(oldest_.toInt() + SavesShown() - 1, SavesShown());
   const bool more = SavesShown() > 0 && oldest_ != QLatin1String("1");
   older_->setEnabled(more);
-  status_->setText(SavesShown() == 0
-                       ? QStringLiteral("Nenhuma gravação registrada para este caixa.")
-                   : SavesShown() == 1 ? QStringLiteral("1 gravação")
-                                       : QStringLiteral("%1 gravações").arg(SavesShown()));
+  QString said = inAll_ == 0   ? QStringLiteral("Nenhuma gravação registrada para este caixa.")
+                 : inAll_ == 1 ? QStringLiteral("1 gravação")
+                               : QStringLiteral("%1 gravações").arg(inAll_);
+  if (SavesShown() < inAll_) said += QStringLiteral(" (%1 mostradas)").arg(SavesShown());
+  status_->setText(said);
 }
 
 void HistoryDialog::Append(const DataPacket& page) {

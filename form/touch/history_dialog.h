@@ -1,9 +1,10 @@
 #pragma once
 // A register's saves, newest first: when (local time), who (the token's
 // name and the client's address), where a copy came from, and each value
-// the save changed, old → new, under the label the screen shows it with.
-// "Mais antigos" brings the saves before the oldest one shown. It only
-// reads.
+// the save changed, old → new (whole, wrapped), under the label the screen
+// shows it with. It says how many saves there are in all; "Mais antigos",
+// or a finger dragging the list to its end, brings the saves before the
+// oldest one shown. It only reads.
 #include "form/touch/register_dialogs.h"
 
 #include <QDialog>
@@ -27,6 +28,9 @@ class HistoryDialog : public QDialog {
 
   // Saves shown so far.
   int SavesShown() const;
+  // Saves the register has: the newest one's number, as saves are numbered
+  // from 1 without gaps.
+  int SavesInAll() const { return inAll_; }
   // Brings the next older page, as "Mais antigos" does.
   void ShowOlder();
 
@@ -40,6 +44,7 @@ class HistoryDialog : public QDialog {
   QLabel* status_ = nullptr;
   host::TTouchButton* older_ = nullptr;
   QString oldest_;  // number of the oldest save shown; empty before the first page
+  int inAll_ = 0;
 };
 
 // A save's time as the screen shows it: local time, "dd/MM/yyyy HH:mm:ss";

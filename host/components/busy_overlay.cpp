@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <QtMath>
 
 #include <memory>
@@ -74,10 +75,28 @@ class BusyOverlay : public QWidget {
   int step_ = 0;
 };
 
+QPointer<QWidget>& PassingWidget() {
+  static QPointer<QWidget> widget;
+  return widget;
+}
+
+bool Passes(QObject* receiver) {
+  QWidget* passing = PassingWidget();
+  if (!passing) return false;
+  if (auto* widget = qobject_cast<QWidget*>(receiver))
+    return widget == passing || passing->isAncestorOf(widget);
+  // The window system's window hands the input on to the widget under the
+  // finger, where the rest is held.
+  if (auto* window = qobject_cast<QWindow*>(receiver))
+    return passing->window()->windowHandle() == window;
+  return false;
+}
+
 // Eats user input addressed to any object of the application.
 class InputBlocker : public QObject {
  protected:
-  bool eventFilter(QObject*, QEvent* event) override {
+  bool eventFilter(QObject* receiver, QEvent* event) override {
+    if (Passes(receiver)) return false;
     switch (event->type()) {
       case QEvent::MouseButtonPress:
       case QEvent::MouseButtonRelease:
@@ -172,6 +191,17 @@ void DeactiveShowAvi() {
   s.blocker.reset();
   QApplication::restoreOverrideCursor();
   s.active = false;
+}
+
+InputHold::InputHold(QWidget* passing) : blocker_(std::make_unique<InputBlocker>()) {
+  PassingWidget() = passing;
+  qApp->installEventFilter(blocker_.get());
+}
+
+InputHold::~InputHold() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  qApp->removeEventFilter(blocker_.get());
+  PassingWidget() = nullptr;
 }
 
 bool ShowAviActive() { return State().active; }

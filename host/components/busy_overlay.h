@@ -6,6 +6,9 @@
 // screen is acted on later.
 #include <QString>
 
+#include <memory>
+
+class QObject;
 class QWidget;
 
 namespace totem::host {
@@ -34,6 +37,20 @@ class BusyAnimation {
   ~BusyAnimation() { DeactiveShowAvi(); }
   BusyAnimation(const BusyAnimation&) = delete;
   BusyAnimation& operator=(const BusyAnimation&) = delete;
+};
+
+// Holds the person's input as the animation does, showing nothing, for as
+// long as it lives; the input of passing (and its children) still goes
+// through: the way out of a long wait. Input held is dropped at the end.
+class InputHold {
+ public:
+  explicit InputHold(QWidget* passing);
+  ~InputHold();
+  InputHold(const InputHold&) = delete;
+  InputHold& operator=(const InputHold&) = delete;
+
+ private:
+  std::unique_ptr<QObject> blocker_;
 };
 
 bool ShowAviActive();

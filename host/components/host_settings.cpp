@@ -154,6 +154,9 @@ HostSettingsValues LoadHostSettings(const QStringList& arguments,
     values.caFile = e->toStdString();
   else if (auto f = FileValue(file, QStringLiteral("server/ca_file")))
     values.caFile = f->toStdString();
+
+  values.fullScreen = arguments.contains(QStringLiteral("--fullscreen")) ||
+                      file.value(QStringLiteral("screen/fullscreen"), false).toBool();
   return values;
 }
 

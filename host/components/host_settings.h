@@ -42,6 +42,9 @@ struct HostSettingsValues {
   std::string token;
   std::string caFile;  // PEM authorities for an https server; empty: the system's
   SettingSource serverSource = SettingSource::None;
+  // Touch terminal: the host's window covers the whole screen, without the
+  // window manager's frame.
+  bool fullScreen = false;
 };
 
 // The host application's settings, one copy per process (this library is
@@ -65,7 +68,9 @@ class HostSettings {
 //           settings file;
 //   token:  "--token T" / "--token=T", else TOTEM_TOKEN, else "server/token";
 //   CA file: "--ca-file F" / "--ca-file=F", else TOTEM_CA_FILE, else
-//           "server/ca_file".
+//           "server/ca_file";
+//   full screen: "--fullscreen" in arguments, else "screen/fullscreen" in
+//           the settings file (true/false).
 // A missing server leaves it unset. A source that has an address which does
 // not parse throws AddressError naming the source; a later source is not
 // tried then, so a typing error is not hidden by an old setting.

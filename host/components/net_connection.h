@@ -1,6 +1,7 @@
 #pragma once
 // The form's link to the application server: the platform's socket
 // connection plus the properties the form's description sets on it.
+#include "host/components/server_wait.h"
 #include "platform/socket_connection.h"
 
 #include <string>
@@ -9,8 +10,12 @@ namespace totem::host {
 
 class TNetConnection : public SocketConnection {
  public:
-  TNetConnection() = default;
-  explicit TNetConnection(std::string serverName) { SetServerName(std::move(serverName)); }
+  // Its calls wait for the server the host's way: the screen stays drawn,
+  // and a wait that lasts can be given up (server_wait.h).
+  TNetConnection() { SetExchangeRunner(&WaitForServer); }
+  explicit TNetConnection(std::string serverName) : TNetConnection() {
+    SetServerName(std::move(serverName));
+  }
 
   // Kept because the form's description sets it. It changes nothing: this
   // connection always reports a failure (server down, refused, timed out,

@@ -1,6 +1,7 @@
 #include "host/components/sort_grid.h"
 
 #include "host/components/error_handling.h"
+#include "host/components/touch_style.h"
 
 #include <QHeaderView>
 
@@ -19,7 +20,7 @@ TDBSortGrid::TDBSortGrid(QWidget* parent)
   verticalHeader()->hide();
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   // Rows tall enough for a finger.
-  verticalHeader()->setDefaultSectionSize(qMax(kMinRowHeight, fontMetrics().height() + 8));
+  verticalHeader()->setDefaultSectionSize(qMax(Scaled(kMinRowHeight), fontMetrics().height() + 8));
   horizontalHeader()->setSectionsClickable(true);
   horizontalHeader()->setSortIndicatorShown(true);
   horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
@@ -28,6 +29,7 @@ TDBSortGrid::TDBSortGrid(QWidget* parent)
   // The last column takes the width left over, so that columns that fit
   // never bring up a horizontal scroll bar.
   horizontalHeader()->setStretchLastSection(true);
+  EnableFingerScrolling(this);
 
   connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
           [this](int column) { RunGuarded([&] { OnTitleClicked(column); }); });

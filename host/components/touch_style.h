@@ -2,7 +2,11 @@
 // Look shared by the touch screen and its dialogs.
 #include <QColor>
 #include <QFont>
+#include <QRect>
+#include <QSize>
 #include <QString>
+
+class QAbstractScrollArea;
 
 namespace totem::host {
 
@@ -18,8 +22,28 @@ inline QColor TouchDisabledTextColor() { return QColor(96, 96, 104); }
 // families first). Looked up once.
 QString ClosestSansFamily();
 
-// A font for touch controls, sized in pixels so that it keeps its size on
-// screens of any density setting.
+// The factor every touch screen and dialog is drawn at: 1 unless the host
+// application fits them to a screen smaller than they are laid out for.
+// Sizes and positions are written for factor 1 and pass through Scaled.
+void SetTouchScale(double factor);
+double TouchScale();
+int Scaled(int pixels);
+QSize Scaled(QSize size);
+QRect Scaled(QRect rect);
+
+// A font for touch controls, sized in pixels (at the touch scale) so that it
+// keeps its size on screens of any density setting.
 QFont TouchFont(int pixelSize, bool bold = false);
+
+// Width of a scroll bar a finger can hold.
+inline constexpr int kFingerScrollBarWidth = 30;
+
+// Makes every scroll bar of the application finger-wide (a style over the
+// one in use). Called once by the host application.
+void InstallFingerScrollBars();
+
+// A list or grid that a finger drags: it follows the finger and glides on.
+// A drag scrolls and never selects the row it started on; a tap still does.
+void EnableFingerScrolling(QAbstractScrollArea* area);
 
 }  // namespace totem::host

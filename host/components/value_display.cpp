@@ -1,6 +1,9 @@
 #include "host/components/value_display.h"
 
+#include "host/components/error_handling.h"
+
 #include <QHelpEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
 
@@ -35,6 +38,12 @@ bool TValueDisplay::event(QEvent* event) {
     return true;
   }
   return QLabel::event(event);
+}
+
+void TValueDisplay::mouseReleaseEvent(QMouseEvent* event) {
+  QLabel::mouseReleaseEvent(event);
+  if (OnTap && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+    RunGuarded(OnTap);
 }
 
 void TValueDisplay::paintEvent(QPaintEvent*) {

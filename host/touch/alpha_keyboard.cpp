@@ -54,7 +54,7 @@ class AppendingEdit : public QLineEdit {
 
 AlphaKeyboard::AlphaKeyboard(const QString& current, const QString& prompt, int maxLength,
                              QWidget* parent)
-    : QDialog(parent), maxLength_(maxLength > 0 ? maxLength : 0) {
+    : QDialog(parent), initial_(current), maxLength_(maxLength > 0 ? maxLength : 0) {
   PrepareTouchDialog(this, QStringLiteral("Teclado"));
   setObjectName(QStringLiteral("alphaKeyboard"));
 
@@ -69,13 +69,13 @@ AlphaKeyboard::AlphaKeyboard(const QString& current, const QString& prompt, int 
   edit_ = new AppendingEdit(current, this);
   edit_->setObjectName(QStringLiteral("text"));
   edit_->setFont(host::TouchFont(26));
-  edit_->setMinimumHeight(56);
+  edit_->setMinimumHeight(host::Scaled(56));
   edit_->setClearButtonEnabled(false);
   // The limit holds for keys, physical typing and pasting alike.
   if (maxLength_ > 0) edit_->setMaxLength(maxLength_);
   counter_->setVisible(maxLength_ > 0);
   connect(edit_, &QLineEdit::textChanged, this, [this] { UpdateCounter(); });
-  connect(edit_, &QLineEdit::returnPressed, this, [this] { Finish(edit_->text(), true); });
+  connect(edit_, &QLineEdit::returnPressed, this, [this] { Confirm(); });
   UpdateCounter();
 
   QGridLayout* digits = KeyGrid(kDigits, 1);
@@ -108,17 +108,17 @@ AlphaKeyboard::AlphaKeyboard(const QString& current, const QString& prompt, int 
   bottom->addWidget(shift);
   bottom->addWidget(symbols);
   bottom->addWidget(MakeKey(this, QStringLiteral("key_space"), QStringLiteral("Espaço"),
-                            QSize(kKey.width() * 4, kKey.height()), 18,
+                            QSize(kKey.width() * 3, kKey.height()), 18,
                             [this] { edit_->insert(QStringLiteral(" ")); }));
-  bottom->addWidget(MakeKey(this, QStringLiteral("key_clear"), QStringLiteral("Limpar"),
-                            QSize(kKey.width() * 2, kKey.height()), 18,
+  bottom->addWidget(MakeKey(this, QStringLiteral("key_empty"), QStringLiteral("Deixar vazio"),
+                            QSize(kKey.width() * 2 + 30, kKey.height()), 18,
                             [this] { Finish(QStringLiteral("@"), true); }));
   bottom->addStretch();
   auto* cancel = MakeKey(this, QStringLiteral("key_cancel"), QStringLiteral("Cancelar"),
                          QSize(130, 64), 18, [this] { Finish(QString(), false); });
   cancel->SetGlyph(CancelGlyph(30));
   auto* ok = MakeKey(this, QStringLiteral("key_ok"), QStringLiteral("OK"), QSize(130, 64), 18,
-                     [this] { Finish(edit_->text(), true); });
+                     [this] { Confirm(); });
   ok->SetGlyph(OkGlyph(30));
   bottom->addWidget(cancel);
   bottom->addWidget(ok);
@@ -127,11 +127,23 @@ AlphaKeyboard::AlphaKeyboard(const QString& current, const QString& prompt, int 
   heading->addWidget(prompt_, 1);
   heading->addWidget(counter_);
 
+  // The cursor moves with the arrows beside the box or a tap in the text, so
+  // a long text is corrected where the mistake is.
+  auto* line = new QHBoxLayout;
+  line->setSpacing(kGap);
+  line->addWidget(MakeKey(this, QStringLiteral("key_left"), QStringLiteral("◀"), kKey, kKeyFont,
+                          [this] { edit_->cursorBackward(false); }));
+  line->addWidget(edit_, 1);
+  line->addWidget(MakeKey(this, QStringLiteral("key_right"), QStringLiteral("▶"), kKey, kKeyFont,
+                          [this] { edit_->cursorForward(false); }));
+  line->addWidget(MakeKey(this, QStringLiteral("key_clear"), QStringLiteral("Limpar"),
+                          QSize(kKey.width() * 2, kKey.height()), 18, [this] { edit_->clear(); }));
+
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(20, 16, 20, 16);
   layout->setSpacing(12);
   layout->addLayout(heading);
-  layout->addWidget(edit_);
+  layout->addLayout(line);
   auto* keys = new QVBoxLayout;
   keys->setSpacing(kGap);
   keys->addLayout(digits);
@@ -210,6 +222,12 @@ void AlphaKeyboard::ToggleSymbols() {
 void AlphaKeyboard::UpdateCounter() {
   if (maxLength_ > 0)
     counter_->setText(QStringLiteral("%1/%2").arg(edit_->text().size()).arg(maxLength_));
+}
+
+void AlphaKeyboard::Confirm() {
+  // A text the person emptied is meant to be empty, not left as it was.
+  const bool emptied = edit_->text().isEmpty() && !initial_.isEmpty();
+  Finish(emptied ? QStringLiteral("@") : edit_->text(), true);
 }
 
 void AlphaKeyboard::Finish(const QString& answer, bool accepted) {

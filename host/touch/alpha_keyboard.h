@@ -2,10 +2,12 @@
 // On-screen keyboard: the text being edited in a large box, letters with the
 // accented ones Portuguese needs, digits, a symbols page with the rest of the
 // printable ASCII characters, a shift key for capitals (one tap: the next
-// letter; two quick taps: locked until tapped again), space, backspace, a
-// "Limpar" key that answers "@" (the callers clear the value), OK and
-// Cancel. With a length limit a counter "n/limit" shows how much room is
-// left and nothing is taken past it. Physical keys type into the box too.
+// letter; two quick taps: locked until tapped again), space, backspace,
+// arrows that move the cursor (a tap in the text does too), "Limpar" that
+// empties the box, "Deixar vazio" that answers "@" at once (the callers
+// clear the value), OK and Cancel. OK on a box the person emptied answers
+// "@" as well. With a length limit a counter "n/limit" shows how much room
+// is left and nothing is taken past it. Physical keys type into the box too.
 #include <QDialog>
 #include <QElapsedTimer>
 
@@ -30,7 +32,8 @@ class AlphaKeyboard : public QDialog {
   AlphaKeyboard(const QString& current, const QString& prompt, int maxLength = 0,
                 QWidget* parent = nullptr);
 
-  // OK: the text in the box; Cancel (or Escape): the empty text; Limpar: "@".
+  // OK: the text in the box ("@" when the box was emptied); Cancel (or
+  // Escape): the empty text; Deixar vazio: "@".
   QString Answer() const { return answer_; }
   Shift ShiftState() const { return shift_; }
   bool Shifted() const { return shift_ != Shift::Off; }
@@ -43,6 +46,7 @@ class AlphaKeyboard : public QDialog {
   void SetShift(Shift state);
   void ToggleSymbols();
   void UpdateCounter();
+  void Confirm();
   void Finish(const QString& answer, bool accepted);
 
   QLabel* prompt_ = nullptr;
@@ -51,6 +55,7 @@ class AlphaKeyboard : public QDialog {
   QStackedWidget* pages_ = nullptr;
   QList<host::TTouchButton*> letterKeys_;
   QString answer_;
+  QString initial_;
   int maxLength_ = 0;
   Shift shift_ = Shift::Off;
   QElapsedTimer lastShiftTap_;

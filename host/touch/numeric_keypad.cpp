@@ -35,7 +35,7 @@ NumericKeypad::NumericKeypad(const QString& prompt, int maxDigits, QWidget* pare
   display_->setFocusPolicy(Qt::NoFocus);
   display_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   display_->setFont(host::TouchFont(36, true));
-  display_->setMinimumHeight(64);
+  display_->setMinimumHeight(host::Scaled(64));
 
   auto* limit = new QLabel(maxDigits_ == 1 ? QStringLiteral("Até 1 dígito")
                                            : QStringLiteral("Até %1 dígitos").arg(maxDigits_),

@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
-#include <QScroller>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -50,7 +49,7 @@ SearchList::SearchList(ClientDataset& dataset, const QString& title, bool showSe
   search_->setObjectName(QStringLiteral("search"));
   search_->setPlaceholderText(QStringLiteral("Digite para localizar"));
   search_->setFont(host::TouchFont(22));
-  search_->setMinimumHeight(52);
+  search_->setMinimumHeight(host::Scaled(52));
   search_->installEventFilter(this);
   connect(search_, &QLineEdit::textChanged, this, &SearchList::ApplySearch);
   connect(search_, &QLineEdit::returnPressed, this, &SearchList::Confirm);
@@ -74,11 +73,11 @@ SearchList::SearchList(ClientDataset& dataset, const QString& title, bool showSe
   list_->setFocusPolicy(Qt::NoFocus);
   list_->verticalHeader()->hide();
   list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  list_->verticalHeader()->setDefaultSectionSize(kRowHeight);
+  list_->verticalHeader()->setDefaultSectionSize(host::Scaled(kRowHeight));
   list_->horizontalHeader()->setFont(host::TouchFont(17, true));
   list_->horizontalHeader()->setStretchLastSection(true);
   list_->horizontalHeader()->setHighlightSections(false);
-  list_->setMinimumSize(720, kRowHeight * 8 + 40);
+  list_->setMinimumSize(host::Scaled(QSize(720, kRowHeight * 8 + 40)));
   const int charWidth = QFontMetrics(list_->font()).averageCharWidth();
   const QFontMetrics titleMetrics(list_->horizontalHeader()->font());
   for (int c = 0; c < model_->columnCount(); ++c) {
@@ -90,7 +89,7 @@ SearchList::SearchList(ClientDataset& dataset, const QString& title, bool showSe
   }
   list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   list_->viewport()->installEventFilter(this);
-  QScroller::grabGesture(list_->viewport(), QScroller::TouchGesture);
+  host::EnableFingerScrolling(list_);
   connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &SearchList::UpdateState);
   connect(list_, &QTableView::doubleClicked, this, &SearchList::Confirm);

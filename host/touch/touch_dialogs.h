@@ -25,9 +25,9 @@ int TouchMessageDlg(const QString& text, host::TMsgDlgType type, host::TMsgDlgBu
 DataPacket TouchCheckResultServ(const ResultEnvelope& envelope, bool raise = true, int helpCtx = 0);
 
 // On-screen keyboard over the current text. Answers the text entered, the
-// empty text on Cancel, and "@" when the user pressed "Limpar" (clear the
-// value). prompt: the line above the text box (empty: "Digite o texto").
-// maxLength: the most characters the value takes (0: no limit).
+// empty text on Cancel, and "@" when the user pressed "Deixar vazio" or
+// confirmed a box they emptied (clear the value). prompt: the line above the text box (empty:
+// "Digite o texto"). maxLength: the most characters the value takes (0: no limit).
 QString TecladoAlfanumerico(const QString& current, const QString& prompt = QString(),
                             int maxLength = 0);
 

@@ -120,13 +120,14 @@ TouchMessageBox::TouchMessageBox(const QString& text, TMsgDlgType type, TMsgDlgB
 
   auto* icon = new QLabel(this);
   icon->setPixmap(TypeIcon(type));
-  icon->setFixedSize(kIconSize, kIconSize);
+  icon->setFixedSize(host::Scaled(QSize(kIconSize, kIconSize)));
+  icon->setScaledContents(true);
   auto* message = new QLabel(text, this);
   message->setObjectName(QStringLiteral("message"));
   message->setWordWrap(true);
   message->setTextFormat(Qt::PlainText);
   message->setFont(TouchFont(22));
-  message->setMinimumWidth(380);
+  message->setMinimumWidth(host::Scaled(380));
   message->setMaximumWidth(620);
   message->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 

@@ -3,10 +3,13 @@
 #include "host/components/touch_style.h"
 
 #include <QDialog>
+#include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QScroller>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 namespace totem::touch {
 namespace {
@@ -16,6 +19,56 @@ QPixmap Canvas(int size) {
   pixmap.fill(Qt::transparent);
   return pixmap;
 }
+
+// Rows as tall as their text wrapped to the width the list gives it: a long
+// text shows whole, over as many lines as it needs, never cut short.
+class WrappingRows : public QStyledItemDelegate {
+ public:
+  WrappingRows(QTreeWidget* tree, int minHeight)
+      : QStyledItemDelegate(tree), tree_(tree), minHeight_(minHeight) {}
+
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QStyleOptionViewItem item(option);
+    initStyleOption(&item, index);
+    int depth = 0;
+    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) ++depth;
+    const int indent = tree_->indentation() * (depth + (tree_->rootIsDecorated() ? 1 : 0));
+    const int icon = item.icon.isNull() ? 0 : item.decorationSize.width() + 8;
+    const int width = std::max(40, tree_->viewport()->width() - indent - icon - 16);
+    const QRect text = QFontMetrics(item.font).boundingRect(
+        QRect(0, 0, width, 100000), Qt::TextWordWrap | Qt::TextWrapAnywhere, item.text);
+    return {width, std::max(minHeight_, text.height() + 12)};
+  }
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    QStyleOptionViewItem item(option);
+    item.features |= QStyleOptionViewItem::WrapText;
+    item.textElideMode = Qt::ElideNone;
+    QStyledItemDelegate::paint(painter, item, index);
+  }
+
+ private:
+  QTreeWidget* tree_;
+  int minHeight_;
+};
+
+// A new width wraps the rows anew.
+class RewrapOnResize : public QObject {
+ public:
+  explicit RewrapOnResize(QTreeWidget* tree) : QObject(tree), tree_(tree) {
+    tree->viewport()->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Resize) tree_->doItemsLayout();
+    return false;
+  }
+
+ private:
+  QTreeWidget* tree_;
+};
 
 }  // namespace
 
@@ -86,7 +139,7 @@ host::TTouchButton* MakeKey(QWidget* parent, const QString& objectName, const QS
   auto* key = new host::TTouchButton(parent);
   key->setObjectName(objectName);
   key->setText(caption);
-  key->setFixedSize(size);
+  key->setFixedSize(host::Scaled(size));
   key->setFont(host::TouchFont(fontPixels, true));
   key->setFocusPolicy(Qt::NoFocus);
   key->setAutoRepeat(false);
@@ -113,11 +166,16 @@ QTreeWidget* TouchTree(QWidget* parent, const QString& objectName, int rowHeight
   tree->setFont(host::TouchFont(18));
   tree->setFocusPolicy(Qt::NoFocus);
   tree->setSelectionMode(QAbstractItemView::NoSelection);
-  tree->setStyleSheet(QStringLiteral("QTreeView::item { min-height: %1px; }").arg(rowHeight));
+  tree->setItemDelegate(new WrappingRows(tree, host::Scaled(rowHeight)));
+  new RewrapOnResize(tree);
   tree->setWordWrap(true);
   tree->setTextElideMode(Qt::ElideNone);
-  tree->setMinimumSize(minimumSize);
-  QScroller::grabGesture(tree->viewport(), QScroller::TouchGesture);
+  tree->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // Always there, so that the width the rows were wrapped to never changes
+  // when the list grows past its box.
+  tree->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  tree->setMinimumSize(host::Scaled(minimumSize));
+  host::EnableFingerScrolling(tree);
   return tree;
 }
 

@@ -3,6 +3,7 @@
 // and unloading running the module's shut-down once.
 #include "app/module_loader.h"
 #include "app/main_window.h"
+#include "app/screen_fit.h"
 #include "host/components/dialog_provider.h"
 #include "host/components/host_settings.h"
 #include "host/testing/scripted_dialogs.h"
@@ -12,6 +13,7 @@
 #include <QLibrary>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QScreen>
 
 #include <gtest/gtest.h>
 
@@ -107,4 +109,57 @@ TEST_F(HostTest, UnloadRunsTheModulesShutDownOnce) {
   EXPECT_TRUE(window.MdiArea()->subWindowList().isEmpty());
   EXPECT_EQ(*menIni, "");
   EXPECT_FALSE(window.Loader().Loaded());
+}
+
+// Closing the host's window asks when the screen holds edits not saved;
+// the screen's own Sair does not ask.
+TEST_F(HostTest, ClosingTheHostWithEditsPendingAsksFirst) {
+  app::MainWindow window(app::DefaultModulePath());
+  ASSERT_TRUE(window.OpenTotem());
+  window.show();
+  auto* screen = window.MdiArea()->subWindowList().front();
+  auto* confirm = screen->findChild<QWidget*>("tcbConfirma");
+  ASSERT_NE(confirm, nullptr);
+  confirm->setEnabled(true);  // what every edit does
+  dialogs_.AnswerMessage(host::mrNo);
+  EXPECT_FALSE(window.close());
+  ASSERT_EQ(dialogs_.Messages().size(), 1u);
+  EXPECT_EQ(dialogs_.Messages()[0].text,
+            QStringLiteral("Há alterações não gravadas. Fechar assim mesmo?"));
+  EXPECT_TRUE(screen->isVisible());
+
+  dialogs_.AnswerMessage(host::mrYes);
+  EXPECT_TRUE(window.close());
+  EXPECT_EQ(dialogs_.Messages().size(), 2u);
+
+  ASSERT_TRUE(window.OpenTotem());
+  screen = window.MdiArea()->subWindowList().back();
+  screen->findChild<QWidget*>("tcbConfirma")->setEnabled(true);
+  QMetaObject::invokeMethod(screen->findChild<QObject*>("spbSair"), "click");
+  EXPECT_EQ(dialogs_.Messages().size(), 2u);  // Sair closes without asking
+  EXPECT_FALSE(screen->isVisible());
+}
+
+// The chrome keeps its size: only what is inside it is scaled.
+TEST(ScreenFitTest, ScaleFitsTheLaidOutAreaIntoTheScreen) {
+  const struct {
+    QSize available;
+    double scale;
+  } rows[] = {
+      {{1280, 1024}, 1.0}, {{1024, 768}, 1.0},  {{816, 686}, 1.0}, {{800, 600}, 0.85},
+      {{640, 480}, 0.65},  {{640, 1024}, 0.78}, {{0, 0}, 1.0},
+  };
+  for (const auto& r : rows)
+    EXPECT_DOUBLE_EQ(app::FitScale(r.available, QSize(800, 590), QSize(16, 96)), r.scale)
+        << r.available.width() << "x" << r.available.height();
+}
+
+// Qt's offscreen screen is 800 x 600: the host opens maximised, never larger.
+TEST(ScreenFitTest, HostWindowNeverExceedsTheWorkArea) {
+  app::MainWindow window(app::DefaultModulePath());
+  app::ShowFitted(&window, false);
+  EXPECT_TRUE(window.isMaximized());
+  const QRect work = window.screen()->availableGeometry();
+  EXPECT_LE(window.width(), work.width());
+  EXPECT_LE(window.height(), work.height());
 }

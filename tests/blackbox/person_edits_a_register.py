@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """A person uses the built programs the way `make run` starts them.
 
-A private X server (Xvfb) with a window manager (openbox); scripts/launch
+At each screen size of the table SIZES, a private X server (Xvfb) of that
+size with a window manager (openbox); scripts/launch
 starts the real totem-server on a fresh SQLite file and the real backoffice
 with the screen open, exactly as `make run` does. Everything then happens
 through real input sent from outside (xdotool): taps on the screen's buttons
@@ -11,10 +12,16 @@ and the pixels of the screen.
 
     person_edits_a_register.py --build-dir build --artifacts DIR [--docs DIR]
 
-Each step leaves a screenshot in --artifacts; with --docs the screenshots a
-reader of the documentation needs are copied there as well.
+On screens smaller than the host is laid out for, the host draws
+everything smaller by one factor: the table gives the factor expected at
+each size, and every place on the screen is the laid-out place times it.
+Every control of the three pages and every dialog must lie on the screen.
+
+Each step leaves a screenshot in --artifacts/SIZE; with --docs the
+screenshots a reader of the documentation needs are copied to --docs/SIZE.
 """
 import argparse
+import json
 import os
 import select
 import shutil
@@ -24,11 +31,17 @@ import subprocess
 import sys
 import tempfile
 import time
+import urllib.request
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
+# Screen sizes a shop's touch terminals have, and the factor the host draws
+# its screens at on each (they are laid out for 800 x 590 inside 16 x 96 of
+# window chrome).
+SIZES = [((640, 480), 0.65), ((800, 600), 0.85), ((1024, 768), 1.0)]
+
 # The screen's client area and where its controls are in it (the form's
-# layout): centres of buttons, in client coordinates.
+# layout): centres of buttons, in client coordinates at factor 1.
 CLIENT_W, CLIENT_H = 786, 581
 NOTEBOOK = (9, 8)
 MDI_BACKGROUND = (96, 104, 128)
@@ -50,12 +63,24 @@ def column(left, top):
     return (left + 30, top + 29)
 
 
+
+def long_message():
+    """200 characters with the symbols and capitals a shop's text has; its
+    last words show that it is read whole."""
+    head = 'Olá, consumidor! Código @ "Café" & \'Pão\' #10 * 2 = $5 <Ótimo> ÁÉÍÓÚ ÇÃÕ. '
+    tail = " ZEBRA FINAL"
+    body = (head + "Texto longo para conferir na tela inteira " * 5)[:200 - len(tail)]
+    return body + tail
+
+
 # What the person types on the on-screen keyboard's text box.
 MESSAGES = {
     "tcbMenIni": "Promoção de verão: café & pão às 9h!",
     "tcbMenAdi": "AÇÃO: 10% off - até já",
-    "TouchButton1": "Olá, consumidor. Digite o código do cartão",
+    "TouchButton1": long_message(),
 }
+# Saves made before the person's own, so that the history runs past a page.
+EARLIER_SAVES = 59
 
 CONTROLS = {
     "tcbFilial": on_page(8, 8),
@@ -80,6 +105,16 @@ CONTROLS = {
     "spbSair": column(716, 514),
     "tcbAnt": column(577, 515),
     "tcbPrx": column(642, 515),
+}
+# The rest of the screen's controls: the person taps them too, and each
+# must lie on the screen.
+OTHER_CONTROLS = {
+    "tcbExtrDel": page1_row(4),
+    "tcbAtualizar": column(716, 79),
+    "tcbPrimeiro": column(12, 514),
+    "tcbAnterior": column(78, 514),
+    "tcbProximo": column(144, 514),
+    "tcbUltimo": column(210, 514),
 }
 
 
@@ -127,12 +162,13 @@ def near(colour, wanted, tolerance=10):
 class Desktop:
     """Xvfb, a window manager, and real input through xdotool."""
 
-    def __init__(self, artifacts):
+    def __init__(self, artifacts, size):
         self.artifacts = artifacts
+        self.size = size
         self.step = 0
         read_end, write_end = os.pipe()
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "{}x{}x24".format(*size),
              "-nolisten", "tcp"], pass_fds=(write_end,),
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
@@ -194,7 +230,20 @@ class Desktop:
         wait(f'window "{name}" closes', lambda: not self.windows(name), seconds)
 
     def tap(self, x, y):
+        if not (0 <= x < self.size[0] and 0 <= y < self.size[1]):
+            raise Failure(f"({x}, {y}) is off the {self.size[0]}x{self.size[1]} screen")
         self.xdotool("mousemove", "--sync", str(x), str(y), "click", "1")
+
+    def drag(self, x, y, dy, steps=12, flick=True):
+        """A finger pressed at (x, y), moved dy pixels up or down and lifted:
+        quickly (a flick: the list glides on), or slowly (the list stops
+        about where the finger left it)."""
+        chain = ["mousemove", "--sync", str(x), str(y), "mousedown", "1"]
+        for i in range(1, steps + 1):
+            # The finger's own pace: quick for a flick, slow otherwise.
+            chain += ["mousemove", str(x), str(y + dy * i // steps),
+                      "sleep", "0.01" if flick else "0.05"]
+        self.xdotool(*chain, "mouseup", "1")
 
     def key(self, *keys):
         self.xdotool("key", "--delay", "40", *keys)
@@ -247,6 +296,21 @@ class Programs:
                                         cwd=ROOT, stdout=self.log, stderr=subprocess.STDOUT,
                                         start_new_session=True)
 
+    def address(self):
+        found = [line.split(" on ", 1)[1].split()[0] for line in self.output().splitlines()
+                 if line.startswith("run: application server on ")]
+        return found[0] if found else None
+
+    def call(self, method, *params):
+        """A call of the module's method straight to the server, as another
+        desk would make it."""
+        body = json.dumps({"jsonrpc": "2.0", "id": 1, "method": method, "params": params})
+        request = urllib.request.Request(
+            f"http://{self.address()}/rpc/Ksl80500.rdmParametrosToten", body.encode(),
+            {"Content-Type": "application/json"})
+        with urllib.request.urlopen(request, timeout=20) as answer:
+            return json.load(answer)
+
     def output(self):
         with open(self.log_path, encoding="utf-8", errors="replace") as f:
             return f.read()
@@ -276,10 +340,14 @@ class Programs:
 class Screen:
     """The kiosk parameter screen inside the host's window, found by its pixels."""
 
-    def __init__(self, desktop):
+    def __init__(self, desktop, scale):
         self.desktop = desktop
+        self.scale = scale
         self.host = desktop.window("Retaguarda", 30)[0]
         self.locate()
+
+    def scaled(self, v):
+        return round(v * self.scale)
 
     def locate(self):
         # The window manager's idea of the window's place can be off by its
@@ -297,8 +365,8 @@ class Screen:
             while area_top > 0 and near(shot.px(area_left + 2, area_top - 1), MDI_BACKGROUND, 2):
                 area_top -= 1
             # The menu bar runs above the area; the whole window around both.
-            self.menu = (area_left + 30, area_top - 10)
-            self.host_rect = (area_left, max(0, area_top - 24), w, h)
+            self.menu = (area_left + self.scaled(30), area_top - self.scaled(10))
+            self.host_rect = (area_left, max(0, area_top - self.scaled(24)), w, h)
             left = right = None
             for px in range(area_left, area_left + w):
                 if not near(shot.px(px, row), MDI_BACKGROUND, 2):
@@ -315,11 +383,14 @@ class Screen:
                 top -= 1
             while bottom < y + h - 1 and not near(shot.px(middle, bottom + 1), MDI_BACKGROUND, 2):
                 bottom += 1
-            frame = (right - left + 1 - CLIENT_W) // 2
-            origin = (left + frame, bottom + 1 - frame - CLIENT_H)
-            # The branch button's face proves the place is right.
+            client_w, client_h = self.scaled(CLIENT_W), self.scaled(CLIENT_H)
+            frame = (right - left + 1 - client_w) // 2
+            origin = (left + frame, bottom + 1 - frame - client_h)
+            # The branch button's face proves the place (and the factor) is
+            # right.
             bx, by = CONTROLS["tcbFilial"]
-            if frame < 0 or not near(shot.px(origin[0] + bx - 20, origin[1] + by), BUTTON_FACE, 12):
+            face = (origin[0] + self.scaled(bx - 20), origin[1] + self.scaled(by))
+            if frame < 0 or not near(shot.px(*face), BUTTON_FACE, 12):
                 return None
             return origin
 
@@ -332,15 +403,23 @@ class Screen:
                    for px in range(x + 10, x + w - 40, 8))
 
     def at(self, cx, cy):
-        return (self.origin[0] + cx, self.origin[1] + cy)
+        return (self.origin[0] + self.scaled(cx), self.origin[1] + self.scaled(cy))
+
+    def check_every_control_on_screen(self):
+        w, h = self.desktop.size
+        for name, place in {**CONTROLS, **OTHER_CONTROLS}.items():
+            x, y = self.at(*place)
+            if not (0 <= x < w and 0 <= y < h):
+                raise Failure(f"{name} at ({x}, {y}) is off the {w}x{h} screen")
 
     def tap(self, control):
         # The host's window takes the input again once a dialog has gone.
         self.desktop.xdotool("windowactivate", "--sync", self.host, check=False)
-        self.desktop.tap(*self.at(*CONTROLS[control]))
+        self.desktop.tap(*self.at(*{**CONTROLS, **OTHER_CONTROLS}[control]))
 
     def client_pixels(self):
-        return self.desktop.shot().region(*self.origin, CLIENT_W, CLIENT_H)
+        return self.desktop.shot().region(*self.origin, self.scaled(CLIENT_W),
+                                          self.scaled(CLIENT_H))
 
     def keep(self, name):
         return self.desktop.keep(name, self.host_rect)
@@ -348,9 +427,8 @@ class Screen:
     def tap_register_row(self, rows_below_selected):
         """Taps the grid row that many rows below the highlighted one."""
         shot = self.desktop.shot()
-        x = self.origin[0] + NOTEBOOK[0] + 8 + 30
-        top = self.origin[1] + NOTEBOOK[1] + 64
-        selected = [y for y in range(top, top + 420)
+        x, top = self.at(NOTEBOOK[0] + 8 + 30, NOTEBOOK[1] + 64)
+        selected = [y for y in range(top, top + self.scaled(420))
                     if shot.px(x, y)[2] > 150 and shot.px(x, y)[0] < 100]
         if not selected:
             raise Failure("no register row is highlighted in the grid")
@@ -362,29 +440,54 @@ class Dialog:
     """A touch dialog's client area, found by its background around the
     place the window manager gives."""
 
-    def __init__(self, desktop, name):
+    def __init__(self, desktop, name, scale):
         self.desktop = desktop
-        self.id, (x, y, w, h) = desktop.window(name)
-        shot = desktop.shot()
-        row = y + h // 2
-        inside = [px for px in range(max(0, x - 40), min(shot.w, x + w + 40))
-                  if near(shot.px(px, row), DIALOG_BACKGROUND, 2)]
-        if not inside:
-            raise Failure(f'dialog "{name}" not found on the screen')
-        self.left, self.right = inside[0], inside[-1]
-        column_ = [py for py in range(max(0, y - 40), min(shot.h, y + h + 40))
-                   if near(shot.px(self.left + 4, py), DIALOG_BACKGROUND, 2)]
-        self.top, self.bottom = column_[0], column_[-1]
+        self.scale = scale
+        self.id = desktop.window(name)[0]
+
+        def measured():
+            geometry = desktop.windows(name).get(self.id)
+            if not geometry:
+                return None
+            x, y, w, h = geometry
+            shot = desktop.shot()
+            row = y + h // 2
+            inside = [px for px in range(max(0, x - 40), min(shot.w, x + w + 40))
+                      if near(shot.px(px, row), DIALOG_BACKGROUND, 2)]
+            if not inside:
+                return None
+            column_ = [py for py in range(max(0, y - 40), min(shot.h, y + h + 40))
+                       if near(shot.px(inside[0] + 4, py), DIALOG_BACKGROUND, 2)]
+            return (inside[0], column_[0], inside[-1], column_[-1]) if column_ else None
+
+        # The window manager may still place the window after it shows: the
+        # place counts once two looks agree.
+        last = [None]
+
+        def settled():
+            now = measured()
+            agreed = now if now and now == last[0] else None
+            last[0] = now
+            return agreed
+
+        self.left, self.top, self.right, self.bottom = wait(f'dialog "{name}" settles', settled, 10)
+        sw, sh = desktop.size
+        if self.left <= 0 or self.top <= 0 or self.right >= sw - 1 or self.bottom >= sh - 1:
+            raise Failure(f'dialog "{name}" ({self.left}, {self.top})-({self.right}, '
+                          f'{self.bottom}) is not whole on the {sw}x{sh} screen')
+
+    def scaled(self, v):
+        return round(v * self.scale)
 
     def tap_last_button(self):
         """The rightmost key of the bottom row: OK, Avançar, Aplicar, Fechar."""
-        self.desktop.tap(self.right - 20 - 70, self.bottom - 16 - 32)
+        self.desktop.tap(self.right - self.scaled(20 + 70), self.bottom - self.scaled(16 + 32))
 
     def key_rows(self):
         """Middles of the keys inside the dialog's list, top to bottom: the
         runs of colour at least 30 pixels tall down a line through them."""
         shot = self.desktop.shot()
-        x, rows, run = self.left + 170, [], 0
+        x, rows, run = self.left + self.scaled(170), [], 0
         for py in range(self.top, self.bottom):
             coloured = not near(shot.px(x, py), WHITE, 3) and \
                 not near(shot.px(x, py), DIALOG_BACKGROUND, 2)
@@ -397,7 +500,8 @@ class Dialog:
         """Top of the nth white area down the dialog's left side: the filter
         box is the first, the list the second."""
         shot = self.desktop.shot()
-        x, seen, was_white = self.left + 60, 0, False
+        # Right of what was typed in the box, left of the key beside it.
+        x, seen, was_white = self.right - self.scaled(200), 0, False
         for py in range(self.top, self.bottom):
             white = near(shot.px(x, py), WHITE, 3)
             if white and not was_white:
@@ -408,22 +512,56 @@ class Dialog:
         raise Failure("no list in the dialog")
 
 
-def answer_keypad(desktop, digits):
+def read_text(desktop, crop, layout="6"):
+    """The words OCR reads in the crop (x, y, w, h) of the screen, enlarged
+    first: small screens draw small letters. layout: tesseract's page
+    segmentation ("6" a block of text, "11" scattered words)."""
+    with tempfile.TemporaryDirectory() as work:
+        shot, big = os.path.join(work, "shot.png"), os.path.join(work, "big.png")
+        subprocess.run(["import", "-window", "root", "-crop", "{2}x{3}+{0}+{1}".format(*crop),
+                        shot], env=desktop.env, timeout=20, check=True)
+        subprocess.run(["convert", shot, "-colorspace", "Gray", "-resize", "300%", big],
+                       timeout=20, check=True)
+        return subprocess.run(["tesseract", big, "-", "--psm", layout], capture_output=True,
+                              text=True, timeout=60).stdout
+
+
+def seed_saves(programs, filial, caixa, count):
+    """Saves made by another desk before the person starts, each changing
+    the additional message."""
+    order = ("idtipexttot", "cdgrupprod", "ideximsgsal", "nrdiainitot", "nrdiafintot",
+             "nrsegfectot", "dsmsginitot", "dsmsgaditot", "idsellojtot", "idinfcliecai",
+             "dsmsgcontot")
+    record = programs.record(filial, caixa)
+    for n in range(1, count + 1):
+        values = [record[k] or "" for k in order]
+        values[order.index("dsmsgaditot")] = f"Semente {n}"
+        answer = programs.call("setUpdParametros", filial, caixa, *values)
+        if "error" in answer or answer["result"]["envelope"].get("status") not in (None, "ok"):
+            raise Failure(f"seeding save {n}: {answer}")
+
+
+def answer_keypad(desktop, digits, scale=None):
+    if scale:
+        Dialog(desktop, "Teclado numérico", scale)
     desktop.window("Teclado numérico")
     desktop.type(digits)
     desktop.key("Return")
     desktop.gone("Teclado numérico")
 
 
-def person_edits_a_register(desktop, programs, docs):
+def person_edits_a_register(desktop, programs, docs, scale):
     keep_for_docs = {}
-    screen = Screen(desktop)
+    screen = Screen(desktop, scale)
+    screen.check_every_control_on_screen()
     wait("the branch list is read", lambda: programs.calls("getFilial"), 10)
+    wait("the server's address is known", programs.address, 10)
+    seed_saves(programs, "0002", "003", EARLIER_SAVES)
     keep_for_docs["host-screen-opened"] = screen.keep("screen-opened")
 
     # The branch button opens the search list; the person narrows it and picks.
     screen.tap("tcbFilial")
-    desktop.window("Pesquisa")
+    Dialog(desktop, "Pesquisa", scale)
     desktop.type("igua")
     keep_for_docs["host-branch-search"] = screen.keep("branch-search")
     desktop.key("Return")
@@ -431,6 +569,20 @@ def person_edits_a_register(desktop, programs, docs):
     wait("the registers of the branch are read", lambda: programs.calls("getConfCaixa"))
     wait("the first register's record is read",
          lambda: programs.calls("getCarregaPar", filial="0002", caixa="001"))
+
+    # The register list read again, and the navigation bar's four buttons.
+    lists = programs.calls("getConfCaixa")
+    screen.tap("tcbAtualizar")
+    wait("Atualizar reads the registers again", lambda: programs.calls("getConfCaixa") > lists)
+    for button, caixa in (("tcbUltimo", None), ("tcbPrimeiro", "001"), ("tcbProximo", "002"),
+                          ("tcbAnterior", "001")):
+        reads = programs.calls("getCarregaPar", filial="0002")
+        screen.tap(button)
+        wait(f"{button} reads a register",
+             lambda: programs.calls("getCarregaPar", filial="0002") > reads)
+        if caixa:
+            wait(f"{button} reads register {caixa}",
+                 lambda: programs.calls("getCarregaPar", filial="0002", caixa=caixa))
 
     # A finger on the third register of the grid.
     screen.tap_register_row(2)
@@ -444,7 +596,7 @@ def person_edits_a_register(desktop, programs, docs):
     messages = MESSAGES
     for button, text in messages.items():
         screen.tap(button)
-        desktop.window("Teclado")
+        Dialog(desktop, "Teclado", scale)
         desktop.key("ctrl+a", "BackSpace")
         desktop.type(text)
         if button == "tcbMenIni":
@@ -452,7 +604,8 @@ def person_edits_a_register(desktop, programs, docs):
         desktop.key("Return")
         desktop.gone("Teclado")
 
-    # Statement type 3 and its product group from the search list.
+    # Statement type 2, then 3 and its product group from the search list.
+    screen.tap("tcbExtrDel")
     screen.tap("tcbSubGrupos")
     screen.tap("spdGrupProd")
     wait("the product groups are read", lambda: programs.calls("getPesqGrupProd"))
@@ -473,8 +626,8 @@ def person_edits_a_register(desktop, programs, docs):
                                       ("tcbDiaFin", ("32", "3"), "20")):
         screen.tap(button)
         for value in refused:
-            answer_keypad(desktop, value)
-            desktop.window("Erro")
+            answer_keypad(desktop, value, scale)
+            Dialog(desktop, "Erro", scale)
             keep_for_docs[f"host-day-{value}-refused"] = screen.keep(f"day-{value}-refused")
             desktop.key("Return")
             desktop.gone("Erro")
@@ -519,15 +672,15 @@ def person_edits_a_register(desktop, programs, docs):
     # Copy the stored values to the registers of another branch, checked
     # with one touch on the branch after narrowing the list to it.
     screen.tap("tcbCopiar")
-    copy = Dialog(desktop, "Copiar parâmetros")
+    copy = Dialog(desktop, "Copiar parâmetros", scale)
     desktop.type("savassi")
-    desktop.tap(copy.left + 60, copy.list_top() + 22)
+    desktop.tap(copy.left + copy.scaled(60), copy.list_top() + copy.scaled(22))
     copy.tap_last_button()  # Avançar
     wait("the preview is read", lambda: programs.calls("getCopiaPrevia"))
     keep_for_docs["host-copy-preview"] = screen.keep("copy-preview")
     copy.tap_last_button()  # Aplicar
     desktop.gone("Copiar parâmetros")
-    desktop.window("Informação")
+    Dialog(desktop, "Informação", scale)
     keep_for_docs["host-copy-done"] = screen.keep("copy-done")
     desktop.key("Return")
     desktop.gone("Informação")
@@ -535,8 +688,43 @@ def person_edits_a_register(desktop, programs, docs):
     if any(r is None or r["dsmsginitot"] != expected["dsmsginitot"] for r in copied):
         raise Failure(f"the copy did not reach the registers of branch 0008: {copied}")
 
-    # A second save (other seconds), then the register's history: both
-    # saves, newest first.
+    # The register's history: the save made above, newest first, after the
+    # earlier ones; all of them counted, the long message read whole, and
+    # the older saves brought by dragging the list to its end.
+    screen.tap("tcbHistorico")
+    history = Dialog(desktop, "Histórico de alterações", scale)
+    whole = (history.left, history.top, history.right - history.left,
+             history.bottom - history.top)
+    # The count is on the bottom line, beside the keys.
+    bottom_line = (history.left, history.bottom - history.scaled(100),
+                   history.right - history.left, history.scaled(100))
+    wait("the history counts every save",
+         lambda: f"{EARLIER_SAVES + 1} grava" in read_text(desktop, bottom_line, "11"), 40)
+    keep_for_docs["host-history"] = screen.keep("history")
+    finger = (history.left + (history.right - history.left) // 2,
+              history.top + (history.bottom - history.top) * 2 // 3)
+    lift = -(history.bottom - history.top) // 4
+    for _ in range(6):
+        seen = read_text(desktop, whole)
+        if "ZEBRA" in seen and "FINAL" in seen:
+            break
+        desktop.drag(*finger, lift, flick=False)
+    else:
+        raise Failure(f"the long message's end is not in the history: {seen!r}")
+    keep_for_docs["host-history-long-message"] = screen.keep("history-long-message")
+    for _ in range(60):
+        if programs.calls("getHistParametros") >= 2:
+            break
+        desktop.drag(*finger, 3 * lift // 2)
+    else:
+        raise Failure("dragging the history to its end brought no older saves")
+    keep_for_docs["host-history-older"] = screen.keep("history-older")
+    history.tap_last_button()  # Fechar
+    desktop.gone("Histórico de alterações")
+
+    # A second save (other seconds), then "Restaurar esta versão" on the
+    # save before it: its preview, then Restaurar; the stored record is the
+    # first save's again.
     screen.tap("tcbSegundos")
     answer_keypad(desktop, "90")
     screen.tap("tcbConfirma")
@@ -544,20 +732,18 @@ def person_edits_a_register(desktop, programs, docs):
          lambda: (programs.record("0002", "003") or {}).get("nrsegfectot") == "90")
     desktop.gone("Parâmetros gravados.", 10)
     screen.tap("tcbHistorico")
-    history = Dialog(desktop, "Histórico de alterações")
-    keep_for_docs["host-history"] = screen.keep("history")
-
-    # "Restaurar esta versão" on the older save: its preview, then Restaurar;
-    # the stored record is the first save's again.
+    history = Dialog(desktop, "Histórico de alterações", scale)
     restore_keys = history.key_rows()
     if len(restore_keys) < 2:
         raise Failure(f"the history shows {len(restore_keys)} restore keys, not one per save")
-    desktop.tap(history.left + 170, restore_keys[1])
+    desktop.tap(history.left + history.scaled(170), restore_keys[1])
+    title = f"Restaurar a gravação Nº {EARLIER_SAVES + 1}"
     # Over the history, whose background is its own: placed by its window.
-    _, (px, py, pw, ph) = desktop.window("Restaurar a gravação Nº 1")
+    _, (px, py, pw, ph) = desktop.window(title)
     keep_for_docs["host-restore-preview"] = screen.keep("restore-preview")
-    desktop.tap(px + pw - 20 - 160 - 12 - 110, py + ph - 16 - 32)  # Restaurar
-    desktop.gone("Restaurar a gravação Nº 1")
+    desktop.tap(px + pw - 20 - round(scale * 160) - 12 - round(scale * 110),
+                py + ph - 16 - round(scale * 32))  # Restaurar
+    desktop.gone(title)
     desktop.gone("Histórico de alterações")
     desktop.window("Informação")
     desktop.key("Return")
@@ -576,33 +762,30 @@ def person_edits_a_register(desktop, programs, docs):
     screen.keep("screen-reopened")
 
     if docs:
+        docs = os.path.join(docs, "{}x{}".format(*desktop.size))
         os.makedirs(docs, exist_ok=True)
         for name, path in keep_for_docs.items():
             shutil.copyfile(path, os.path.join(docs, name + ".png"))
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--build-dir", required=True)
-    parser.add_argument("--artifacts", required=True)
-    parser.add_argument("--docs")
-    options = parser.parse_args()
+def one_size(size, scale, options, artifacts):
     started = time.monotonic()
-    artifacts = os.path.abspath(options.artifacts)
-    shutil.rmtree(artifacts, ignore_errors=True)
+    label = "{}x{}".format(*size)
+    artifacts = os.path.join(artifacts, label)
     os.makedirs(artifacts)
     work = tempfile.mkdtemp(prefix="totem-person-")
     desktop = programs = None
     status = 0
     try:
-        desktop = Desktop(artifacts)
+        desktop = Desktop(artifacts, size)
         desktop.map_keys(MESSAGES.values())
         programs = Programs(desktop, os.path.abspath(options.build_dir), work)
-        person_edits_a_register(desktop, programs, options.docs)
-        print(f"person: ok in {time.monotonic() - started:.1f} s; screenshots in {artifacts}")
+        person_edits_a_register(desktop, programs, options.docs, scale)
+        print(f"person at {label}: ok in {time.monotonic() - started:.1f} s; "
+              f"screenshots in {artifacts}")
     except Failure as failure:
         status = 1
-        print(f"person: FAILED: {failure}", file=sys.stderr)
+        print(f"person at {label}: FAILED: {failure}", file=sys.stderr)
         if desktop:
             print(f"person: screen at the failure: {desktop.keep('failure')}", file=sys.stderr)
     finally:
@@ -614,6 +797,23 @@ def main():
         if desktop:
             desktop.close()
         shutil.rmtree(work, ignore_errors=True)
+    return status
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build-dir", required=True)
+    parser.add_argument("--artifacts", required=True)
+    parser.add_argument("--docs")
+    parser.add_argument("--size", help="only this size of the table (WxH)")
+    options = parser.parse_args()
+    artifacts = os.path.abspath(options.artifacts)
+    shutil.rmtree(artifacts, ignore_errors=True)
+    os.makedirs(artifacts)
+    status = 0
+    for size, scale in SIZES:
+        if options.size in (None, "{}x{}".format(*size)):
+            status |= one_size(size, scale, options, artifacts)
     return status
 
 

@@ -123,6 +123,7 @@ TEST(HistoryDialogTest, PagesBackToTheFirstSaveNewestFirst) {
                        {{"DSMSGINITOT", "Mensagem Inicial"}});
   auto* saves = test::Child<QTreeWidget>(&dialog, "saves");
   EXPECT_EQ(dialog.SavesShown(), 3);
+  EXPECT_EQ(test::Child<QLabel>(&dialog, "status")->text(), QString("5 gravações (3 mostradas)"));
   EXPECT_TRUE(
       saves->topLevelItem(0)->text(0).startsWith("Nº 5 · " + LocalTime("2026-12-08T13:05:00Z")));
   EXPECT_TRUE(saves->topLevelItem(0)->text(0).contains("sem token"));

@@ -5,6 +5,8 @@
 #include "platform/errors.h"
 #include "tests/form/chain_fixture.h"
 
+#include <QTest>
+
 using namespace totem;
 using form::TfrmParametroToten;
 using test::ChainTest;
@@ -52,6 +54,21 @@ TEST_F(Editing, MessageKeyboardAnswersSetClearOrKeepTheCaption) {
     (f.*row.handler)(nullptr);
     EXPECT_TRUE(caption->text().isEmpty());
   }
+}
+
+// A touch screen has no tooltips: a tap on a message's display shows the
+// whole text, under the label that names it, and changes nothing.
+TEST_F(Editing, TapOnAValueDisplayShowsItsWholeText) {
+  auto& f = OpenScreen();
+  ShowRegister("0001", "001");
+  const QString whole = QString(190, QLatin1Char('x')) + QStringLiteral(" fim da Ação");
+  f.lblValConTot->setText(whole);
+  f.ntbTot->SetPageIndex(1);
+  QTest::mouseClick(f.lblValConTot, Qt::LeftButton);
+  ASSERT_EQ(dialogs_.Messages().size(), 1u);
+  EXPECT_EQ(dialogs_.Messages()[0].type, host::mtInformation);
+  EXPECT_EQ(dialogs_.Messages()[0].text, f.lblMsgCon->text() + ":\n\n" + whole);
+  EXPECT_FALSE(f.tcbConfirma->isEnabled());
 }
 
 TEST_F(Editing, StatementTypeTransitions) {

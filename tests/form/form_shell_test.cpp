@@ -193,8 +193,9 @@ TEST_F(ScreenTest, UnloadClearsTheTextsOnlyOnTheLastFinalisation) {
 }
 
 // Offsets count the size the form really has: inside the host's area that
-// is with its frame and title bar.
-TEST_F(ScreenTest, SmallScreenPlacesTheFormAtANegativeOffset) {
+// is with its frame and title bar. A screen smaller than the form starts at
+// its top left corner, never before it (out of reach).
+TEST_F(ScreenTest, SmallScreenCentresTheFormButNeverBeforeTheCorner) {
   QMainWindow host;
   auto* area = new QMdiArea(&host);
   host.setCentralWidget(area);
@@ -211,10 +212,12 @@ TEST_F(ScreenTest, SmallScreenPlacesTheFormAtANegativeOffset) {
         EXPECT_EQ(f.mdiArea(), area);
         EXPECT_GT(f.width(), 786);  // the frame counts
       }
-      const int left =
-          screen.width() < 800 ? (screen.width() - f.width()) / 2 : TfrmParametroToten::kDesignLeft;
-      const int top = screen.height() < 600 ? (screen.height() - f.height()) / 2
+      const int left = screen.width() < 800 ? std::max(0, (screen.width() - f.width()) / 2)
+                                            : TfrmParametroToten::kDesignLeft;
+      const int top = screen.height() < 600 ? std::max(0, (screen.height() - f.height()) / 2)
                                             : TfrmParametroToten::kDesignTop;
+      EXPECT_GE(f.x(), 0);
+      EXPECT_GE(f.y(), 0);
       EXPECT_EQ(f.pos(), QPoint(left, top));
     }
   }

@@ -71,9 +71,31 @@ TEST(AlphaKeyboardTest, BackspaceRemovesTheLastCharacter) {
   EXPECT_EQ(TecladoAlfanumerico("Caixa", ""), QString("Caix"));
 }
 
-TEST(AlphaKeyboardTest, ClearKeyAnswersTheAtSign) {
-  WhenModalOpens([](QDialog* keyboard) { TouchAll(keyboard, {"key_b", "key_clear"}); });
-  EXPECT_EQ(TecladoAlfanumerico("Mensagem", ""), QString("@"));
+// Limpar empties the box and the keyboard stays; the value is emptied by
+// "Deixar vazio", or by OK on the emptied box.
+TEST(AlphaKeyboardTest, ClearEmptiesTheBoxAndEmptyingAnswersTheAtSign) {
+  const struct {
+    QStringList keys;
+    QString current, answer;
+  } cases[] = {
+      {{"key_b", "key_clear", "key_x", "key_ok"}, "Mensagem", "x"},
+      {{"key_clear", "key_ok"}, "Mensagem", "@"},
+      {{"key_b", "key_empty"}, "Mensagem", "@"},
+      {{"key_ok"}, "", ""},
+      // The cursor moves back into the text: a letter goes where it is.
+      {{"key_left", "key_left", "key_x", "key_right", "key_y", "key_ok"}, "abcd", "abxcyd"},
+  };
+  for (const auto& c : cases) {
+    WhenModalOpens([&](QDialog* keyboard) {
+      for (const QString& key : c.keys) {
+        if (key == "key_ok") {
+          EXPECT_TRUE(keyboard->isVisible()) << key.toStdString();
+        }
+        Touch(keyboard, key);
+      }
+    });
+    EXPECT_EQ(TecladoAlfanumerico(c.current, ""), c.answer) << c.keys.join(' ').toStdString();
+  }
 }
 
 TEST(AlphaKeyboardTest, CancelAnswersTheEmptyTextWhateverWasTyped) {

@@ -101,6 +101,15 @@ TEST_F(LoadHostSettingsTest, NothingConfiguredLeavesTheServerUnset) {
   EXPECT_FALSE(values.server.has_value());
   EXPECT_EQ(values.serverSource, SettingSource::None);
   EXPECT_TRUE(values.token.empty());
+  EXPECT_FALSE(values.fullScreen);
+}
+
+TEST_F(LoadHostSettingsTest, FullScreenFromTheCommandLineOrTheSettingsFile) {
+  EXPECT_TRUE(Load({"--fullscreen"}).fullScreen);
+  file.setValue("screen/fullscreen", "true");
+  EXPECT_TRUE(Load({}).fullScreen);
+  file.setValue("screen/fullscreen", "false");
+  EXPECT_FALSE(Load({}).fullScreen);
 }
 
 TEST_F(LoadHostSettingsTest, BadAddressOrMissingValueIsRefusedNamingTheSource) {

@@ -100,6 +100,27 @@ TEST_F(SocketConnectionTest, CallOpensAClosedConnection) {
   EXPECT_EQ(c.CallCount(), 1);
 }
 
+// A caller that stops waiting: the call raises, the connection closes and
+// the next call opens a fresh one; the exchange left behind owns what it
+// uses, so it may end after the connection is gone.
+TEST_F(SocketConnectionTest, AnAbandonedCallClosesTheConnectionAndEndsOnItsOwn) {
+  std::function<void()> late;
+  {
+    SocketConnection c;
+    Aim(c);
+    c.Open();
+    c.SetExchangeRunner([&](const std::function<void()>& exchange) {
+      late = exchange;
+      throw CallAbandoned("desistiu");
+    });
+    EXPECT_THROW(c.Call("getFilial", {}), CallAbandoned);
+    EXPECT_FALSE(c.Connected());
+    c.SetExchangeRunner([](const std::function<void()>& exchange) { exchange(); });
+    EXPECT_TRUE(c.Call("getFilial", {}).ok);
+  }
+  late();
+}
+
 TEST(SocketConnectionByReference, ArgumentsReceiveWhatTheServerReturned) {
   // Our server sends every argument back as it came; this one changes them,
   // so only a client that copies by-reference arguments back passes.

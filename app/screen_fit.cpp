@@ -1,0 +1,130 @@
+#include "app/screen_fit.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QLayout>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QResizeEvent>
+#include <QScreen>
+
+#include <algorithm>
+#include <cmath>
+
+namespace totem::app {
+namespace {
+
+// Room the window manager's frame takes around a window (title bar and
+// borders), before the window exists to tell.
+constexpr QSize kFrameRoom(16, 40);
+
+class InViewKeeper : public QObject {
+ public:
+  explicit InViewKeeper(QMdiArea* area) : QObject(area), area_(area) {
+    area->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == area_ && event->type() == QEvent::Resize) {
+      const QSize room = area_->viewport()->size();
+      for (QMdiSubWindow* child : area_->subWindowList()) {
+        if (child->isMaximized() || child->isMinimized()) continue;
+        const QRect r = child->geometry();
+        const int x = std::max(0, std::min(r.x(), room.width() - r.width()));
+        const int y = std::max(0, std::min(r.y(), room.height() - r.height()));
+        if (QPoint(x, y) != r.topLeft()) child->move(x, y);
+      }
+    }
+    return false;
+  }
+
+ private:
+  QMdiArea* area_;
+};
+
+class OnScreenKeeper : public QObject {
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Show && watched->isWidgetType()) {
+      auto* window = static_cast<QWidget*>(watched);
+      const Qt::WindowType type = window->windowType();
+      if (window->isWindow() && !qobject_cast<QMainWindow*>(window) && type != Qt::Popup &&
+          type != Qt::ToolTip)
+        Fit(window);
+    }
+    return false;
+  }
+
+ private:
+  static void Fit(QWidget* window) {
+    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen || window->isFullScreen()) return;
+    const QRect work = screen->availableGeometry();
+    // The frame is known once the window manager framed the window; until
+    // then, the room it usually takes.
+    const QRect frame = window->frameGeometry();
+    const QSize extra = frame.size() != window->size() ? frame.size() - window->size() : kFrameRoom;
+    const QSize most = work.size() - extra;
+    // A wrapped text (a long title) needs more height than the window was
+    // given: a window's first size does not count wrapping.
+    if (QLayout* layout = window->layout(); layout && layout->hasHeightForWidth()) {
+      const int wanted = layout->totalHeightForWidth(window->width());
+      if (wanted > window->height())
+        window->resize(window->width(), std::min(wanted, most.height()));
+    }
+    if (window->width() > most.width() || window->height() > most.height())
+      window->resize(window->size().boundedTo(most));
+    const QSize outer = window->size() + extra;
+    const int x =
+        std::clamp(frame.x(), work.left(), std::max(work.left(), work.right() + 1 - outer.width()));
+    const int y =
+        std::clamp(frame.y(), work.top(), std::max(work.top(), work.bottom() + 1 - outer.height()));
+    if (QPoint(x, y) != frame.topLeft()) window->move(x, y);
+  }
+};
+
+}  // namespace
+
+void KeepWindowsOnScreen() { qApp->installEventFilter(new OnScreenKeeper); }
+
+double FitScale(QSize available, QSize content, QSize chrome) {
+  const QSize room = available - chrome;
+  if (room.isEmpty() || content.isEmpty()) return 1.0;
+  const double ratio =
+      std::min(double(room.width()) / content.width(), double(room.height()) / content.height());
+  return ratio >= 1.0 ? 1.0 : std::floor(ratio * 100.0) / 100.0;
+}
+
+double ScreenScale() {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? FitScale(screen->availableGeometry().size()) : 1.0;
+}
+
+void ShowFitted(QMainWindow* window, bool fullScreen) {
+  if (fullScreen) {
+    window->showFullScreen();
+    return;
+  }
+  QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+  const QRect work = screen ? screen->availableGeometry() : QRect(QPoint(0, 0), kUsualWindow);
+  if (work.width() < kUsualWindow.width() + kFrameRoom.width() ||
+      work.height() < kUsualWindow.height() + kFrameRoom.height()) {
+    // Never larger than the work area, whatever the window manager does
+    // with the request to maximise.
+    window->setMaximumSize(work.size());
+    window->resize(work.size() - kFrameRoom);
+    window->showMaximized();
+    return;
+  }
+  window->resize(kUsualWindow);
+  QRect placed(QPoint(0, 0), kUsualWindow);
+  placed.moveCenter(work.center());
+  window->move(placed.topLeft());
+  window->show();
+}
+
+void KeepChildWindowsInView(QMdiArea* area) { new InViewKeeper(area); }
+
+}  // namespace totem::app
