@@ -1,5 +1,6 @@
 // Builds the screen's controls: names, captions, hints, sizes, positions,
 // colours, fonts and initial states.
+#include "form/form_widgets.h"
 #include "form/glyphs.h"
 #include "form/message_table.h"
 #include "form/parametro_toten_form.h"
@@ -17,76 +18,8 @@
 namespace totem::form {
 namespace {
 
-const QColor kButtonFace(144, 144, 176);
-const QColor kGreen(0, 128, 0);
-const QColor kNavy(0, 0, 128);
-const QColor kSilver(192, 192, 192);
-const QColor kTooltip(255, 255, 225);     // the system's tooltip colour
-const QColor kDisabledText(96, 96, 104);  // greyed, still legible on the page
-
+using namespace look;
 using host::Scaled;
-
-// Sizes, positions and fonts below are the screen's at factor 1; on a small
-// screen the host draws everything smaller by its touch scale.
-QFont PixelFont(const char* family, int pixels, bool bold = false) {
-  QFont font(family);
-  font.setPixelSize(Scaled(pixels));
-  font.setBold(bold);
-  font.setStyleHint(QFont::SansSerif);
-  return font;
-}
-
-TTouchButton* Button(QWidget* parent, const char* name, QRect geometry, const QString& caption = {},
-                     const QString& hint = {}) {
-  auto* b = new TTouchButton(parent);
-  b->setObjectName(name);
-  b->setGeometry(Scaled(geometry));
-  b->setText(caption);
-  b->setToolTip(hint);
-  b->SetColor(kButtonFace);
-  return b;
-}
-
-// A label naming a setting: navy, 13-pixel, transparent.
-QLabel* Caption(QWidget* parent, const char* name, const QString& text, QRect geometry,
-                bool wrap = false) {
-  auto* l = new QLabel(text, parent);
-  l->setObjectName(name);
-  l->setGeometry(Scaled(geometry));
-  l->setFont(PixelFont("MS Sans Serif", 13));
-  QPalette pal = l->palette();
-  pal.setColor(QPalette::Active, QPalette::WindowText, kNavy);
-  pal.setColor(QPalette::Inactive, QPalette::WindowText, kNavy);
-  pal.setColor(QPalette::Disabled, QPalette::WindowText, kDisabledText);
-  l->setPalette(pal);
-  l->setAttribute(Qt::WA_TranslucentBackground);
-  l->setWordWrap(wrap);
-  l->setTextFormat(Qt::PlainText);
-  return l;
-}
-
-// A framed value display: fixed size, tooltip background, green 16-pixel
-// text; a text too long for it ends in "…" and shows whole as a tooltip.
-QLabel* Display(QWidget* parent, const char* name, QRect geometry) {
-  auto* l = new host::TValueDisplay(parent);
-  l->setObjectName(name);
-  l->setGeometry(Scaled(geometry));
-  l->setFrameStyle(QFrame::Box | QFrame::Plain);
-  l->setLineWidth(1);
-  l->setAutoFillBackground(true);
-  l->setFont(PixelFont("MS Sans Serif", 16));
-  QPalette pal = l->palette();
-  pal.setColor(QPalette::Window, kTooltip);
-  pal.setColor(QPalette::WindowText, kGreen);
-  l->setPalette(pal);
-  l->setTextFormat(Qt::PlainText);
-  l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  l->setIndent(4);
-  return l;
-}
-
-constexpr int kPageButtonW = 56, kPageButtonH = 46;
-constexpr int kBarButtonW = 60, kBarButtonH = 58;
 
 // How a row of page "Totem1" lays out its label and value display.
 enum class RowShape {
@@ -219,91 +152,6 @@ const Page2Row kPage2[] = {
      {}},
 };
 
-// The command column and the navigation bar: 60 x 58 buttons outside the
-// notebook, picture above the caption.
-struct BarButton {
-  TTouchButton* TfrmParametroToten::*button;
-  const char* name;
-  QPoint at;
-  const char* caption;
-  const char* hint;
-  Symbol glyph;
-  int glyphSize;
-  bool enabled;
-  bool visible;
-};
-const BarButton kBars[] = {
-    {&F::tcbPesquisar,
-     "tcbPesquisar",
-     {716, 13},
-     "P&esquisar",
-     "Pesquisar",
-     Symbol::Search,
-     24,
-     false,
-     false},
-    {&F::tcbAtualizar,
-     "tcbAtualizar",
-     {716, 79},
-     "A&tualizar",
-     "Atualizar",
-     Symbol::Refresh,
-     24,
-     false,
-     true},
-    {&F::tcbCancela, "tcbCancela", {716, 172}, "Ca&ncelar", "", Symbol::Cancel, 24, false, true},
-    {&F::tcbConfirma,
-     "tcbConfirma",
-     {716, 239},
-     "C&onfirmar",
-     "",
-     Symbol::Confirm,
-     24,
-     false,
-     true},
-    {&F::tcbCopiar,
-     "tcbCopiar",
-     {716, 330},
-     "Copiar",
-     "Copiar estes parâmetros para outros caixas",
-     Symbol::Copy,
-     24,
-     false,
-     true},
-    {&F::tcbHistorico,
-     "tcbHistorico",
-     {716, 397},
-     "Histórico",
-     "Histórico de alterações deste caixa",
-     Symbol::History,
-     24,
-     false,
-     true},
-    {&F::spbSair, "spbSair", {716, 514}, "&Sair", "Sair", Symbol::Exit, 24, true, true},
-    {&F::tcbPrimeiro, "tcbPrimeiro", {12, 514}, "", "", Symbol::First, 32, false, true},
-    {&F::tcbAnterior, "tcbAnterior", {78, 514}, "", "", Symbol::Prior, 32, false, true},
-    {&F::tcbProximo, "tcbProximo", {144, 514}, "", "", Symbol::Next, 32, false, true},
-    {&F::tcbUltimo, "tcbUltimo", {210, 514}, "", "", Symbol::Last, 32, false, true},
-    {&F::tcbAnt,
-     "tcbAnt",
-     {577, 515},
-     "Pág. &Ant.",
-     "Página Anterior",
-     Symbol::PagePrior,
-     24,
-     false,
-     true},
-    {&F::tcbPrx,
-     "tcbPrx",
-     {642, 515},
-     "Pág. &Pos.",
-     "Próxima Página",
-     Symbol::PageNext,
-     24,
-     false,
-     true},
-};
-
 }  // namespace
 
 void TfrmParametroToten::BuildControls() {
@@ -394,35 +242,6 @@ void TfrmParametroToten::BuildPeriodPage(QWidget* page) {
     this->*row.label = Caption(page, row.labelName, row.caption, row.labelRect);
     if (row.display) this->*row.display = Display(page, row.displayName, row.displayRect);
   }
-}
-
-void TfrmParametroToten::BuildBars() {
-  Bevel1 = new QFrame(client);
-  Bevel1->setObjectName("Bevel1");
-  Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
-  Bevel1->setGeometry(Scaled(QRect(8, 511, 700, 65)));
-  Bevel1->lower();
-  for (const BarButton& b : kBars) {
-    TTouchButton* button = Button(client, b.name, {b.at, QSize(kBarButtonW, kBarButtonH)},
-                                  QString::fromUtf8(b.caption), QString::fromUtf8(b.hint));
-    button->SetGlyph(DrawSymbol(b.glyph, b.glyphSize));
-    button->setEnabled(b.enabled);
-    button->setVisible(b.visible);
-    this->*b.button = button;
-  }
-  lblNmCaixa = new QLabel(client);
-  lblNmCaixa->setObjectName("lblNmCaixa");
-  lblNmCaixa->setGeometry(Scaled(QRect(275, 525, 299, 37)));
-  lblNmCaixa->setFont(PixelFont("Tahoma", 16, true));
-  lblNmCaixa->setAlignment(Qt::AlignCenter);
-  lblNmCaixa->setWordWrap(true);
-  lblNmCaixa->setTextFormat(Qt::PlainText);
-  QPalette pal = lblNmCaixa->palette();
-  pal.setColor(QPalette::WindowText, kGreen);
-  lblNmCaixa->setPalette(pal);
-  lblCodTela = new QLabel("Ksl80500", client);
-  lblCodTela->setObjectName("lblCodTela");
-  lblCodTela->setVisible(false);
 }
 
 void TfrmParametroToten::BuildComponents() {
