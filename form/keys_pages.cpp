@@ -139,9 +139,11 @@ void TfrmParametroToten::BindHandlers() {
                                                   {lblValConTot, lblMsgCon},
                                                   {lblGrupProd, lblDescGprod},
                                                   {lblNmFilial, Label20}};
-  for (auto [display, label] : displays)
-    if (auto* shown = qobject_cast<host::TValueDisplay*>(display))
-      shown->OnTap = [this, display, label] { ShowWholeText(display, label); };
+  for (const auto& row : displays)
+    if (auto* shown = qobject_cast<host::TValueDisplay*>(row.first))
+      shown->OnTap = [this, display = row.first, label = row.second] {
+        ShowWholeText(display, label);
+      };
   // tcbPesquisar has no click handler of its own.
   cdsCaixa->SetAfterScroll([this](ClientDataset& ds) { cdsCaixaAfterScroll(ds); });
   netToten.SetBeforeConnect([this] { netTotenBeforeConnect(nullptr); });
