@@ -19,28 +19,37 @@ namespace {
 // borders), before the window exists to tell.
 constexpr QSize kFrameRoom(16, 40);
 
+// Keeps the host's child windows inside its area: when the area shrinks and
+// when a window shows (a screen that placed itself by the whole screen's
+// size may hang below an area that is smaller by the menu).
 class InViewKeeper : public QObject {
  public:
   explicit InViewKeeper(QMdiArea* area) : QObject(area), area_(area) {
     area->installEventFilter(this);
+    area->viewport()->installEventFilter(this);
   }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == area_ && event->type() == QEvent::Resize) {
-      const QSize room = area_->viewport()->size();
-      for (QMdiSubWindow* child : area_->subWindowList()) {
-        if (child->isMaximized() || child->isMinimized()) continue;
-        const QRect r = child->geometry();
-        const int x = std::max(0, std::min(r.x(), room.width() - r.width()));
-        const int y = std::max(0, std::min(r.y(), room.height() - r.height()));
-        if (QPoint(x, y) != r.topLeft()) child->move(x, y);
-      }
-    }
+    if (watched == area_ && event->type() == QEvent::Resize) KeepInView();
+    if (watched == area_->viewport() && event->type() == QEvent::ChildAdded)
+      static_cast<QChildEvent*>(event)->child()->installEventFilter(this);
+    if (event->type() == QEvent::Show && qobject_cast<QMdiSubWindow*>(watched)) KeepInView();
     return false;
   }
 
  private:
+  void KeepInView() {
+    const QSize room = area_->viewport()->size();
+    for (QMdiSubWindow* child : area_->subWindowList()) {
+      if (child->isMaximized() || child->isMinimized()) continue;
+      const QRect r = child->geometry();
+      const int x = std::max(0, std::min(r.x(), room.width() - r.width()));
+      const int y = std::max(0, std::min(r.y(), room.height() - r.height()));
+      if (QPoint(x, y) != r.topLeft()) child->move(x, y);
+    }
+  }
+
   QMdiArea* area_;
 };
 

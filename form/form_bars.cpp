@@ -7,12 +7,17 @@
 
 #include <QFrame>
 
+#include <algorithm>
+
 namespace totem::form {
 namespace {
 
 using namespace look;
 using host::Scaled;
 using F = TfrmParametroToten;
+
+// Left edge of the command column at the form's right.
+constexpr int kCommandColumnX = 716;
 
 // The command column and the navigation bar: 60 x 58 buttons outside the
 // notebook, picture above the caption.
@@ -30,7 +35,7 @@ struct BarButton {
 const BarButton kBars[] = {
     {&F::tcbPesquisar,
      "tcbPesquisar",
-     {716, 13},
+     {kCommandColumnX, 13},
      "P&esquisar",
      "Pesquisar",
      Symbol::Search,
@@ -39,17 +44,25 @@ const BarButton kBars[] = {
      false},
     {&F::tcbAtualizar,
      "tcbAtualizar",
-     {716, 79},
+     {kCommandColumnX, 79},
      "A&tualizar",
      "Atualizar",
      Symbol::Refresh,
      24,
      false,
      true},
-    {&F::tcbCancela, "tcbCancela", {716, 172}, "Ca&ncelar", "", Symbol::Cancel, 24, false, true},
+    {&F::tcbCancela,
+     "tcbCancela",
+     {kCommandColumnX, 172},
+     "Ca&ncelar",
+     "",
+     Symbol::Cancel,
+     24,
+     false,
+     true},
     {&F::tcbConfirma,
      "tcbConfirma",
-     {716, 239},
+     {kCommandColumnX, 239},
      "C&onfirmar",
      "",
      Symbol::Confirm,
@@ -58,7 +71,7 @@ const BarButton kBars[] = {
      true},
     {&F::tcbCopiar,
      "tcbCopiar",
-     {716, 330},
+     {kCommandColumnX, 330},
      "Copiar",
      "Copiar estes parâmetros para outros caixas",
      Symbol::Copy,
@@ -67,14 +80,14 @@ const BarButton kBars[] = {
      true},
     {&F::tcbHistorico,
      "tcbHistorico",
-     {716, 397},
+     {kCommandColumnX, 397},
      "Histórico",
      "Histórico de alterações deste caixa",
      Symbol::History,
      24,
      false,
      true},
-    {&F::spbSair, "spbSair", {716, 514}, "&Sair", "Sair", Symbol::Exit, 24, true, true},
+    {&F::spbSair, "spbSair", {kCommandColumnX, 514}, "&Sair", "Sair", Symbol::Exit, 24, true, true},
     {&F::tcbPrimeiro, "tcbPrimeiro", {12, 514}, "", "", Symbol::First, 32, false, true},
     {&F::tcbAnterior, "tcbAnterior", {78, 514}, "", "", Symbol::Prior, 32, false, true},
     {&F::tcbProximo, "tcbProximo", {144, 514}, "", "", Symbol::Next, 32, false, true},
@@ -107,6 +120,7 @@ void TfrmParametroToten::BuildBars() {
   Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
   Bevel1->setGeometry(Scaled(QRect(8, 511, 700, 65)));
   Bevel1->lower();
+  int columnWidth = Scaled(kBarButtonW);
   for (const BarButton& b : kBars) {
     TTouchButton* button = Button(client, b.name, {b.at, QSize(kBarButtonW, kBarButtonH)},
                                   QString::fromUtf8(b.caption), QString::fromUtf8(b.hint));
@@ -114,7 +128,19 @@ void TfrmParametroToten::BuildBars() {
     button->setEnabled(b.enabled);
     button->setVisible(b.visible);
     this->*b.button = button;
+    if (b.at.x() == kCommandColumnX && host::TouchScale() < 1.0)
+      columnWidth = std::max(columnWidth, button->CaptionWidth());
   }
+  // On a small screen the buttons shrink but their text stops at a legible
+  // size: the command column, at the form's right edge, widens until every
+  // caption fits whole, and the form with it. Its buttons keep their left
+  // edges, so they stay where a finger expects them.
+  for (const BarButton& b : kBars)
+    if (b.at.x() == kCommandColumnX)
+      (this->*b.button)->resize(columnWidth, (this->*b.button)->height());
+  const int right =
+      Scaled(kCommandColumnX) + columnWidth + Scaled(kClientWidth - kCommandColumnX - kBarButtonW);
+  if (right > client->width()) client->setFixedWidth(right);
   lblNmCaixa = new QLabel(client);
   lblNmCaixa->setObjectName("lblNmCaixa");
   lblNmCaixa->setGeometry(Scaled(QRect(275, 525, 299, 37)));

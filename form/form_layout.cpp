@@ -166,8 +166,9 @@ void TfrmParametroToten::BuildControls() {
   client = new QWidget(this);
   client->setObjectName("clientArea");
   client->setFixedSize(Scaled(QSize(kClientWidth, kClientHeight)));
+  // 8 points on the 96-dpi screens the form was laid out on.
   QFont font("MS Sans Serif");
-  font.setPointSizeF(8 * host::TouchScale());
+  font.setPixelSize(host::LegiblePixels(11));
   client->setFont(font);
   setWidget(client);
   layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -219,6 +220,7 @@ void TfrmParametroToten::BuildParameterPage(QWidget* page) {
       case RowShape::ValueBeside:
         label = Caption(page, row.labelName, row.caption, {72, y + 15, 140, 16});
         this->*row.display = Display(page, row.displayName, {212, y + 9, row.displayWidth, 28});
+        KeepBeside(label, this->*row.display);
         break;
       case RowShape::CaptionBeside:
         label = Caption(page, row.labelName, row.caption, {72, y + 8, 610, 32}, true);
@@ -240,7 +242,10 @@ void TfrmParametroToten::BuildPeriodPage(QWidget* page) {
       this->*row.button = button;
     }
     this->*row.label = Caption(page, row.labelName, row.caption, row.labelRect);
-    if (row.display) this->*row.display = Display(page, row.displayName, row.displayRect);
+    if (!row.display) continue;
+    this->*row.display = Display(page, row.displayName, row.displayRect);
+    if (row.labelRect.right() < row.displayRect.left())
+      KeepBeside(this->*row.label, this->*row.display);
   }
 }
 

@@ -18,10 +18,11 @@ const QColor kTooltip(255, 255, 225);     // the system's tooltip colour
 const QColor kDisabledText(96, 96, 104);  // greyed, still legible on the page
 
 // Sizes, positions and fonts below are the screen's at factor 1; on a small
-// screen the host draws everything smaller by its touch scale.
+// screen the host draws everything smaller by its touch scale, text down to
+// the smallest legible size only.
 QFont PixelFont(const char* family, int pixels, bool bold) {
   QFont font(family);
-  font.setPixelSize(Scaled(pixels));
+  font.setPixelSize(host::LegiblePixels(pixels));
   font.setBold(bold);
   font.setStyleHint(QFont::SansSerif);
   return font;
@@ -52,7 +53,21 @@ QLabel* Caption(QWidget* parent, const char* name, const QString& text, QRect ge
   l->setAttribute(Qt::WA_TranslucentBackground);
   l->setWordWrap(wrap);
   l->setTextFormat(Qt::PlainText);
+  // Text drawn small stops at a legible size: a one-line label grows
+  // upwards to the text's height, keeping its foot by the control below.
+  if (const int line = l->fontMetrics().height();
+      host::TouchScale() < 1.0 && !wrap && l->height() < line)
+    l->setGeometry(l->x(), l->geometry().bottom() + 1 - line, l->width(), line);
   return l;
+}
+
+void KeepBeside(QLabel* label, QLabel* display) {
+  const int text = label->fontMetrics().horizontalAdvance(label->text());
+  if (host::TouchScale() >= 1.0 || label->width() >= text) return;
+  label->resize(text, label->height());
+  const int left = label->x() + text + Scaled(4);
+  const QRect r = display->geometry();
+  if (r.left() < left) display->setGeometry(QRect(QPoint(left, r.top()), r.bottomRight()));
 }
 
 // A framed value display: fixed size, tooltip background, green 16-pixel

@@ -33,6 +33,11 @@ QLabel* Caption(QWidget* parent, const char* name, const QString& text, QRect ge
                 bool wrap = false);
 // A framed value display: fixed size, tooltip background, green 16-pixel
 // text; a text too long for it ends in "…" and a tap shows it whole.
+// Where a label's text, held at a legible size, runs longer than its room,
+// widens the label and moves its value display's left edge clear of it (the
+// display's right edge stays).
+void KeepBeside(QLabel* label, QLabel* display);
+
 QLabel* Display(QWidget* parent, const char* name, QRect geometry);
 
 }  // namespace totem::form::look

@@ -67,9 +67,12 @@ void TTouchButton::PaintFace(QPainter& painter, bool down) const {
   path.addRoundedRect(box, kRadius, kRadius);
   painter.fillPath(path, face);
 
-  // Light from the top left; pressed, the bevel turns round.
+  // Light from the top left; pressed, the bevel turns round. A disabled
+  // button lies flatter, its edges faint, so that only its caption stands
+  // out and the button reads as out of use.
+  const bool enabled = isEnabled();
   const QColor light = face.lighter(145);
-  const QColor shadow = face.darker(165);
+  const QColor shadow = face.darker(enabled ? 165 : 125);
   const QRectF inner = box.adjusted(1.5, 1.5, -1.5, -1.5);
   painter.setPen(QPen(down ? shadow : light, 2));
   painter.drawLine(inner.topLeft() + QPointF(kRadius, 0), inner.topRight() - QPointF(kRadius, 0));
@@ -79,7 +82,7 @@ void TTouchButton::PaintFace(QPainter& painter, bool down) const {
                    inner.bottomRight() - QPointF(kRadius, 0));
   painter.drawLine(inner.topRight() + QPointF(0, kRadius),
                    inner.bottomRight() - QPointF(0, kRadius));
-  painter.setPen(QPen(face.darker(220), 1));
+  painter.setPen(QPen(face.darker(enabled ? 220 : 140), 1));
   painter.setBrush(Qt::NoBrush);
   painter.drawPath(path);
 }
@@ -122,24 +125,36 @@ void TTouchButton::PaintContent(QPainter& painter, const QRect& area) const {
   }
 }
 
-QFont TTouchButton::CaptionFont(int width) const {
-  // The longest word must fit on one line: the form's fixed button sizes were
-  // laid out with narrower fonts than the ones installed here.
+QString TTouchButton::PlainCaption() const {
   QString plain = text();
   plain.replace(QLatin1String("&&"), QString(QChar(1)));
   plain.remove(QLatin1Char('&'));
   plain.replace(QChar(1), QLatin1Char('&'));
+  return plain;
+}
+
+namespace {
+int WidestWord(const QString& text, const QFontMetrics& metrics) {
+  int w = 0;
+  for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+    w = qMax(w, metrics.horizontalAdvance(word));
+  return w;
+}
+}  // namespace
+
+QFont TTouchButton::CaptionFont(int width) const {
+  // The longest word must fit on one line: the form's fixed button sizes were
+  // laid out with narrower fonts than the ones installed here.
+  const QString plain = PlainCaption();
   QFont f = font();
   int pixels = QFontInfo(f).pixelSize();
   const int smallest = qMax(8, pixels * 7 / 10);
-  auto widest = [&plain](const QFontMetrics& metrics) {
-    int w = 0;
-    for (const QString& word : plain.split(QLatin1Char(' '), Qt::SkipEmptyParts))
-      w = qMax(w, metrics.horizontalAdvance(word));
-    return w;
-  };
-  while (pixels > smallest && widest(QFontMetrics(f)) > width) f.setPixelSize(--pixels);
+  while (pixels > smallest && WidestWord(plain, QFontMetrics(f)) > width) f.setPixelSize(--pixels);
   return f;
+}
+
+int TTouchButton::CaptionWidth() const {
+  return WidestWord(PlainCaption(), QFontMetrics(font())) + 2 * kMargin + 2;
 }
 
 }  // namespace totem::host

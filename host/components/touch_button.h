@@ -38,6 +38,10 @@ class TTouchButton : public QToolButton {
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
 
+  // The width at which the caption's longest word shows at the button's own
+  // font, not shrunk to fit, clear of the bevel.
+  int CaptionWidth() const;
+
  protected:
   void paintEvent(QPaintEvent* event) override;
 
@@ -45,6 +49,7 @@ class TTouchButton : public QToolButton {
   void PaintFace(QPainter& painter, bool down) const;
   void PaintContent(QPainter& painter, const QRect& area) const;
   QFont CaptionFont(int width) const;
+  QString PlainCaption() const;
 
   QPixmap glyph_;
   QColor face_;

@@ -47,9 +47,13 @@ QRect Scaled(QRect rect) {
                                          Scaled(rect.top() + rect.height()) - 1));
 }
 
+int LegiblePixels(int pixels) {
+  return std::max(Scaled(pixels), std::min(pixels, kSmallestTextPixels));
+}
+
 QFont TouchFont(int pixelSize, bool bold) {
   QFont font(ClosestSansFamily());
-  font.setPixelSize(Scaled(pixelSize));
+  font.setPixelSize(LegiblePixels(pixelSize));
   font.setBold(bold);
   // Full hinting flattens small diacritics at these sizes: the tilde of "ã"
   // turns into a bar.

@@ -31,8 +31,15 @@ int Scaled(int pixels);
 QSize Scaled(QSize size);
 QRect Scaled(QRect rect);
 
-// A font for touch controls, sized in pixels (at the touch scale) so that it
-// keeps its size on screens of any density setting.
+// Smallest text a person reads at arm's length on a small terminal: text
+// shrinks with the touch scale but never below this (nor above its size at
+// factor 1).
+inline constexpr int kSmallestTextPixels = 11;
+int LegiblePixels(int pixels);
+
+// A font for touch controls, sized in pixels (at the touch scale, never
+// below the legible size) so that it keeps its size on screens of any
+// density setting.
 QFont TouchFont(int pixelSize, bool bold = false);
 
 // Width of a scroll bar a finger can hold.

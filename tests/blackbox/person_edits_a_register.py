@@ -383,16 +383,19 @@ class Screen:
                 top -= 1
             while bottom < y + h - 1 and not near(shot.px(middle, bottom + 1), MDI_BACKGROUND, 2):
                 bottom += 1
-            client_w, client_h = self.scaled(CLIENT_W), self.scaled(CLIENT_H)
-            frame = (right - left + 1 - client_w) // 2
-            origin = (left + frame, bottom + 1 - frame - client_h)
-            # The branch button's face proves the place (and the factor) is
-            # right.
-            bx, by = CONTROLS["tcbFilial"]
-            face = (origin[0] + self.scaled(bx - 20), origin[1] + self.scaled(by))
-            if frame < 0 or not near(shot.px(*face), BUTTON_FACE, 12):
+            # The branch button, the form's top left control, fixes the
+            # client's place: its face's extent gives its centre. (The form
+            # may be wider than laid out: on a small screen the command
+            # column widens so its captions stay legible.)
+            face = [(px, py) for py in range(top, min(bottom, top + self.scaled(160)))
+                    for px in range(left, min(right, left + self.scaled(140)))
+                    if near(shot.px(px, py), BUTTON_FACE, 12)]
+            if not face:
                 return None
-            return origin
+            xs, ys = [p[0] for p in face], [p[1] for p in face]
+            bx, by = CONTROLS["tcbFilial"]
+            return ((min(xs) + max(xs)) // 2 - self.scaled(bx),
+                    (min(ys) + max(ys)) // 2 - self.scaled(by))
 
         self.origin = wait("the screen inside the host's window", found, 15)
 

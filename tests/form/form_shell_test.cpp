@@ -7,6 +7,7 @@
 #include "tests/form/form_fixture.h"
 
 #include "host/components/host_windows.h"
+#include "host/components/touch_style.h"
 
 #include <QApplication>
 #include <QMainWindow>
@@ -106,6 +107,29 @@ TEST_F(ScreenTest, ControlsCarryTheirCaptionsAndHints) {
 }
 
 // Places and sizes from the form's description, in the client area.
+// At 640 x 480 the screen is drawn at 0.65 of its size, but its text stops
+// at a legible size: the command captions fit whole, the product group's
+// label is not covered by its value, and the form still fits the screen.
+TEST_F(ScreenTest, OnASmallScreenTextStaysLegibleAndWhole) {
+  host::SetTouchScale(0.65);
+  struct Restore {
+    ~Restore() { host::SetTouchScale(1.0); }
+  } restore;
+  TfrmParametroToten f;
+  for (auto* b :
+       {f.tcbAtualizar, f.tcbCancela, f.tcbConfirma, f.tcbCopiar, f.tcbHistorico, f.spbSair}) {
+    SCOPED_TRACE(b->objectName().toStdString());
+    EXPECT_GE(QFontInfo(b->font()).pixelSize(), host::kSmallestTextPixels);
+    EXPECT_GE(b->width(), b->CaptionWidth());
+  }
+  for (auto* l : {f.lblMsgIni, f.lblDescGprod, f.Label5, f.lblExtrato})
+    EXPECT_GE(QFontInfo(l->font()).pixelSize(), host::kSmallestTextPixels);
+  EXPECT_GE(f.lblDescGprod->width(),
+            f.lblDescGprod->fontMetrics().horizontalAdvance(f.lblDescGprod->text()));
+  EXPECT_GT(f.lblGrupProd->x(), f.lblDescGprod->geometry().right());
+  EXPECT_LE(f.client->width(), 624);
+}
+
 TEST_F(ScreenTest, ControlsStandWhereTheFormDescriptionPutsThem) {
   TfrmParametroToten f;
   const QPoint page = f.ntbTot->pos();
