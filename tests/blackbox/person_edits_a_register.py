@@ -744,6 +744,12 @@ def person_edits_a_register(desktop, programs, docs, scale):
     # Over the history, whose background is its own: placed by its window.
     _, (px, py, pw, ph) = desktop.window(title)
     keep_for_docs["host-restore-preview"] = screen.keep("restore-preview")
+    # Cancelled, the preview gives the history back, and the next tap on
+    # the same key lands (the list's finger scrolling must not swallow it).
+    desktop.tap(px + pw - 20 - round(scale * 80), py + ph - 16 - round(scale * 32))  # Cancelar
+    desktop.gone(title)
+    desktop.tap(history.left + history.scaled(170), restore_keys[1])
+    _, (px, py, pw, ph) = desktop.window(title)
     desktop.tap(px + pw - 20 - round(scale * 160) - 12 - round(scale * 110),
                 py + ph - 16 - round(scale * 32))  # Restaurar
     desktop.gone(title)
