@@ -1,11 +1,14 @@
 // The server's HTTP layer against bare keep-alive echoes measured in the same
 // run: an echo on Boost.Beast (the server's stack, one event loop thread as
-// in the server) and one on cpp-httplib (the stack the server had before),
-// both answering the exact bytes of a real getCarregaPar answer, and
-// getCarregaPar through totem-server; at 1 and 8 connections. One client
-// code sends the same request bytes to all three, so the ratios compare the
-// servers alone. Then 10,000 idle keep-alive connections held by the server:
-// its memory, and a normal call's time beside them.
+// in the server), the same echo in a process of its own (as the server is),
+// and one on cpp-httplib (the stack the server had before), all answering
+// the exact bytes of a real getCarregaPar answer, and getCarregaPar through
+// totem-server; at 1 and 8 connections. One client code sends the same
+// request bytes to all, so the ratios compare the servers alone. Every
+// subject is measured in turns with the others, so that the drift of a
+// shared machine weighs on all alike. Then 10,000 idle keep-alive
+// connections held by the server: its memory, and a normal call's time
+// beside them.
 //
 //   build/bench/http_stack_bench [--calls N] [--seconds S] [--idle N] [--loops N]
 #include "bench/beast_echo.h"
@@ -20,7 +23,11 @@
 #include "tests/support/temp_dir.h"
 
 #include <httplib.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
@@ -70,19 +77,52 @@ class HttplibEcho {
   std::thread thread_;
 };
 
-struct Measured {
-  bench::Stats one;
-  double rate1 = 0, rate8 = 0;
+// The same Beast echo in a process of its own, as the server is: a call to
+// it crosses between processes as a call to the server does, where a call to
+// the echo in this process only switches threads. Made before this process
+// starts any thread of its own (it forks).
+class EchoProcess {
+ public:
+  explicit EchoProcess(const std::string& answer) {
+    int fds[2];
+    if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
+    pid_ = fork();
+    if (pid_ < 0) throw std::runtime_error("fork failed");
+    if (pid_ == 0) {
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
+      close(fds[0]);
+      bench::BeastEcho echo(answer);
+      const int port = echo.Port();
+      if (write(fds[1], &port, sizeof port) != sizeof port) _exit(1);
+      for (;;) pause();
+    }
+    close(fds[1]);
+    const bool told = read(fds[0], &port_, sizeof port_) == sizeof port_;
+    close(fds[0]);
+    if (!told) throw std::runtime_error("the echo process did not start");
+  }
+  ~EchoProcess() {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  int Port() const { return port_; }
+
+ private:
+  pid_t pid_ = -1;
+  int port_ = 0;
 };
 
-Measured Measure(int port, const std::string& request, int calls, double seconds) {
-  bench::HttpClient client(port, request);
-  Measured m;
-  m.one = bench::Latency(calls, [&] { client.Call(); });
-  auto make = [&] { return std::make_shared<bench::HttpClient>(port, request); };
-  m.rate1 = bench::Throughput(1, seconds, make);
-  m.rate8 = bench::Throughput(8, seconds, make);
-  return m;
+// Calls per second of each subject at `clients` connections, measured in
+// turns of a quarter of the time each, so that drift of the machine weighs
+// on all alike.
+std::vector<double> ThroughputInTurns(int clients, double seconds,
+                                      const std::vector<std::function<double(int, double)>>& runs) {
+  constexpr int kTurns = 4;
+  std::vector<double> rates(runs.size(), 0.0);
+  for (int turn = 0; turn < kTurns; ++turn)
+    for (std::size_t s = 0; s < runs.size(); ++s)
+      rates[s] += runs[s](clients, seconds / kTurns) / kTurns;
+  return rates;
 }
 
 }  // namespace
@@ -103,63 +143,85 @@ int main(int argc, char** argv) {
   const std::string request =
       bench::PostRequest(rpc::EncodeRequest(1, "getCarregaPar", {"0001", "001"}));
   const std::string answer = bench::HttpClient(server.Port(), request).Call();
+  EchoProcess apart(answer);
   bench::BeastEcho beast(answer);
   HttplibEcho httplib(answer);
+  // The same server without its call log, on the same file.
+  test::ServerProcess quiet(
+      {dir.File("bench.db"),
+       false,
+       {"--keep-alive-requests", "1000000", "--no-call-log", "--loops", loops}});
+
+  // Every subject is measured in turns with the others (see LatencyInTurns).
+  bench::HttpClient toBeast(beast.Port(), request), toHttplib(httplib.Port(), request),
+      toServer(server.Port(), request), toQuiet(quiet.Port(), request),
+      toApart(apart.Port(), request);
+  test::RemoteClient module(server.Host(), server.Port());
+  module.connection.Open();
+  const std::vector<bench::Stats> one = bench::LatencyInTurns(
+      calls, {[&] { toBeast.Call(); }, [&] { toHttplib.Call(); }, [&] { toServer.Call(); },
+              [&] { toQuiet.Call(); }, [&] { module.rpc.getCarregaPar("0001", "001"); },
+              [&] { toApart.Call(); }});
+  const bench::Stats &onBeast = one[0], &onHttplib = one[1], &real = one[2], &unlogged = one[3],
+                     &full = one[4], &onApart = one[5];
+  auto rateOf = [&request](int port) {
+    return [port, &request](int clients, double s) {
+      return bench::Throughput(clients, s,
+                               [&] { return std::make_shared<bench::HttpClient>(port, request); });
+    };
+  };
+  const std::vector<std::function<double(int, double)>> subjects = {
+      rateOf(beast.Port()), rateOf(httplib.Port()), rateOf(server.Port()), rateOf(apart.Port())};
 
   std::printf("HTTP stacks, same client and bytes (%d calls for latency, %.0f s for throughput)\n",
               calls, seconds);
   std::printf("%-52s %12s %-8s %s\n", "measure", "value", "unit", "ratio to baseline");
-  const Measured onBeast = Measure(beast.Port(), request, calls, seconds);
-  const Measured onHttplib = Measure(httplib.Port(), request, calls, seconds);
-  const Measured real = Measure(server.Port(), request, calls, seconds);
-
-  bench::Row("bare echo on Beast p50", onBeast.one.p50_us, "us");
-  bench::Row("bare echo on cpp-httplib p50", onHttplib.one.p50_us, "us", onBeast.one.p50_us,
+  bench::Row("bare echo on Beast p50", onBeast.p50_us, "us");
+  bench::Row("bare echo on cpp-httplib p50", onHttplib.p50_us, "us", onBeast.p50_us, "Beast echo");
+  bench::Row("getCarregaPar through totem-server p50", real.p50_us, "us", onBeast.p50_us,
              "Beast echo");
-  bench::Row("getCarregaPar through totem-server p50", real.one.p50_us, "us", onBeast.one.p50_us,
+  bench::Row("bare echo on Beast in a process of its own p50", onApart.p50_us, "us", onBeast.p50_us,
              "Beast echo");
-  bench::Row("bare echo on Beast p99", onBeast.one.p99_us, "us");
-  bench::Row("getCarregaPar through totem-server p99", real.one.p99_us, "us", onBeast.one.p99_us,
+  bench::Row("getCarregaPar through totem-server p50", real.p50_us, "us", onApart.p50_us,
+             "echo in its own process");
+  bench::Row("getCarregaPar with the module's client p50", full.p50_us, "us", onApart.p50_us,
+             "echo in its own process");
+  bench::Row("bare echo on Beast p99", onBeast.p99_us, "us");
+  bench::Row("getCarregaPar through totem-server p99", real.p99_us, "us", onBeast.p99_us,
              "Beast echo");
-  for (const auto& [clients, rate] :
-       {std::pair{1, &Measured::rate1}, std::pair{8, &Measured::rate8}}) {
+  for (const int clients : {1, 8}) {
+    const std::vector<double> rates = ThroughputInTurns(clients, seconds, subjects);
     const std::string n = std::to_string(clients) + " connection" + (clients > 1 ? "s" : "");
-    bench::Row(("bare echo on Beast, " + n).c_str(), onBeast.*rate, "calls/s");
-    bench::Row(("bare echo on cpp-httplib, " + n).c_str(), onHttplib.*rate, "calls/s",
-               onBeast.*rate, "Beast echo");
-    bench::Row(("getCarregaPar through totem-server, " + n).c_str(), real.*rate, "calls/s",
-               onBeast.*rate, "Beast echo");
-    bench::Row("", real.*rate, "calls/s", onHttplib.*rate, "cpp-httplib echo");
+    bench::Row(("bare echo on Beast, " + n).c_str(), rates[0], "calls/s");
+    bench::Row(("bare echo on cpp-httplib, " + n).c_str(), rates[1], "calls/s", rates[0],
+               "Beast echo");
+    bench::Row(("getCarregaPar through totem-server, " + n).c_str(), rates[2], "calls/s", rates[0],
+               "Beast echo");
+    bench::Row("", rates[2], "calls/s", rates[1], "cpp-httplib echo");
+    bench::Row(("bare echo on Beast in a process of its own, " + n).c_str(), rates[3], "calls/s",
+               rates[0], "Beast echo");
+    bench::Row("", rates[2], "calls/s", rates[3], "echo in its own process");
   }
-  test::RemoteClient client(server.Host(), server.Port());
-  client.connection.Open();
-  const bench::Stats full = bench::Latency(calls, [&] { client.rpc.getCarregaPar("0001", "001"); });
-  bench::Row("getCarregaPar with the module's client p50", full.p50_us, "us", onBeast.one.p50_us,
+  bench::Row("getCarregaPar with the module's client p50", full.p50_us, "us", onBeast.p50_us,
              "Beast echo");
 
   // Where the time over the echo goes: the call's own work in process
   // (parse, store read, packet, encode) on the same file, and the call log
-  // (a server without it).
+  // (the server without it).
   {
     auto store = server::OpenStore("sqlite:" + dir.File("bench.db"));
-    server::ParametrosModule module(*store);
-    server::RpcDispatcher dispatcher(module);
+    server::ParametrosModule parametros(*store);
+    server::RpcDispatcher dispatcher(parametros);
     const std::string body = rpc::EncodeRequest(1, "getCarregaPar", {"0001", "001"});
     const bench::Stats dispatch = bench::Latency(calls, [&] { dispatcher.Handle(body); });
-    test::ServerProcess quiet(
-        {dir.File("bench.db"),
-         false,
-         {"--keep-alive-requests", "1000000", "--no-call-log", "--loops", loops}});
-    bench::HttpClient toQuiet(quiet.Port(), request);
-    const bench::Stats unlogged = bench::Latency(calls, [&] { toQuiet.Call(); });
     std::printf("\nwhere the time over the echo goes (p50)\n");
     bench::Row("the call's work in process: parse, store read, packet, encode", dispatch.p50_us,
-               "us", onBeast.one.p50_us, "Beast echo");
+               "us", onBeast.p50_us, "Beast echo");
     bench::Row("getCarregaPar through totem-server --no-call-log", unlogged.p50_us, "us",
-               onBeast.one.p50_us, "Beast echo");
+               onBeast.p50_us, "Beast echo");
     bench::Row("HTTP layer (server without call log - echo - call's work)",
-               unlogged.p50_us - onBeast.one.p50_us - dispatch.p50_us, "us");
-    bench::Row("call log (server - server without it)", real.one.p50_us - unlogged.p50_us, "us");
+               unlogged.p50_us - onBeast.p50_us - dispatch.p50_us, "us");
+    bench::Row("call log (server - server without it)", real.p50_us - unlogged.p50_us, "us");
   }
 
   // Idle keep-alive connections: each made one call and stays open.

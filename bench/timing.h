@@ -54,6 +54,28 @@ inline Stats Latency(int calls, const std::function<void()>& call) {
   return Percentiles(std::move(samples));
 }
 
+// Latency of several subjects measured in turns of `block` calls each, so
+// that a machine whose speed drifts during the run (a shared VM) weighs on
+// every subject alike: their ratios compare the subjects, not the moments
+// they were measured at.
+inline std::vector<Stats> LatencyInTurns(int calls,
+                                         const std::vector<std::function<void()>>& subjects,
+                                         int block = 50) {
+  std::vector<std::vector<double>> samples(subjects.size());
+  for (const auto& call : subjects)
+    for (int i = 0; i < std::min(calls / 10, 200); ++i) call();
+  for (int done = 0; done < calls; done += block)
+    for (std::size_t s = 0; s < subjects.size(); ++s)
+      for (int i = done; i < std::min(calls, done + block); ++i) {
+        const auto t0 = Clock::now();
+        subjects[s]();
+        samples[s].push_back(Micros(Clock::now() - t0));
+      }
+  std::vector<Stats> stats;
+  for (auto& one : samples) stats.push_back(Percentiles(std::move(one)));
+  return stats;
+}
+
 // Calls per second of `clients` threads, each with a client of its own made
 // by makeClient (something with Call()), for a bounded time.
 template <class MakeClient>
