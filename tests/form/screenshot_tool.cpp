@@ -25,11 +25,13 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QLayout>
 #include <QMainWindow>
 #include <QMdiArea>
 
 #include <QPainter>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -134,8 +136,13 @@ int main(int argc, char** argv) {
                                                &window);
   }
   if (open) {
-    // The dialog centred over the screen, as it opens for the user.
+    // The dialog centred over the screen, as it opens for the user, as tall
+    // as its wrapped texts need (the host application sees to that when a
+    // window shows).
     open->adjustSize();
+    if (QLayout* layout = open->layout(); layout && layout->hasHeightForWidth())
+      open->resize(open->width(),
+                   std::max(open->height(), layout->totalHeightForWidth(open->width())));
     open->show();
     QApplication::processEvents();
     QPainter painter(&picture);
