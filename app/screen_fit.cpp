@@ -25,13 +25,16 @@ constexpr QSize kFrameRoom(16, 40);
 class InViewKeeper : public QObject {
  public:
   explicit InViewKeeper(QMdiArea* area) : QObject(area), area_(area) {
-    area->installEventFilter(this);
     area->viewport()->installEventFilter(this);
   }
 
  protected:
+  // The viewport, not the area: the area's own resize event comes before it
+  // lays out its viewport, which still has the old size then (a window that
+  // goes full screen after its screen opened kept the screen where the
+  // larger area had centred it).
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == area_ && event->type() == QEvent::Resize) KeepInView();
+    if (watched == area_->viewport() && event->type() == QEvent::Resize) KeepInView();
     if (watched == area_->viewport() && event->type() == QEvent::ChildAdded)
       static_cast<QChildEvent*>(event)->child()->installEventFilter(this);
     if (event->type() == QEvent::Show && qobject_cast<QMdiSubWindow*>(watched)) KeepInView();

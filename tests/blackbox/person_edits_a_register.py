@@ -38,7 +38,10 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 # Screen sizes a shop's touch terminals have, and the factor the host draws
 # its screens at on each (they are laid out for 800 x 590 inside 16 x 96 of
 # window chrome).
-SIZES = [((640, 480), 0.65), ((800, 600), 0.85), ((1024, 768), 1.0)]
+# The last row is a touch terminal in full-screen mode (the desk's settings
+# file says so): no window frame, the same factor.
+SIZES = [((640, 480), 0.65, False), ((800, 600), 0.85, False), ((1024, 768), 1.0, False),
+         ((800, 600), 0.85, True)]
 
 # The screen's client area and where its controls are in it (the form's
 # layout): centres of buttons, in client coordinates at factor 1.
@@ -287,10 +290,15 @@ class Desktop:
 class Programs:
     """scripts/launch: the server on a fresh SQLite file and the host."""
 
-    def __init__(self, desktop, build_dir, work):
+    def __init__(self, desktop, build_dir, work, fullscreen=False):
         self.db = os.path.join(work, "demo.db")
         self.log_path = os.path.join(work, "launch.out")
-        env = dict(desktop.env, BUILD_DIR=build_dir, TOTEM_DB=self.db)
+        # The desk's own settings file, as an installer leaves it.
+        config = os.path.join(work, "config")
+        os.makedirs(os.path.join(config, "totem"))
+        with open(os.path.join(config, "totem", "backoffice.ini"), "w") as ini:
+            ini.write("[screen]\nfullscreen={}\n".format("true" if fullscreen else "false"))
+        env = dict(desktop.env, BUILD_DIR=build_dir, TOTEM_DB=self.db, XDG_CONFIG_HOME=config)
         self.log = open(self.log_path, "w")
         self.process = subprocess.Popen([os.path.join(ROOT, "scripts", "launch")], env=env,
                                         cwd=ROOT, stdout=self.log, stderr=subprocess.STDOUT,
@@ -375,8 +383,10 @@ class Screen:
                 elif left is not None:
                     right = px - 1
                     break
-            if left is None or right is None:
+            if left is None:
                 return None
+            if right is None:  # the screen reaches the area's right edge
+                right = area_left + w - 1
             middle = (left + right) // 2
             top, bottom = row, row
             while top > y and not near(shot.px(middle, top - 1), MDI_BACKGROUND, 2):
@@ -777,9 +787,13 @@ def person_edits_a_register(desktop, programs, docs, scale):
             shutil.copyfile(path, os.path.join(docs, name + ".png"))
 
 
-def one_size(size, scale, options, artifacts):
+def label_of(size, fullscreen):
+    return "{}x{}".format(*size) + ("-fullscreen" if fullscreen else "")
+
+
+def one_size(size, scale, fullscreen, options, artifacts):
     started = time.monotonic()
-    label = "{}x{}".format(*size)
+    label = label_of(size, fullscreen)
     artifacts = os.path.join(artifacts, label)
     os.makedirs(artifacts)
     work = tempfile.mkdtemp(prefix="totem-person-")
@@ -788,8 +802,9 @@ def one_size(size, scale, options, artifacts):
     try:
         desktop = Desktop(artifacts, size)
         desktop.map_keys(MESSAGES.values())
-        programs = Programs(desktop, os.path.abspath(options.build_dir), work)
-        person_edits_a_register(desktop, programs, options.docs, scale)
+        programs = Programs(desktop, os.path.abspath(options.build_dir), work, fullscreen)
+        # The documentation shows the framed window at each size.
+        person_edits_a_register(desktop, programs, None if fullscreen else options.docs, scale)
         print(f"person at {label}: ok in {time.monotonic() - started:.1f} s; "
               f"screenshots in {artifacts}")
     except Failure as failure:
@@ -814,15 +829,15 @@ def main():
     parser.add_argument("--build-dir", required=True)
     parser.add_argument("--artifacts", required=True)
     parser.add_argument("--docs")
-    parser.add_argument("--size", help="only this size of the table (WxH)")
+    parser.add_argument("--size", help="only this row of the table (WxH or WxH-fullscreen)")
     options = parser.parse_args()
     artifacts = os.path.abspath(options.artifacts)
     shutil.rmtree(artifacts, ignore_errors=True)
     os.makedirs(artifacts)
     status = 0
-    for size, scale in SIZES:
-        if options.size in (None, "{}x{}".format(*size)):
-            status |= one_size(size, scale, options, artifacts)
+    for size, scale, fullscreen in SIZES:
+        if options.size in (None, label_of(size, fullscreen)):
+            status |= one_size(size, scale, fullscreen, options, artifacts)
     return status
 
 
