@@ -43,13 +43,19 @@ class InViewKeeper : public QObject {
 
  private:
   void KeepInView() {
+    // A window that does not fit where it is goes to the middle of the room
+    // (one centred in a larger area stays centred), or to its top left
+    // corner when it is larger than the room.
+    auto place = [](int at, int size, int room) {
+      return at >= 0 && at + size <= room ? at : std::max(0, (room - size) / 2);
+    };
     const QSize room = area_->viewport()->size();
     for (QMdiSubWindow* child : area_->subWindowList()) {
       if (child->isMaximized() || child->isMinimized()) continue;
       const QRect r = child->geometry();
-      const int x = std::max(0, std::min(r.x(), room.width() - r.width()));
-      const int y = std::max(0, std::min(r.y(), room.height() - r.height()));
-      if (QPoint(x, y) != r.topLeft()) child->move(x, y);
+      const QPoint to(place(r.x(), r.width(), room.width()),
+                      place(r.y(), r.height(), room.height()));
+      if (to != r.topLeft()) child->move(to);
     }
   }
 
