@@ -24,7 +24,7 @@ constexpr QSize kFrameRoom(16, 40);
 // size may hang below an area that is smaller by the menu).
 class InViewKeeper : public QObject {
  public:
-  explicit InViewKeeper(QMdiArea* area) : QObject(area), area_(area) {
+  explicit InViewKeeper(QMdiArea* area) : QObject(area), area_(area), viewport_(area->viewport()) {
     area->viewport()->installEventFilter(this);
   }
 
@@ -32,12 +32,23 @@ class InViewKeeper : public QObject {
   // The viewport, not the area: the area's own resize event comes before it
   // lays out its viewport, which still has the old size then (a window that
   // goes full screen after its screen opened kept the screen where the
-  // larger area had centred it).
+  // larger area had centred it). Events come here while the area is being
+  // destroyed too: only its viewport's address is compared then.
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == area_->viewport() && event->type() == QEvent::Resize) KeepInView();
-    if (watched == area_->viewport() && event->type() == QEvent::ChildAdded)
-      static_cast<QChildEvent*>(event)->child()->installEventFilter(this);
-    if (event->type() == QEvent::Show && qobject_cast<QMdiSubWindow*>(watched)) KeepInView();
+    switch (event->type()) {
+      case QEvent::Resize:
+        if (watched == viewport_) KeepInView();
+        break;
+      case QEvent::ChildAdded:
+        if (watched == viewport_)
+          static_cast<QChildEvent*>(event)->child()->installEventFilter(this);
+        break;
+      case QEvent::Show:
+        if (qobject_cast<QMdiSubWindow*>(watched)) KeepInView();
+        break;
+      default:
+        break;
+    }
     return false;
   }
 
@@ -60,6 +71,7 @@ class InViewKeeper : public QObject {
   }
 
   QMdiArea* area_;
+  const QObject* viewport_;
 };
 
 class OnScreenKeeper : public QObject {
