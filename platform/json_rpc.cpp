@@ -217,17 +217,10 @@ std::string EncodeRequestJson(long long id, std::string_view method, const json&
 
 namespace {
 
-std::string EncodeResultWithId(const json& id, std::string_view idText,
-                               const ResultEnvelope& envelope,
-                               const std::vector<std::string>& params,
-                               const std::vector<std::optional<json>>& lists) {
-  // Written directly: answers are the server's hot path, and a list of
-  // 50,000 registers would otherwise be built as a document tree first.
-  std::string out;
-  std::size_t rows = envelope.packet ? envelope.packet->rows.size() : 0;
-  out.reserve(256 + rows * 64);
-  out += "{\"id\":";
-  AppendId(out, id, idText);
+// Everything of an answer after its id.
+void AppendResultTail(std::string& out, const ResultEnvelope& envelope,
+                      const std::vector<std::string>& params,
+                      const std::vector<std::optional<json>>& lists) {
   out += ",\"jsonrpc\":\"2.0\",\"result\":{\"envelope\":";
   json_writer::AppendEnvelope(out, envelope);
   out += ",\"params\":[";
@@ -239,6 +232,20 @@ std::string EncodeResultWithId(const json& id, std::string_view idText,
       json_writer::AppendString(out, params[i]);
   }
   out += "]}}";
+}
+
+std::string EncodeResultWithId(const json& id, std::string_view idText,
+                               const ResultEnvelope& envelope,
+                               const std::vector<std::string>& params,
+                               const std::vector<std::optional<json>>& lists) {
+  // Written directly: answers are the server's hot path, and a list of
+  // 50,000 registers would otherwise be built as a document tree first.
+  std::string out;
+  std::size_t rows = envelope.packet ? envelope.packet->rows.size() : 0;
+  out.reserve(256 + rows * 64);
+  out += "{\"id\":";
+  AppendId(out, id, idText);
+  AppendResultTail(out, envelope, params, lists);
   return out;
 }
 
@@ -252,6 +259,21 @@ std::string EncodeResult(const json& id, const ResultEnvelope& envelope,
 
 std::string EncodeResult(const Request& request, const ResultEnvelope& envelope) {
   return EncodeResultWithId(request.id, request.idText, envelope, request.params, request.lists);
+}
+
+std::string EncodeResultTail(const Request& request, const ResultEnvelope& envelope) {
+  std::string tail;
+  AppendResultTail(tail, envelope, request.params, request.lists);
+  return tail;
+}
+
+std::string EncodeResultWithTail(const Request& request, std::string_view tail) {
+  std::string out;
+  out.reserve(32 + tail.size());
+  out += "{\"id\":";
+  AppendId(out, request.id, request.idText);
+  out += tail;
+  return out;
 }
 
 std::string EncodeFault(const Fault& fault) {

@@ -94,6 +94,11 @@ std::string EncodeResult(const nlohmann::json& id, const ResultEnvelope& envelop
                          const std::vector<std::optional<nlohmann::json>>& lists = {});
 // The answer to request: its id as sent, its arguments as they came.
 std::string EncodeResult(const Request& request, const ResultEnvelope& envelope);
+// The same answer in two parts: all that follows the id, which is the same
+// for every request of one call with the same arguments, and the whole
+// answer made of it for one request.
+std::string EncodeResultTail(const Request& request, const ResultEnvelope& envelope);
+std::string EncodeResultWithTail(const Request& request, std::string_view tail);
 std::string EncodeFault(const Fault& fault);
 
 struct Response {

@@ -84,6 +84,10 @@ class ParametrosModule {
   // put back and how many left alone.
   ResultEnvelope SetDesfazCopia(const std::string& idCopia, const Caller& caller = {});
 
+  // The store's commit stamp (Store::Stamp): what a read answered stays
+  // the answer while it is unchanged.
+  std::optional<CommitStamp> Stamp() const { return store_.Stamp(); }
+
  private:
   // A store failure is logged with its detail and reported to the user with
   // a stable code and a message that reveals nothing of the database.

@@ -44,15 +44,15 @@ std::string_view OutcomeName(Outcome outcome) {
   return "error";
 }
 
-RpcDispatcher::RpcDispatcher(ParametrosModule& module) {
+RpcDispatcher::RpcDispatcher(ParametrosModule& module) : module_(module) {
   using Args = const std::vector<std::string>&;
   using Who = const Caller&;
   using namespace contract;
   using List = const nlohmann::json&;
   using Call = std::function<ResultEnvelope(Args, List, Who)>;
-  auto method = [](const contract::Method& m, Call call) {
-    return Method{std::string(m.name), m.arity,  m.takesRegister,
-                  m.lastIsList,        m.writes, std::move(call)};
+  auto method = [](const contract::Method& m, Call call, bool kept = false) {
+    return Method{std::string(m.name), m.arity, m.takesRegister, m.lastIsList, m.writes, kept,
+                  std::move(call)};
   };
   methods_ = {
       method(kGetFilial, [&module](Args, List, Who caller) { return module.GetFilial(caller); }),
@@ -61,10 +61,12 @@ RpcDispatcher::RpcDispatcher(ParametrosModule& module) {
       method(kGetPesqGrupProd, [&module](Args, List, Who) { return module.GetPesqGrupProd(); }),
       method(
           kGetCarregaPar,
-          [&module](Args a, List, Who caller) { return module.GetCarregaPar(a[0], a[1], caller); }),
+          [&module](Args a, List, Who caller) { return module.GetCarregaPar(a[0], a[1], caller); },
+          true),
       method(
           kGetVerifPar,
-          [&module](Args a, List, Who caller) { return module.GetVerifPar(a[0], a[1], caller); }),
+          [&module](Args a, List, Who caller) { return module.GetVerifPar(a[0], a[1], caller); },
+          true),
       method(kSetUpdParametros,
              [&module](Args a, List, Who caller) { return module.SetUpdParametros(a, caller); }),
       method(kGetHistParametros,
@@ -226,25 +228,47 @@ std::optional<std::string> RpcDispatcher::Call(const rpc::Request& request, cons
     summary.cdFilial = request.params[0];
     summary.cdCaixa = request.params[1];
   }
+  if (!method->kept || !caller.reach.All()) return answer(Ran(*method, request, caller, summary));
+  // The stamp is read before the call and again after it: equal, nothing
+  // was committed meanwhile and the answer is the database's as of it.
+  const std::optional<CommitStamp> before = module_.Stamp();
+  std::string key = AnswerCache::Key(method->name, request.params);
+  if (before) {
+    if (auto tail = kept_.Find(*before, key)) {
+      summary.outcome = Outcome::kOk;
+      return answer(rpc::EncodeResultWithTail(request, *tail));
+    }
+  }
+  std::string tail;
+  std::string whole = Ran(*method, request, caller, summary, &tail);
+  if (before && !tail.empty() && module_.Stamp() == before)
+    kept_.Keep(*before, std::move(key), std::move(tail));
+  return answer(std::move(whole));
+}
+
+std::string RpcDispatcher::Ran(const Method& method, const rpc::Request& request,
+                               const Caller& caller, CallSummary& summary,
+                               std::string* tail) const {
   try {
     static const nlohmann::json kNoList;
-    const nlohmann::json& list = method->lastIsList ? *request.lists.back() : kNoList;
-    ResultEnvelope envelope = method->call(request.params, list, caller);
+    const nlohmann::json& list = method.lastIsList ? *request.lists.back() : kNoList;
+    ResultEnvelope envelope = method.call(request.params, list, caller);
     if (envelope.ok)
       summary.outcome = Outcome::kOk;
     else
       summary.outcome = envelope.code == refusal::kFalhaBase ? Outcome::kError : Outcome::kRefused;
     summary.code = envelope.ok ? std::string() : envelope.code;
     // The server leaves every argument as it came, by-reference ones included.
-    return answer(rpc::EncodeResult(request, envelope));
+    if (!tail || !envelope.ok) return rpc::EncodeResult(request, envelope);
+    *tail = rpc::EncodeResultTail(request, envelope);
+    return rpc::EncodeResultWithTail(request, *tail);
   } catch (const OutOfReach& refused) {
     // Refused like a write by a token that may only read: the call ran no
     // further than naming a branch or register its token does not reach.
-    return answer(Fault(FaultOf(request, rpc::kForbidden, refused.what()), summary));
+    return Fault(FaultOf(request, rpc::kForbidden, refused.what()), summary);
   } catch (const std::exception& error) {
-    LogError(method->name + ": erro interno: " + error.what());
-    return answer(
-        Fault(FaultOf(request, rpc::kInternalError, "Erro interno do servidor"), summary));
+    LogError(method.name + ": erro interno: " + error.what());
+    return Fault(FaultOf(request, rpc::kInternalError, "Erro interno do servidor"), summary);
   }
 }
 

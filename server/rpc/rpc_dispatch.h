@@ -5,6 +5,7 @@
 // requests; a notification (a request without "id") runs and gets no
 // response, so a body of notifications only is answered with nothing.
 #include "server/domain/parametros_module.h"
+#include "server/rpc/answer_cache.h"
 #include "server/rpc/call_summary.h"
 
 #include <nlohmann/json_fwd.hpp>
@@ -79,6 +80,9 @@ class RpcDispatcher {
     bool takesRegister;  // the first two arguments are a branch and a register code
     bool lastIsList;     // the last argument is a list; every other is a text
     bool writes;         // refused to a token that may only read
+    // Reads one register, with an answer that depends on nothing but the
+    // database and the arguments: kept in the answer cache.
+    bool kept;
     // The texts, the list (null when the method takes none) and the caller.
     std::function<ResultEnvelope(const std::vector<std::string>&, const nlohmann::json&,
                                  const Caller&)>
@@ -92,7 +96,16 @@ class RpcDispatcher {
   std::optional<std::string> Call(const rpc::Request& request, const Caller& caller,
                                   CallSummary& summary) const;
 
+  // Runs method for request and encodes its answer (a fault for a store
+  // failure or a register beyond reach). *tail, when asked for, gets what
+  // follows the id of a successful answer, to be kept for callers that
+  // reach every register while the store's commit stamp holds.
+  std::string Ran(const Method& method, const rpc::Request& request, const Caller& caller,
+                  CallSummary& summary, std::string* tail = nullptr) const;
+
+  ParametrosModule& module_;
   std::vector<Method> methods_;
+  mutable AnswerCache kept_;
 };
 
 }  // namespace totem::server

@@ -51,6 +51,8 @@ class SqlStore : public Store {
                          " do esquema: " + error.what());
       }
     }
+    // After the reads above: a file in WAL mode has its WAL-index by now.
+    stamps_ = Dialect::OpenStamps(*connection);
     idle_.push_back(std::move(connection));
   }
 
@@ -223,6 +225,10 @@ class SqlStore : public Store {
     return sql_rows::Rows(*c, sql, values, columns);
   }
 
+  std::optional<CommitStamp> Stamp() const override {
+    return stamps_ ? stamps_->Read() : std::nullopt;
+  }
+
   std::unique_ptr<WriteTransaction> BeginWrite() override {
     if constexpr (Dialect::kOneWriterAtATime) {
       // Writers of this process take turns on a lock here instead of
@@ -252,6 +258,8 @@ class SqlStore : public Store {
   std::vector<std::unique_ptr<Connection>> idle_;
   std::mutex writeTurn_;
   ChangeObserver observer_;
+  // After the connections: it reads memory they keep mapped.
+  std::unique_ptr<CommitStampSource> stamps_;
   // Last: it stops before anything it reads goes away.
   std::unique_ptr<ChangeListener> listener_;
 };

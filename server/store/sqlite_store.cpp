@@ -2,6 +2,7 @@
 
 #include "server/log/server_log.h"
 #include "server/store/sqlite_migrations.h"
+#include "server/store/wal_index_stamp.h"
 
 #include <sqlite3.h>
 #include <unistd.h>
@@ -10,6 +11,10 @@ namespace totem::server {
 
 std::unique_ptr<SqliteConnection> SqliteDialect::Connect(const std::string& path) {
   return std::make_unique<SqliteConnection>(path);
+}
+
+std::unique_ptr<CommitStampSource> SqliteDialect::OpenStamps(SqliteConnection& connection) {
+  return WalIndexStamp::Open(connection.Handle());
 }
 
 void SqliteDialect::CheckIntegrity(SqliteConnection& connection) {

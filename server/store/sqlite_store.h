@@ -45,6 +45,8 @@ struct SqliteDialect {
   // The file opens for writing now and its write lock can be had.
   static void CheckWritable(Connection& connection, const std::string& path);
   static bool Broken(Connection&) { return false; }  // a file does not go away
+  // Read from the file's WAL-index (wal_index_stamp.h).
+  static std::unique_ptr<CommitStampSource> OpenStamps(Connection& connection);
 };
 
 using SqliteStore = SqlStore<SqliteDialect>;

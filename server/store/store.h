@@ -164,6 +164,18 @@ class WriteTransaction {
   virtual void Commit() = 0;
 };
 
+// What the database looked like after its last commit, as far as telling
+// commits apart goes: two equal stamps, read at two moments, mean nothing
+// was committed in between, by this process or any other.
+using CommitStamp = std::array<unsigned char, 48>;
+
+class CommitStampSource {
+ public:
+  virtual ~CommitStampSource() = default;
+  // None when it cannot be told now.
+  virtual std::optional<CommitStamp> Read() const = 0;
+};
+
 // Every member may throw StoreError. Implementations are safe to use from
 // several threads at once.
 class Store {
@@ -223,6 +235,9 @@ class Store {
   virtual void CheckWritable() = 0;
 
   virtual std::unique_ptr<WriteTransaction> BeginWrite() = 0;
+  // The database's commit stamp, read without asking the database; none
+  // where it cannot be had so cheaply (then nothing read may be kept).
+  virtual std::optional<CommitStamp> Stamp() const { return std::nullopt; }
   // A reading statement of the store's own modules, as WriteTransaction::Run.
   virtual SqlRows Read(std::string_view sql, const SqlValues& values, std::size_t columns) = 0;
 };

@@ -305,6 +305,12 @@ TEST_F(CopyAndHistory, AScopedTokenSeesAndChangesOnlyWhatItReaches) {
   for (const auto& row : client_->Rows("getConfCaixa", {})) caixas.push_back(row[0]);
   EXPECT_EQ(caixas, (std::vector<std::string>{"0001002", "0002001"}));
 
+  // Answers kept for a token that reaches every register are not another's.
+  ModuleClient reader(server_->Host(), server_->Port());
+  reader.Http().set_bearer_token_auth("consulta-0123456789");
+  ASSERT_EQ(reader.Envelope("getCarregaPar", {"0001", "001"})["status"], "ok");
+  ASSERT_EQ(reader.Envelope("getVerifPar", {"0009", "999"})["status"], "error");
+
   const auto before = Stored();
   const auto to = [](const char* filial, const char* caixa) {
     return json::array({json::array({filial, caixa})});
@@ -344,8 +350,6 @@ TEST_F(CopyAndHistory, AScopedTokenSeesAndChangesOnlyWhatItReaches) {
             "ok");
 
   // A token that may only read previews, and puts nothing back.
-  ModuleClient reader(server_->Host(), server_->Port());
-  reader.Http().set_bearer_token_auth("consulta-0123456789");
   EXPECT_EQ(reader.Envelope("getDesfazCopiaPrevia", {"1"})["status"], "ok");
   for (const auto& [method, params] :
        {std::pair<std::string, json>{"setRestauraParametros", {"0001", "001", "1"}},

@@ -1,6 +1,7 @@
 // The six methods of the parameter module through a real server process over
 // a real SQLite file holding a small imported chain.
 #include "tests/server/module_client.h"
+#include "tests/support/save_args.h"
 #include "tests/support/server_process.h"
 #include "tests/support/temp_dir.h"
 
@@ -106,6 +107,24 @@ TEST_F(ParametrosMethods, SaveUpdatesAnExistingRecord) {
   ASSERT_EQ(client_->Envelope("setUpdParametros", args)["status"], "ok");
   EXPECT_EQ(Load("0001", "001"),
             json::parse(R"([["N","1","","N","","","45","Novo texto",null,"","S",""]])"));
+}
+
+// A read is answered as before only while nothing was committed since, by
+// this server or by another program writing the same database.
+TEST_F(ParametrosMethods, AReadSeesEveryCommitOfAnyProgram) {
+  constexpr std::size_t kMessage = 7;
+  const std::string where = " WHERE cdfilial = '0001' AND cdcaixa = '001'";
+  ASSERT_EQ(client_->Envelope("setUpdParametros", ValidSaveArgs())["status"], "ok");
+  const json saved = Load("0001", "001");
+  ASSERT_EQ(Load("0001", "001"), saved);
+  db_->Query("UPDATE parametro_totem SET dsmsginitot = 'Por fora'" + where);
+  EXPECT_EQ(Load("0001", "001")[0][kMessage], "Por fora");
+  std::vector<std::string> args = ValidSaveArgs();
+  SaveField(args, contract::col::DSMSGINITOT) = "Pelo servidor";
+  ASSERT_EQ(client_->Envelope("setUpdParametros", args)["status"], "ok");
+  EXPECT_EQ(Load("0001", "001")[0][kMessage], "Pelo servidor");
+  db_->Query("DELETE FROM parametro_totem" + where);
+  EXPECT_EQ(Load("0001", "001"), json::array());
 }
 
 TEST_F(ParametrosMethods, UnknownFlagsAndStatementTypesPassThrough) {
