@@ -14,7 +14,7 @@ std::unique_ptr<SqliteConnection> SqliteDialect::Connect(const std::string& path
 }
 
 std::unique_ptr<CommitStampSource> SqliteDialect::OpenStamps(SqliteConnection& connection) {
-  return WalIndexStamp::Open(connection.Handle());
+  return WalIndexStamp::Open(connection.Path());
 }
 
 void SqliteDialect::CheckIntegrity(SqliteConnection& connection) {

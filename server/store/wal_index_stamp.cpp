@@ -1,10 +1,6 @@
 #include "server/store/wal_index_stamp.h"
 
-#include <fcntl.h>
 #include <sqlite3.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cstdint>
@@ -40,31 +36,27 @@ bool Sound(const CommitStamp& header) {
 
 }  // namespace
 
-std::unique_ptr<WalIndexStamp> WalIndexStamp::Open(sqlite3* db) {
-  const char* file = sqlite3_db_filename(db, "main");
-  if (!file || !*file) return nullptr;
-  const std::string path = std::string(file) + "-shm";
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return nullptr;
-  struct stat info {};
-  // The header pages only: SQLite grows the file, never shrinks it while a
-  // connection of this process holds it open (and the store's connections
-  // outlive this reader).
-  const std::size_t length = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-  void* map = MAP_FAILED;
-  if (fstat(fd, &info) == 0 && static_cast<std::size_t>(info.st_size) >= length)
-    map = mmap(nullptr, length, PROT_READ, MAP_SHARED, fd, 0);
-  close(fd);
-  if (map == MAP_FAILED) return nullptr;
-  std::unique_ptr<WalIndexStamp> stamps(new WalIndexStamp(map, length));
+std::unique_ptr<WalIndexStamp> WalIndexStamp::Open(const std::string& path) {
+  auto connection = std::make_unique<SqliteConnection>(path);
+  // A read maps the WAL-index of a connection in WAL mode.
+  connection->Prepare("SELECT COUNT(*) FROM sqlite_master").Step();
+  sqlite3_file* file = nullptr;
+  if (sqlite3_file_control(connection->Handle(), "main", SQLITE_FCNTL_FILE_POINTER, &file) !=
+          SQLITE_OK ||
+      !file || !file->pMethods || file->pMethods->iVersion < 2 || !file->pMethods->xShmMap)
+    return nullptr;
+  // Its first region, as SQLite maps it (32 KiB), without growing it.
+  constexpr int kRegionBytes = 32 * 1024;
+  void volatile* region = nullptr;
+  if (file->pMethods->xShmMap(file, 0, kRegionBytes, 0, &region) != SQLITE_OK || !region)
+    return nullptr;
+  std::unique_ptr<WalIndexStamp> stamps(new WalIndexStamp(std::move(connection), region));
   if (!stamps->Read()) return nullptr;
   return stamps;
 }
 
-WalIndexStamp::~WalIndexStamp() { munmap(const_cast<void*>(map_), length_); }
-
 std::optional<CommitStamp> WalIndexStamp::Read() const {
-  const auto* words = static_cast<const volatile std::uint32_t*>(map_);
+  const auto* words = static_cast<const volatile std::uint32_t*>(header_);
   // SQLite writes the second copy first and the first last; reading the
   // first before the second, two equal copies are one commit's header.
   const CommitStamp first = Copy(words);

@@ -4,35 +4,35 @@
 // WAL-index (the "-shm" file every connection to the database maps), which
 // every commit rewrites. The header is read as SQLite's own readers read it:
 // two copies, written in opposite order, equal when no writer is between
-// them.
+// them. The memory is SQLite's own mapping, asked of a connection kept open
+// for it: opening the file here would be a second descriptor whose closing
+// drops every lock this process holds on it (POSIX record locks belong to
+// the process, not to the descriptor).
+#include "server/store/sqlite_connection.h"
 #include "server/store/store.h"
 
 #include <memory>
 #include <optional>
 #include <string>
 
-struct sqlite3;
-
 namespace totem::server {
 
 class WalIndexStamp : public CommitStampSource {
  public:
-  // The stamps of the database db is open on; none when it has no
-  // WAL-index file to read (not in WAL mode, in memory) or one in a layout
-  // this server does not know.
-  static std::unique_ptr<WalIndexStamp> Open(sqlite3* db);
-  ~WalIndexStamp() override;
-  WalIndexStamp(const WalIndexStamp&) = delete;
-  WalIndexStamp& operator=(const WalIndexStamp&) = delete;
+  // The stamps of the database at path; none when it has no WAL-index to
+  // read (not in WAL mode) or one in a layout this server does not know.
+  static std::unique_ptr<WalIndexStamp> Open(const std::string& path);
 
   // None while a writer is between the two copies, or when the header no
   // longer reads as one.
   std::optional<CommitStamp> Read() const override;
 
  private:
-  WalIndexStamp(const void* map, std::size_t length) : map_(map), length_(length) {}
-  const void* map_;
-  std::size_t length_;
+  WalIndexStamp(std::unique_ptr<SqliteConnection> connection, const volatile void* header)
+      : connection_(std::move(connection)), header_(header) {}
+  // Keeps SQLite's mapping of the WAL-index in place.
+  std::unique_ptr<SqliteConnection> connection_;
+  const volatile void* header_;
 };
 
 }  // namespace totem::server
