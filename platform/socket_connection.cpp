@@ -1,11 +1,10 @@
 #include "platform/socket_connection.h"
 
 #include "platform/errors.h"
+#include "platform/http_transport.h"
 #include "platform/json_rpc.h"
 
-#include <httplib.h>
 #include <openssl/x509_vfy.h>
-#include <poll.h>
 
 #include <fstream>
 #include <optional>
@@ -42,43 +41,40 @@ std::string CertificateProblem(long verifyResult) {
   }
 }
 
-std::string TransportFailure(httplib::Error error, const std::string& endpoint, long verifyResult,
+std::string TransportFailure(TransportError error, const std::string& endpoint, long verifyResult,
                              const std::string& caFile) {
   switch (error) {
-    case httplib::Error::Connection:
+    case TransportError::kConnection:
       return "Não foi possível conectar ao servidor de aplicação em " + endpoint +
              ". Verifique se o servidor está no ar e o endereço está correto.";
-    case httplib::Error::ConnectionTimeout:
+    case TransportError::kConnectionTimeout:
       return "O servidor de aplicação em " + endpoint + " não aceitou a conexão a tempo.";
-    case httplib::Error::Read:
+    case TransportError::kRead:
       return "O servidor de aplicação em " + endpoint +
              " não respondeu: conexão interrompida ou tempo de espera esgotado.";
-    case httplib::Error::Write:
+    case TransportError::kWrite:
       return "Falha ao enviar a requisição ao servidor de aplicação em " + endpoint +
              ": conexão interrompida.";
-    case httplib::Error::SSLServerVerification:
+    case TransportError::kServerVerification:
       return "Conexão segura (HTTPS) recusada: o certificado do servidor de aplicação em " +
              endpoint + " " + CertificateProblem(verifyResult) +
              ". Verifique o endereço do servidor e a autoridade certificadora configurada.";
-    case httplib::Error::SSLLoadingCerts:
+    case TransportError::kLoadingCertificates:
       return "Não foi possível ler as autoridades certificadoras" +
              (caFile.empty() ? std::string(" do sistema") : " do arquivo " + caFile) +
              " para a conexão segura (HTTPS) com " + endpoint + ".";
-    case httplib::Error::SSLConnection:
+    case TransportError::kSecureConnection:
       return "Não foi possível estabelecer a conexão segura (HTTPS) com o servidor de aplicação "
              "em " +
              endpoint + ". Verifique se o servidor atende HTTPS nesse endereço.";
-    default:
-      return "Falha de comunicação com o servidor de aplicação em " + endpoint + " (" +
-             httplib::to_string(error) + ").";
   }
+  return "Falha de comunicação com o servidor de aplicação em " + endpoint + ".";
 }
 
 // The message for a request that got no answer at all.
-std::string Failure(httplib::Client& client, httplib::Error error, const std::string& host,
-                    const std::string& endpoint, const std::string& caFile) {
-  const long verifyResult = IsHttps(host) ? client.get_openssl_verify_result() : X509_V_OK;
-  return TransportFailure(error, endpoint, verifyResult, caFile);
+std::string Failure(const HttpTransport& transport, const std::string& endpoint,
+                    const std::string& caFile) {
+  return TransportFailure(transport.Error(), endpoint, transport.VerifyResult(), caFile);
 }
 
 // What an HTTP status other than 200 means, when opening the connection
@@ -110,20 +106,11 @@ std::string StatusProblem(int status, const std::string& endpoint, const std::st
   }
 }
 
-// An idle kept-alive connection that reads as readable was closed by the
-// server (or carries bytes nobody asked for): the next call starts a fresh
-// one instead of writing into it.
-void DropIfClosedByPeer(httplib::Client& client) {
-  if (!client.is_socket_open()) return;
-  pollfd descriptor{client.socket(), POLLIN, 0};
-  if (poll(&descriptor, 1, 0) > 0) client.stop();
-}
-
 }  // namespace
 
 struct SocketConnection::Transport {
-  explicit Transport(const std::string& url) : client(url) {}
-  httplib::Client client;
+  explicit Transport(HttpTransport::Options options) : client(std::move(options)) {}
+  HttpTransport client;
 };
 
 SocketConnection::SocketConnection() = default;
@@ -153,47 +140,41 @@ void SocketConnection::Connect() {
     throw ConnectionError("Porta do servidor de aplicação inválida: " + std::to_string(port_) +
                           ".");
 
-  const std::string url =
-      (HasScheme(host_) ? host_ : "http://" + host_) + ":" + std::to_string(port_);
-  auto transport = std::make_unique<Transport>(url);
-  if (!transport->client.is_valid())
-    throw ConnectionError("Endereço do servidor de aplicação inválido: " + url + ".");
-  auto& client = transport->client;
-  if (IsHttps(host_)) {
-    // Checked here because the TLS layer would only report that it could
-    // not load certificates, without saying which file.
-    if (!caFile_.empty() && !std::ifstream(caFile_))
-      throw ConnectionError(
-          "Arquivo de autoridades certificadoras não encontrado ou ilegível: " + caFile_ + ".");
-    client.enable_server_certificate_verification(true);
-    if (!caFile_.empty()) client.set_ca_cert_path(caFile_.c_str());
+  const bool https = IsHttps(host_);
+  std::string host = host_;
+  if (HasScheme(host)) {
+    const std::string scheme = host.substr(0, host.find("://"));
+    host = host.substr(scheme.size() + 3);
+    if (scheme != "http" && scheme != "https")
+      throw ConnectionError("Endereço do servidor de aplicação inválido: " + host_ + ":" +
+                            std::to_string(port_) + ".");
   }
-  const auto seconds = std::chrono::duration_cast<std::chrono::microseconds>(timeout_);
-  client.set_connection_timeout(seconds);
-  client.set_read_timeout(seconds);
-  client.set_write_timeout(seconds);
-  client.set_keep_alive(true);
-  // Without it every call on a kept-alive connection waits for the peer's
-  // delayed acknowledgement (about 40 ms).
-  client.set_tcp_nodelay(true);
-  if (!token_.empty()) client.set_bearer_token_auth(token_.c_str());
+  if (host.empty() || host.find_first_of("/@ \t") != std::string::npos)
+    throw ConnectionError("Endereço do servidor de aplicação inválido: " + host_ + ":" +
+                          std::to_string(port_) + ".");
+  // Checked here because the TLS layer would only report that it could
+  // not load certificates, without saying which file.
+  if (https && !caFile_.empty() && !std::ifstream(caFile_))
+    throw ConnectionError(
+        "Arquivo de autoridades certificadoras não encontrado ou ilegível: " + caFile_ + ".");
+  auto shared = std::make_shared<Transport>(HttpTransport::Options{
+      host, port_, https, https ? caFile_ : std::string(), token_, timeout_});
 
   // Reading the server object: the module must be handed out by this
   // server. A server that hangs here can be given up like a call.
-  std::shared_ptr<Transport> shared = std::move(transport);
-  auto outcome = std::make_shared<std::optional<httplib::Result>>();
+  auto outcome = std::make_shared<std::optional<HttpAnswer>>();
   auto exchange = [shared, path = rpc::ModulePath(serverName_), outcome] {
-    *outcome = shared->client.Get(path.c_str());
+    *outcome = shared->client.Get(path);
   };
   if (runner_)
     runner_(exchange);
   else
     exchange();
-  auto& result = **outcome;
+  auto& result = *outcome;
   if (!result) {
-    std::string message = Failure(client, result.error(), host_, Endpoint(), caFile_);
+    std::string message = Failure(shared->client, Endpoint(), caFile_);
     // A server that speaks HTTPS drops a plain request without an answer.
-    if (result.error() == httplib::Error::Read && !IsHttps(host_))
+    if (shared->client.Error() == TransportError::kRead && !https)
       message += " Se o servidor atende HTTPS, informe o endereço com https://.";
     throw ConnectionError(message);
   }
@@ -226,14 +207,16 @@ ResultEnvelope SocketConnection::Call(std::string_view method, const std::vector
   // The exchange owns the transport, the request and its outcome, so that
   // one whose caller stopped waiting can end on its own.
   struct Outcome {
-    std::optional<httplib::Result> result;
+    std::optional<HttpAnswer> result;
   };
   auto outcome = std::make_shared<Outcome>();
   auto exchange = [transport = transport_, path = rpc::ModulePath(serverName_),
                    body = std::move(body), outcome] {
     auto& client = transport->client;
-    DropIfClosedByPeer(client);
-    auto result = client.Post(path.c_str(), body, kJson);
+    // An idle kept-alive connection that reads as readable was closed by
+    // the server: the call starts a fresh one instead of writing into it.
+    client.DropIfClosedByPeer();
+    auto result = client.Post(path, body, kJson);
     // A request that could not be written whole never ran: the server runs
     // a call only once it has read all of it, and a failed write means the
     // connection had ended before the last bytes went out (the server
@@ -241,8 +224,8 @@ ResultEnvelope SocketConnection::Call(std::string_view method, const std::vector
     // its idle time). So it is sent once more, on a fresh connection; a
     // save cannot be stored twice this way. A failure while reading the
     // answer is never retried: the call may have run.
-    if (!result && result.error() == httplib::Error::Write)
-      result = client.Post(path.c_str(), body, kJson);
+    if (!result && client.Error() == TransportError::kWrite)
+      result = client.Post(path, body, kJson);
     outcome->result = std::move(result);
   };
   if (runner_) {
@@ -258,9 +241,8 @@ ResultEnvelope SocketConnection::Call(std::string_view method, const std::vector
   } else {
     exchange();
   }
-  auto& result = *outcome->result;
-  if (!result)
-    throw ConnectionError(Failure(transport_->client, result.error(), host_, Endpoint(), caFile_));
+  auto& result = outcome->result;
+  if (!result) throw ConnectionError(Failure(transport_->client, Endpoint(), caFile_));
   rpc::Response response;
   std::optional<std::string> invalid;
   try {
