@@ -210,6 +210,15 @@ int main(int argc, char** argv) {
              "us");
   bench::Row("getCarregaPar with the module's client p50", full.p50_us, "us", besideModule.p50_us,
              "Beast echo");
+  // The calling thread's own CPU time per call (user and system), which the
+  // drift of the machine's wake-ups does not blur: what the module's client
+  // costs over the bare client's send and read.
+  const double bareCpu = bench::CpuPerCall(calls, [&] { toServer.Call(); });
+  const double moduleCpu =
+      bench::CpuPerCall(calls, [&] { module.rpc.getCarregaPar("0001", "001"); });
+  bench::Row("getCarregaPar, bare client's CPU per call", bareCpu, "us");
+  bench::Row("getCarregaPar, module's client CPU per call", moduleCpu, "us", bareCpu,
+             "bare client");
 
   // Where the time over the echo goes: the call's own work in process
   // (parse, store read, packet, encode) on the same file, answered from the

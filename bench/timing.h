@@ -1,5 +1,7 @@
 #pragma once
 // Timing helpers shared by the end-to-end benchmarks.
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -74,6 +76,21 @@ inline std::vector<Stats> LatencyInTurns(int calls,
   std::vector<Stats> stats;
   for (auto& one : samples) stats.push_back(Percentiles(std::move(one)));
   return stats;
+}
+
+// The calling thread's CPU time (user and system) per call, in
+// microseconds, over `calls` calls after a warm-up.
+inline double CpuPerCall(int calls, const std::function<void()>& call) {
+  auto cpu = [] {
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e6 + usage.ru_utime.tv_usec +
+           usage.ru_stime.tv_usec;
+  };
+  for (int i = 0; i < std::min(calls / 10, 200); ++i) call();
+  const double start = cpu();
+  for (int i = 0; i < calls; ++i) call();
+  return (cpu() - start) / calls;
 }
 
 // Calls per second of `clients` threads, each with a client of its own made
