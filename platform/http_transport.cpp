@@ -138,9 +138,15 @@ bool IsAddress(const std::string& host) {
 }  // namespace
 
 struct HttpTransport::Link {
-  explicit Link(TimedSocket socket) : plain(std::move(socket)) {}
+  // Room for a usual answer in one read: Beast reads into what the buffer
+  // holds already, and an empty one grows 512 bytes a read.
+  static constexpr std::size_t kReadRoom = 64 * 1024;
+
+  explicit Link(TimedSocket socket) : plain(std::move(socket)) { buffer.reserve(kReadRoom); }
   Link(TimedSocket socket, std::unique_ptr<ssl::context> tls)
-      : context(std::move(tls)), secure(std::in_place, std::move(socket), *context) {}
+      : context(std::move(tls)), secure(std::in_place, std::move(socket), *context) {
+    buffer.reserve(kReadRoom);
+  }
   TimedSocket& Socket() { return secure ? secure->next_layer() : *plain; }
 
   std::optional<TimedSocket> plain;

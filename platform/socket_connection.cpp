@@ -6,6 +6,7 @@
 
 #include <openssl/x509_vfy.h>
 
+#include <algorithm>
 #include <fstream>
 #include <optional>
 
@@ -195,11 +196,17 @@ ResultEnvelope SocketConnection::Call(std::string_view method, const std::vector
   const long long id = nextId_++;
   std::string body;
   try {
-    nlohmann::json values = nlohmann::json::array();
-    for (const auto& arg : args)
-      values.push_back(arg.IsJson() ? nlohmann::json::parse(arg.Value())
-                                    : nlohmann::json(arg.Value()));
-    body = rpc::EncodeRequestJson(id, method, values);
+    const bool texts =
+        std::none_of(args.begin(), args.end(), [](const CallArg& arg) { return arg.IsJson(); });
+    if (texts) {
+      body = rpc::EncodeRequest(id, method, params);
+    } else {
+      nlohmann::json values = nlohmann::json::array();
+      for (const auto& arg : args)
+        values.push_back(arg.IsJson() ? nlohmann::json::parse(arg.Value())
+                                      : nlohmann::json(arg.Value()));
+      body = rpc::EncodeRequestJson(id, method, values);
+    }
   } catch (const std::exception&) {
     throw ProtocolError("Texto inválido (UTF-8) em um argumento de " + std::string(method) + ".");
   }

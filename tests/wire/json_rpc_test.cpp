@@ -2,6 +2,7 @@
 #include "platform/errors.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 using namespace totem;
 
@@ -12,6 +13,11 @@ TEST(JsonRpcRequest, EncodedRequestParsesBack) {
   EXPECT_EQ(request.id, 7);
   EXPECT_EQ(request.method, "getCarregaPar");
   EXPECT_EQ(request.params, (std::vector<std::string>{"0001", "São"}));
+  // Written by hand, the request is the bytes the JSON document gives.
+  const std::vector<std::string> texts = {"São", "a\"b\\c", "\n\t\b\f\r\x01\x1f", ""};
+  EXPECT_EQ(rpc::EncodeRequest(9, "setUpdParametros", texts),
+            rpc::EncodeRequestJson(9, "setUpdParametros", nlohmann::json(texts)));
+  EXPECT_THROW(rpc::EncodeRequest(9, "x", {"\xC3\x28"}), std::exception);
 }
 
 TEST(JsonRpcRequest, MalformedBodiesGetTheStandardCodes) {
