@@ -228,20 +228,19 @@ std::optional<std::string> RpcDispatcher::Call(const rpc::Request& request, cons
     summary.cdFilial = request.params[0];
     summary.cdCaixa = request.params[1];
   }
-  if (!method->kept || !caller.reach.All()) return answer(Ran(*method, request, caller, summary));
   // The stamp is read before the call and again after it: equal, nothing
   // was committed meanwhile and the answer is the database's as of it.
-  const std::optional<CommitStamp> before = module_.Stamp();
+  const std::optional<CommitStamp> before =
+      method->kept && caller.reach.All() ? module_.Stamp() : std::nullopt;
+  if (!before) return answer(Ran(*method, request, caller, summary));
   std::string key = AnswerCache::Key(method->name, request.params);
-  if (before) {
-    if (auto tail = kept_.Find(*before, key)) {
-      summary.outcome = Outcome::kOk;
-      return answer(rpc::EncodeResultWithTail(request, *tail));
-    }
+  if (auto tail = kept_.Find(*before, key)) {
+    summary.outcome = Outcome::kOk;
+    return answer(rpc::EncodeResultWithTail(request, *tail));
   }
   std::string tail;
   std::string whole = Ran(*method, request, caller, summary, &tail);
-  if (before && !tail.empty() && module_.Stamp() == before)
+  if (!tail.empty() && module_.Stamp() == before)
     kept_.Keep(*before, std::move(key), std::move(tail));
   return answer(std::move(whole));
 }

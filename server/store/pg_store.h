@@ -57,7 +57,7 @@ struct PgDialect {
   // may be written by this user.
   static void CheckWritable(Connection& connection, const std::string& conninfo);
   // The database is another machine's: asking whether it changed is a query.
-  static std::unique_ptr<CommitStampSource> OpenStamps(Connection&) { return nullptr; }
+  static std::unique_ptr<CommitStampSource> OpenStamps(const std::string&) { return nullptr; }
 };
 
 using PgStore = SqlStore<PgDialect>;

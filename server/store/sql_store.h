@@ -2,6 +2,7 @@
 // The store over an SQL database, written once for every database the server
 // supports. A dialect supplies the connection type (Exec, Prepare with "?"
 // placeholders, Bind, Step, Text ...), how to open and migrate a database,
+// where its commit stamp comes from (OpenStamps: none where it costs a query),
 // and the few statements that differ between databases:
 //   kBeginWrite   how a write transaction starts;
 //   kSelectGrupos the product groups, with the date-time as ISO 8601 text;
@@ -51,9 +52,8 @@ class SqlStore : public Store {
                          " do esquema: " + error.what());
       }
     }
-    // After the reads above: a file in WAL mode has its WAL-index by now.
-    stamps_ = Dialect::OpenStamps(*connection);
     idle_.push_back(std::move(connection));
+    stamps_ = Dialect::OpenStamps(address_);
   }
 
   // A borrowed connection, handed back to the pool when it goes away.
@@ -258,7 +258,6 @@ class SqlStore : public Store {
   std::vector<std::unique_ptr<Connection>> idle_;
   std::mutex writeTurn_;
   ChangeObserver observer_;
-  // After the connections: it reads memory they keep mapped.
   std::unique_ptr<CommitStampSource> stamps_;
   // Last: it stops before anything it reads goes away.
   std::unique_ptr<ChangeListener> listener_;

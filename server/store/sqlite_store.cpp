@@ -13,8 +13,8 @@ std::unique_ptr<SqliteConnection> SqliteDialect::Connect(const std::string& path
   return std::make_unique<SqliteConnection>(path);
 }
 
-std::unique_ptr<CommitStampSource> SqliteDialect::OpenStamps(SqliteConnection& connection) {
-  return WalIndexStamp::Open(connection.Path());
+std::unique_ptr<CommitStampSource> SqliteDialect::OpenStamps(const std::string& path) {
+  return WalIndexStamp::Open(path);
 }
 
 void SqliteDialect::CheckIntegrity(SqliteConnection& connection) {

@@ -46,7 +46,7 @@ struct SqliteDialect {
   static void CheckWritable(Connection& connection, const std::string& path);
   static bool Broken(Connection&) { return false; }  // a file does not go away
   // Read from the file's WAL-index (wal_index_stamp.h).
-  static std::unique_ptr<CommitStampSource> OpenStamps(Connection& connection);
+  static std::unique_ptr<CommitStampSource> OpenStamps(const std::string& path);
 };
 
 using SqliteStore = SqlStore<SqliteDialect>;
