@@ -10,9 +10,15 @@
 // connections held by the server: its memory, and a normal call's time
 // beside them.
 //
+// The latencies are measured twice: with the threads where the system puts
+// them, and pinned (see placement.h), the client and every server on one
+// CPU, then the client on one CPU and the servers on another.
+//
 //   build/bench/http_stack_bench [--calls N] [--seconds S] [--idle N] [--loops N]
+//                                [--poll-us N]
 #include "bench/beast_echo.h"
 #include "bench/bench_client.h"
+#include "bench/placement.h"
 #include "bench/timing.h"
 #include "platform/json_rpc.h"
 #include "server/domain/parametros_module.h"
@@ -106,6 +112,7 @@ class EchoProcess {
     waitpid(pid_, nullptr, 0);
   }
   int Port() const { return port_; }
+  pid_t Pid() const { return pid_; }
 
  private:
   pid_t pid_ = -1;
@@ -133,13 +140,18 @@ int main(int argc, char** argv) {
   const int idleCount = bench::IntOption(argc, argv, "--idle", 10000);
   // The server's event loops (0: its default, one per core).
   const std::string loops = std::to_string(bench::IntOption(argc, argv, "--loops", 0));
+  // The server's --poll-us (-1: its default).
+  const int pollUs = bench::IntOption(argc, argv, "--poll-us", -1);
+  auto serverArgs = [&](std::vector<std::string> args) {
+    args.insert(args.end(), {"--keep-alive-requests", "1000000", "--loops", loops});
+    if (pollUs >= 0) args.insert(args.end(), {"--poll-us", std::to_string(pollUs)});
+    return args;
+  };
   bench::RaiseOpenFileLimit();
 
   test::TempDir dir;
-  test::ServerProcess server({dir.File("bench.db"),
-                              true,
-                              {"--max-connections", std::to_string(idleCount + 100),
-                               "--keep-alive-requests", "1000000", "--loops", loops}});
+  test::ServerProcess server(
+      {dir.File("bench.db"), true, serverArgs({"--max-connections", std::to_string(idleCount + 100)})});
   const std::string request =
       bench::PostRequest(rpc::EncodeRequest(1, "getCarregaPar", {"0001", "001"}));
   const std::string answer = bench::HttpClient(server.Port(), request).Call();
@@ -147,16 +159,12 @@ int main(int argc, char** argv) {
   bench::BeastEcho beast(answer);
   HttplibEcho httplib(answer);
   // The same server without its call log, on the same file.
-  test::ServerProcess quiet(
-      {dir.File("bench.db"),
-       false,
-       {"--keep-alive-requests", "1000000", "--no-call-log", "--loops", loops}});
+  test::ServerProcess quiet({dir.File("bench.db"), false, serverArgs({"--no-call-log"})});
 
   // Every subject is measured in turns with the others (see LatencyInTurns).
-  // The module's client has turns of its own with the Beast echo: its
-  // library's calls leave the machine busier for a while after them (seen
-  // as slower calls of every other subject), which would be charged to the
-  // server.
+  // The module's client is measured apart: while it looks for its answer
+  // without sleeping, the system moves the client's thread between CPUs,
+  // which changes the arrangement the others are measured in.
   bench::HttpClient toBeast(beast.Port(), request), toHttplib(httplib.Port(), request),
       toServer(server.Port(), request), toQuiet(quiet.Port(), request),
       toApart(apart.Port(), request);
@@ -167,9 +175,7 @@ int main(int argc, char** argv) {
                      &onApart = one[4];
   test::RemoteClient module(server.Host(), server.Port());
   module.connection.Open();
-  const std::vector<bench::Stats> withModule = bench::LatencyInTurns(
-      calls, {[&] { toBeast.Call(); }, [&] { module.rpc.getCarregaPar("0001", "001"); }});
-  const bench::Stats &besideModule = withModule[0], &full = withModule[1];
+  const bench::Stats full = bench::Latency(calls, [&] { module.rpc.getCarregaPar("0001", "001"); });
   auto rateOf = [&request](int port) {
     return [port, &request](int clients, double s) {
       return bench::Throughput(clients, s,
@@ -206,9 +212,7 @@ int main(int argc, char** argv) {
                rates[0], "Beast echo");
     bench::Row("", rates[2], "calls/s", rates[3], "echo in its own process");
   }
-  bench::Row("bare echo on Beast p50, in turns with the module's client", besideModule.p50_us,
-             "us");
-  bench::Row("getCarregaPar with the module's client p50", full.p50_us, "us", besideModule.p50_us,
+  bench::Row("getCarregaPar with the module's client p50", full.p50_us, "us", onBeast.p50_us,
              "Beast echo");
   // The calling thread's own CPU time per call (user and system), which the
   // drift of the machine's wake-ups does not blur: what the module's client
@@ -219,6 +223,34 @@ int main(int argc, char** argv) {
   bench::Row("getCarregaPar, bare client's CPU per call", bareCpu, "us");
   bench::Row("getCarregaPar, module's client CPU per call", moduleCpu, "us", bareCpu,
              "bare client");
+
+  // The same calls with every thread pinned, in turns.
+  {
+    bench::Placement placement;
+    const std::vector<int>& cpus = placement.Cpus();
+    struct Arrangement {
+      const char* name;
+      int client, servers;
+    };
+    std::vector<Arrangement> arrangements = {{"client and servers on one CPU", cpus[0], cpus[0]}};
+    if (cpus.size() > 1)
+      arrangements.push_back({"client on one CPU, servers on another", cpus[0], cpus[1]});
+    for (const Arrangement& arrangement : arrangements) {
+      placement.Arrange(arrangement.client, arrangement.servers, {server.Pid(), apart.Pid()});
+      const std::vector<bench::Stats> pinned = bench::LatencyInTurns(
+          calls, {[&] { toBeast.Call(); }, [&] { toServer.Call(); }, [&] { toApart.Call(); },
+                  [&] { module.rpc.getCarregaPar("0001", "001"); }});
+      placement.Release();
+      std::printf("\n%s (p50)\n", arrangement.name);
+      bench::Row("bare echo on Beast", pinned[0].p50_us, "us");
+      bench::Row("getCarregaPar through totem-server", pinned[1].p50_us, "us", pinned[0].p50_us,
+                 "Beast echo");
+      bench::Row("bare echo on Beast in a process of its own", pinned[2].p50_us, "us",
+                 pinned[0].p50_us, "Beast echo");
+      bench::Row("getCarregaPar with the module's client", pinned[3].p50_us, "us",
+                 pinned[0].p50_us, "Beast echo");
+    }
+  }
 
   // Where the time over the echo goes: the call's own work in process
   // (parse, store read, packet, encode) on the same file, answered from the

@@ -8,6 +8,7 @@
 #include <boost/asio/post.hpp>
 #include <boost/asio/steady_timer.hpp>
 
+#include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -69,6 +70,24 @@ struct EventLoop {
       io.get_executor()};
   std::thread thread;
 };
+
+// Runs a loop on the calling thread. While its context asks for it (see
+// HttpOptions::pollMicros) the loop looks for ready work without sleeping,
+// giving way to any other thread that wants its CPU.
+void RunLoop(EventLoop& loop) {
+  if (loop.options.pollMicros <= 0) {
+    loop.io.run();
+    return;
+  }
+  while (!loop.io.stopped()) {
+    if (loop.io.poll() > 0 || loop.io.stopped()) continue;
+    if (std::chrono::steady_clock::now() < loop.context.pollUntil) {
+      sched_yield();
+      continue;
+    }
+    loop.io.run_one();
+  }
+}
 
 // The read workers run at a lower CPU priority than the loops and the write
 // lane: when the cores are short, a save and the loops' work go first and
@@ -249,9 +268,9 @@ void HttpServer::Run() {
   });
   for (std::size_t i = 1; i < impl_->loops.size(); ++i) {
     EventLoop& loop = *impl_->loops[i];
-    loop.thread = std::thread([&loop] { loop.io.run(); });
+    loop.thread = std::thread([&loop] { RunLoop(loop); });
   }
-  impl_->First().io.run();
+  RunLoop(impl_->First());
   for (std::size_t i = 1; i < impl_->loops.size(); ++i) impl_->loops[i]->thread.join();
   impl_->reads.join();
   impl_->writes.join();

@@ -20,6 +20,7 @@
 #include <boost/asio/thread_pool.hpp>
 
 #include <atomic>
+#include <chrono>
 
 namespace totem::server {
 
@@ -38,6 +39,9 @@ struct ServerContext {
   // Stopping: no further requests are read. Set on the loop, read by the
   // workers that answer calls too.
   std::atomic<bool> draining{false};
+  // Until then the loop looks for work without sleeping (see
+  // HttpOptions::pollMicros). On the loop only.
+  std::chrono::steady_clock::time_point pollUntil{};
 };
 
 // Serves one accepted connection until it closes. The registry has made

@@ -1,5 +1,7 @@
 #include "server/http/session.h"
 
+#include <sched.h>
+#include <sys/socket.h>
 #include <boost/asio/post.hpp>
 #include <boost/beast/http/read.hpp>
 #include <boost/beast/http/write.hpp>
@@ -42,6 +44,21 @@ void Session<Stream>::Start() {
   }
 }
 
+// A client on another CPU sends its next request to a CPU that may have
+// gone idle meanwhile: the loop keeps looking for a while instead.
+template <class Stream>
+void Session<Stream>::ExpectNextRequest() {
+  const int micros = Options().pollMicros;
+  if (micros <= 0) return;
+  int cpu = -1;
+  socklen_t length = sizeof cpu;
+  if (getsockopt(Tcp().socket().native_handle(), SOL_SOCKET, SO_INCOMING_CPU, &cpu, &length) !=
+          0 ||
+      cpu < 0 || cpu == sched_getcpu())
+    return;
+  server_.pollUntil = std::chrono::steady_clock::now() + std::chrono::microseconds(micros);
+}
+
 // An idle connection holds no buffer and no parser, only its socket: the
 // registry closes it once it has been idle for the keep-alive time.
 template <class Stream>
@@ -51,6 +68,7 @@ void Session<Stream>::AwaitRequest() {
   buffer_.shrink_to_fit();
   server_.registry.Enter(*this, State::kIdle);
   Tcp().expires_never();
+  ExpectNextRequest();
   if constexpr (kTls) {
     // Bytes may wait inside the TLS layer, out of the socket's sight.
     stream_.async_read_some(buffer_.prepare(kReadChunk),

@@ -61,6 +61,7 @@ class Session : public Connection, public std::enable_shared_from_this<Session<S
   const HttpOptions& Options() const { return server_.options; }
 
   void AwaitRequest();
+  void ExpectNextRequest();
   void ReadHead();
   void OnHead(const boost::beast::error_code& ec);
   void ReadBody();

@@ -95,6 +95,9 @@ TEST(ServerCommandLine, VersionAndWhatItRefusesToStartWith) {
       {{"--db", "sqlite:" + dir.File("t.db"), "--workers", "0"},
        2,
        "--workers: deve estar entre 1 e 256"},
+      {{"--db", "sqlite:" + dir.File("t.db"), "--poll-us", "5000"},
+       2,
+       "--poll-us: deve estar entre 0 e 1000"},
       {{"--db", "sqlite:" + dir.File("t.db"), "--no-such-option"},
        2,
        "opção desconhecida: --no-such-option"},
@@ -127,7 +130,8 @@ TEST(ServerConfigFile, HoldsTheOptionsAndTheCommandLineOverridesIt) {
                 dir.File("tokens") +
                 "\n"
                 "trusted-proxy = [10.0.0.4, 10.0.0.5]\n"
-                "workers = 2\n");
+                "workers = 2\n"
+                "poll-us = 0\n");
   // ServerProcess gives --db and --listen on the command line.
   ServerProcess server(ServerOn(db->Address(), false, {"--config", dir.File("totem-server.conf")}));
   RawConnection refused(server.Host(), server.Port());

@@ -1,0 +1,36 @@
+#pragma once
+// Where the threads of a latency benchmark run. On a virtual machine a call
+// between two threads costs far less when they take turns on one CPU than
+// when each wakes the other's idle CPU, and which of the two the system
+// picks for a pair of threads stays put for seconds: unpinned, a subject's
+// figure is decided by that draw more than by its code. Pinned, every
+// subject is measured in the same arrangement.
+#include <sys/types.h>
+
+#include <vector>
+
+namespace totem::bench {
+
+class Placement {
+ public:
+  // Remembers the CPUs this process may use, to give them back.
+  Placement();
+  // Restores every thread pinned here to all of them.
+  ~Placement();
+  Placement(const Placement&) = delete;
+  Placement& operator=(const Placement&) = delete;
+
+  // The CPUs this process may use.
+  const std::vector<int>& Cpus() const { return cpus_; }
+  // The calling thread on `mine`; every other thread of this process and
+  // of the processes `others` on `theirs`.
+  void Arrange(int mine, int theirs, const std::vector<pid_t>& others);
+  // Every thread pinned so far back on every CPU.
+  void Release();
+
+ private:
+  std::vector<int> cpus_;
+  std::vector<pid_t> pinned_;
+};
+
+}  // namespace totem::bench
