@@ -3,9 +3,12 @@
 #include "platform/errors.h"
 #include "platform/utf8.h"
 
+#include <charconv>
 #include <cstring>
 
 namespace totem {
+
+JsonReader::JsonReader(std::string_view text) : text_(text), wholeIsUtf8_(IsValidUtf8(text)) {}
 
 void JsonReader::Fail(const std::string& why) const {
   throw ProtocolError("JSON inválido na posição " + std::to_string(pos_) + ": " + why);
@@ -135,7 +138,7 @@ void JsonReader::ReadString(std::string& out) {
     --pos_;
     Fail("caractere de controle dentro de um texto");
   }
-  if (!IsValidUtf8(out)) Fail("texto que não é UTF-8");
+  if (!wholeIsUtf8_ && !IsValidUtf8(out)) Fail("texto que não é UTF-8");
 }
 
 void JsonReader::AppendEscape(std::string& out) {
@@ -241,7 +244,9 @@ std::int64_t JsonReader::ReadInteger() {
   const std::string number = ReadNumberText();
   if (number.find_first_of(".eE") != std::string::npos || number.size() > 18)
     Fail("esperado um número inteiro");
-  return std::stoll(number);
+  std::int64_t value = 0;
+  std::from_chars(number.data(), number.data() + number.size(), value);
+  return value;
 }
 
 bool JsonReader::ReadBool() {

@@ -11,7 +11,7 @@ namespace totem {
 
 class JsonReader {
  public:
-  explicit JsonReader(std::string_view text) : text_(text) {}
+  explicit JsonReader(std::string_view text);
 
   enum class Kind { Object, Array, String, Number, True, False, Null, End };
   // Kind of the next value (after blanks).
@@ -46,6 +46,10 @@ class JsonReader {
   void AppendEscape(std::string& out);
 
   std::string_view text_;
+  // The whole text is UTF-8: so is every text read from it, as a quote or
+  // an escape never falls inside a character's bytes. Otherwise each text
+  // is checked as it is read, to say which one is wrong.
+  bool wholeIsUtf8_ = false;
   std::size_t pos_ = 0;
   // Per open container: whether an element or member was read already.
   std::string firsts_;

@@ -4,6 +4,8 @@
 #include "platform/errors.h"
 #include "platform/json_reader.h"
 
+#include <charconv>
+
 namespace totem::rpc {
 
 using nlohmann::json;
@@ -16,11 +18,12 @@ namespace {
 DataPacket ReadPacket(JsonReader& r) {
   DataPacket packet;
   bool sawFields = false, sawRows = false;
-  std::string key;
+  std::string key, scratch;
   r.BeginObject();
   while (r.NextKey(key)) {
     if (key == "fields") {
       sawFields = true;
+      packet.fields.reserve(16);  // a record of ours has about that many
       r.BeginArray();
       while (r.NextElement()) {
         PacketColumn column;
@@ -32,7 +35,8 @@ DataPacket ReadPacket(JsonReader& r) {
             r.ReadString(column.name);
             named = !column.name.empty();
           } else if (member == "type") {
-            auto type = ParseFieldType(r.ReadString());
+            r.ReadString(scratch);
+            auto type = ParseFieldType(scratch);
             if (!type)
               throw ProtocolError("Pacote de dados inválido: tipo desconhecido no campo " +
                                   column.name);
@@ -122,8 +126,14 @@ json ReadId(JsonReader& r) {
     case JsonReader::Kind::String:
       return r.ReadString();
     case JsonReader::Kind::Number: {
+      const std::string text = r.ReadNumberText();
+      long long whole = 0;
+      const char* end = text.data() + text.size();
+      if (const auto read = std::from_chars(text.data(), end, whole);
+          read.ec == std::errc() && read.ptr == end)
+        return whole;
       // A number beyond what a double holds (1e999) is not an id of ours.
-      json id = json::parse(r.ReadNumberText(), nullptr, false);
+      json id = json::parse(text, nullptr, false);
       if (id.is_discarded()) r.Fail("id fora do intervalo");
       return id;
     }

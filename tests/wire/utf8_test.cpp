@@ -19,6 +19,10 @@ TEST(Utf8, AcceptsWellFormedAndRefusesMalformedText) {
       {"\xF4\x90\x80\x80", false},  // above U+10FFFF
       {"\xC3", false},              // truncated
       {"abc\x80", false},           // stray continuation
+      // Past runs of ASCII read eight bytes at a time.
+      {"abcdefgh\xC3", false},
+      {"abcdefghijklmnop\xED\xA0\x80", false},
+      {"abcdefghijklmnopé", true},
   };
   for (const auto& c : cases) EXPECT_EQ(IsValidUtf8(c.text), c.valid) << c.text;
 }
