@@ -23,10 +23,10 @@ struct HttpOptions {
   int workers = 8;                   // threads running the reads that cannot run on a loop
   int writers = 2;  // threads of the write lane: saves and copies never queue behind reads
   int loops = 0;    // event loops reading and writing connections; 0: one per core
-  // After answering a client whose packets arrive on another CPU, a loop
-  // looks for its next request this long before it sleeps (0: it sleeps at
-  // once). A CPU that went idle takes long to wake on a virtual machine;
-  // a client and a loop on the same CPU never need it.
+  // After answering a client on this machine whose packets arrive on
+  // another CPU, a loop looks for its next request this long before it
+  // sleeps (0: it sleeps at once). A CPU that went idle takes long to wake
+  // on a virtual machine; a client and a loop on the same CPU never need it.
   int pollMicros = 50;
   // Kiosk reads that may wait for a change at once, per read-only token and
   // per client address; a read over either cap is answered at once.

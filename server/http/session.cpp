@@ -44,12 +44,13 @@ void Session<Stream>::Start() {
   }
 }
 
-// A client on another CPU sends its next request to a CPU that may have
-// gone idle meanwhile: the loop keeps looking for a while instead.
+// A client on another CPU of this machine sends its next request to a CPU
+// that may have gone idle meanwhile: the loop keeps looking for a while
+// instead. A client across the network takes longer than that to answer.
 template <class Stream>
 void Session<Stream>::ExpectNextRequest() {
   const int micros = Options().pollMicros;
-  if (micros <= 0) return;
+  if (micros <= 0 || !loopbackPeer_) return;
   int cpu = -1;
   socklen_t length = sizeof cpu;
   if (getsockopt(Tcp().socket().native_handle(), SOL_SOCKET, SO_INCOMING_CPU, &cpu, &length) !=
