@@ -1,7 +1,7 @@
 // The kiosks' read path, measured against a bare keep-alive echo on the
 // server's own HTTP stack in the same run:
 //   1. a conditional GET answered 304 (one connection, p50), against the
-//      echo answering the same 304;
+//      echo answering the same 304, in turns, unpinned and pinned;
 //   2. over SQLite, 5,000 kiosks waiting at once, one per register: the
 //      server's memory; each save of one register delivered to the kiosks
 //      waiting on it (its p99 from sending the save); one copy to all 5,000
@@ -11,6 +11,7 @@
 //
 //   build/bench/kiosk_bench [--calls N] [--kiosks N] [--saves N]
 #include "bench/beast_echo.h"
+#include "bench/placement.h"
 #include "bench/bench_client.h"
 #include "bench/chain.h"
 #include "bench/timing.h"
@@ -196,15 +197,28 @@ int main(int argc, char** argv) {
   const std::string conditional = GetRequest(KioskPath(caixas[0]), "\"0\"");
   bench::BeastEcho echo("", 304, {{"ETag", "\"0\""}, {"Cache-Control", "no-cache"}});
   bench::HttpClient toEcho(echo.Port(), conditional), toServer(server.Port(), conditional);
-  const bench::Stats onEcho = bench::Latency(calls, [&] { toEcho.Call(); });
-  const bench::Stats onServer = bench::Latency(calls, [&] { toServer.Call(); });
   std::printf("kiosks' read path (%d calls for latency; %d kiosks; %d saves)\n", calls, kioskCount,
               saves);
   std::printf("%-62s %10s %-6s %s\n", "measure", "value", "unit", "ratio or target");
-  Row("bare 304 echo on Beast p50", onEcho.p50_us, "us");
-  Row("304 through totem-server p50", onServer.p50_us, "us",
-      ("x" + std::to_string(onServer.p50_us / onEcho.p50_us) + " of the echo (target <= 1.1)")
-          .c_str());
+  // In turns, with the threads where the system puts them, then pinned
+  // (see placement.h): on one CPU, and the servers on another.
+  {
+    bench::Placement placement;
+    const std::vector<int>& cpus = placement.Cpus();
+    const std::pair<const char*, int> arrangements[] = {
+        {"", -1}, {", all on one CPU", cpus[0]}, {", servers on another CPU", cpus.back()}};
+    for (const auto& [name, servers] : arrangements) {
+      if (servers >= 0) placement.Arrange(cpus[0], servers, {server.Pid()});
+      const std::vector<bench::Stats> turns =
+          bench::LatencyInTurns(calls, {[&] { toEcho.Call(); }, [&] { toServer.Call(); }});
+      placement.Release();
+      Row(("bare 304 echo on Beast p50" + std::string(name)).c_str(), turns[0].p50_us, "us");
+      Row(("304 through totem-server p50" + std::string(name)).c_str(), turns[1].p50_us, "us",
+          ("x" + std::to_string(turns[1].p50_us / turns[0].p50_us) +
+           " of the echo (target <= 1.1)")
+              .c_str());
+    }
+  }
 
   // 2. Thousands of kiosks waiting at once on SQLite.
   const long idleKib = bench::ResidentKib(server.Pid());
