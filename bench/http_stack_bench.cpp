@@ -150,8 +150,8 @@ int main(int argc, char** argv) {
   bench::RaiseOpenFileLimit();
 
   test::TempDir dir;
-  test::ServerProcess server(
-      {dir.File("bench.db"), true, serverArgs({"--max-connections", std::to_string(idleCount + 100)})});
+  test::ServerProcess server({dir.File("bench.db"), true,
+                              serverArgs({"--max-connections", std::to_string(idleCount + 100)})});
   const std::string request =
       bench::PostRequest(rpc::EncodeRequest(1, "getCarregaPar", {"0001", "001"}));
   const std::string answer = bench::HttpClient(server.Port(), request).Call();
@@ -247,8 +247,8 @@ int main(int argc, char** argv) {
                  "Beast echo");
       bench::Row("bare echo on Beast in a process of its own", pinned[2].p50_us, "us",
                  pinned[0].p50_us, "Beast echo");
-      bench::Row("getCarregaPar with the module's client", pinned[3].p50_us, "us",
-                 pinned[0].p50_us, "Beast echo");
+      bench::Row("getCarregaPar with the module's client", pinned[3].p50_us, "us", pinned[0].p50_us,
+                 "Beast echo");
     }
   }
 

@@ -11,9 +11,9 @@
 //
 //   build/bench/kiosk_bench [--calls N] [--kiosks N] [--saves N]
 #include "bench/beast_echo.h"
-#include "bench/placement.h"
 #include "bench/bench_client.h"
 #include "bench/chain.h"
+#include "bench/placement.h"
 #include "bench/timing.h"
 #include "platform/json_rpc.h"
 #include "server/store/store_factory.h"
@@ -214,8 +214,7 @@ int main(int argc, char** argv) {
       placement.Release();
       Row(("bare 304 echo on Beast p50" + std::string(name)).c_str(), turns[0].p50_us, "us");
       Row(("304 through totem-server p50" + std::string(name)).c_str(), turns[1].p50_us, "us",
-          ("x" + std::to_string(turns[1].p50_us / turns[0].p50_us) +
-           " of the echo (target <= 1.1)")
+          ("x" + std::to_string(turns[1].p50_us / turns[0].p50_us) + " of the echo (target <= 1.1)")
               .c_str());
     }
   }

@@ -53,8 +53,7 @@ void Session<Stream>::ExpectNextRequest() {
   if (micros <= 0 || !loopbackPeer_) return;
   int cpu = -1;
   socklen_t length = sizeof cpu;
-  if (getsockopt(Tcp().socket().native_handle(), SOL_SOCKET, SO_INCOMING_CPU, &cpu, &length) !=
-          0 ||
+  if (getsockopt(Tcp().socket().native_handle(), SOL_SOCKET, SO_INCOMING_CPU, &cpu, &length) != 0 ||
       cpu < 0 || cpu == sched_getcpu())
     return;
   server_.pollUntil = std::chrono::steady_clock::now() + std::chrono::microseconds(micros);
