@@ -76,8 +76,8 @@ constexpr Limit kLimitOptions[] = {
     {"--loops", "N", 0, 256, Set<&HttpOptions::loops>, Get<&HttpOptions::loops>,
      "laços de eventos que leem e escrevem as conexões; 0: um por núcleo"},
     {"--poll-us", "US", 0, 1000, Set<&HttpOptions::pollMicros>, Get<&HttpOptions::pollMicros>,
-     "microssegundos em que um laço, depois de responder a um cliente em outro núcleo, procura a "
-     "próxima requisição antes de dormir; 0: dorme logo"},
+     "microssegundos em que um laço, depois de responder a um cliente desta máquina em outro "
+     "núcleo, procura a próxima requisição antes de dormir; 0: dorme logo"},
     {"--kiosk-waits-per-token", "N", 1, 1000000, Set<&HttpOptions::kioskWaitsPerToken>,
      Get<&HttpOptions::kioskWaitsPerToken>,
      "leituras de totem esperando mudança ao mesmo tempo por token de leitura; acima, respondidas "
