@@ -14,19 +14,6 @@ void JsonReader::Fail(const std::string& why) const {
   throw ProtocolError("JSON inválido na posição " + std::to_string(pos_) + ": " + why);
 }
 
-void JsonReader::SkipBlanks() {
-  while (pos_ < text_.size()) {
-    char c = text_[pos_];
-    if (c != ' ' && c != '\n' && c != '\r' && c != '\t') break;
-    ++pos_;
-  }
-}
-
-char JsonReader::Next() {
-  if (pos_ >= text_.size()) Fail("fim inesperado do texto");
-  return text_[pos_++];
-}
-
 void JsonReader::Expect(char c) {
   SkipBlanks();
   if (Next() != c) {

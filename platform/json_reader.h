@@ -39,8 +39,17 @@ class JsonReader {
   [[noreturn]] void Fail(const std::string& why) const;
 
  private:
-  void SkipBlanks();
-  char Next();  // consumes one character; fails at the end
+  void SkipBlanks() {
+    while (pos_ < text_.size()) {
+      const char c = text_[pos_];
+      if (c != ' ' && c != '\n' && c != '\r' && c != '\t') break;
+      ++pos_;
+    }
+  }
+  char Next() {  // consumes one character; fails at the end
+    if (pos_ >= text_.size()) Fail("fim inesperado do texto");
+    return text_[pos_++];
+  }
   void Expect(char c);
   void ExpectWord(std::string_view word);
   void AppendEscape(std::string& out);

@@ -9,6 +9,7 @@
 namespace totem::rpc {
 
 using nlohmann::json;
+using namespace std::string_view_literals;
 
 namespace {
 
@@ -21,7 +22,7 @@ DataPacket ReadPacket(JsonReader& r) {
   std::string key, scratch;
   r.BeginObject();
   while (r.NextKey(key)) {
-    if (key == "fields") {
+    if (key == "fields"sv) {
       sawFields = true;
       packet.fields.reserve(16);  // a record of ours has about that many
       r.BeginArray();
@@ -31,17 +32,17 @@ DataPacket ReadPacket(JsonReader& r) {
         r.BeginObject();
         std::string member;
         while (r.NextKey(member)) {
-          if (member == "name") {
+          if (member == "name"sv) {
             r.ReadString(column.name);
             named = !column.name.empty();
-          } else if (member == "type") {
+          } else if (member == "type"sv) {
             r.ReadString(scratch);
             auto type = ParseFieldType(scratch);
             if (!type)
               throw ProtocolError("Pacote de dados inválido: tipo desconhecido no campo " +
                                   column.name);
             column.type = *type;
-          } else if (member == "size") {
+          } else if (member == "size"sv) {
             const auto size = r.ReadInteger();
             if (size < 0 || size > 1'000'000)
               throw ProtocolError("Pacote de dados inválido: tamanho inválido");
@@ -53,7 +54,7 @@ DataPacket ReadPacket(JsonReader& r) {
         if (!named) throw ProtocolError("Pacote de dados inválido: campo sem nome");
         packet.fields.push_back(std::move(column));
       }
-    } else if (key == "rows") {
+    } else if (key == "rows"sv) {
       sawRows = true;
       r.BeginArray();
       while (r.NextElement()) {
@@ -92,15 +93,15 @@ ResultEnvelope ReadEnvelope(JsonReader& r) {
   std::optional<DataPacket> packet;
   r.BeginObject();
   while (r.NextKey(key)) {
-    if (key == "status") {
+    if (key == "status"sv) {
       r.ReadString(status);
-    } else if (key == "code") {
+    } else if (key == "code"sv) {
       r.ReadString(code);
       hasCode = true;
-    } else if (key == "message") {
+    } else if (key == "message"sv) {
       r.ReadString(message);
       hasMessage = true;
-    } else if (key == "packet") {
+    } else if (key == "packet"sv) {
       if (r.Peek() == JsonReader::Kind::Null)
         r.ReadNull();
       else
@@ -109,8 +110,8 @@ ResultEnvelope ReadEnvelope(JsonReader& r) {
       r.SkipValue();
     }
   }
-  if (status == "ok") return ResultEnvelope::Success(std::move(packet));
-  if (status == "error") {
+  if (status == "ok"sv) return ResultEnvelope::Success(std::move(packet));
+  if (status == "error"sv) {
     if (!hasCode || !hasMessage)
       throw ProtocolError("Envelope de erro inválido: faltam \"code\" e \"message\"");
     return ResultEnvelope::Failure(std::move(code), std::move(message));
@@ -155,38 +156,38 @@ Response ParseResponse(std::string_view body) {
     throw ProtocolError("Resposta do servidor não segue o protocolo JSON-RPC 2.0");
   r.BeginObject();
   while (r.NextKey(key)) {
-    if (key == "jsonrpc") {
+    if (key == "jsonrpc"sv) {
       if (r.Peek() == JsonReader::Kind::String)
         r.ReadString(version);
       else
         r.SkipValue();
-    } else if (key == "id") {
+    } else if (key == "id"sv) {
       response.id = ReadId(r);
-    } else if (key == "error") {
+    } else if (key == "error"sv) {
       if (r.Peek() != JsonReader::Kind::Object)
         throw ProtocolError("Objeto de erro inválido na resposta do servidor");
       fault.emplace();
       r.BeginObject();
       std::string member;
       while (r.NextKey(member)) {
-        if (member == "code" && r.Peek() == JsonReader::Kind::Number)
+        if (member == "code"sv && r.Peek() == JsonReader::Kind::Number)
           fault->code = static_cast<int>(r.ReadInteger());
-        else if (member == "message" && r.Peek() == JsonReader::Kind::String)
+        else if (member == "message"sv && r.Peek() == JsonReader::Kind::String)
           r.ReadString(fault->message);
         else
           r.SkipValue();
       }
-    } else if (key == "result") {
+    } else if (key == "result"sv) {
       if (r.Peek() != JsonReader::Kind::Object)
         throw ProtocolError("Resposta do servidor sem resultado");
       sawResult = true;
       r.BeginObject();
       std::string member;
       while (r.NextKey(member)) {
-        if (member == "envelope") {
+        if (member == "envelope"sv) {
           sawEnvelope = true;
           response.envelope = ReadEnvelope(r);
-        } else if (member == "params") {
+        } else if (member == "params"sv) {
           if (r.Peek() != JsonReader::Kind::Array)
             throw ProtocolError("Parâmetros de retorno inválidos");
           r.BeginArray();
