@@ -227,21 +227,13 @@ int main(int argc, char** argv) {
   // The same calls with every thread pinned, in turns.
   {
     bench::Placement placement;
-    const std::vector<int>& cpus = placement.Cpus();
-    struct Arrangement {
-      const char* name;
-      int client, servers;
-    };
-    std::vector<Arrangement> arrangements = {{"client and servers on one CPU", cpus[0], cpus[0]}};
-    if (cpus.size() > 1)
-      arrangements.push_back({"client on one CPU, servers on another", cpus[0], cpus[1]});
-    for (const Arrangement& arrangement : arrangements) {
+    for (const auto& arrangement : placement.Arrangements()) {
       placement.Arrange(arrangement.client, arrangement.servers, {server.Pid(), apart.Pid()});
       const std::vector<bench::Stats> pinned = bench::LatencyInTurns(
           calls, {[&] { toBeast.Call(); }, [&] { toServer.Call(); }, [&] { toApart.Call(); },
                   [&] { module.rpc.getCarregaPar("0001", "001"); }});
       placement.Release();
-      std::printf("\n%s (p50)\n", arrangement.name);
+      std::printf("\n%s (p50)\n", arrangement.name.c_str());
       bench::Row("bare echo on Beast", pinned[0].p50_us, "us");
       bench::Row("getCarregaPar through totem-server", pinned[1].p50_us, "us", pinned[0].p50_us,
                  "Beast echo");

@@ -204,16 +204,18 @@ int main(int argc, char** argv) {
   // (see placement.h): on one CPU, and the servers on another.
   {
     bench::Placement placement;
-    const std::vector<int>& cpus = placement.Cpus();
-    const std::pair<const char*, int> arrangements[] = {
-        {"", -1}, {", all on one CPU", cpus[0]}, {", servers on another CPU", cpus.back()}};
-    for (const auto& [name, servers] : arrangements) {
-      if (servers >= 0) placement.Arrange(cpus[0], servers, {server.Pid()});
+    std::vector<bench::Placement::Arrangement> arrangements = {{"", -1, -1}};
+    for (auto& pinned : placement.Arrangements()) {
+      pinned.name = ", " + pinned.name;
+      arrangements.push_back(pinned);
+    }
+    for (const auto& [name, client, servers] : arrangements) {
+      if (client >= 0) placement.Arrange(client, servers, {server.Pid()});
       const std::vector<bench::Stats> turns =
           bench::LatencyInTurns(calls, {[&] { toEcho.Call(); }, [&] { toServer.Call(); }});
       placement.Release();
-      Row(("bare 304 echo on Beast p50" + std::string(name)).c_str(), turns[0].p50_us, "us");
-      Row(("304 through totem-server p50" + std::string(name)).c_str(), turns[1].p50_us, "us",
+      Row(("bare 304 echo on Beast p50" + name).c_str(), turns[0].p50_us, "us");
+      Row(("304 through totem-server p50" + name).c_str(), turns[1].p50_us, "us",
           ("x" + std::to_string(turns[1].p50_us / turns[0].p50_us) + " of the echo (target <= 1.1)")
               .c_str());
     }

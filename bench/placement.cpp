@@ -42,6 +42,14 @@ Placement::Placement() {
 
 Placement::~Placement() { Release(); }
 
+std::vector<Placement::Arrangement> Placement::Arrangements() const {
+  if (cpus_.empty()) return {};
+  std::vector<Arrangement> arrangements = {{"client and servers on one CPU", cpus_[0], cpus_[0]}};
+  if (cpus_.size() > 1)
+    arrangements.push_back({"client on one CPU, servers on another", cpus_[0], cpus_[1]});
+  return arrangements;
+}
+
 void Placement::Arrange(int mine, int theirs, const std::vector<pid_t>& others) {
   const pid_t self = static_cast<pid_t>(syscall(SYS_gettid));
   for (const pid_t thread : Threads(getpid())) {

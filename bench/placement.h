@@ -7,6 +7,7 @@
 // subject is measured in the same arrangement.
 #include <sys/types.h>
 
+#include <string>
 #include <vector>
 
 namespace totem::bench {
@@ -20,8 +21,13 @@ class Placement {
   Placement(const Placement&) = delete;
   Placement& operator=(const Placement&) = delete;
 
-  // The CPUs this process may use.
-  const std::vector<int>& Cpus() const { return cpus_; }
+  struct Arrangement {
+    std::string name;
+    int client, servers;  // CPUs
+  };
+  // The client and the servers on one CPU; with two or more CPUs, also the
+  // client on one and the servers on another.
+  std::vector<Arrangement> Arrangements() const;
   // The calling thread on `mine`; every other thread of this process and
   // of the processes `others` on `theirs`.
   void Arrange(int mine, int theirs, const std::vector<pid_t>& others);
