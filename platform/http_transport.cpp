@@ -15,8 +15,8 @@
 #include <boost/asio/ssl/stream.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
+#include <boost/beast/http/basic_parser.hpp>
 #include <boost/beast/http/read.hpp>
-#include <boost/beast/http/string_body.hpp>
 
 #include <array>
 #include <cerrno>
@@ -173,6 +173,38 @@ struct HttpTransport::Link {
 };
 
 namespace {
+
+// Reads an answer's status and body and keeps none of its header fields:
+// the caller needs only those two, and a field container costs an
+// allocation per field on every call. Beast's parser still checks the
+// message and follows its length, chunks and Connection field.
+class AnswerParser final : public http::basic_parser<false> {
+ public:
+  AnswerParser() { body_limit(std::numeric_limits<std::uint64_t>::max()); }
+  HttpAnswer Take() { return {status_, std::move(body_)}; }
+
+ private:
+  void on_request_impl(http::verb, beast::string_view, beast::string_view, int,
+                       error_code&) override {}
+  void on_response_impl(int code, beast::string_view, int, error_code&) override { status_ = code; }
+  void on_field_impl(http::field, beast::string_view, beast::string_view, error_code&) override {}
+  void on_header_impl(error_code&) override {}
+  void on_body_init_impl(const boost::optional<std::uint64_t>& length, error_code&) override {
+    if (length) body_.reserve(static_cast<std::size_t>(*length));
+  }
+  std::size_t on_body_impl(beast::string_view piece, error_code&) override {
+    body_.append(piece.data(), piece.size());
+    return piece.size();
+  }
+  void on_chunk_header_impl(std::uint64_t, beast::string_view, error_code&) override {}
+  std::size_t on_chunk_body_impl(std::uint64_t, beast::string_view piece, error_code& ec) override {
+    return on_body_impl(piece, ec);
+  }
+  void on_finish_impl(error_code&) override {}
+
+  int status_ = 0;
+  std::string body_;
+};
 
 // The process's own I/O context: sockets need one, though nothing here runs
 // on it (every operation is synchronous). Never destroyed: an abandoned
@@ -331,17 +363,14 @@ std::optional<HttpAnswer> HttpTransport::Exchange(bool post, std::string_view pa
       Fail(TransportError::kWrite);
       return std::nullopt;
     }
-    http::response_parser<http::string_body> parser;
-    parser.body_limit(std::numeric_limits<std::uint64_t>::max());
+    AnswerParser parser;
     http::read(stream, link_->buffer, parser, ec);
     if (ec) {
       Fail(TransportError::kRead);
       return std::nullopt;
     }
-    auto& response = parser.get();
-    HttpAnswer answer{static_cast<int>(response.result_int()), std::move(response.body())};
-    if (!response.keep_alive()) link_.reset();
-    return answer;
+    if (!parser.keep_alive()) link_.reset();
+    return parser.Take();
   };
   return link_->secure ? exchange(*link_->secure) : exchange(*link_->plain);
 }

@@ -79,13 +79,13 @@ void RunLoop(EventLoop& loop) {
     loop.io.run();
     return;
   }
+  // Outside a window of looking, one handler at a time as io.run() would,
+  // without the look for ready work a poll costs (a system call).
   while (!loop.io.stopped()) {
-    if (loop.io.poll() > 0 || loop.io.stopped()) continue;
-    if (std::chrono::steady_clock::now() < loop.context.pollUntil) {
+    if (std::chrono::steady_clock::now() >= loop.context.pollUntil)
+      loop.io.run_one();
+    else if (loop.io.poll() == 0)
       sched_yield();
-      continue;
-    }
-    loop.io.run_one();
   }
 }
 

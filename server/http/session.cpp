@@ -47,16 +47,45 @@ void Session<Stream>::Start() {
 // A client on another CPU of this machine sends its next request to a CPU
 // that may have gone idle meanwhile: the loop keeps looking for a while
 // instead. A client across the network takes longer than that to answer.
+// Looking pays only for a client that itself looks for its answer: one
+// that sleeps until it comes must be woken anyway, and a loop busy looking
+// keeps the system from bringing the two threads onto one CPU, where they
+// answer each other fastest. So the loop learns which kind of client it
+// has (NoteRequestArrived) and, for one that sleeps, looks again only
+// every kLookAgainEvery answers, in case it has changed.
 template <class Stream>
 void Session<Stream>::ExpectNextRequest() {
+  constexpr std::uint8_t kLookAgainEvery = 64;
   const int micros = Options().pollMicros;
   if (micros <= 0 || !loopbackPeer_) return;
+  if (!quickClient_ && ++sinceLook_ < kLookAgainEvery) return;
   int cpu = -1;
   socklen_t length = sizeof cpu;
   if (getsockopt(Tcp().socket().native_handle(), SOL_SOCKET, SO_INCOMING_CPU, &cpu, &length) != 0 ||
       cpu < 0 || cpu == sched_getcpu())
     return;
-  server_.pollUntil = std::chrono::steady_clock::now() + std::chrono::microseconds(micros);
+  sinceLook_ = 0;
+  lookingSince_ = std::chrono::steady_clock::now();
+  server_.pollUntil = lookingSince_ + std::chrono::microseconds(micros);
+}
+
+// A request that came while the loop looked for it tells how the client
+// waits: within kQuickClient of the answer it was looking for the answer
+// itself; later, it slept and had to be woken. One that came after the
+// loop stopped looking says nothing (the client had other work).
+template <class Stream>
+void Session<Stream>::NoteRequestArrived(std::chrono::steady_clock::time_point now) {
+  constexpr std::chrono::microseconds kQuickClient{15};
+  if (lookingSince_ == std::chrono::steady_clock::time_point{}) return;
+  const auto waited = now - lookingSince_;
+  lookingSince_ = {};
+  if (waited > std::chrono::microseconds(Options().pollMicros)) return;
+  if (waited <= kQuickClient) {
+    quickClient_ = true;
+    slowAnswers_ = 0;
+  } else if (++slowAnswers_ >= 2) {
+    quickClient_ = false;
+  }
 }
 
 // An idle connection holds no buffer and no parser, only its socket: the
@@ -92,6 +121,7 @@ void Session<Stream>::ReadHead() {
   exchange_ = Exchange{};
   exchange_.start = std::chrono::steady_clock::now();
   exchange_.client = peer_;
+  NoteRequestArrived(exchange_.start);
   if constexpr (!kTls) {
     // Over plain TCP the whole head is usually waiting in the socket by
     // now: read without arming the deadline, which costs two system calls

@@ -15,6 +15,8 @@
 #include <boost/beast/http/serializer.hpp>
 #include <boost/beast/ssl/ssl_stream.hpp>
 
+#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -62,6 +64,7 @@ class Session : public Connection, public std::enable_shared_from_this<Session<S
 
   void AwaitRequest();
   void ExpectNextRequest();
+  void NoteRequestArrived(std::chrono::steady_clock::time_point now);
   void ReadHead();
   void OnHead(const boost::beast::error_code& ec);
   void ReadBody();
@@ -82,6 +85,14 @@ class Session : public Connection, public std::enable_shared_from_this<Session<S
   Stream stream_;
   std::string peer_;
   bool loopbackPeer_;
+  // How this loopback client waits for its answers (see ExpectNextRequest):
+  // whether it sends its next request while the loop still looks for it;
+  // answers since the loop last looked, for one that does not; its slow
+  // returns in a row; since when the loop has been looking.
+  bool quickClient_ = true;
+  std::uint8_t sinceLook_ = 0;
+  std::uint8_t slowAnswers_ = 0;
+  std::chrono::steady_clock::time_point lookingSince_{};
   boost::beast::flat_buffer buffer_;
   std::optional<RequestParser> parser_;
   boost::beast::http::response<boost::beast::http::string_body> response_;

@@ -4,6 +4,7 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <mutex>
 #include <thread>
 #include <variant>
@@ -17,12 +18,13 @@ struct StubRpcServer::State {
   std::vector<std::string> methods;
 };
 
-StubRpcServer::StubRpcServer(Answer answer) : state_(std::make_unique<State>()) {
+StubRpcServer::StubRpcServer(Answer answer, bool chunked) : state_(std::make_unique<State>()) {
   const std::string path = rpc::ModulePath("Ksl80500.rdmParametrosToten");
   state_->http.Get(path, [](const httplib::Request&, httplib::Response& res) {
     res.set_content(R"({"server":"Ksl80500.rdmParametrosToten"})", "application/json");
   });
-  state_->http.Post(path, [this, answer](const httplib::Request& req, httplib::Response& res) {
+  state_->http.Post(path, [this, answer, chunked](const httplib::Request& req,
+                                                  httplib::Response& res) {
     auto parsed = rpc::ParseRequest(req.body);
     if (auto* fault = std::get_if<rpc::Fault>(&parsed)) {
       res.set_content(rpc::EncodeFault(*fault), "application/json");
@@ -34,7 +36,17 @@ StubRpcServer::StubRpcServer(Answer answer) : state_(std::make_unique<State>()) 
       state_->methods.push_back(request.method);
     }
     const ResultEnvelope envelope = answer(request.method, request.params);
-    res.set_content(rpc::EncodeResult(request.id, envelope, request.params), "application/json");
+    std::string text = rpc::EncodeResult(request.id, envelope, request.params);
+    if (!chunked) return res.set_content(text, "application/json");
+    res.set_chunked_content_provider(
+        "application/json", [text = std::move(text)](std::size_t offset, httplib::DataSink& sink) {
+          constexpr std::size_t kChunk = 7;
+          if (offset >= text.size()) {
+            sink.done();
+            return true;
+          }
+          return sink.write(text.data() + offset, std::min(kChunk, text.size() - offset));
+        });
   });
   // One request per connection: nothing lingers when the stand-in stops.
   state_->http.set_keep_alive_max_count(1);

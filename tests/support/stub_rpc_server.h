@@ -18,7 +18,8 @@ class StubRpcServer {
   using Answer =
       std::function<ResultEnvelope(const std::string& method, std::vector<std::string>& params)>;
 
-  explicit StubRpcServer(Answer answer);
+  // chunked: answers in chunks of a few bytes instead of with a length.
+  explicit StubRpcServer(Answer answer, bool chunked = false);
   ~StubRpcServer();
   int Port() const { return port_; }
   std::vector<std::string> Methods() const;  // called so far, in order

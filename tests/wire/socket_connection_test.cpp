@@ -123,20 +123,26 @@ TEST_F(SocketConnectionTest, AnAbandonedCallClosesTheConnectionAndEndsOnItsOwn) 
 
 TEST(SocketConnectionByReference, ArgumentsReceiveWhatTheServerReturned) {
   // Our server sends every argument back as it came; this one changes them,
-  // so only a client that copies by-reference arguments back passes.
-  test::StubRpcServer stub([](const std::string&, std::vector<std::string>& params) {
-    for (auto& p : params) p = "<" + p + ">";
-    return ResultEnvelope::Success();
-  });
-  SocketConnection c;
-  c.SetHost("127.0.0.1");
-  c.SetPort(stub.Port());
-  c.SetServerName(kModule);
-  std::string filial = "0001", message = "Olá";
-  auto result = c.Call("setUpdParametros", {CallArg::ByValue(filial), CallArg::ByRef(message)});
-  EXPECT_TRUE(result.ok) << result.message;
-  EXPECT_EQ(message, "<Olá>");
-  EXPECT_EQ(filial, "0001");  // by value: left alone
+  // so only a client that copies by-reference arguments back passes. Its
+  // answers come with a length, then in chunks as a proxy may send them.
+  for (const bool chunked : {false, true}) {
+    SCOPED_TRACE(chunked ? "chunked" : "with a length");
+    test::StubRpcServer stub(
+        [](const std::string&, std::vector<std::string>& params) {
+          for (auto& p : params) p = "<" + p + ">";
+          return ResultEnvelope::Success();
+        },
+        chunked);
+    SocketConnection c;
+    c.SetHost("127.0.0.1");
+    c.SetPort(stub.Port());
+    c.SetServerName(kModule);
+    std::string filial = "0001", message = "Olá";
+    auto result = c.Call("setUpdParametros", {CallArg::ByValue(filial), CallArg::ByRef(message)});
+    EXPECT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(message, "<Olá>");
+    EXPECT_EQ(filial, "0001");  // by value: left alone
+  }
 }
 
 TEST_F(SocketConnectionTest, ErrorEnvelopeIsReturnedUntouched) {
