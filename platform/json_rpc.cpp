@@ -4,12 +4,15 @@
 #include "platform/json_reader.h"
 #include "platform/json_writer.h"
 
+#include <charconv>
+#include <cstdint>
 #include <optional>
 
 namespace totem::rpc {
 namespace {
 
 using nlohmann::json;
+using namespace std::string_view_literals;
 
 // Ids may be numbers, strings or null; anything else is not a request.
 bool ValidId(const json& id) { return id.is_number() || id.is_string() || id.is_null(); }
@@ -198,7 +201,97 @@ std::variant<Request, Fault> ReadRequest(const json& doc, std::string_view idTex
   return request;
 }
 
+namespace {
+
+// An integer id as the library's parser gives it: unsigned when it has no
+// sign, as long as it fits; nothing for a fraction, an exponent, a leading
+// zero or more digits than 64 bits hold, which the full reading keeps as
+// text.
+std::optional<json> PlainIntegerId(const std::string& text) {
+  const bool negative = !text.empty() && text[0] == '-';
+  const std::string_view digits = std::string_view(text).substr(negative ? 1 : 0);
+  if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos ||
+      (digits.size() > 1 && digits[0] == '0'))
+    return std::nullopt;
+  const char* end = text.data() + text.size();
+  if (negative) {
+    std::int64_t value = 0;
+    const auto [at, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || at != end) return std::nullopt;
+    return json(value);
+  }
+  std::uint64_t value = 0;
+  const auto [at, error] = std::from_chars(text.data(), end, value);
+  if (error != std::errc() || at != end) return std::nullopt;
+  return json(value);
+}
+
+}  // namespace
+
+std::optional<Request> ReadPlainRequest(std::string_view body) {
+  enum Member : unsigned { kId = 1, kVersion = 2, kMethod = 4, kParams = 8 };
+  try {
+    JsonReader reader(body);
+    if (reader.Peek() != JsonReader::Kind::Object) return std::nullopt;
+    Request request;
+    request.notification = true;
+    unsigned seen = 0;
+    std::string key;
+    auto once = [&seen](Member member) {
+      if (seen & member) return false;
+      seen |= member;
+      return true;
+    };
+    reader.BeginObject();
+    while (reader.NextKey(key)) {
+      if (key == "id"sv) {
+        if (!once(kId)) return std::nullopt;
+        request.notification = false;
+        switch (reader.Peek()) {
+          case JsonReader::Kind::Number: {
+            auto id = PlainIntegerId(reader.ReadNumberText());
+            if (!id) return std::nullopt;
+            request.id = std::move(*id);
+            break;
+          }
+          case JsonReader::Kind::String:
+            request.id = reader.ReadString();
+            break;
+          case JsonReader::Kind::Null:
+            reader.ReadNull();
+            break;
+          default:
+            return std::nullopt;
+        }
+      } else if (key == "jsonrpc"sv) {
+        if (!once(kVersion) || reader.Peek() != JsonReader::Kind::String ||
+            reader.ReadString() != "2.0")
+          return std::nullopt;
+      } else if (key == "method"sv) {
+        if (!once(kMethod) || reader.Peek() != JsonReader::Kind::String) return std::nullopt;
+        reader.ReadString(request.method);
+      } else if (key == "params"sv) {
+        if (!once(kParams) || reader.Peek() != JsonReader::Kind::Array) return std::nullopt;
+        reader.BeginArray();
+        while (reader.NextElement()) {
+          if (reader.Peek() != JsonReader::Kind::String) return std::nullopt;
+          request.params.push_back(reader.ReadString());
+        }
+      } else {
+        return std::nullopt;
+      }
+    }
+    reader.ExpectEnd();
+    if (!(seen & kVersion) || !(seen & kMethod)) return std::nullopt;
+    request.lists.resize(request.params.size());
+    return request;
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
 std::variant<Request, Fault> ParseRequest(std::string_view body) {
+  if (auto plain = ReadPlainRequest(body)) return std::move(*plain);
   auto parsed = ParseBody(body);
   if (auto* fault = std::get_if<Fault>(&parsed)) return std::move(*fault);
   const Body& value = std::get<Body>(parsed);

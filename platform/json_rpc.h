@@ -80,7 +80,14 @@ std::variant<Body, Fault> ParseBody(std::string_view body);
 // that is not a request, kInvalidParams when params is not an array of
 // texts and lists.
 std::variant<Request, Fault> ReadRequest(const nlohmann::json& value, std::string_view idText = {});
-// ParseBody, then ReadRequest.
+// The request most calls are, read without building a document: one object
+// whose id is an integer, a text or null (or absent), with "jsonrpc":"2.0",
+// a text method and params of texts only, each member at most once, and
+// only blanks after it. Nothing for any other body, which ParseBody and
+// ReadRequest then read (and answer with the fault it deserves); what it
+// reads is what they would read.
+std::optional<Request> ReadPlainRequest(std::string_view body);
+// ReadPlainRequest, or else ParseBody, then ReadRequest.
 std::variant<Request, Fault> ParseRequest(std::string_view body);
 
 std::string EncodeRequest(long long id, std::string_view method,

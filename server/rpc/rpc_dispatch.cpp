@@ -137,6 +137,13 @@ RpcAnswer RpcDispatcher::Handle(std::string_view body, const Caller& caller) con
     answer.body = Fault(fault, answer.calls[0]);
     return answer;
   };
+  // Most bodies are one plain call, read without building a document.
+  if (auto plain = rpc::ReadPlainRequest(body)) {
+    answer.calls.resize(1);
+    answer.body = Call(*plain, caller, answer.calls[0]).value_or(std::string());
+    answer.forbidden = answer.calls[0].code == std::to_string(rpc::kForbidden);
+    return answer;
+  }
   auto parsed = rpc::ParseBody(body);
   if (auto* fault = std::get_if<rpc::Fault>(&parsed)) return refuseWhole(*fault);
   const rpc::Body& request = std::get<rpc::Body>(parsed);

@@ -210,6 +210,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::optional<json> request;
   if (auto parsed = rpc::ParseBody(body); std::holds_alternative<rpc::Body>(parsed))
     request = std::get<rpc::Body>(parsed).value;
+  // A body read the plain way is read as the document's reading reads it.
+  if (auto plain = rpc::ReadPlainRequest(body)) {
+    const auto parsed = rpc::ParseBody(body);
+    FUZZ_CHECK(std::holds_alternative<rpc::Body>(parsed), "a plain request is JSON");
+    const auto& value = std::get<rpc::Body>(parsed);
+    const auto full = rpc::ReadRequest(value.value, value.IdText(0));
+    FUZZ_CHECK(std::holds_alternative<rpc::Request>(full), "a plain request is a request");
+    const auto& read = std::get<rpc::Request>(full);
+    FUZZ_CHECK(plain->id == read.id && plain->id.type() == read.id.type() &&
+                   plain->idText == read.idText && plain->notification == read.notification &&
+                   plain->method == read.method && plain->params == read.params &&
+                   plain->lists == read.lists,
+               "the plain reading reads what the full one does");
+  }
   std::optional<Call> call;
   if (request) call = WellFormedCall(*request, *fixture->dispatcher);
   const bool isSave = call && call->method == "setUpdParametros" &&

@@ -130,3 +130,48 @@ TEST(JsonRpcResponse, DeepNestingIsRefusedNotOverflowed) {
       R"({"jsonrpc":"2.0","id":1,"x":)" + std::string(100000, '[') + std::string(100000, ']') + "}";
   EXPECT_THROW(rpc::ParseResponse(deep), ProtocolError);
 }
+
+// The plain reading takes only what the document's reading reads the same
+// way, and leaves everything else (and every fault) to it.
+TEST(JsonRpcRequest, ThePlainReadingReadsWhatTheFullOneDoesOrLeavesItToIt) {
+  struct Case {
+    std::string body;
+    bool plain;
+  } cases[] = {
+      {rpc::EncodeRequest(7, "getCarregaPar", {"0001", "São"}), true},
+      {R"( {"method":"getFilial","jsonrpc":"2.0","params":[],"id":"abc"} )", true},
+      {R"({"jsonrpc":"2.0","id":null,"method":"x"})", true},
+      {R"({"jsonrpc":"2.0","method":"x","params":["a\u00e9\ud83d\ude00\"\\"]})", true},
+      {R"({"jsonrpc":"2.0","id":-9223372036854775808,"method":"x"})", true},
+      {R"({"jsonrpc":"2.0","id":18446744073709551615,"method":"x"})", true},
+      {R"({"jsonrpc":"2.0","id":18446744073709551616,"method":"x"})", false},
+      {R"({"jsonrpc":"2.0","id":1.50,"method":"x"})", false},
+      {R"({"jsonrpc":"2.0","id":1e2,"method":"x"})", false},
+      {R"({"jsonrpc":"2.0","id":1,"id":2,"method":"x"})", false},
+      {R"({"jsonrpc":"2.0","id":1,"method":"x","params":["a",["b"]]})", false},
+      {R"({"jsonrpc":"2.0","id":1,"method":"x","extra":1})", false},
+      {R"({"jsonrpc":"2.0","id":1,"method":"x"} {})", false},
+      {R"({"jsonrpc":"2.0","id":1})", false},
+      {R"({"jsonrpc":"2.0","id":1,"method":"x","params":["\ud800"]})", false},
+      {std::string("{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"x\",\"params\":[\"a\0\"]}", 45),
+       false},
+      {std::string("{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"x\",\"params\":[\"\xC3\x28\"]}"),
+       false},
+      {"\xEF\xBB\xBF{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"x\"}", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.body);
+    const auto plain = rpc::ReadPlainRequest(c.body);
+    ASSERT_EQ(plain.has_value(), c.plain);
+    if (!plain) continue;
+    const auto body = std::get<rpc::Body>(rpc::ParseBody(c.body));
+    const auto full = std::get<rpc::Request>(rpc::ReadRequest(body.value, body.IdText(0)));
+    EXPECT_EQ(plain->id, full.id);
+    EXPECT_EQ(plain->id.type(), full.id.type());
+    EXPECT_EQ(plain->idText, full.idText);
+    EXPECT_EQ(plain->notification, full.notification);
+    EXPECT_EQ(plain->method, full.method);
+    EXPECT_EQ(plain->params, full.params);
+    EXPECT_EQ(plain->lists, full.lists);
+  }
+}
