@@ -213,17 +213,13 @@ std::optional<json> PlainIntegerId(const std::string& text) {
   if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos ||
       (digits.size() > 1 && digits[0] == '0'))
     return std::nullopt;
-  const char* end = text.data() + text.size();
-  if (negative) {
-    std::int64_t value = 0;
+  auto read = [&text](auto value) -> std::optional<json> {
+    const char* end = text.data() + text.size();
     const auto [at, error] = std::from_chars(text.data(), end, value);
     if (error != std::errc() || at != end) return std::nullopt;
     return json(value);
-  }
-  std::uint64_t value = 0;
-  const auto [at, error] = std::from_chars(text.data(), end, value);
-  if (error != std::errc() || at != end) return std::nullopt;
-  return json(value);
+  };
+  return negative ? read(std::int64_t{}) : read(std::uint64_t{});
 }
 
 }  // namespace

@@ -51,14 +51,15 @@ void Session<Stream>::Start() {
 // that sleeps until it comes must be woken anyway, and a loop busy looking
 // keeps the system from bringing the two threads onto one CPU, where they
 // answer each other fastest. So the loop learns which kind of client it
-// has (NoteRequestArrived) and, for one that sleeps, looks again only
-// every kLookAgainEvery answers, in case it has changed.
+// has (NoteRequestArrived) and, for one that came late kSlowInARow times
+// running, looks again only every kLookAgainEvery answers, in case it has
+// changed.
 template <class Stream>
 void Session<Stream>::ExpectNextRequest() {
   constexpr std::uint8_t kLookAgainEvery = 64;
   const int micros = Options().pollMicros;
   if (micros <= 0 || !loopbackPeer_) return;
-  if (!quickClient_ && ++sinceLook_ < kLookAgainEvery) return;
+  if (slowAnswers_ >= kSlowInARow && ++sinceLook_ < kLookAgainEvery) return;
   int cpu = -1;
   socklen_t length = sizeof cpu;
   if (getsockopt(Tcp().socket().native_handle(), SOL_SOCKET, SO_INCOMING_CPU, &cpu, &length) != 0 ||
@@ -80,12 +81,10 @@ void Session<Stream>::NoteRequestArrived(std::chrono::steady_clock::time_point n
   const auto waited = now - lookingSince_;
   lookingSince_ = {};
   if (waited > std::chrono::microseconds(Options().pollMicros)) return;
-  if (waited <= kQuickClient) {
-    quickClient_ = true;
+  if (waited <= kQuickClient)
     slowAnswers_ = 0;
-  } else if (++slowAnswers_ >= 2) {
-    quickClient_ = false;
-  }
+  else if (slowAnswers_ < kSlowInARow)
+    ++slowAnswers_;
 }
 
 // An idle connection holds no buffer and no parser, only its socket: the

@@ -86,12 +86,12 @@ class Session : public Connection, public std::enable_shared_from_this<Session<S
   std::string peer_;
   bool loopbackPeer_;
   // How this loopback client waits for its answers (see ExpectNextRequest):
-  // whether it sends its next request while the loop still looks for it;
-  // answers since the loop last looked, for one that does not; its slow
-  // returns in a row; since when the loop has been looking.
-  bool quickClient_ = true;
-  std::uint8_t sinceLook_ = 0;
+  // its late returns in a row, up to kSlowInARow (a client that sleeps);
+  // answers since the loop last looked, for such a client; since when the
+  // loop has been looking.
+  static constexpr std::uint8_t kSlowInARow = 2;
   std::uint8_t slowAnswers_ = 0;
+  std::uint8_t sinceLook_ = 0;
   std::chrono::steady_clock::time_point lookingSince_{};
   boost::beast::flat_buffer buffer_;
   std::optional<RequestParser> parser_;

@@ -137,23 +137,23 @@ RpcAnswer RpcDispatcher::Handle(std::string_view body, const Caller& caller) con
     answer.body = Fault(fault, answer.calls[0]);
     return answer;
   };
-  // Most bodies are one plain call, read without building a document.
-  if (auto plain = rpc::ReadPlainRequest(body)) {
+  // One call: run reports its answer (none for a notification).
+  auto answerOne = [&answer](auto run) {
     answer.calls.resize(1);
-    answer.body = Call(*plain, caller, answer.calls[0]).value_or(std::string());
+    answer.body = run(answer.calls[0]).value_or(std::string());
     answer.forbidden = answer.calls[0].code == std::to_string(rpc::kForbidden);
-    return answer;
-  }
+    return std::move(answer);
+  };
+  // Most bodies are one plain call, read without building a document.
+  if (auto plain = rpc::ReadPlainRequest(body))
+    return answerOne([&](CallSummary& summary) { return Call(*plain, caller, summary); });
   auto parsed = rpc::ParseBody(body);
   if (auto* fault = std::get_if<rpc::Fault>(&parsed)) return refuseWhole(*fault);
   const rpc::Body& request = std::get<rpc::Body>(parsed);
   const nlohmann::json& value = request.value;
-  if (!value.is_array()) {
-    answer.calls.resize(1);
-    answer.body = Run(value, request.IdText(0), caller, answer.calls[0]).value_or(std::string());
-    answer.forbidden = answer.calls[0].code == std::to_string(rpc::kForbidden);
-    return answer;
-  }
+  if (!value.is_array())
+    return answerOne(
+        [&](CallSummary& summary) { return Run(value, request.IdText(0), caller, summary); });
   if (value.empty()) return refuseWhole({rpc::kInvalidRequest, "Lote JSON-RPC vazio", nullptr});
   if (value.size() > kMaxBatch)
     return refuseWhole({rpc::kInvalidRequest,
